@@ -1,0 +1,56 @@
+// The application core: start-up in a fixed order, one main-loop iteration per displayed
+// frame, and shutdown in the reverse order. Owns AppState and the canvas Camera, which
+// every part reads on the main thread.
+#pragma once
+
+#include "core/types.h"
+
+struct AppState {
+    bool running;
+    i32 window_width, window_height;
+    f64 frame_seconds;   // time step of per-frame motion
+    f64 update_seconds;  // input, panels and editor of the last frame
+    f64 render_seconds;  // drawing of the last frame
+    f64 total_seconds;   // from the previous present to this one
+    i64 sleep_amount;    // milliseconds slept after each present
+    bool measured_timing;
+    bool fullscreen;
+    bool keyboard_free;  // false for one frame after a text field held the keyboard
+    i64 keyboard_taken;  // raised by a focused text field during a frame
+    f32 mouse_x, mouse_y;  // mouse_y counts upward from the bottom edge
+    bool stats_visible;
+    f64 display_gamma;
+    // What start-up could bring up; the program runs without what failed.
+    bool audio_open;
+    bool worker_running;
+    u64 previous_present;
+    u64 counter_frequency;
+};
+
+struct Camera {
+    f32 pan_speed;
+    f32 zoom_speed;
+    f32 zoom;  // half the visible height in canvas units, 0.5 to 10000
+    f32 pan_x, pan_y;
+    f32 range_left, range_right;
+};
+
+extern AppState g_app;
+extern Camera g_camera;
+
+// Clears AppState and Camera to their initial values.
+void app_state_reset();
+// Reads the command line into AppState; unknown arguments are reported and skipped.
+void app_read_command_line(const Str* args, i64 count);
+// Start-up after the command line. False when the program cannot run at all (no window,
+// no memory for the pools); the message has been printed and what was set up released.
+bool app_startup();
+// One iteration of the main loop.
+void app_frame();
+// Releases everything app_startup set up, in reverse order.
+void app_shutdown();
+// The whole run: command line, start-up, frames until quit, shutdown. Exit status.
+i32 app_main(const Str* args, i64 count);
+
+// The camera keys of one frame (pan, zoom, reset) and the visible range.
+void camera_keys(Camera* camera);

@@ -1,0 +1,20 @@
+// The interaction stack lives in POOL_MAIN and keeps its storage for the whole run.
+#include "core/interaction.h"
+
+#include "core/pool.h"
+
+static PoolArray<u8> interaction_stack;
+
+void interaction_reset() { array_init(&interaction_stack, POOL_MAIN); }
+
+void interaction_push(bool allowed) { array_push(&interaction_stack, (u8)(allowed ? 1 : 0)); }
+
+void interaction_pop() {
+    if (interaction_stack.count > 0) interaction_stack.count -= 1;
+}
+
+bool interaction_allowed() {
+    return interaction_stack.count > 0 && interaction_stack[interaction_stack.count - 1] != 0;
+}
+
+i64 interaction_depth() { return interaction_stack.count; }

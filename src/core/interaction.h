@@ -1,0 +1,12 @@
+// The interaction stack: its top tells the widget being processed whether the mouse is
+// its to use. The main loop pushes the canvas entry, the frame one entry per panel and
+// one for the menu bar; every push is popped when its scope ends. Main thread only.
+#pragma once
+
+#include "core/types.h"
+
+void interaction_reset();  // empties the stack
+void interaction_push(bool allowed);
+void interaction_pop();
+bool interaction_allowed();  // the top entry; false on an empty stack
+i64 interaction_depth();

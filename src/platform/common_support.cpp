@@ -1,0 +1,64 @@
+// Small helpers of the platform layer: the per-thread failure text behind
+// system_last_error, counted paths made into C strings, and the bump allocator of the
+// image and wave working memories. Any thread; the failure text is thread-local.
+#include <errno.h>
+#include <string.h>
+
+#include "platform/common_internal.h"
+
+enum { ERROR_TEXT_CAPACITY = 512 };
+
+// Each thread keeps its own text, so the worker's failed export cannot overwrite the
+// reason that the main thread is about to show.
+static thread_local char error_text[ERROR_TEXT_CAPACITY];
+static thread_local i64 error_length;
+
+Str system_last_error() { return Str{(u8*)error_text, error_length}; }
+
+void platform_error_set_str(Str text) {
+    i64 length = text.length;
+    if (length < 0) length = 0;
+    if (length > ERROR_TEXT_CAPACITY - 1) length = ERROR_TEXT_CAPACITY - 1;
+    if (length > 0) memcpy(error_text, text.data, (size_t)length);
+    error_text[length] = 0;
+    error_length = length;
+}
+
+void platform_error_set(const char* text) { platform_error_set_str(str_from_cstring(text)); }
+
+void platform_error_set_errno(int error_number) {
+    char buffer[256];
+    // The GNU strerror_r returns a pointer that may or may not be `buffer`.
+    const char* text = strerror_r(error_number, buffer, sizeof(buffer));
+    platform_error_set(text ? text : "unknown error");
+}
+
+bool platform_path_copy(Str path, char* buffer, i64 capacity) {
+    if (capacity <= 0) return false;
+    buffer[0] = 0;
+    if (path.length < 0 || (path.length > 0 && !path.data)) {
+        platform_error_set("invalid path");
+        return false;
+    }
+    if (path.length >= capacity) {
+        platform_error_set_errno(ENAMETOOLONG);
+        return false;
+    }
+    if (path.length > 0 && memchr(path.data, 0, (size_t)path.length)) {
+        platform_error_set("path holds a NUL byte");
+        return false;
+    }
+    if (path.length > 0) memcpy(buffer, path.data, (size_t)path.length);
+    buffer[path.length] = 0;
+    return true;
+}
+
+void* bump_alloc(BumpArena* arena, i64 size) {
+    if (!arena->base || size < 0) return nullptr;
+    // Align the address, not the offset: the block need not start on 16 bytes.
+    uintptr_t address = ((uintptr_t)arena->base + (uintptr_t)arena->used + 15) & ~(uintptr_t)15;
+    i64 start = (i64)(address - (uintptr_t)arena->base);
+    if (start > arena->size || size > arena->size - start) return nullptr;
+    arena->used = start + size;
+    return arena->base + start;
+}

@@ -1,0 +1,141 @@
+// Wave files for both back ends through libsndfile: decoding into the audio working
+// memory (audio_set_buffer), sample format conversion in place, and WAV writing. Owns
+// the working memory's position. Loading runs on the main thread at start-up;
+// conversion and saving on the render worker during an export.
+#include <limits.h>
+#include <math.h>
+#include <sndfile.h>
+#include <string.h>
+
+#include "platform/common_internal.h"
+
+static BumpArena audio_arena;
+
+void audio_set_buffer(i64 size, void* block) {
+    audio_arena = BumpArena{(u8*)block, block ? size : 0, 0};
+}
+
+bool audio_wave_load(WaveData* wave, i32 format, Str path) {
+    *wave = WaveData{};
+    if (format != SAMPLE_FORMAT_F32) {
+        platform_error_set("wave files load as 32-bit float only");
+        return false;
+    }
+    if (!audio_arena.base) {
+        platform_error_set("no audio buffer");
+        return false;
+    }
+    char name[PATH_MAX];
+    if (!platform_path_copy(path, name, sizeof(name))) return false;
+    SF_INFO info = {};
+    SNDFILE* file = sf_open(name, SFM_READ, &info);
+    if (!file) {
+        platform_error_set(sf_strerror(nullptr));
+        return false;
+    }
+    if (info.channels <= 0 || info.frames < 0 ||
+        info.frames > INT64_MAX / ((i64)info.channels * (i64)sizeof(f32))) {
+        sf_close(file);
+        platform_error_set("wave file has no usable length");
+        return false;
+    }
+    i64 start = audio_arena.used;
+    i64 bytes = info.frames * info.channels * (i64)sizeof(f32);
+    f32* samples = (f32*)bump_alloc(&audio_arena, bytes);
+    if (!samples) {
+        sf_close(file);
+        platform_error_set("audio buffer too small");
+        return false;
+    }
+    // Some containers only estimate their length up front: keep what was really read.
+    sf_count_t frames = sf_readf_float(file, samples, info.frames);
+    sf_close(file);
+    if (frames < 0) frames = 0;
+    i64 bytes_read = (i64)frames * info.channels * (i64)sizeof(f32);
+    audio_arena.used = (i64)((u8*)samples - audio_arena.base) + bytes_read;
+    if (frames == 0 && info.frames > 0) {
+        audio_arena.used = start;
+        platform_error_set("wave file could not be decoded");
+        return false;
+    }
+    *wave = WaveData{SAMPLE_FORMAT_F32, info.channels, info.samplerate, bytes_read, samples};
+    return true;
+}
+
+// Clip to [-1, 1], scale to the largest positive value and round to nearest, so that
+// both full-scale signs stay symmetric. Not a number becomes silence.
+static f64 sample_quantize(f32 sample, f64 full_scale) {
+    f64 value = sample;
+    if (value != value) return 0.0;
+    if (value > 1.0) value = 1.0;
+    if (value < -1.0) value = -1.0;
+    return nearbyint(value * full_scale);
+}
+
+bool audio_wave_convert(WaveData* wave, i32 format) {
+    if (!wave || wave->format != SAMPLE_FORMAT_F32 || wave->size < 0) return false;
+    if (format == SAMPLE_FORMAT_F32) return true;
+    if (format != SAMPLE_FORMAT_S16 && format != SAMPLE_FORMAT_S32) return false;
+    i64 count = wave->size / (i64)sizeof(f32);
+    if (count > 0 && !wave->data) return false;
+    const f32* from = (const f32*)wave->data;
+    // Each output sample is no wider than its input and lies at or before it, so a
+    // forward pass reads every input before anything overwrites it.
+    if (format == SAMPLE_FORMAT_S16) {
+        i16* to = (i16*)wave->data;
+        for (i64 i = 0; i < count; i += 1) to[i] = (i16)sample_quantize(from[i], 32767.0);
+        wave->size = count * (i64)sizeof(i16);
+    } else {
+        i32* to = (i32*)wave->data;
+        for (i64 i = 0; i < count; i += 1)
+            to[i] = (i32)sample_quantize(from[i], 2147483647.0);
+        wave->size = count * (i64)sizeof(i32);
+    }
+    wave->format = format;
+    return true;
+}
+
+bool audio_wave_save(const WaveData* wave, Str path) {
+    if (!wave) return false;
+    i64 sample_bytes;
+    int subtype;
+    switch (wave->format) {
+    case SAMPLE_FORMAT_S16: sample_bytes = 2; subtype = SF_FORMAT_PCM_16; break;
+    case SAMPLE_FORMAT_S32: sample_bytes = 4; subtype = SF_FORMAT_PCM_32; break;
+    case SAMPLE_FORMAT_F32: sample_bytes = 4; subtype = SF_FORMAT_FLOAT; break;
+    default: platform_error_set("unknown sample format"); return false;
+    }
+    if (wave->channels <= 0 || wave->sample_rate <= 0 || wave->size < 0 ||
+        (wave->size > 0 && !wave->data)) {
+        platform_error_set("invalid wave data");
+        return false;
+    }
+    char name[PATH_MAX];
+    if (!platform_path_copy(path, name, sizeof(name))) return false;
+    SF_INFO info = {};
+    info.samplerate = wave->sample_rate;
+    info.channels = wave->channels;
+    info.format = SF_FORMAT_WAV | subtype;
+    SNDFILE* file = sf_open(name, SFM_WRITE, &info);
+    if (!file) {
+        platform_error_set(sf_strerror(nullptr));
+        return false;
+    }
+    // A trailing partial frame cannot be written and is dropped.
+    sf_count_t frames = wave->size / (sample_bytes * wave->channels);
+    sf_count_t written = 0;
+    switch (wave->format) {
+    case SAMPLE_FORMAT_S16:
+        written = sf_writef_short(file, (const short*)wave->data, frames);
+        break;
+    case SAMPLE_FORMAT_S32: written = sf_writef_int(file, (const int*)wave->data, frames); break;
+    default: written = sf_writef_float(file, (const f32*)wave->data, frames); break;
+    }
+    bool saved = written == frames;
+    if (!saved) platform_error_set(sf_strerror(file));
+    if (sf_close(file) != 0 && saved) {
+        platform_error_set(sf_strerror(nullptr));
+        saved = false;
+    }
+    return saved;
+}

@@ -1,0 +1,96 @@
+// Control of the headless back end, for tests only: scripted input applied at the next
+// input_poll, a controllable clock, an audio callback pumped by the test, in-memory
+// clipboard and message boxes, and a record of every graphics call that drew.
+// Files, folders, images and wave files are real (they go to the file system).
+#pragma once
+
+#include "platform/system.h"
+
+// Forgets everything: window, input, clock, audio, clipboard, messages, recorded draws
+// and graphics objects. Call before each test that starts the program.
+void headless_reset();
+
+// --- Failures to inject (each affects the next matching call only) ---------------
+enum HeadlessFailure {
+    HEADLESS_FAIL_DISPLAY_OPEN = 1,
+    HEADLESS_FAIL_AUDIO_OPEN = 2,
+    HEADLESS_FAIL_THREAD_CREATE = 3,
+    HEADLESS_FAIL_MUTEX_CREATE = 4,
+};
+void headless_fail_next(HeadlessFailure failure);
+
+// --- Display ----------------------------------------------------------------------
+void headless_set_display(i32 width, i32 height, i32 refresh_rate);  // before display_open
+bool headless_display_is_open();
+u32 headless_display_flags();
+Str headless_display_title();
+i32 headless_icon_width();
+void headless_request_close();             // display_is_closed at the next poll
+void headless_resize(i32 width, i32 height);  // display_is_resized at the next poll
+i64 headless_present_count();
+
+// --- Input for the next input_poll -------------------------------------------------
+void headless_key_down(i32 code);
+void headless_key_up(i32 code);
+void headless_key_tap(i32 code);     // down and up within one poll: pressed, not held
+void headless_key_repeat(i32 code);  // an auto-repeat of a held key (typed, not pressed)
+void headless_type_text(Str text);
+void headless_mouse_move(f32 x, f32 y);  // window pixels, y downward
+void headless_mouse_down(i32 button);
+void headless_mouse_up(i32 button);
+void headless_mouse_click(i32 button);  // down and up within one poll
+void headless_mouse_wheel(i32 notches);
+void headless_set_modifiers(u32 lock_bits);  // caps and num lock state
+
+// --- Clock ---------------------------------------------------------------------------
+// The performance counter runs at 1 000 000 ticks per second and moves only when the
+// test moves it or when system_sleep is called (by the sleep's length).
+void headless_clock_advance(u64 ticks);
+u64 headless_sleep_total_ms();
+
+// --- Audio -----------------------------------------------------------------------------
+bool headless_audio_is_open();
+bool headless_audio_is_playing();
+i32 headless_audio_channels();
+// Calls the registered callback once for `size_in_bytes` of output, as the device
+// thread would (under the audio lock). Returns false when no device is open.
+bool headless_audio_pump(f32* output, i64 size_in_bytes);
+
+// --- Clipboard and message boxes ----------------------------------------------------
+void headless_clipboard_put(Str text);  // what the user copied elsewhere
+Str headless_clipboard_text();
+i64 headless_message_count();
+Str headless_message_title(i64 index);
+Str headless_message_text(i64 index);
+
+// --- Recorded graphics ----------------------------------------------------------------
+// One record per draw_elements call, with the state it drew under and a copy of the
+// vertex and index data it used. Vertex data is the raw bytes of the bound buffer.
+struct HeadlessDraw {
+    u32 program;
+    u32 texture;       // bound to unit 0, target 1
+    u32 frame_buffer;  // 0 for the window
+    i32 viewport[4];
+    bool blend, depth, scissor;
+    i32 scissor_rect[4];
+    f32 clear_color[4];       // last clear colour set before the draw
+    f32 mvp[16];              // last "matrix_model_view_projection" upload, if any
+    f32 diffuse[4];           // last "diffuse" upload
+    f32 gamma;                // last "gamma" upload
+    i64 index_count;
+    const u8* vertex_bytes;   // copy of the vertex buffer's data
+    i64 vertex_byte_count;
+    const u32* indices;       // copy of the index buffer's data
+};
+i64 headless_draw_count();
+const HeadlessDraw* headless_draw(i64 index);
+void headless_draws_clear();
+i64 headless_clear_count();
+i64 headless_live_textures();       // created and not yet destroyed
+i64 headless_live_frame_buffers();
+i64 headless_live_render_buffers();
+i64 headless_live_buffers();
+// Size of a created texture (0 when unknown) and its mipmap flag.
+void headless_texture_info(u32 texture, i32* width, i32* height, bool* mipmapped);
+// Name of a uniform location handed out by shader_get_uniform_location.
+Str headless_uniform_name(u32 location);

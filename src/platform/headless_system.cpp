@@ -1,0 +1,148 @@
+// Headless back end, system part: init, the test-driven clock, sleep, real pthreads threads
+// and mutexes, failure injection and headless_reset. The clock and the failure flags are
+// touched from any thread (atomically); headless_reset belongs to the test's main thread.
+#include "platform/headless.h"
+
+#include <pthread.h>
+#include <sched.h>
+#include <stdlib.h>
+#include <time.h>
+
+// Each headless part forgets its own state; headless_reset calls them all.
+void headless_reset_display_input();
+void headless_reset_audio();
+void headless_reset_clipboard();
+void headless_reset_graphics();
+
+static u64 headless_ticks;     // atomic: the performance counter
+static u64 headless_slept_ms;  // atomic: sum of the sleeps that moved the clock
+static u32 headless_failures;  // atomic: one bit per pending HeadlessFailure
+
+// Set on threads made by thread_create. Their sleeps are real but short: a polling worker
+// must not spin, must not make the tests slow, and must not move the clock the test reads.
+static thread_local bool headless_on_program_thread;
+
+// True once for each failure the test asked for; clears it.
+bool headless_take_failure(HeadlessFailure failure) {
+    u32 bit = 1u << (u32)failure;
+    u32 before = __atomic_fetch_and(&headless_failures, ~bit, __ATOMIC_SEQ_CST);
+    return (before & bit) != 0;
+}
+
+void headless_fail_next(HeadlessFailure failure) {
+    __atomic_fetch_or(&headless_failures, 1u << (u32)failure, __ATOMIC_SEQ_CST);
+}
+
+void headless_reset() {
+    __atomic_store_n(&headless_ticks, 0, __ATOMIC_SEQ_CST);
+    __atomic_store_n(&headless_slept_ms, 0, __ATOMIC_SEQ_CST);
+    __atomic_store_n(&headless_failures, 0, __ATOMIC_SEQ_CST);
+    headless_reset_display_input();
+    headless_reset_audio();
+    headless_reset_clipboard();
+    headless_reset_graphics();
+}
+
+// ---------------------------------------------------------------------------
+// System and clock
+// ---------------------------------------------------------------------------
+// Nothing to bring up: every part works from the start and headless_reset restarts it.
+bool system_init(u32 flags) {
+    (void)flags;
+    return true;
+}
+
+void system_release() {}
+
+u64 system_performance_counter() { return __atomic_load_n(&headless_ticks, __ATOMIC_SEQ_CST); }
+
+u64 system_performance_frequency() { return 1000000; }
+
+void system_sleep(i64 milliseconds) {
+    if (milliseconds <= 0) return;
+    if (headless_on_program_thread) {
+        timespec pause = {0, 1000000};
+        nanosleep(&pause, nullptr);
+        return;
+    }
+    __atomic_fetch_add(&headless_ticks, (u64)milliseconds * 1000, __ATOMIC_SEQ_CST);
+    __atomic_fetch_add(&headless_slept_ms, (u64)milliseconds, __ATOMIC_SEQ_CST);
+    // A loop that waits for a worker by sleeping must still let the worker run.
+    sched_yield();
+}
+
+void headless_clock_advance(u64 ticks) {
+    __atomic_fetch_add(&headless_ticks, ticks, __ATOMIC_SEQ_CST);
+}
+
+u64 headless_sleep_total_ms() { return __atomic_load_n(&headless_slept_ms, __ATOMIC_SEQ_CST); }
+
+// ---------------------------------------------------------------------------
+// Threads and mutexes
+// ---------------------------------------------------------------------------
+struct PlatformThread {
+    pthread_t handle;
+    ThreadFunction function;
+    void* argument;
+    i32 result;
+};
+
+struct PlatformMutex {
+    pthread_mutex_t handle;
+};
+
+static void* headless_thread_start(void* record) {
+    PlatformThread* thread = (PlatformThread*)record;
+    headless_on_program_thread = true;
+    thread->result = thread->function(thread->argument);
+    return nullptr;
+}
+
+Thread thread_create(ThreadFunction function, void* argument) {
+    if (headless_take_failure(HEADLESS_FAIL_THREAD_CREATE) || !function) return nullptr;
+    PlatformThread* thread = (PlatformThread*)malloc(sizeof(PlatformThread));
+    if (!thread) return nullptr;
+    thread->function = function;
+    thread->argument = argument;
+    thread->result = 0;
+    if (pthread_create(&thread->handle, nullptr, headless_thread_start, thread) != 0) {
+        free(thread);
+        return nullptr;
+    }
+    return thread;
+}
+
+i32 thread_wait(Thread thread, i64 unused) {
+    (void)unused;
+    if (!thread) return 0;
+    pthread_join(thread->handle, nullptr);
+    i32 result = thread->result;
+    free(thread);
+    return result;
+}
+
+Mutex mutex_create() {
+    if (headless_take_failure(HEADLESS_FAIL_MUTEX_CREATE)) return nullptr;
+    PlatformMutex* mutex = (PlatformMutex*)malloc(sizeof(PlatformMutex));
+    if (!mutex) return nullptr;
+    if (pthread_mutex_init(&mutex->handle, nullptr) != 0) {
+        free(mutex);
+        return nullptr;
+    }
+    return mutex;
+}
+
+// A null mutex is ignored, as the real back end does, so a failed start-up can still shut down.
+void mutex_lock(Mutex mutex) {
+    if (mutex) pthread_mutex_lock(&mutex->handle);
+}
+
+void mutex_unlock(Mutex mutex) {
+    if (mutex) pthread_mutex_unlock(&mutex->handle);
+}
+
+void mutex_destroy(Mutex mutex) {
+    if (!mutex) return;
+    pthread_mutex_destroy(&mutex->handle);
+    free(mutex);
+}

@@ -1,0 +1,219 @@
+// The application on the headless back end: command line, start-up with and without the
+// parts that can fail, whole frames with the camera keys, resize, and the ways out.
+#include "core/app.h"
+
+#include "platform/headless.h"
+#include "test_support.h"
+
+// Runs start-up with the given arguments on a fresh headless machine.
+static bool start(std::initializer_list<const char*> words = {}) {
+    headless_reset();
+    Str args[16];
+    i64 count = 0;
+    for (const char* word : words) args[count++] = str_from_cstring(word);
+    app_state_reset();
+    app_read_command_line(args, count);
+    return app_startup();
+}
+
+static void frames(i32 count) {
+    for (i32 i = 0; i < count; i += 1) app_frame();
+}
+
+TEST(CommandLine, SleepTakesTheNextArgument) {
+    app_state_reset();
+    Str zero[] = {STR("-sleep"), STR("0")};
+    app_read_command_line(zero, 2);
+    EXPECT_EQ(g_app.sleep_amount, 0);
+
+    app_state_reset();
+    Str last[] = {STR("-s")};
+    app_read_command_line(last, 1);
+    EXPECT_EQ(g_app.sleep_amount, 6);
+
+    app_state_reset();
+    Str word[] = {STR("-sleep"), STR("soon"), STR("-v")};
+    app_read_command_line(word, 3);
+    EXPECT_EQ(g_app.sleep_amount, 0);
+    EXPECT_TRUE(g_app.measured_timing);
+}
+
+TEST(CommandLine, UnknownArgumentsAreReportedAndSkipped) {
+    app_state_reset();
+    Str args[] = {STR("-x"), STR("-f"), STR("--sleep")};
+    testing::internal::CaptureStdout();
+    app_read_command_line(args, 3);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "unknown argument: -x\nunknown argument: --sleep\n");
+    EXPECT_TRUE(g_app.fullscreen);
+}
+
+TEST(Startup, OpensTheWindowWithTheFlagsOfTheCommandLine) {
+    ASSERT_TRUE(start());
+    EXPECT_EQ(headless_display_flags(), (u32)(4 + 64 + 16));
+    EXPECT_EQ(to_string(headless_display_title()), "sorvane");
+    EXPECT_EQ(g_app.window_width, 1024);
+    EXPECT_EQ(g_app.window_height, 768);
+    EXPECT_TRUE(g_app.running);
+    EXPECT_TRUE(g_app.audio_open);
+    EXPECT_TRUE(g_app.worker_running);
+    app_shutdown();
+    EXPECT_FALSE(headless_display_is_open());
+
+    ASSERT_TRUE(start({"-v", "-fullscreen"}));
+    EXPECT_EQ(headless_display_flags(), (u32)(4 + 32));
+    app_shutdown();
+}
+
+TEST(Startup, ARefreshRateOfZeroKeepsTheDefaultTimeStep) {
+    headless_reset();
+    headless_set_display(800, 600, 0);
+    app_state_reset();
+    ASSERT_TRUE(app_startup());
+    EXPECT_DOUBLE_EQ(g_app.frame_seconds, 1.0 / 60.0);
+    app_shutdown();
+
+    headless_reset();
+    headless_set_display(800, 600, 120);
+    app_state_reset();
+    ASSERT_TRUE(app_startup());
+    EXPECT_DOUBLE_EQ(g_app.frame_seconds, 1.0 / 120.0);
+    app_shutdown();
+}
+
+TEST(Startup, NoWindowMeansAClearMessageAndNoRun) {
+    headless_reset();
+    headless_fail_next(HEADLESS_FAIL_DISPLAY_OPEN);
+    testing::internal::CaptureStdout();
+    app_state_reset();
+    EXPECT_EQ(app_main(nullptr, 0), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "failed to open the window\n");
+    EXPECT_EQ(headless_present_count(), 0);
+}
+
+TEST(Startup, TheProgramRunsWithoutAudioOrWorker) {
+    headless_reset();
+    headless_fail_next(HEADLESS_FAIL_AUDIO_OPEN);
+    headless_fail_next(HEADLESS_FAIL_THREAD_CREATE);
+    app_state_reset();
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(app_startup());
+    std::string said = testing::internal::GetCapturedStdout();
+    EXPECT_NE(said.find("failed to open audio\n"), std::string::npos);
+    EXPECT_NE(said.find("failed to start the render worker"), std::string::npos);
+    EXPECT_FALSE(g_app.audio_open);
+    EXPECT_FALSE(g_app.worker_running);
+    frames(3);
+    headless_key_tap(KEY_ESCAPE);
+    app_frame();
+    EXPECT_FALSE(g_app.running);
+    app_shutdown();  // neither audio_close nor a join of a thread that never ran
+}
+
+TEST(Frames, CameraKeysPanAndZoomWithinTheirLimits) {
+    ASSERT_TRUE(start());
+    f32 zoom = g_camera.zoom;
+    headless_key_down(KEY_LETTER('w'));
+    app_frame();
+    f32 step = g_camera.pan_speed * (f32)g_app.frame_seconds * zoom;
+    EXPECT_FLOAT_EQ(g_camera.pan_y, step);
+    headless_key_down(KEY_SHIFT);
+    app_frame();
+    EXPECT_FLOAT_EQ(g_camera.pan_y, step * 3);  // shift doubles the speed
+    headless_key_up(KEY_SHIFT);
+    headless_key_up(KEY_LETTER('w'));
+    headless_key_down(KEY_LETTER('d'));
+    app_frame();
+    headless_key_up(KEY_LETTER('d'));
+    EXPECT_GT(g_camera.pan_x, 0.0f);
+    headless_key_down(KEY_LETTER('r'));
+    app_frame();
+    headless_key_up(KEY_LETTER('r'));
+    EXPECT_EQ(g_camera.pan_x, 0.0f);
+    EXPECT_EQ(g_camera.pan_y, 0.0f);
+
+    headless_key_down(KEY_LETTER('e'));
+    frames(200);
+    EXPECT_EQ(g_camera.zoom, 0.5f);
+    headless_key_up(KEY_LETTER('e'));
+    headless_key_down(KEY_LETTER('q'));
+    headless_key_down(KEY_SHIFT);
+    for (i32 i = 0; i < 40000 && g_camera.zoom < 10000.0f; i += 1) app_frame();
+    frames(5);
+    EXPECT_EQ(g_camera.zoom, 10000.0f);
+    f32 aspect = 1024.0f / 768.0f;
+    EXPECT_FLOAT_EQ(g_camera.range_right - g_camera.range_left, 2 * 10000.0f * aspect);
+    app_shutdown();
+}
+
+TEST(Frames, EachFramePresentsAndSleeps) {
+    ASSERT_TRUE(start());
+    frames(4);
+    EXPECT_EQ(headless_present_count(), 4);
+    EXPECT_EQ(headless_sleep_total_ms() >= 4 * 6, true);
+    app_shutdown();
+
+    ASSERT_TRUE(start({"-sleep", "0"}));
+    u64 slept = headless_sleep_total_ms();
+    frames(4);
+    // The worker sleeps on its own thread; the main loop itself adds nothing.
+    EXPECT_LT(headless_sleep_total_ms() - slept, 4u * 6u);
+    app_shutdown();
+}
+
+TEST(Frames, MeasuredTimingFollowsTheFrameTime) {
+    ASSERT_TRUE(start({"-v"}));
+    headless_clock_advance(25000);  // 25 ms
+    app_frame();
+    EXPECT_NEAR(g_app.frame_seconds, 0.025, 0.005);
+    app_shutdown();
+}
+
+TEST(Frames, MouseYCountsFromTheBottom) {
+    ASSERT_TRUE(start());
+    headless_mouse_move(100, 68);
+    app_frame();
+    EXPECT_EQ(g_app.mouse_x, 100.0f);
+    EXPECT_EQ(g_app.mouse_y, 700.0f);
+    app_shutdown();
+}
+
+TEST(Frames, AResizeUpdatesTheWindowSize) {
+    ASSERT_TRUE(start());
+    headless_resize(1280, 720);
+    app_frame();
+    EXPECT_EQ(g_app.window_width, 1280);
+    EXPECT_EQ(g_app.window_height, 720);
+    headless_resize(0, 0);  // minimised: the last real size stays
+    app_frame();
+    EXPECT_EQ(g_app.window_width, 1280);
+    app_shutdown();
+}
+
+TEST(Quit, TheQuitKeyEndsAnEmptyPieceAfterTheFrame) {
+    ASSERT_TRUE(start());
+    frames(2);
+    i64 presented = headless_present_count();
+    headless_key_tap(KEY_ESCAPE);
+    app_frame();
+    EXPECT_FALSE(g_app.running);
+    EXPECT_EQ(headless_present_count(), presented + 1);  // the frame still completes
+    app_shutdown();
+}
+
+TEST(Quit, ClosingTheWindowEndsAnEmptyPiece) {
+    ASSERT_TRUE(start());
+    headless_request_close();
+    app_frame();
+    EXPECT_FALSE(g_app.running);
+    app_shutdown();
+}
+
+TEST(Quit, TheWholeRunReturnsZero) {
+    headless_reset();
+    headless_key_tap(KEY_ESCAPE);
+    Str args[] = {STR("-sleep"), STR("1")};
+    EXPECT_EQ(app_main(args, 2), 0);
+    EXPECT_EQ(headless_present_count(), 1);
+    EXPECT_FALSE(headless_display_is_open());
+}

@@ -1,0 +1,550 @@
+// Tests of the platform parts both back ends share: files and folders, image decoding
+// into the image working memory, and wave files (load, convert, save) on the real file
+// system, inside a temporary folder made for each test.
+#include <gtest/gtest.h>
+
+#include <errno.h>
+#include <limits.h>
+#include <pthread.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "platform/system.h"
+
+namespace {
+
+#ifndef SORVANE_SOURCE_DIR
+#define SORVANE_SOURCE_DIR "."
+#endif
+
+const char* PIXELS_PNG = SORVANE_SOURCE_DIR "/tests/data/pixels_3x2.png";
+
+bool error_mentions(const char* text) {
+    Str error = system_last_error();
+    if (error.length == 0) return false;
+    char copy[600];
+    snprintf(copy, sizeof(copy), "%.*s", (int)error.length, (const char*)error.data);
+    return strstr(copy, text) != nullptr;
+}
+
+bool names_contain(const Str* names, i64 count, const char* name) {
+    Str wanted = str_from_cstring(name);
+    for (i64 i = 0; i < count; i += 1)
+        if (str_equal(names[i], wanted)) return true;
+    return false;
+}
+
+// Every test gets a fresh folder under /tmp and a way to name paths inside it.
+class PlatformCommon : public ::testing::Test {
+protected:
+    char folder[64];
+    char paths[8][PATH_MAX];
+    int path_next = 0;
+
+    void SetUp() override {
+        snprintf(folder, sizeof(folder), "/tmp/sorvane_platform_XXXXXX");
+        ASSERT_NE(mkdtemp(folder), nullptr);
+        image_set_flip(false);
+    }
+
+    void TearDown() override {
+        std::error_code error;
+        std::filesystem::remove_all(folder, error);
+    }
+
+    // A path inside the test folder, as the program passes it (counted, no NUL needed).
+    Str path(const char* name) {
+        char* buffer = paths[path_next];
+        path_next = (path_next + 1) % 8;
+        snprintf(buffer, PATH_MAX, "%s/%s", folder, name);
+        return str_from_cstring(buffer);
+    }
+
+    void write_file(const char* name, const char* text) {
+        FileHandle file = file_open(path(name), FILE_WRITE);
+        ASSERT_FALSE(file_failed(file));
+        i64 length = (i64)strlen(text);
+        ASSERT_EQ(file_write(file, length, text), length);
+        ASSERT_TRUE(file_close(file));
+    }
+
+    // Reads a whole file back through the platform; empty when it cannot be opened.
+    i64 read_file(const char* name, char* buffer, i64 capacity) {
+        FileHandle file = file_open(path(name), FILE_READ);
+        if (file_failed(file)) return -1;
+        i64 count = file_read(file, capacity, buffer);
+        file_close(file);
+        return count;
+    }
+};
+
+// ---------------------------------------------------------------------------
+// Files
+// ---------------------------------------------------------------------------
+TEST_F(PlatformCommon, FileWriteSyncCloseThenReadBackTheSameBytes) {
+    u8 bytes[3000];
+    for (i64 i = 0; i < ARRAY_COUNT(bytes); i += 1) bytes[i] = (u8)(i * 7 + 3);
+    FileHandle file = file_open(path("data.bin"), FILE_WRITE);
+    ASSERT_FALSE(file_failed(file));
+    EXPECT_EQ(file_write(file, 1000, bytes), 1000);
+    EXPECT_EQ(file_write(file, 2000, bytes + 1000), 2000);
+    EXPECT_EQ(file_size(file), 3000);  // buffered bytes count while writing
+    EXPECT_TRUE(file_sync(file));
+    EXPECT_TRUE(file_close(file));
+
+    file = file_open(path("data.bin"), FILE_READ);
+    ASSERT_FALSE(file_failed(file));
+    EXPECT_EQ(file_size(file), 3000);
+    u8 back[4000] = {};
+    EXPECT_EQ(file_read(file, 4000, back), 3000);  // a short read at the end
+    EXPECT_EQ(memcmp(back, bytes, sizeof(bytes)), 0);
+    EXPECT_EQ(file_read(file, 10, back), 0);
+    EXPECT_TRUE(file_close(file));
+}
+
+TEST_F(PlatformCommon, FileOpenForWritingEmptiesAnExistingFile) {
+    write_file("note.txt", "a long first text");
+    write_file("note.txt", "short");
+    char back[64] = {};
+    EXPECT_EQ(read_file("note.txt", back, sizeof(back)), 5);
+    EXPECT_STREQ(back, "short");
+}
+
+TEST_F(PlatformCommon, FileExistsRenameAndRemove) {
+    write_file("old.txt", "new contents");
+    write_file("target.txt", "old contents");
+    EXPECT_TRUE(file_exists(path("old.txt")));
+    EXPECT_FALSE(file_exists(path("nothing.txt")));
+
+    EXPECT_TRUE(file_rename(path("old.txt"), path("target.txt")));  // replaces the target
+    EXPECT_FALSE(file_exists(path("old.txt")));
+    char back[64] = {};
+    EXPECT_EQ(read_file("target.txt", back, sizeof(back)), 12);
+    EXPECT_STREQ(back, "new contents");
+
+    EXPECT_FALSE(file_rename(path("old.txt"), path("other.txt")));
+    EXPECT_TRUE(error_mentions("No such file"));
+
+    EXPECT_TRUE(file_remove(path("target.txt")));
+    EXPECT_FALSE(file_exists(path("target.txt")));
+    EXPECT_FALSE(file_remove(path("target.txt")));
+    EXPECT_TRUE(error_mentions("No such file"));
+}
+
+TEST_F(PlatformCommon, FailedOpenGivesAHandleOnWhichEveryCallIsHarmless) {
+    FileHandle file = file_open(path("missing.txt"), FILE_READ);
+    ASSERT_NE(file, nullptr);
+    EXPECT_TRUE(file_failed(file));
+    EXPECT_TRUE(error_mentions("No such file"));
+    u8 untouched[4] = {9, 9, 9, 9};
+    EXPECT_EQ(file_size(file), 0);
+    EXPECT_EQ(file_read(file, 4, untouched), 0);
+    EXPECT_EQ(untouched[0], 9);
+    EXPECT_EQ(file_write(file, 4, untouched), 0);
+    EXPECT_FALSE(file_sync(file));
+    EXPECT_FALSE(file_close(file));
+    EXPECT_FALSE(file_exists(path("missing.txt")));  // nothing was created
+
+    // Writing into a folder that does not exist fails the same way.
+    file = file_open(path("no_folder/file.txt"), FILE_WRITE);
+    EXPECT_TRUE(file_failed(file));
+    EXPECT_TRUE(error_mentions("No such file"));
+
+    // A folder is not a file, even though stdio would open it for reading.
+    file = file_open(str_from_cstring(folder), FILE_READ);
+    EXPECT_TRUE(file_failed(file));
+    EXPECT_TRUE(error_mentions("directory"));
+}
+
+TEST_F(PlatformCommon, PathsAreCountedAndOverlongOnesFailCleanly) {
+    write_file("abc", "x");
+    // The counted string stops before "def": the bytes after it are not part of the path.
+    Str longer = path("abcdef");
+    Str counted = Str{longer.data, longer.length - 3};
+    EXPECT_TRUE(file_exists(counted));
+    FileHandle file = file_open(counted, FILE_READ);
+    EXPECT_FALSE(file_failed(file));
+    file_close(file);
+
+    static char huge[PATH_MAX + 16];
+    memset(huge, 'a', sizeof(huge));
+    Str overlong = Str{(u8*)huge, (i64)sizeof(huge)};
+    file = file_open(overlong, FILE_WRITE);
+    EXPECT_TRUE(file_failed(file));
+    EXPECT_TRUE(error_mentions("too long"));
+    EXPECT_FALSE(file_exists(overlong));
+    EXPECT_FALSE(directory_create(overlong));
+}
+
+TEST_F(PlatformCommon, HandlesAreReturnedToTheTableOnClose) {
+    write_file("shared.txt", "x");
+    FileHandle open_files[16];
+    for (i64 i = 0; i < 16; i += 1) {
+        open_files[i] = file_open(path("shared.txt"), FILE_READ);
+        ASSERT_FALSE(file_failed(open_files[i])) << i;
+    }
+    for (i64 i = 0; i < 16; i += 1) EXPECT_TRUE(file_close(open_files[i]));
+    // Far more opens than any table holds: each close must give its slot back.
+    for (i64 i = 0; i < 1000; i += 1) {
+        FileHandle file = file_open(path("shared.txt"), FILE_READ);
+        ASSERT_FALSE(file_failed(file)) << i;
+        ASSERT_TRUE(file_close(file));
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Folders
+// ---------------------------------------------------------------------------
+TEST_F(PlatformCommon, DirectoryCreateIsTrueOnceTheFolderExists) {
+    EXPECT_TRUE(directory_create(path("made")));
+    EXPECT_TRUE(file_exists(path("made")));
+    EXPECT_TRUE(directory_create(path("made")));  // already there
+    EXPECT_TRUE(directory_sync(path("made")));
+    EXPECT_FALSE(directory_create(path("absent/deeper")));
+    EXPECT_TRUE(error_mentions("No such file"));
+    EXPECT_FALSE(directory_sync(path("absent")));
+    write_file("plain", "x");
+    EXPECT_FALSE(directory_create(path("plain")));  // a file is in the way
+}
+
+TEST_F(PlatformCommon, DirectoryListingSeparatesFoldersFromFiles) {
+    ASSERT_TRUE(directory_create(path("b_folder")));
+    ASSERT_TRUE(directory_create(path("a_folder")));
+    write_file("x.txt", "x");
+    write_file("y", "y");
+    ASSERT_EQ(symlink("a_folder", (const char*)path("link_to_folder").data), 0);
+    ASSERT_EQ(symlink("x.txt", (const char*)path("link_to_file").data), 0);
+    ASSERT_EQ(symlink("gone", (const char*)path("dangling").data), 0);
+
+    DirectoryContent content;
+    ASSERT_TRUE(directory_get_content(str_from_cstring(folder), &content));
+    ASSERT_EQ(content.folder_count, 5);
+    EXPECT_TRUE(str_equal(content.folders[0], STR(".")));
+    EXPECT_TRUE(str_equal(content.folders[1], STR("..")));
+    EXPECT_TRUE(names_contain(content.folders, content.folder_count, "a_folder"));
+    EXPECT_TRUE(names_contain(content.folders, content.folder_count, "b_folder"));
+    EXPECT_TRUE(names_contain(content.folders, content.folder_count, "link_to_folder"));
+    ASSERT_EQ(content.file_count, 4);
+    EXPECT_TRUE(names_contain(content.files, content.file_count, "x.txt"));
+    EXPECT_TRUE(names_contain(content.files, content.file_count, "y"));
+    EXPECT_TRUE(names_contain(content.files, content.file_count, "link_to_file"));
+    EXPECT_TRUE(names_contain(content.files, content.file_count, "dangling"));
+
+    ASSERT_TRUE(directory_get_content(path("a_folder"), &content));
+    EXPECT_EQ(content.folder_count, 2);  // only "." and ".."
+    EXPECT_EQ(content.file_count, 0);
+}
+
+TEST_F(PlatformCommon, DirectoryListingOfAMissingFolderFailsEmpty) {
+    DirectoryContent content;
+    content.folder_count = 7;
+    EXPECT_FALSE(directory_get_content(path("absent"), &content));
+    EXPECT_EQ(content.folder_count, 0);
+    EXPECT_EQ(content.file_count, 0);
+    EXPECT_TRUE(error_mentions("No such file"));
+}
+
+TEST_F(PlatformCommon, DirectoryListingOfAnEmptyPathIsTheWorkingDirectory) {
+    write_file("here.txt", "x");
+    char previous[PATH_MAX];
+    ASSERT_NE(getcwd(previous, sizeof(previous)), nullptr);
+    ASSERT_EQ(chdir(folder), 0);
+    DirectoryContent content;
+    bool listed = directory_get_content(Str{}, &content);
+    ASSERT_EQ(chdir(previous), 0);
+    ASSERT_TRUE(listed);
+    EXPECT_EQ(content.file_count, 1);
+    EXPECT_TRUE(names_contain(content.files, content.file_count, "here.txt"));
+}
+
+TEST_F(PlatformCommon, DirectoryListingGrowsForLargeFoldersAndKeepsEveryName) {
+    DirectoryContent content;
+    ASSERT_TRUE(directory_create(path("many")));
+    ASSERT_TRUE(directory_get_content(path("many"), &content));  // small listing first
+    char name[128];
+    for (int i = 0; i < 300; i += 1) {
+        snprintf(name, sizeof(name), "many/a_rather_long_file_name_to_fill_storage_%03d.dat", i);
+        write_file(name, "");
+    }
+    ASSERT_TRUE(directory_get_content(path("many"), &content));
+    ASSERT_EQ(content.file_count, 300);
+    for (int i = 0; i < 300; i += 1) {
+        snprintf(name, sizeof(name), "a_rather_long_file_name_to_fill_storage_%03d.dat", i);
+        EXPECT_TRUE(names_contain(content.files, content.file_count, name)) << name;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Images: the test picture is 3 x 2 RGBA, top row red, green, blue; bottom row
+// half-transparent white, black, fully transparent (16, 32, 64).
+// ---------------------------------------------------------------------------
+const u8 TOP_ROW[12] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255};
+const u8 BOTTOM_ROW[12] = {255, 255, 255, 128, 0, 0, 0, 255, 16, 32, 64, 0};
+
+struct ImageMemory {
+    u8* block;
+    explicit ImageMemory(i64 size) : block((u8*)malloc((size_t)size)) {
+        image_set_buffer(size, block);
+    }
+    ~ImageMemory() {
+        image_set_buffer(0, nullptr);
+        free(block);
+    }
+};
+
+TEST_F(PlatformCommon, ImageLoadsRowsTopFirstInsideTheBuffer) {
+    ImageMemory memory(1 << 20);
+    image_set_buffer_position(0);
+    Image image;
+    ASSERT_TRUE(image_load(str_from_cstring(PIXELS_PNG), &image, 4));
+    EXPECT_EQ(image.width, 3);
+    EXPECT_EQ(image.height, 2);
+    EXPECT_EQ(image.channels, 4);
+    EXPECT_GE(image.pixels, memory.block);
+    EXPECT_LT(image.pixels, memory.block + (1 << 20));
+    EXPECT_EQ(memcmp(image.pixels, TOP_ROW, 12), 0);
+    EXPECT_EQ(memcmp(image.pixels + 12, BOTTOM_ROW, 12), 0);
+}
+
+TEST_F(PlatformCommon, ImageFlipPutsTheBottomRowFirst) {
+    ImageMemory memory(1 << 20);
+    image_set_flip(true);
+    image_set_buffer_position(0);
+    Image image;
+    ASSERT_TRUE(image_load(str_from_cstring(PIXELS_PNG), &image, 4));
+    EXPECT_EQ(memcmp(image.pixels, BOTTOM_ROW, 12), 0);
+    EXPECT_EQ(memcmp(image.pixels + 12, TOP_ROW, 12), 0);
+    image_set_flip(false);
+}
+
+TEST_F(PlatformCommon, ImageLoadConvertsToTheRequestedChannels) {
+    ImageMemory memory(1 << 20);
+    image_set_buffer_position(0);
+    Image image;
+    ASSERT_TRUE(image_load(str_from_cstring(PIXELS_PNG), &image, 3));
+    EXPECT_EQ(image.channels, 3);
+    const u8 expected[9] = {255, 0, 0, 0, 255, 0, 0, 0, 255};
+    EXPECT_EQ(memcmp(image.pixels, expected, 9), 0);
+}
+
+TEST_F(PlatformCommon, ImageBufferPositionDecidesWhereTheNextImageGoes) {
+    ImageMemory memory(1 << 20);
+    image_set_buffer_position(0);
+    Image first, second, third;
+    ASSERT_TRUE(image_load(str_from_cstring(PIXELS_PNG), &first, 4));
+    ASSERT_TRUE(image_load(str_from_cstring(PIXELS_PNG), &second, 4));
+    // Without a rewind the second image lies right after the first (the decoder's
+    // scratch space is given back), and both stay intact.
+    EXPECT_GE(second.pixels, first.pixels + 24);
+    EXPECT_LT(second.pixels, first.pixels + 24 + 16);
+    EXPECT_EQ(memcmp(first.pixels, TOP_ROW, 12), 0);
+    image_set_buffer_position(0);
+    ASSERT_TRUE(image_load(str_from_cstring(PIXELS_PNG), &third, 4));
+    EXPECT_EQ(third.pixels, first.pixels);
+}
+
+TEST_F(PlatformCommon, ImageLoadFailsWithoutRoomAndZeroesTheImage) {
+    {
+        ImageMemory memory(64);  // far less than decoding needs
+        Image image = {1, 1, 1, (u8*)&image};
+        EXPECT_FALSE(image_load(str_from_cstring(PIXELS_PNG), &image, 4));
+        EXPECT_EQ(image.width, 0);
+        EXPECT_EQ(image.height, 0);
+        EXPECT_EQ(image.pixels, nullptr);
+        EXPECT_TRUE(error_mentions("too small"));
+    }
+    Image image = {1, 1, 1, (u8*)&image};
+    EXPECT_FALSE(image_load(str_from_cstring(PIXELS_PNG), &image, 4));  // no buffer at all
+    EXPECT_EQ(image.pixels, nullptr);
+    // A big enough buffer afterwards works again.
+    ImageMemory memory(1 << 20);
+    EXPECT_TRUE(image_load(str_from_cstring(PIXELS_PNG), &image, 4));
+}
+
+TEST_F(PlatformCommon, ImageLoadFailsOnMissingOrUndecodableFiles) {
+    ImageMemory memory(1 << 20);
+    Image image;
+    EXPECT_FALSE(image_load(path("absent.png"), &image, 4));
+    EXPECT_TRUE(error_mentions("No such file"));
+    write_file("fake.png", "this is not a picture at all");
+    EXPECT_FALSE(image_load(path("fake.png"), &image, 4));
+    EXPECT_EQ(image.pixels, nullptr);
+    EXPECT_GT(system_last_error().length, 0);
+}
+
+// ---------------------------------------------------------------------------
+// Wave files
+// ---------------------------------------------------------------------------
+struct AudioMemory {
+    u8* block;
+    explicit AudioMemory(i64 size) : block((u8*)malloc((size_t)size)) {
+        audio_set_buffer(size, block);
+    }
+    ~AudioMemory() {
+        audio_set_buffer(0, nullptr);
+        free(block);
+    }
+};
+
+// Stereo test signal: a ramp through the whole range on the left, its negation on the
+// right, with a few values that are exact in every format.
+enum { TEST_FRAMES = 500 };
+void test_signal(f32* samples) {
+    for (i64 i = 0; i < TEST_FRAMES; i += 1) {
+        f32 value = -1.0f + 2.0f * (f32)i / (f32)(TEST_FRAMES - 1);
+        samples[2 * i] = value;
+        samples[2 * i + 1] = -value * 0.5f;
+    }
+}
+
+WaveData wave_of(f32* samples, i64 frames) {
+    return WaveData{SAMPLE_FORMAT_F32, 2, 48000, frames * 2 * (i64)sizeof(f32), samples};
+}
+
+TEST_F(PlatformCommon, WaveRoundTripsInEachFormat) {
+    AudioMemory memory(1 << 20);
+    struct Case {
+        i32 format;
+        f32 tolerance;
+    };
+    // 16-bit: half a step of rounding, plus the reader's scale (1/32768) differing from
+    // the writer's (1/32767) by up to one step at full scale. 32-bit integers are finer
+    // than a float can hold.
+    const Case cases[] = {{SAMPLE_FORMAT_F32, 0.0f}, {SAMPLE_FORMAT_S16, 1.5f / 32767.0f},
+                          {SAMPLE_FORMAT_S32, 1e-6f}};
+    for (const Case& c : cases) {
+        f32 original[TEST_FRAMES * 2];
+        f32 samples[TEST_FRAMES * 2];
+        test_signal(original);
+        memcpy(samples, original, sizeof(samples));
+        WaveData wave = wave_of(samples, TEST_FRAMES);
+        ASSERT_TRUE(audio_wave_convert(&wave, c.format));
+        Str file = path("round_trip.wav");
+        ASSERT_TRUE(audio_wave_save(&wave, file)) << c.format;
+
+        WaveData loaded;
+        ASSERT_TRUE(audio_wave_load(&loaded, SAMPLE_FORMAT_F32, file));
+        EXPECT_EQ(loaded.format, SAMPLE_FORMAT_F32);
+        EXPECT_EQ(loaded.channels, 2);
+        EXPECT_EQ(loaded.sample_rate, 48000);
+        ASSERT_EQ(loaded.size, TEST_FRAMES * 2 * (i64)sizeof(f32));
+        const f32* back = (const f32*)loaded.data;
+        f32 worst = 0.0f;
+        for (i64 i = 0; i < TEST_FRAMES * 2; i += 1) {
+            f32 difference = back[i] > original[i] ? back[i] - original[i] : original[i] - back[i];
+            if (difference > worst) worst = difference;
+        }
+        EXPECT_LE(worst, c.tolerance) << "format " << c.format;
+    }
+}
+
+TEST_F(PlatformCommon, WaveConversionClipsAndRoundsToNearest) {
+    const f32 input[] = {2.0f, -3.0f, 1.0f, -1.0f, 0.25f, 0.00002f, 0.00001f, -0.00002f, 0.0f};
+    const i16 expected16[] = {32767, -32767, 32767, -32767, 8192, 1, 0, -1, 0};
+    const i32 expected32[] = {2147483647, -2147483647, 2147483647, -2147483647, 536870912,
+                              42950, 21475, -42950, 0};
+    f32 samples[ARRAY_COUNT(input)];
+    memcpy(samples, input, sizeof(samples));
+    WaveData wave = {SAMPLE_FORMAT_F32, 1, 44100, (i64)sizeof(samples), samples};
+    ASSERT_TRUE(audio_wave_convert(&wave, SAMPLE_FORMAT_S16));
+    EXPECT_EQ(wave.format, SAMPLE_FORMAT_S16);
+    EXPECT_EQ(wave.size, ARRAY_COUNT(input) * 2);
+    for (i64 i = 0; i < ARRAY_COUNT(input); i += 1)
+        EXPECT_EQ(((const i16*)samples)[i], expected16[i]) << "sample " << i;
+
+    memcpy(samples, input, sizeof(samples));
+    wave = WaveData{SAMPLE_FORMAT_F32, 1, 44100, (i64)sizeof(samples), samples};
+    ASSERT_TRUE(audio_wave_convert(&wave, SAMPLE_FORMAT_S32));
+    EXPECT_EQ(wave.size, (i64)sizeof(samples));
+    for (i64 i = 0; i < ARRAY_COUNT(input); i += 1)
+        EXPECT_NEAR(((const i32*)samples)[i], expected32[i], 1) << "sample " << i;
+}
+
+TEST_F(PlatformCommon, WaveConversionAcceptsOnlyFloatSource) {
+    f32 samples[4] = {0.5f, 0.5f, 0.5f, 0.5f};
+    WaveData wave = {SAMPLE_FORMAT_F32, 2, 44100, (i64)sizeof(samples), samples};
+    EXPECT_TRUE(audio_wave_convert(&wave, SAMPLE_FORMAT_F32));  // nothing to do
+    EXPECT_EQ(wave.size, (i64)sizeof(samples));
+    EXPECT_EQ(samples[0], 0.5f);
+    EXPECT_FALSE(audio_wave_convert(&wave, 7));
+    EXPECT_EQ(wave.format, SAMPLE_FORMAT_F32);
+    ASSERT_TRUE(audio_wave_convert(&wave, SAMPLE_FORMAT_S16));
+    EXPECT_FALSE(audio_wave_convert(&wave, SAMPLE_FORMAT_S32));  // from 16-bit: refused
+    EXPECT_EQ(wave.format, SAMPLE_FORMAT_S16);
+}
+
+TEST_F(PlatformCommon, WaveLoadsFollowEachOtherInTheAudioMemory) {
+    f32 samples[TEST_FRAMES * 2];
+    test_signal(samples);
+    WaveData wave = wave_of(samples, TEST_FRAMES);
+    ASSERT_TRUE(audio_wave_save(&wave, path("a.wav")));
+    AudioMemory memory(2 * TEST_FRAMES * 2 * (i64)sizeof(f32) + 64);
+    WaveData first, second, third;
+    ASSERT_TRUE(audio_wave_load(&first, SAMPLE_FORMAT_F32, path("a.wav")));
+    ASSERT_TRUE(audio_wave_load(&second, SAMPLE_FORMAT_F32, path("a.wav")));
+    EXPECT_GE((u8*)second.data, (u8*)first.data + first.size);
+    EXPECT_LE((u8*)second.data + second.size, memory.block + 2 * TEST_FRAMES * 2 * 4 + 64);
+    EXPECT_EQ(memcmp(first.data, samples, sizeof(samples)), 0);
+    // The memory is full now: a third load fails and leaves a zeroed record.
+    third.size = 5;
+    EXPECT_FALSE(audio_wave_load(&third, SAMPLE_FORMAT_F32, path("a.wav")));
+    EXPECT_EQ(third.size, 0);
+    EXPECT_EQ(third.data, nullptr);
+    EXPECT_TRUE(error_mentions("too small"));
+}
+
+TEST_F(PlatformCommon, WaveLoadFailsCleanly) {
+    WaveData wave;
+    f32 samples[TEST_FRAMES * 2];
+    test_signal(samples);
+    WaveData source = wave_of(samples, TEST_FRAMES);
+    ASSERT_TRUE(audio_wave_save(&source, path("a.wav")));
+    audio_set_buffer(0, nullptr);
+    EXPECT_FALSE(audio_wave_load(&wave, SAMPLE_FORMAT_F32, path("a.wav")));  // no memory
+    EXPECT_EQ(wave.data, nullptr);
+
+    AudioMemory memory(1 << 20);
+    EXPECT_FALSE(audio_wave_load(&wave, SAMPLE_FORMAT_S16, path("a.wav")));  // float only
+    EXPECT_FALSE(audio_wave_load(&wave, SAMPLE_FORMAT_F32, path("absent.wav")));
+    EXPECT_TRUE(error_mentions("No such file"));
+    write_file("noise.wav", "RIFF but nothing a decoder would take");
+    EXPECT_FALSE(audio_wave_load(&wave, SAMPLE_FORMAT_F32, path("noise.wav")));
+    EXPECT_EQ(wave.channels, 0);
+    EXPECT_TRUE(audio_wave_load(&wave, SAMPLE_FORMAT_F32, path("a.wav")));
+}
+
+TEST_F(PlatformCommon, WaveSaveIntoAMissingFolderFailsWithAReason) {
+    f32 samples[8] = {};
+    WaveData wave = wave_of(samples, 4);
+    EXPECT_FALSE(audio_wave_save(&wave, path("absent/out.wav")));
+    EXPECT_TRUE(error_mentions("No such file"));
+    EXPECT_FALSE(file_exists(path("absent/out.wav")));
+    wave.format = 9;
+    EXPECT_FALSE(audio_wave_save(&wave, path("out.wav")));
+    EXPECT_FALSE(file_exists(path("out.wav")));
+}
+
+// ---------------------------------------------------------------------------
+// The failure text belongs to the thread that failed.
+// ---------------------------------------------------------------------------
+void* fail_elsewhere(void*) {
+    file_open(STR("/nonexistent_folder_for_sure/x"), FILE_READ);
+    return nullptr;
+}
+
+TEST_F(PlatformCommon, FailureTextIsKeptPerThread) {
+    FileHandle file = file_open(str_from_cstring(folder), FILE_READ);
+    ASSERT_TRUE(file_failed(file));
+    ASSERT_TRUE(error_mentions("directory"));
+    pthread_t thread;
+    ASSERT_EQ(pthread_create(&thread, nullptr, fail_elsewhere, nullptr), 0);
+    pthread_join(thread, nullptr);
+    EXPECT_TRUE(error_mentions("directory"));
+    EXPECT_FALSE(error_mentions("No such file"));
+}
+
+}  // namespace

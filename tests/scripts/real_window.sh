@@ -1,0 +1,46 @@
+#!/bin/sh
+# The real program in a real window under Xvfb and Mesa: it opens a 1024x768 window titled
+# "sorvane", keeps running, reports an unknown argument, and quits cleanly with status 0
+# and no sanitizer report when the quit key is sent.
+set -u
+build=$1
+source=$2
+program=$build/sorvane
+work=$(mktemp -d)
+trap 'kill $xvfb_pid 2>/dev/null; rm -rf "$work"' EXIT
+
+fail() { echo "FAIL: $*"; echo "--- program output"; cat "$work/out" "$work/err" 2>/dev/null; exit 1; }
+
+# A free display number.
+display=90
+while [ -e /tmp/.X11-unix/X$display ] || [ -e /tmp/.X$display-lock ]; do display=$((display + 1)); done
+Xvfb :$display -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+export DISPLAY=:$display
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start"
+
+cd "$source/data" || fail "no data folder"
+SDL_AUDIODRIVER=dummy "$program" -x >"$work/out" 2>"$work/err" &
+pid=$!
+
+window=$(timeout 20 xdotool search --sync --onlyvisible --name '^sorvane$' 2>/dev/null | head -n 1)
+[ -n "$window" ] || fail "no window titled sorvane appeared"
+geometry=$(xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: //p')
+[ "$geometry" = "1024x768" ] || fail "window is $geometry, not 1024x768"
+
+sleep 1
+kill -0 $pid 2>/dev/null || fail "the program stopped by itself"
+grep -qx "unknown argument: -x" "$work/out" || fail "no 'unknown argument: -x' on standard output"
+
+xdotool windowfocus --sync "$window" 2>/dev/null
+xdotool key --clearmodifiers Escape
+for _ in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+if kill -0 $pid 2>/dev/null; then kill $pid; fail "the quit key did not end the program"; fi
+wait $pid
+status=$?
+[ $status -eq 0 ] || fail "exit status $status"
+if grep -qE "AddressSanitizer|LeakSanitizer|runtime error|UndefinedBehaviorSanitizer" "$work/err"; then
+    fail "sanitizer report"
+fi
+echo "ok: window 1024x768, unknown argument reported, quit with status 0"

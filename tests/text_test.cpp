@@ -1,0 +1,160 @@
+// The configuration text reader: words and lines as views, integers and numbers with
+// their stopping rules, fractions, overlong input, and whole-file reading.
+#include "core/text.h"
+
+#include <stdio.h>
+
+#include "test_support.h"
+
+static std::string next_word(TextCursor* cursor) {
+    Str word = text_read_until(cursor, ' ');
+    cursor->position += 1;
+    return to_string(word);
+}
+
+TEST(TextReader, WordsAreSplitAtSingleSpaces) {
+    TextCursor cursor = text_cursor(STR("color 1 0.5 0 1"));
+    const char* expected[] = {"color", "1", "0.5", "0", "1"};
+    for (const char* word : expected) EXPECT_EQ(next_word(&cursor), word);
+    EXPECT_GE(cursor.position, cursor.end);
+
+    TextCursor doubled = text_cursor(STR("color  1"));
+    EXPECT_EQ(next_word(&doubled), "color");
+    EXPECT_EQ(next_word(&doubled), "");  // two spaces: an empty word between them
+    EXPECT_EQ(next_word(&doubled), "1");
+}
+
+TEST(TextReader, ReadUntilStopsOnTheDelimiterWithoutMoving) {
+    TextCursor cursor = text_cursor(STR(" x"));
+    Str empty = text_read_until(&cursor, ' ');
+    EXPECT_EQ(empty.length, 0);
+    EXPECT_EQ(cursor.position, 0);
+}
+
+TEST(TextReader, EveryLineIsReadEvenWithoutAFinalNewline) {
+    TextCursor cursor = text_cursor(STR("first\r\n\nthird"));
+    std::string lines[3];
+    i32 count = 0;
+    while (cursor.position < cursor.end && count < 3) {
+        lines[count++] = to_string(text_read_line(&cursor));
+        cursor.position += 1;
+    }
+    EXPECT_EQ(count, 3);
+    EXPECT_EQ(lines[0], "first\r");  // a carriage return stays in the line
+    EXPECT_EQ(lines[1], "");
+    EXPECT_EQ(lines[2], "third");
+}
+
+TEST(TextReader, IntegersStopAtTheFirstOtherByte) {
+    TextCursor minus_x = text_cursor(STR("-x"));
+    EXPECT_EQ(text_parse_integer(&minus_x), 0);
+    EXPECT_EQ(minus_x.position, 1);  // the minus stays consumed
+
+    TextCursor mixed = text_cursor(STR("12ab"));
+    EXPECT_EQ(text_parse_integer(&mixed), 12);
+    EXPECT_EQ(mixed.position, 2);
+
+    TextCursor letters = text_cursor(STR("ab"));
+    EXPECT_EQ(text_parse_integer(&letters), 0);
+    EXPECT_EQ(letters.position, 0);
+
+    TextCursor plus = text_cursor(STR("+5"));
+    EXPECT_EQ(text_parse_integer(&plus), 0);
+
+    TextCursor negative = text_cursor(STR("-9223372036854775808"));
+    EXPECT_EQ(text_parse_integer(&negative), INT64_MIN);
+
+    TextCursor empty = text_cursor(STR(""));
+    EXPECT_EQ(text_parse_integer(&empty), 0);
+}
+
+TEST(TextReader, IntegersBeyondSixtyFourBitsWrapInsteadOfOverflowing) {
+    TextCursor cursor = text_cursor(STR("18446744073709551617"));  // 2^64 + 1
+    EXPECT_EQ(text_parse_integer(&cursor), 1);
+    std::string long_digits(500, '9');
+    TextCursor many = text_cursor(to_str(long_digits));
+    text_parse_integer(&many);  // any value, but defined and bounded
+    EXPECT_EQ(many.position, 500);
+}
+
+TEST(TextReader, NumbersWithPointsAndSigns) {
+    struct Case {
+        const char* text;
+        f64 value;
+        i64 stop;
+    } cases[] = {
+        {"3.25", 3.25, 4}, {"12.5", 12.5, 4}, {".5", 0.5, 2},   {"7.", 7.0, 2},
+        {"1.2.3", 12.3, 5}, {"-0.75", -0.75, 5}, {"1e3", 1.0, 1}, {"x", 0.0, 0},
+    };
+    for (const Case& c : cases) {
+        TextCursor cursor = text_cursor(str_from_cstring(c.text));
+        EXPECT_DOUBLE_EQ(text_parse_number(&cursor), c.value) << c.text;
+        EXPECT_EQ(cursor.position, c.stop) << c.text;
+    }
+    TextCursor minus = text_cursor(STR("-"));
+    f64 negative_zero = text_parse_number(&minus);
+    EXPECT_EQ(negative_zero, 0.0);
+    EXPECT_TRUE(__builtin_signbit(negative_zero));
+}
+
+TEST(TextReader, NumbersStopStoringAtSixtyFourDigits) {
+    std::string digits = "0." + std::string(100, '1');
+    TextCursor cursor = text_cursor(to_str(digits));
+    f64 value = text_parse_number(&cursor);
+    EXPECT_NEAR(value, 0.111111111111, 1e-9);
+    EXPECT_EQ(cursor.position, 1 + 64);  // the 65th digit is left unread
+}
+
+TEST(TextReader, Fractions) {
+    Fraction three = text_parse_fraction(STR("3"));
+    EXPECT_EQ(three.numerator, 3);
+    EXPECT_EQ(three.denominator, 1);
+    Fraction quarter = text_parse_fraction(STR("3/4"));
+    EXPECT_EQ(quarter.numerator, 3);
+    EXPECT_EQ(quarter.denominator, 4);
+    Fraction negative = text_parse_fraction(STR("-1/8"));
+    EXPECT_EQ(negative.numerator, -1);
+    EXPECT_EQ(negative.denominator, 8);
+    Fraction open = text_parse_fraction(STR("3/"));
+    EXPECT_EQ(open.denominator, 0);
+    Fraction letter = text_parse_fraction(STR("5/x"));
+    EXPECT_EQ(letter.numerator, 5);
+    EXPECT_EQ(letter.denominator, 0);
+    Fraction empty = text_parse_fraction(Str{0, 0});
+    EXPECT_EQ(empty.numerator, 0);
+    EXPECT_EQ(empty.denominator, 1);
+}
+
+TEST(TextReader, WholeFilesAndMissingFiles) {
+    ScopedPools pools;
+    const char* path = "text_reader_test_file.txt";
+    FILE* file = fopen(path, "wb");
+    ASSERT_NE(file, nullptr);
+    fputs("key value\nlast line", file);
+    fclose(file);
+    i64 used_before = g_pools[POOL_TMP].used;
+    Str contents = read_entire_file(str_from_cstring(path), POOL_TMP);
+    EXPECT_EQ(to_string(contents), "key value\nlast line");
+    EXPECT_GT(g_pools[POOL_TMP].used, used_before);
+    remove(path);
+
+    used_before = g_pools[POOL_TMP].used;
+    Str missing = read_entire_file(STR("no_such_file_here.txt"), POOL_TMP);
+    EXPECT_EQ(missing.length, 0);
+    EXPECT_EQ(missing.data, nullptr);
+    EXPECT_EQ(g_pools[POOL_TMP].used, used_before);  // a missing file takes no space
+}
+
+TEST(TextReader, AFileLargerThanThePoolReadsAsEmpty) {
+    ScopedPools pools(1 << 20, 64);
+    const char* path = "text_reader_big_file.txt";
+    FILE* file = fopen(path, "wb");
+    ASSERT_NE(file, nullptr);
+    for (i32 i = 0; i < 100; i += 1) fputs("0123456789", file);
+    fclose(file);
+    testing::internal::CaptureStdout();
+    Str contents = read_entire_file(str_from_cstring(path), POOL_TMP);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(contents.length, 0);
+    remove(path);
+}
