@@ -21,6 +21,8 @@ for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start"
 
 cd "$source/data" || fail "no data folder"
+# Full stacks let the leak check tell the graphics driver's one-time allocations apart.
+export ASAN_OPTIONS="${ASAN_OPTIONS:-}:fast_unwind_on_malloc=0"
 SDL_AUDIODRIVER=dummy "$program" -x >"$work/out" 2>"$work/err" &
 pid=$!
 
