@@ -1,12 +1,11 @@
 // Headless back end, audio device: remembers the callback and lets the test pump it, from
 // a thread of its own standing in for the device thread. One recursive mutex is both the
 // audio lock of the program and the lock the pump runs the callback under.
-#include "platform/headless.h"
+#include "platform/headless_internal.h"
 
 #include <pthread.h>
 #include <string.h>
 
-bool headless_take_failure(HeadlessFailure failure);
 
 struct HeadlessAudio {
     // Every field is read and written under `lock`, from the main thread or the pump's.

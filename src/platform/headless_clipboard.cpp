@@ -1,6 +1,6 @@
 // Headless back end, clipboard and message boxes: the clipboard is a block of memory, and
 // message boxes are recorded (copies of title and text) and return at once. Main thread only.
-#include "platform/headless.h"
+#include "platform/headless_internal.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -19,14 +19,6 @@ struct HeadlessClipboard {
 };
 
 static HeadlessClipboard headless_clipboard;
-
-static Str headless_copy(Str text) {
-    if (text.length <= 0) return Str{};
-    u8* data = (u8*)malloc((size_t)text.length);
-    if (!data) abort();
-    memcpy(data, text.data, (size_t)text.length);
-    return str_make(data, text.length);
-}
 
 void headless_reset_clipboard() {
     HeadlessClipboard* clipboard = &headless_clipboard;

@@ -2,12 +2,11 @@
 // test queues and input_poll applies, in order, as one frame's events. Owns the event queue
 // and the per-poll key and mouse states. Main thread only.
 #include "platform/common_internal.h"
-#include "platform/headless.h"
+#include "platform/headless_internal.h"
 
 #include <stdlib.h>
 #include <string.h>
 
-bool headless_take_failure(HeadlessFailure failure);
 void headless_graphics_context_created(i32 width, i32 height);
 
 enum {

@@ -3,7 +3,7 @@
 // uploaded values) and records every draw_elements with copies of what it drew. Main thread
 // only. Sections: object tables, buffers and vertex arrays, shaders and uniforms, textures,
 // frame and render buffers, pipeline state, draws, test queries.
-#include "platform/headless.h"
+#include "platform/headless_internal.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -117,14 +117,6 @@ static bool headless_table_kill(HeadlessTable* table, u32 id, i64 item_size) {
     ((Type*)headless_table_get(&headless_graphics.table, id, (i64)sizeof(Type)))
 #define TABLE_KILL(table, Type, id) \
     headless_table_kill(&headless_graphics.table, id, (i64)sizeof(Type))
-
-static Str headless_copy(Str text) {
-    if (text.length <= 0) return Str{};
-    u8* data = (u8*)malloc((size_t)text.length);
-    if (!data) abort();
-    memcpy(data, text.data, (size_t)text.length);
-    return str_make(data, text.length);
-}
 
 void headless_draws_clear() {
     HeadlessGraphics* graphics = &headless_graphics;

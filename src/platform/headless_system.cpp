@@ -1,18 +1,14 @@
 // Headless back end, system part: init, the test-driven clock, sleep, real pthreads threads
 // and mutexes, failure injection and headless_reset. The clock and the failure flags are
 // touched from any thread (atomically); headless_reset belongs to the test's main thread.
-#include "platform/headless.h"
+#include "platform/headless_internal.h"
 
 #include <pthread.h>
 #include <sched.h>
 #include <stdlib.h>
+#include <string.h>
 #include <time.h>
 
-// Each headless part forgets its own state; headless_reset calls them all.
-void headless_reset_display_input();
-void headless_reset_audio();
-void headless_reset_clipboard();
-void headless_reset_graphics();
 
 static u64 headless_ticks;     // atomic: the performance counter
 static u64 headless_slept_ms;  // atomic: sum of the sleeps that moved the clock
@@ -22,11 +18,18 @@ static u32 headless_failures;  // atomic: one bit per pending HeadlessFailure
 // must not spin, must not make the tests slow, and must not move the clock the test reads.
 static thread_local bool headless_on_program_thread;
 
-// True once for each failure the test asked for; clears it.
 bool headless_take_failure(HeadlessFailure failure) {
     u32 bit = 1u << (u32)failure;
     u32 before = __atomic_fetch_and(&headless_failures, ~bit, __ATOMIC_SEQ_CST);
     return (before & bit) != 0;
+}
+
+Str headless_copy(Str text) {
+    if (text.length <= 0) return Str{};
+    u8* data = (u8*)malloc((size_t)text.length);
+    if (!data) abort();
+    memcpy(data, text.data, (size_t)text.length);
+    return str_make(data, text.length);
 }
 
 void headless_fail_next(HeadlessFailure failure) {
