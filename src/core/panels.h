@@ -1,8 +1,101 @@
-// Floating panel windows. Main thread only.
+// Floating panel windows: the list in stacking order (index 0 at the bottom), title bars
+// with collapse and close, moving, resizing by eight handles, raising, hit testing against
+// higher panels. Input runs in the main loop before the editor; drawing inside the frame.
+// Main thread only.
 #pragma once
 
-#include "core/types.h"
+#include "core/pool.h"
+
+enum PanelKind : u8 {
+    PANEL_GROUPS = 0,             // "group": the group list
+    PANEL_GLOBAL_PROPERTIES = 1,  // "global properties"
+    PANEL_GROUP_PROPERTIES = 2,   // "group properties"
+    PANEL_FILE = 3,               // file browser
+    PANEL_QUESTION = 4,           // the save question
+    PANEL_KEY = 5,
+    PANEL_MEASURE = 6,
+    PANEL_TEMPO = 7,
+    PANEL_VOLUME = 8,
+    PANEL_PITCH = 9,
+    PANEL_SOUND = 10,
+    PANEL_REPEAT = 11,
+    PANEL_SHAPE = 12,
+    PANEL_TEXT = 13,
+    PANEL_COLOR_PICKER = 14,
+    PANEL_FRACTION = 15,
+    PANEL_CURVE_POINT = 16,
+    PANEL_KIND_COUNT = 17,
+};
+
+// Kinds 3 to 16 close themselves by setting the first byte of their content.
+inline bool panel_kind_closable(u8 kind) { return kind >= PANEL_FILE && kind < PANEL_KIND_COUNT; }
+
+struct DragHandle {
+    bool dragging;
+    bool hovered;
+    f32 grab_x, grab_y;  // mouse minus handle position when the drag began
+};
+
+enum {
+    HANDLE_BOTTOM_LEFT = 0,
+    HANDLE_BOTTOM_RIGHT = 1,
+    HANDLE_TOP_LEFT = 2,
+    HANDLE_TOP_RIGHT = 3,
+    HANDLE_LEFT = 4,
+    HANDLE_RIGHT = 5,
+    HANDLE_BOTTOM = 6,
+    HANDLE_TOP = 7,
+    HANDLE_COUNT = 8,
+};
+
+struct Panel {
+    u8 kind;
+    bool collapsed;
+    u64 id;
+    f32 x, y;  // bottom-left corner, window pixels, y upward
+    f32 width, height;
+    f32 min_width, min_height;
+    Str title;
+    DragHandle handles[HANDLE_COUNT];  // corners then edges, in the order above
+    f32 handle_x[HANDLE_COUNT], handle_y[HANDLE_COUNT];  // centres
+    // Kind-specific state in POOL_MAIN, made by the panel's opener. For closable kinds it
+    // begins with a `u8 close_requested`. Found again by panel id, never kept as a pointer
+    // across frames (the list moves panels when it raises or removes one).
+    void* content;
+};
+
+struct PanelList {
+    PoolArray<Panel> panels;
+    bool dragging;
+    i64 drag_index;
+    f32 drag_last_x, drag_last_y;
+    f64 title_height;  // "scale", refreshed by every frame
+    f64 border;        // half of "scale", refreshed by every frame
+    i64 hover_index;
+    bool hover_title, hover_collapse, hover_close;
+    u64 next_id;
+};
+
+extern PanelList g_panels;
 
 void panels_reset();
+// Appends a panel on top: the given kind, title (copied), rectangle and content; minimum
+// size 200 x 200, handle positions computed, the next id. Returns the new panel (valid
+// until the list changes), or null when memory is refused.
+Panel* panel_create(u8 kind, Str title, f32 x, f32 y, f32 width, f32 height, void* content);
+void panel_remove(i64 index);     // later panels move down; outside the list: nothing
+Panel* panel_find(u64 id);        // null when it was closed
+i64 panel_index(u64 id);          // -1 when it was closed
+void panel_update_handles(Panel* panel);
+// False when a panel above the one with this id covers the point.
+bool panel_point_is_free(u64 id, f32 x, f32 y);
+// True when any panel covers the point (the canvas does not take the mouse there).
+bool panels_cover_point(f32 x, f32 y);
+
 void panels_input();  // hover, moving, resizing, raising, collapsing, closing
+void panels_draw();   // bottom to top, each with its content, clipped to the panel
 void panels_scale(f32 scale_x, f32 scale_y);  // after a window resize
+
+// Draws and handles the content of a panel inside the rectangle below its title bar, by
+// kind (one switch over the kinds, in panel_content.cpp).
+void panel_content(Panel* panel, f32 x, f32 y, f32 width, f32 height);
