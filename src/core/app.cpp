@@ -30,6 +30,8 @@ static const i64 MAIN_POOL_BYTES = 67108864;
 static const i64 TMP_POOL_BYTES = 33554432;
 static const i64 IMAGE_MEMORY_BYTES = 536870912;
 static const i64 AUDIO_MEMORY_BYTES = 67108864;
+// What one paste can bring in; a longer clipboard text is cut to this.
+static const i64 CLIPBOARD_BYTES = 1 << 20;
 
 static void* audio_memory;
 
@@ -105,6 +107,8 @@ bool app_startup() {
         system_release();
         return false;
     }
+
+    clipboard_set_buffer(CLIPBOARD_BYTES, pool_alloc(POOL_MAIN, CLIPBOARD_BYTES));
 
     // Without these blocks the program still runs: images and recorded waves stay empty.
     void* image_memory = malloc((size_t)IMAGE_MEMORY_BYTES);
