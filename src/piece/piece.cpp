@@ -1,8 +1,318 @@
-// Placeholder until the piece code lands: an empty piece never has unsaved changes.
+// The piece record and the operations that change it: set-up, groups, objects of any
+// kind, deep copies, curves and the time shifts of the place mode. Owns g_piece, which
+// belongs to the main thread; every function here also works on another piece (the render
+// worker's decoded copy) and then touches nothing process-wide.
 #include "piece/piece.h"
+
+#include "core/app.h"
+#include "gfx/resources.h"
+#include "gfx/textures.h"
+#include "gfx/theme.h"
+#include "platform/system.h"
 
 Piece g_piece;
 
-void piece_reset() {}
-void piece_default_group_create() {}
-bool piece_check_unsaved() { return false; }
+static_assert(sizeof(NoteObject) <= OBJECT_MAX_SIZE && sizeof(KeyObject) <= OBJECT_MAX_SIZE &&
+                  sizeof(MeasureObject) <= OBJECT_MAX_SIZE &&
+                  sizeof(TempoObject) <= OBJECT_MAX_SIZE &&
+                  sizeof(SoundObject) <= OBJECT_MAX_SIZE &&
+                  sizeof(ShapeObject) <= OBJECT_MAX_SIZE &&
+                  sizeof(VolumeObject) <= OBJECT_MAX_SIZE &&
+                  sizeof(PitchObject) <= OBJECT_MAX_SIZE &&
+                  sizeof(RepeatObject) <= OBJECT_MAX_SIZE &&
+                  sizeof(TextObject) <= OBJECT_MAX_SIZE,
+              "OBJECT_MAX_SIZE must hold every record");
+
+void piece_settings_default(PieceSettings* settings) {
+    *settings = PieceSettings{};
+    settings->background[2] = 0.5f;
+    settings->background[3] = 1.0f;
+    settings->sample_rate = 44100;
+    settings->stereo = 1;
+    settings->sample_type = SAMPLE_TYPE_SHORT;
+    settings->start_time = Fraction{0, 1};
+    settings->end_time = Fraction{120, 1};
+}
+
+void piece_init(Piece* piece, u8 pool) {
+    memset((void*)piece, 0, sizeof(*piece));
+    piece->pool = pool;
+    array_init(&piece->notes, pool);
+    array_init(&piece->keys, pool);
+    array_init(&piece->measures, pool);
+    array_init(&piece->tempos, pool);
+    array_init(&piece->texts, pool);
+    array_init(&piece->volumes, pool);
+    array_init(&piece->pitches, pool);
+    array_init(&piece->sounds, pool);
+    array_init(&piece->shapes, pool);
+    array_init(&piece->repeats, pool);
+    array_init(&piece->groups, pool);
+    array_init(&piece->tree, pool);
+    array_init(&piece->decoded_storage, pool);
+    piece_settings_default(&piece->settings);
+}
+
+void piece_reset() { piece_init(&g_piece, POOL_MAIN); }
+
+static void color_copy(f32* to, const f32* from) {
+    for (i32 i = 0; i < 4; i += 1) to[i] = from[i];
+}
+
+i64 piece_group_add(Piece* piece, Str name) {
+    if (!array_reserve(&piece->groups, piece->groups.count + 1) ||
+        !array_reserve(&piece->tree, piece->tree.count + 1))
+        return -1;
+    i64 id = piece->next_group_id;
+    piece->next_group_id += 1;
+
+    Group* group = array_push_zero(&piece->groups);
+    group->id = id;
+    group->visible = 1;
+    color_copy(group->color, g_theme.note_object_color);
+    group->texture_name = str_copy(piece->pool, STR("circle"));
+    group->texture = texture_by_name(STR("circle"));
+    group->size = 1.0;
+
+    GroupTreeEntry* entry = array_push_zero(&piece->tree);
+    color_copy(entry->color, g_theme.group_color);
+    entry->icon = g_textures.ids[TEXTURE_SPHERE];
+    entry->id = (i32)id;
+    entry->name = str_copy(piece->pool, name);
+    return id;
+}
+
+void piece_default_group_create() { piece_group_add(&g_piece, STR("group")); }
+
+// ---------------------------------------------------------------------------
+// Objects of any kind
+// ---------------------------------------------------------------------------
+template <typename T>
+static ObjectList list_of(const PoolArray<T>& array) {
+    return ObjectList{(u8*)array.data, array.count, (i64)sizeof(T)};
+}
+
+ObjectList piece_objects(const Piece* piece, u8 kind) {
+    switch (kind) {
+        case OBJECT_NOTE: return list_of(piece->notes);
+        case OBJECT_KEY: return list_of(piece->keys);
+        case OBJECT_MEASURE: return list_of(piece->measures);
+        case OBJECT_TEMPO: return list_of(piece->tempos);
+        case OBJECT_SOUND: return list_of(piece->sounds);
+        case OBJECT_SHAPE: return list_of(piece->shapes);
+        case OBJECT_VOLUME: return list_of(piece->volumes);
+        case OBJECT_PITCH: return list_of(piece->pitches);
+        case OBJECT_REPEAT: return list_of(piece->repeats);
+        case OBJECT_TEXT: return list_of(piece->texts);
+        default: return ObjectList{0, 0, 0};
+    }
+}
+
+i64 object_size(u8 kind) {
+    switch (kind) {
+        case OBJECT_NOTE: return sizeof(NoteObject);
+        case OBJECT_KEY: return sizeof(KeyObject);
+        case OBJECT_MEASURE: return sizeof(MeasureObject);
+        case OBJECT_TEMPO: return sizeof(TempoObject);
+        case OBJECT_SOUND: return sizeof(SoundObject);
+        case OBJECT_SHAPE: return sizeof(ShapeObject);
+        case OBJECT_VOLUME: return sizeof(VolumeObject);
+        case OBJECT_PITCH: return sizeof(PitchObject);
+        case OBJECT_REPEAT: return sizeof(RepeatObject);
+        case OBJECT_TEXT: return sizeof(TextObject);
+        default: return 0;
+    }
+}
+
+i64 piece_object_total(const Piece* piece) {
+    i64 total = 0;
+    for (u8 kind = 0; kind < OBJECT_KIND_COUNT; kind += 1)
+        total += piece_objects(piece, kind).count;
+    return total;
+}
+
+ObjectHeader* object_find(const Piece* piece, u8 kind, i64 id) {
+    ObjectList list = piece_objects(piece, kind);
+    for (i64 i = 0; i < list.count; i += 1) {
+        ObjectHeader* object = object_list_get(list, i);
+        if (object->id == id) return object;
+    }
+    return 0;
+}
+
+Group* group_find(const Piece* piece, i64 id) {
+    for (i64 i = 0; i < piece->groups.count; i += 1)
+        if (piece->groups.data[i].id == id) return &piece->groups.data[i];
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Deep copies
+// ---------------------------------------------------------------------------
+static bool string_clone(Str* text, u8 pool) {
+    if (text->length <= 0) {
+        *text = Str{0, 0};
+        return true;
+    }
+    *text = str_copy(pool, *text);
+    return text->length > 0;
+}
+
+static bool curve_clone(Curve* curve, u8 pool) {
+    PoolArray<CurvePoint> source = curve->points;
+    array_init(&curve->points, pool);
+    if (source.count <= 0) return true;
+    if (!array_reserve(&curve->points, source.count)) return false;
+    memcpy((void*)curve->points.data, (const void*)source.data,
+           (size_t)source.count * sizeof(CurvePoint));
+    curve->points.count = source.count;
+    return true;
+}
+
+bool object_clone(void* destination, const ObjectHeader* source, u8 pool) {
+    i64 size = object_size(source->kind);
+    if (size == 0 || destination == (const void*)source) return false;
+    memcpy(destination, (const void*)source, (size_t)size);
+    bool complete = true;
+    switch (source->kind) {
+        case OBJECT_KEY: complete = string_clone(&((KeyObject*)destination)->key_name, pool); break;
+        case OBJECT_SHAPE:
+            complete = string_clone(&((ShapeObject*)destination)->shape_name, pool);
+            break;
+        case OBJECT_TEXT: complete = string_clone(&((TextObject*)destination)->text, pool); break;
+        case OBJECT_TEMPO: complete = curve_clone(&((TempoObject*)destination)->tempo, pool); break;
+        case OBJECT_PITCH: complete = curve_clone(&((PitchObject*)destination)->pitch, pool); break;
+        case OBJECT_VOLUME: {
+            VolumeObject* volume = (VolumeObject*)destination;
+            complete = curve_clone(&volume->volume, pool);
+            complete = curve_clone(&volume->pan, pool) && complete;
+        } break;
+        case OBJECT_SOUND: {
+            SoundObject* sound = (SoundObject*)destination;
+            i64 waves = sound->wave_count < 0 ? 0
+                        : sound->wave_count > SOUND_MAX_WAVES ? SOUND_MAX_WAVES
+                                                              : sound->wave_count;
+            for (i64 i = 0; i < SOUND_MAX_WAVES; i += 1) {
+                if (i < waves) {
+                    complete = string_clone(&sound->wave_names[i], pool) && complete;
+                } else {
+                    sound->wave_names[i] = Str{0, 0};
+                }
+            }
+            for (i64 i = 0; i < SOUND_MAX_WAVES - 1; i += 1) {
+                if (i < waves - 1) {
+                    complete = curve_clone(&sound->blend[i], pool) && complete;
+                } else {
+                    array_init(&sound->blend[i].points, pool);  // unused curves share nothing
+                }
+            }
+        } break;
+        default: break;
+    }
+    return complete;
+}
+
+template <typename T>
+static ObjectHeader* push_record(PoolArray<T>* array, const void* record) {
+    return (ObjectHeader*)array_push(array, *(const T*)record);
+}
+
+ObjectHeader* piece_object_add(Piece* piece, const ObjectHeader* source) {
+    alignas(16) u8 copy[OBJECT_MAX_SIZE];
+    if (!object_size(source->kind)) return 0;
+    object_clone(copy, source, piece->pool);
+    ObjectHeader* header = (ObjectHeader*)copy;
+    header->id = piece->next_object_id;
+    ObjectHeader* added = 0;
+    switch (source->kind) {
+        case OBJECT_NOTE: added = push_record(&piece->notes, copy); break;
+        case OBJECT_KEY: added = push_record(&piece->keys, copy); break;
+        case OBJECT_MEASURE: added = push_record(&piece->measures, copy); break;
+        case OBJECT_TEMPO: added = push_record(&piece->tempos, copy); break;
+        case OBJECT_SOUND: added = push_record(&piece->sounds, copy); break;
+        case OBJECT_SHAPE: added = push_record(&piece->shapes, copy); break;
+        case OBJECT_VOLUME: added = push_record(&piece->volumes, copy); break;
+        case OBJECT_PITCH: added = push_record(&piece->pitches, copy); break;
+        case OBJECT_REPEAT: added = push_record(&piece->repeats, copy); break;
+        case OBJECT_TEXT: added = push_record(&piece->texts, copy); break;
+        default: break;
+    }
+    if (added) piece->next_object_id += 1;
+    return added;
+}
+
+// ---------------------------------------------------------------------------
+// Curves
+// ---------------------------------------------------------------------------
+void curve_init(Curve* curve, u8 pool) {
+    memset((void*)curve, 0, sizeof(*curve));
+    curve->visible = 1;
+    curve->editable = 1;
+    curve->minimum = Fraction{0, 1};
+    curve->maximum = Fraction{1, 1};
+    curve->resolution = 100;
+    array_init(&curve->points, pool);
+    curve->active_point = -1;
+    curve->point_size = 0.125;
+    curve->line_width = 0.03125;
+    curve->box_height = 2.0;
+}
+
+Fraction curve_handle_length(f32 zoom) {
+    f64 hundredths = math_floor((f64)zoom / 10.0 * 100.0);
+    if (!(hundredths >= 0.0 && hundredths < 1.0e15)) hundredths = 0.0;  // NaN too
+    return fraction_normalize(Fraction{(i64)hundredths, 100});
+}
+
+i64 curve_point_insert_with_handle(Curve* curve, Fraction x, Fraction y, Fraction handle) {
+    CurvePoint point = {x, y, fraction_sub(x, handle), y, fraction_add(x, handle), y};
+    i64 index = 0;
+    while (index < curve->points.count && !fraction_less(x, curve->points.data[index].x))
+        index += 1;
+    if (!array_insert(&curve->points, index, point)) return -1;
+    return index;
+}
+
+i64 curve_point_insert(Curve* curve, Fraction x, Fraction y) {
+    return curve_point_insert_with_handle(curve, x, y, curve_handle_length(g_camera.zoom));
+}
+
+// ---------------------------------------------------------------------------
+// Time shifts
+// ---------------------------------------------------------------------------
+void time_insert(ObjectHeader* object, Fraction position, Fraction amount) {
+    if (fraction_less(object->time, position)) {
+        if (fraction_less(position, fraction_add(object->time, object->duration)))
+            fraction_add_to(&object->duration, amount);
+    } else {
+        fraction_add_to(&object->time, amount);
+    }
+}
+
+void time_remove(ObjectHeader* object, Fraction position, Fraction amount) {
+    if (fraction_less(object->time, position)) {
+        if (fraction_less(position, fraction_add(object->time, object->duration))) {
+            fraction_sub_from(&object->duration, amount);
+            if (object->duration.numerator < 0) object->removed = 1;
+        }
+    } else {
+        fraction_sub_from(&object->time, amount);
+        if (fraction_less(object->time, position)) object->removed = 1;
+    }
+}
+
+void piece_time_insert(Piece* piece, Fraction position, Fraction amount) {
+    for (u8 kind = 0; kind < OBJECT_KIND_COUNT; kind += 1) {
+        ObjectList list = piece_objects(piece, kind);
+        for (i64 i = 0; i < list.count; i += 1)
+            time_insert(object_list_get(list, i), position, amount);
+    }
+}
+
+void piece_time_remove(Piece* piece, Fraction position, Fraction amount) {
+    for (u8 kind = 0; kind < OBJECT_KIND_COUNT; kind += 1) {
+        ObjectList list = piece_objects(piece, kind);
+        for (i64 i = 0; i < list.count; i += 1)
+            time_remove(object_list_get(list, i), position, amount);
+    }
+}

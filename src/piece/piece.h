@@ -7,6 +7,7 @@
 
 #include "core/pool.h"
 #include "gfx/keys.h"
+#include "piece/fraction.h"
 
 struct Font;
 
@@ -179,6 +180,7 @@ struct PieceSettings {
 
 struct Piece {
     Str path;  // the scene file last loaded or saved; empty when never saved
+    i64 path_capacity;  // bytes of the path's block, reused by the next path
     PoolArray<NoteObject> notes;
     PoolArray<KeyObject> keys;
     PoolArray<MeasureObject> measures;
@@ -196,12 +198,96 @@ struct Piece {
     i64 next_group_id;
     u8 modified;
     i64 notes_drawn;  // counted by the score view each frame
+    u8 pool;          // where the arrays, strings and points of the piece live
+    // One block holding every string and curve point that the last decode read. The
+    // next decode writes over it instead of taking new memory, so opening a file again
+    // and again does not grow the pool. Objects made later own their own storage.
+    PoolArray<u8> decoded_storage;
 };
 
 extern Piece g_piece;
 
-void piece_reset();                 // an empty piece with the start-up settings
-void piece_default_group_create();  // the group every new piece starts with
+// An empty piece with the start-up settings whose arrays will live in `pool`. Allocates
+// nothing. A piece whose pool has been emptied must be set up again with this before it
+// is used or decoded into (its arrays would point into reused memory).
+void piece_init(Piece* piece, u8 pool);
+void piece_settings_default(PieceSettings* settings);
+void piece_reset();                 // piece_init of g_piece in POOL_MAIN; before the pools exist
+void piece_default_group_create();  // the group every new piece starts with (after the pools)
+// Appends a group and its tree row named `name` (copied): visible, in the note colour,
+// texture "circle", size 1, the group icon; the id comes from next_group_id. -1 when refused.
+i64 piece_group_add(Piece* piece, Str name);
 // The quit test: compares the piece with its file (or, never saved, looks for objects)
 // and stores the answer as the piece's modified flag.
 bool piece_check_unsaved();
+
+// --- Objects of any kind ------------------------------------------------------------
+// The records of one kind, walked by byte stride; every record starts with its header.
+struct ObjectList {
+    u8* data;
+    i64 count;
+    i64 stride;
+};
+ObjectList piece_objects(const Piece* piece, u8 kind);
+inline ObjectHeader* object_list_get(ObjectList list, i64 index) {
+    return (ObjectHeader*)(list.data + index * list.stride);
+}
+i64 object_size(u8 kind);  // bytes of the kind's record, 0 for an unknown kind
+enum { OBJECT_MAX_SIZE = 1024 };  // no record is larger (checked at compile time)
+i64 piece_object_total(const Piece* piece);  // objects in the ten lists
+ObjectHeader* object_find(const Piece* piece, u8 kind, i64 id);  // null when absent
+Group* group_find(const Piece* piece, i64 id);                    // null when absent
+
+// Deep copy of an object into `destination` (a record of the source's kind): strings,
+// curve points and wave names get storage of their own in `pool`; a key keeps sharing
+// its definition's class and pitch lists. False when the pool refused some of it (those
+// strings or points are then empty).
+bool object_clone(void* destination, const ObjectHeader* source, u8 pool);
+// Appends a deep copy of `source` (which may live in the piece) to the list of its kind,
+// with a fresh id from next_object_id, in the piece's pool. Null when refused.
+ObjectHeader* piece_object_add(Piece* piece, const ObjectHeader* source);
+
+// --- Curves -------------------------------------------------------------------------
+// Defaults: visible, editable, linear, 0/1 to 1/1, resolution 100, no points, nothing
+// picked, point size 0.125, line width 0.03125, box height 2.
+void curve_init(Curve* curve, u8 pool);
+// Handle length of a new point: zoom / 10 truncated to hundredths, reduced.
+Fraction curve_handle_length(f32 zoom);
+// Inserts (x, y) after every point whose x is at most x, with flat handles one handle
+// length to either side; the length follows the camera's zoom (main thread). Returns
+// the new point's index, or -1 when refused.
+i64 curve_point_insert(Curve* curve, Fraction x, Fraction y);
+i64 curve_point_insert_with_handle(Curve* curve, Fraction x, Fraction y, Fraction handle);
+
+// --- Time shifts of the place mode ----------------------------------------------------
+// Stretches an object that spans `position` by `amount`, or moves it later when it
+// starts at or after `position`.
+void time_insert(ObjectHeader* object, Fraction position, Fraction amount);
+// The reverse; marks the object removed when its duration turns negative or its start
+// falls before `position`.
+void time_remove(ObjectHeader* object, Fraction position, Fraction amount);
+// Either shift applied to every object of every kind.
+void piece_time_insert(Piece* piece, Fraction position, Fraction amount);
+void piece_time_remove(Piece* piece, Fraction position, Fraction amount);
+
+// --- Queries by time and group (any thread; read only) ------------------------------
+// "global", "members" or "local" (a constant; values above 2 read as local).
+Str scope_name(u8 scope);
+// True when the two groups have the same innermost enclosing folder in the tree. Ids
+// absent from the tree are at top level; a folder's own row counts as inside it.
+bool same_folder(const Piece* piece, i64 group1, i64 group2);
+// Whether the object reaches `group`: global always, members within the same folder,
+// local (and any unknown scope) only its own group.
+bool scope_applies(const Piece* piece, const ObjectHeader* object, i64 group);
+// The first key in list order that reaches the group and covers the time; otherwise a
+// constant default key (440 Hz, no name, no classes, no pitches). Never null.
+const KeyObject* key_at(const Piece* piece, Fraction time, i64 group);
+// Among the objects that reach the group and cover the time: the first local one, else
+// the last members one, else the last global one; null when none.
+const SoundObject* sound_at(const Piece* piece, Fraction time, i64 group);
+const ShapeObject* shape_at(const Piece* piece, Fraction time, i64 group);
+// The first tempo object whose range covers t (as doubles); scope plays no part.
+const TempoObject* tempo_at(const Piece* piece, f64 t);
+// The scale pitch of the key in effect, in the octaves 1/4 to 4 times, nearest to the
+// pitch on a logarithmic scale (earlier wins ties); 1/1 when the key has no pitches.
+Fraction key_snap_pitch(const Piece* piece, Fraction pitch, Fraction time, i64 group);

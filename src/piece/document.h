@@ -1,0 +1,50 @@
+// The document lifecycle around the scene codec: open, save (never destroying the previous
+// file), new piece, the quit test, and what confirming the file panel does in each of its
+// five actions. Works on g_piece, on the main thread; failures the user must see are
+// shown in a message box.
+#pragma once
+
+#include "core/types.h"
+
+enum FileAction : u8 {
+    FILE_ACTION_OPEN = 0,
+    FILE_ACTION_SAVE = 1,
+    FILE_ACTION_SAVE_THEN_QUIT = 2,
+    FILE_ACTION_SAVE_THEN_NEW = 3,
+    FILE_ACTION_EXPORT = 4,
+};
+
+// Reads the scene file into g_piece. A missing, empty, foreign or damaged file shows
+// "invalid file", another version "incompatible version"; then the piece, its path and
+// its modified flag stay as they were (false). On success the path is the file's and
+// the modified flag is clear.
+bool piece_open(Str path);
+// What a refused open tells the user for a decode result: the message box's title, and
+// its text (a new string in POOL_TMP) naming the path.
+Str scene_refusal_text(u8 result, Str path, Str* title);
+
+// Writes g_piece to "<path>.tmp" in the same folder, syncs it and renames it over the
+// path, so the previous file survives any failure. On failure the temporary file is
+// removed, "save failed" names the path and the reason, and the piece's path and modified
+// flag stay as they were. On success the path is `path` and the modified flag is clear.
+bool scene_save(Str path);
+
+// With a path: saves there and answers 1 when that worked (0 when it failed). Without a
+// path: opens the file panel titled "save piece" with piece_save_action's action and
+// answers 0 (the save happens on confirm).
+u8 piece_save(u8 follow_up_requested, u8 follow_up);
+// Save (1) without a follow-up; with one, save then quit (2) for follow-up 1, save then
+// new piece (3) for follow-up 0, plain save (1) for anything else.
+u8 piece_save_action(u8 follow_up_requested, u8 follow_up);
+
+// A modified piece opens the save question (follow-up: new piece) and nothing else.
+// Otherwise the ten object lists and the tree are emptied (their storage kept) and the
+// path cleared; groups, settings, counters and the flag stay.
+void piece_new();
+
+// folder + "/" + name (folder and slash left out when the folder is empty), one newline
+// at the end of the name dropped; a new string in POOL_TMP.
+Str document_path(Str folder, Str typed_name);
+// Runs the file panel's action on the chosen path: open, save, save then quit, save then
+// new piece, export. The follow-ups run only when the save worked.
+void document_confirm(u8 action, Str folder, Str typed_name);

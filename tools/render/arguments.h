@@ -1,0 +1,26 @@
+// The command line of sorvane-render, read into one record that each mode takes:
+//   sorvane-render --dump PIECE               the piece as text on standard output
+//   sorvane-render PIECE OUT.wav [--data DIR] the piece rendered into a wave file
+// Options may come in any order; --data applies to whichever mode needs the data folder.
+#pragma once
+
+#include "core/types.h"
+
+enum ToolMode : u8 {
+    TOOL_MODE_USAGE = 0,  // print the usage: on request, or after `error`
+    TOOL_MODE_DUMP = 1,
+    TOOL_MODE_RENDER = 2,
+};
+
+struct ToolOptions {
+    u8 mode;
+    Str piece_path;
+    Str output_path;  // the wave file of the render mode
+    Str data_folder;  // --data DIR; empty when not given
+    Str error;        // why the command line was refused; empty for --help
+    Str argument;     // the argument the error is about, when there is one
+};
+
+ToolOptions tool_arguments_read(const Str* args, i64 count);
+
+extern const char tool_usage_text[];
