@@ -1,86 +1,126 @@
-// Audio output and the render worker's life cycle. The callback runs on the platform's
-// audio thread; the worker on its own thread, polling its flags every 30 ms under the
-// worker mutex; everything else here runs on the main thread.
+// The audio callback and the hand-over of renderings to it. The callback is a copy with
+// gains: it never allocates, never takes a lock of its own, never touches a file, and
+// reads the slot only while the platform holds the audio lock around it, so the main
+// thread's swaps under audio_lock are whole when it looks.
 #include "sound/audio_output.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 #include "platform/system.h"
+#include "sound/sounds.h"
 
-struct AudioState {
-    // written by the main thread before the device opens
-    i64 channels;
-    i64 sample_rate;
-    u8 open;
-};
+AudioState g_audio;
 
-struct WorkerState {
-    Mutex mutex;
-    Thread thread;
-    // guarded by mutex
-    u8 running;
-};
-
-static AudioState audio_state;
-static WorkerState worker_state;
+void playback_reset();
+void render_worker_reset();
 
 void audio_output_reset() {
-    memset(&audio_state, 0, sizeof(audio_state));
-    memset(&worker_state, 0, sizeof(worker_state));
-}
-
-void audio_callback(void* user_data, f32* output, i64 size_in_bytes) {
-    (void)user_data;
-    memset(output, 0, (size_t)size_in_bytes);
+    memset(&g_audio, 0, sizeof(g_audio));
+    g_audio.fade_length = 2048;
+    playback_reset();
+    render_worker_reset();
+    sounds_reset();
 }
 
 bool audio_output_open() {
-    audio_state.channels = 2;
-    audio_state.sample_rate = 44100;
-    if (!audio_open(SAMPLE_FORMAT_F32, 2, 44100, 256, audio_callback, &audio_state)) return false;
-    audio_state.open = 1;
+    g_audio.channels = 2;
+    g_audio.sample_rate = 44100;
+    if (!audio_open(SAMPLE_FORMAT_F32, 2, 44100, 256, audio_callback, &g_audio)) return false;
+    audio_lock();
+    g_audio.open = 1;
+    g_audio.loop = 0;
+    g_audio.position = 0;
+    g_audio.played = 0;
+    g_audio.fade_length = 2048;
+    audio_unlock();
     return true;
 }
 
 void audio_output_close() {
-    if (audio_state.open) audio_close();
-    audio_state.open = 0;
+    if (g_audio.open) audio_close();
+    g_audio.open = 0;
+    // The device is gone (or never ran), so nothing reads the slot any more.
+    free(g_audio.slot);
+    g_audio.slot = 0;
+    g_audio.slot_length = 0;
 }
 
-i32 render_worker(void* argument) {
-    (void)argument;
-    for (;;) {
-        mutex_lock(worker_state.mutex);
-        bool running = worker_state.running != 0;
-        mutex_unlock(worker_state.mutex);
-        if (!running) return 0;
-        system_sleep(30);
+void audio_callback(void* user_data, f32* output, i64 size_in_bytes) {
+    AudioState* audio = (AudioState*)user_data;
+    i64 n = size_in_bytes / 4;
+    if (n <= 0 || !output) return;
+    const f32* slot = audio->slot;
+    i64 length = audio->slot_length;
+    if (audio->loop) {
+        for (i64 i = 0; i < n; i += 1)
+            output[i] = length > 0 && slot ? slot[(audio->position + i) % length] : 0.0f;
+        audio->position += n;
+        audio->played += n;
+        if (length > 0 && audio->position >= length) audio->position -= length;
+        return;
     }
-}
-
-bool render_worker_start() {
-    worker_state.mutex = mutex_create();
-    if (!worker_state.mutex) return false;
-    worker_state.running = 1;
-    worker_state.thread = thread_create(render_worker, 0);
-    if (!worker_state.thread) {
-        mutex_destroy(worker_state.mutex);
-        worker_state.mutex = 0;
-        worker_state.running = 0;
-        return false;
+    for (i64 i = 0; i < n; i += 1) {
+        i64 at = audio->position + i;
+        output[i] = slot && at >= 0 && at < length ? slot[at] : 0.0f;
     }
-    return true;
+    f64 fade = (f64)audio->fade_length;
+    if (audio->fade_in) {
+        for (i64 i = 0; i < n; i += 2) {
+            f64 gain = fade > 0.0 ? (f64)(audio->fade_in_progress + i) / fade : 1.0;
+            if (gain > 1.0) gain = 1.0;
+            output[i] = (f32)(output[i] * gain);
+            if (i + 1 < n) output[i + 1] = (f32)(output[i + 1] * gain);
+        }
+        audio->fade_in_progress += n;
+        if (audio->fade_in_progress >= audio->fade_length) audio->fade_in = 0;
+    }
+    if (audio->pause_request || audio->stop_request) {
+        if (audio->fade_out_progress >= audio->fade_length) {
+            audio->faded_out = 1;
+            audio->stop_kind = audio->stop_request;
+        }
+        for (i64 i = 0; i < n; i += 2) {
+            f64 gain = fade > 0.0 ? 1.0 - (f64)(audio->fade_out_progress + i) / fade : 0.0;
+            if (gain < 0.0) gain = 0.0;
+            output[i] = (f32)(output[i] * gain);
+            if (i + 1 < n) output[i + 1] = (f32)(output[i + 1] * gain);
+        }
+        audio->fade_out_progress += n;
+    }
+    audio->position += n;
+    audio->played += n;
 }
 
-void render_worker_stop() {
-    if (!worker_state.thread) return;
-    mutex_lock(worker_state.mutex);
-    worker_state.running = 0;
-    mutex_unlock(worker_state.mutex);
-    thread_wait(worker_state.thread, 0);
-    mutex_destroy(worker_state.mutex);
-    worker_state.thread = 0;
-    worker_state.mutex = 0;
+void audio_slot_install(f32* samples, i64 length) {
+    audio_lock();
+    f32* previous = g_audio.slot;
+    g_audio.slot = samples;
+    g_audio.slot_length = samples ? length : 0;
+    g_audio.position = 0;
+    g_audio.played = 0;
+    audio_unlock();
+    // Outside the lock: the callback can no longer reach the old buffer.
+    free(previous);
 }
 
-void export_request(Str path) { (void)path; }
+void playback_start() {
+    audio_lock();
+    g_audio.paused = 0;
+    g_audio.pause_request = 0;
+    g_audio.stop_request = 0;
+    g_audio.faded_out = 0;
+    g_audio.fade_in = 1;
+    g_audio.fade_in_progress = 0;
+    audio_unlock();
+    audio_play();
+}
+
+void audio_pause_and_rewind() {
+    audio_lock();
+    g_audio.paused = 1;
+    g_audio.position = 0;
+    g_audio.played = 0;
+    audio_unlock();
+    audio_pause();
+}

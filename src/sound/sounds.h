@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/pool.h"
+#include "sound/name_table.h"
 #include "piece/piece.h"
 #include "platform/system.h"
 
@@ -12,7 +13,7 @@ struct CurveTable {
     f64* values;
     i64 count;
 };
-enum { CURVE_TABLE_SIZE = 1000 };
+static const i64 CURVE_TABLE_SIZE = 1000;
 
 enum WaveKind : u8 {
     WAVE_SINE = 0,
@@ -38,21 +39,7 @@ struct SoundDefinition {
     f64 release_length, tail_time;  // seconds; the voice ends tail_time late
 };
 
-// Open-addressing table keyed by names that point into the loaded file (never copied).
-template <typename T>
-struct NameSlot {
-    Str key;  // length 0: empty
-    T value;
-};
-template <typename T>
-struct NameTable {
-    NameSlot<T>* slots;
-    i64 capacity;  // a power of two
-    i64 count;     // insertions, overwrites included
-    i64 probe_limit;
-    u8 pool;
-};
-
+// A control point of a Bezier segment, in the single precision the evaluation uses.
 struct CurveControl {
     f32 x, y;
 };
@@ -73,6 +60,9 @@ const WaveDefinition* wave_find(Str name);
 // Stand-ins for undefined names: a sine, and a sound with no envelope at all.
 const WaveDefinition* wave_default();
 const SoundDefinition* sound_default();
+// The tables themselves, for the statistics and the tests.
+const NameTable<WaveDefinition>* wave_table();
+const NameTable<SoundDefinition>* sound_table();
 
 // The table of a list of points (file order, expected increasing in x), from `pool`.
 CurveTable curve_table_build(const CurvePoint* points, i64 count, u8 pool);
@@ -81,5 +71,3 @@ f64 curve_point_value(f64 x, CurveControl p0, CurveControl p1, CurveControl p2,
                       CurveControl p3);
 // The segment from point a (position, outgoing handle) to b (incoming handle, position).
 f64 curve_segment_value(f64 x, const CurvePoint* a, const CurvePoint* b);
-// n / d, and 0 for a denominator of 0.
-f64 fraction_value(Fraction value);

@@ -1,0 +1,392 @@
+// The compiler: repeats expanded into working copies, notes sorted stably by time, the
+// time map walked block by block through the tempo curves, the control tracks filled from
+// volume, pitch and sound objects, and the voice events built. The piece is only read;
+// every list and track comes from the CompiledPiece's own pool.
+#include "sound/compile.h"
+
+#include <string.h>
+
+#include "platform/system.h"
+
+// Repeat copies made in one compilation at most: a repeat count in the millions cannot
+// take all memory. Copies beyond this are not made.
+static const i64 REPEAT_COPIES_MAXIMUM = (i64)1 << 20;
+
+void compiled_piece_init(CompiledPiece* compiled, u8 pool) {
+    memset(compiled, 0, sizeof(*compiled));
+    compiled->block_size = BLOCK_SIZE;
+    array_init(&compiled->block_times, pool);
+    array_init(&compiled->volume, pool);
+    array_init(&compiled->panning, pool);
+    array_init(&compiled->pitch, pool);
+    array_init(&compiled->wave_mix, pool);
+    array_init(&compiled->events, pool);
+}
+
+f64 curve_value(const Curve* curve, f64 x) {
+    i64 count = curve->points.count;
+    if (count <= 0) return fraction_to_double(curve->minimum);
+    const CurvePoint* points = curve->points.data;
+    if (x <= fraction_to_double(points[0].x)) return fraction_to_double(points[0].y);
+    for (i64 j = count - 2; j >= 0; j -= 1)
+        if (fraction_to_double(points[j].x) < x) return curve_segment_value(x, &points[j], &points[j + 1]);
+    return fraction_to_double(points[0].y);
+}
+
+TimeMap compiled_time_map(const CompiledPiece* compiled) {
+    return TimeMap{compiled->block_times.data, compiled->block_times.count, compiled->block_size,
+                   compiled->sample_rate};
+}
+
+f64 time_to_seconds(const TimeMap* map, f64 t) {
+    i64 count = map->count;
+    if (count < 2 || map->sample_rate <= 0) return 0.0;
+    const f64* times = map->times;
+    f64 scale = (f64)map->block_size / (f64)map->sample_rate;
+    i64 low = 0, high = count - 1;
+    while (high - low >= 2) {
+        i64 mid = (low + high) / 2;
+        if (t == times[mid]) return (f64)mid * scale;
+        if (t < times[mid])
+            high = mid;
+        else
+            low = mid;
+    }
+    f64 span = times[high] - times[low];
+    f64 f = span != 0.0 ? (t - times[low]) / span : 0.0;
+    return ((f64)low * (1.0 - f) + (f64)high * f) * scale;
+}
+
+f64 seconds_to_time(const TimeMap* map, f64 s) {
+    i64 count = map->count;
+    if (count <= 0 || map->block_size <= 0) return 0.0;
+    const f64* times = map->times;
+    f64 u = s * (f64)map->sample_rate / (f64)map->block_size;
+    f64 floor_u = math_floor(u);
+    if (!(floor_u >= 0.0)) return times[0];
+    if (floor_u + 1.0 >= (f64)count) return times[count - 1];
+    i64 i = (i64)floor_u;
+    f64 f = u - floor_u;
+    return times[i] * (1.0 - f) + times[i + 1] * f;
+}
+
+// --- Working lists ----------------------------------------------------------------------
+
+template <typename T>
+static void working_copy(PoolArray<T>* copy, const PoolArray<T>* source, u8 pool) {
+    array_init(copy, pool);
+    if (source->count > 0 && array_resize(copy, source->count))
+        memcpy((void*)copy->data, (const void*)source->data, (size_t)source->count * sizeof(T));
+}
+
+// Appends the repeat's copies of the first `remembered` objects of the list.
+template <typename T>
+static void repeat_apply(const Piece* piece, const RepeatObject* repeat, PoolArray<T>* list,
+                         i64 remembered, i64* copies_made) {
+    Fraction section = fraction_sub(repeat->end, repeat->start);
+    Fraction shift = fraction_sub(repeat->header.time, repeat->start);
+    for (i64 i = 0; i < remembered; i += 1) {
+        const ObjectHeader* o = &list->data[i].header;
+        if (!scope_applies(piece, &repeat->header, o->group_id)) continue;
+        if (fraction_less(o->time, repeat->start)) continue;
+        if (fraction_less(repeat->end, fraction_add(o->time, o->duration))) continue;
+        for (i64 k = 0; k < repeat->count; k += 1) {
+            if (*copies_made >= REPEAT_COPIES_MAXIMUM) return;
+            T copy = list->data[i];
+            copy.header.time =
+                fraction_add(fraction_add(o->time, shift), fraction_mul_int(section, k));
+            if (!array_push(list, copy)) return;
+            *copies_made += 1;
+            o = &list->data[i].header;  // the push may have moved the list
+        }
+    }
+}
+
+// Stable merge sort of the notes by time; the merge buffer comes from the list's pool.
+static void notes_sort(PoolArray<NoteObject>* notes) {
+    i64 n = notes->count;
+    if (n < 2) return;
+    NoteObject* buffer = (NoteObject*)pool_alloc(notes->pool, n * (i64)sizeof(NoteObject));
+    if (!buffer) return;
+    NoteObject* from = notes->data;
+    NoteObject* to = buffer;
+    for (i64 width = 1; width < n; width *= 2) {
+        for (i64 left = 0; left < n; left += 2 * width) {
+            i64 middle = left + width < n ? left + width : n;
+            i64 right = left + 2 * width < n ? left + 2 * width : n;
+            i64 a = left, b = middle, out = left;
+            while (a < middle && b < right) {
+                // Equal times take the left run first, which keeps list order.
+                if (fraction_less(from[b].header.time, from[a].header.time))
+                    to[out++] = from[b++];
+                else
+                    to[out++] = from[a++];
+            }
+            while (a < middle) to[out++] = from[a++];
+            while (b < right) to[out++] = from[b++];
+        }
+        NoteObject* swap = from;
+        from = to;
+        to = swap;
+    }
+    if (from != notes->data) memcpy((void*)notes->data, (const void*)from, (size_t)n * sizeof(NoteObject));
+}
+
+// --- Time map -----------------------------------------------------------------------------
+
+static f64 tempo_bounded(f64 tempo) { return tempo >= TEMPO_MINIMUM ? tempo : TEMPO_MINIMUM; }
+
+static void time_map_build(const Piece* piece, CompiledPiece* compiled, i64 max_blocks) {
+    f64 minutes_per_block = (f64)compiled->block_size / ((f64)compiled->sample_rate * 60.0);
+    f64 t = fraction_to_double(piece->settings.start_time);
+    f64 end = fraction_to_double(piece->settings.end_time);
+    f64 tempo = 120.0;
+    const TempoObject* current = 0;
+    f64 current_start = 0.0;
+    PoolArray<f64>* times = &compiled->block_times;
+    while (end > t) {
+        if (times->count >= max_blocks) {
+            compiled->truncated = 1;
+            break;
+        }
+        if (!array_push(times, t)) {
+            compiled->truncated = 1;
+            break;
+        }
+        if (current) {
+            if (t > fraction_to_double(current->header.time) +
+                        fraction_to_double(current->header.duration)) {
+                current = tempo_at(piece, t);
+                if (!current) {
+                    t += tempo * minutes_per_block;
+                    continue;
+                }
+                current_start = fraction_to_double(current->header.time);
+            }
+            tempo = tempo_bounded(curve_value(&current->tempo, t - current_start));
+        } else {
+            current = tempo_at(piece, t);
+            if (current) current_start = fraction_to_double(current->header.time);
+        }
+        t += tempo * minutes_per_block;
+    }
+    array_push(times, t);
+}
+
+// --- Tracks -------------------------------------------------------------------------------
+
+struct BlockRange {
+    i64 first, end;  // blocks first .. end - 1, inside the tracks
+};
+
+// The blocks an object covers, clamped to the rows of the tracks.
+static BlockRange block_range(const CompiledPiece* compiled, const ObjectHeader* header) {
+    TimeMap map = compiled_time_map(compiled);
+    f64 blocks_per_second = (f64)compiled->sample_rate / (f64)compiled->block_size;
+    f64 time = fraction_to_double(header->time);
+    f64 s = time_to_seconds(&map, time) * blocks_per_second;
+    f64 e = time_to_seconds(&map, fraction_to_double(fraction_add(header->time, header->duration))) *
+            blocks_per_second;
+    f64 rows = (f64)map.count;
+    BlockRange range;
+    range.first = s > 0.0 ? (s < rows ? (i64)s : map.count) : 0;
+    range.end = e > 0.0 ? (e < rows ? (i64)e : map.count) : 0;
+    return range;
+}
+
+// Piece time at the start of block k, relative to the object's start.
+static f64 block_x(const CompiledPiece* compiled, i64 k, const ObjectHeader* header) {
+    TimeMap map = compiled_time_map(compiled);
+    f64 blocks_per_second = (f64)compiled->sample_rate / (f64)compiled->block_size;
+    return seconds_to_time(&map, (f64)k / blocks_per_second) - fraction_to_double(header->time);
+}
+
+static void volumes_apply(const Piece* piece, CompiledPiece* compiled) {
+    i64 columns = compiled->columns;
+    for (i64 n = 0; n < piece->volumes.count; n += 1) {
+        const VolumeObject* v = &piece->volumes.data[n];
+        BlockRange range = block_range(compiled, &v->header);
+        for (i64 g = 0; g < piece->groups.count; g += 1) {
+            if (!scope_applies(piece, &v->header, piece->groups.data[g].id)) continue;
+            for (i64 k = range.first; k < range.end; k += 1) {
+                f64 x = block_x(compiled, k, &v->header);
+                compiled->volume[k * columns + g] *= curve_value(&v->volume, x);
+                compiled->panning[k * columns + g] += curve_value(&v->pan, x);
+            }
+        }
+    }
+}
+
+static void pitches_apply(const Piece* piece, CompiledPiece* compiled) {
+    i64 columns = compiled->columns;
+    for (i64 n = 0; n < piece->pitches.count; n += 1) {
+        const PitchObject* p = &piece->pitches.data[n];
+        BlockRange range = block_range(compiled, &p->header);
+        for (i64 g = 0; g < piece->groups.count; g += 1) {
+            if (!scope_applies(piece, &p->header, piece->groups.data[g].id)) continue;
+            for (i64 k = range.first; k < range.end; k += 1)
+                compiled->pitch[k * columns + g] *= curve_value(&p->pitch, block_x(compiled, k, &p->header));
+        }
+    }
+}
+
+static i64 wave_count_of(const SoundObject* sound) {
+    i64 n = sound->wave_count;
+    return n < 0 ? 0 : n > SOUND_MAX_WAVES ? SOUND_MAX_WAVES : n;
+}
+
+static void sounds_apply(const Piece* piece, CompiledPiece* compiled) {
+    i64 columns = compiled->columns;
+    for (i64 n = 0; n < piece->sounds.count; n += 1) {
+        const SoundObject* sound = &piece->sounds.data[n];
+        i64 waves = wave_count_of(sound);
+        if (waves == 0) continue;
+        BlockRange range = block_range(compiled, &sound->header);
+        for (i64 g = 0; g < piece->groups.count; g += 1) {
+            if (!scope_applies(piece, &sound->header, piece->groups.data[g].id)) continue;
+            for (i64 k = range.first; k < range.end; k += 1) {
+                f64* mix = &compiled->wave_mix[(k * columns + g) * 4];
+                if (waves == 1) {
+                    mix[0] = 1.0;
+                    continue;
+                }
+                f64 x = block_x(compiled, k, &sound->header);
+                f64 sum = 0.0;
+                for (i64 w = 1; w < waves; w += 1) {
+                    mix[w] = curve_value(&sound->blend[w - 1], x);
+                    sum += mix[w];
+                }
+                mix[0] = 1.0 - sum;
+            }
+        }
+    }
+}
+
+// --- Events -------------------------------------------------------------------------------
+
+void compile_note_events(const Piece* piece, const NoteObject* note, i16 group_index,
+                         f64 start, f64 end, PoolArray<VoiceEvent>* events) {
+    const ObjectHeader* header = &note->header;
+    const SoundObject* sound = sound_at(piece, header->time, header->group_id);
+    if (!sound) return;
+    i64 waves = wave_count_of(sound);
+    if (waves == 0) return;
+    const KeyObject* key = key_at(piece, header->time, header->group_id);
+    const ShapeObject* shape = shape_at(piece, header->time, header->group_id);
+    VoiceEvent event = {};
+    event.group_index = group_index;
+    event.frequency = fraction_to_double(header->pitch) * key->reference_frequency;
+    event.start_time = start;
+    event.end_time = end;
+    event.phase_offset = shape ? shape->time_offset : 0.0;
+    event.phase = 0.0;
+    const SoundDefinition* definition = shape ? sound_find(shape->shape_name) : 0;
+    event.sound = definition ? definition : sound_default();
+    for (i64 w = 0; w < waves; w += 1) {
+        const WaveDefinition* wave = wave_find(sound->wave_names[w]);
+        event.wave_index = (i16)w;
+        event.wave = wave ? wave : wave_default();
+        if (!array_push(events, event)) return;
+    }
+}
+
+static void events_build(const Piece* piece, CompiledPiece* compiled) {
+    TimeMap map = compiled_time_map(compiled);
+    Fraction zero = {0, 1};
+    for (i64 n = 0; n < piece->notes.count; n += 1) {
+        const NoteObject* note = &piece->notes.data[n];
+        // A note of no length has no place on its own shape: it is not played.
+        if (!fraction_less(zero, note->header.duration)) continue;
+        i64 group = -1;
+        for (i64 g = 0; g < piece->groups.count; g += 1)
+            if (piece->groups.data[g].id == note->header.group_id) group = g;
+        if (group >= 0 && !piece->groups.data[group].visible) continue;
+        // Beyond what an event can name, a group reads the neutral column.
+        i16 group_index = group >= 0 && group <= INT16_MAX ? (i16)group : -1;
+        Fraction note_end = fraction_add(note->header.time, note->header.duration);
+        f64 start = time_to_seconds(&map, fraction_to_double(note->header.time));
+        f64 end = time_to_seconds(&map, fraction_to_double(note_end));
+        compile_note_events(piece, note, group_index, start, end, &compiled->events);
+    }
+}
+
+// --- The whole compilation ----------------------------------------------------------------
+
+static bool tracks_size(CompiledPiece* compiled, i64 cells) {
+    return array_resize(&compiled->volume, cells) && array_resize(&compiled->panning, cells) &&
+           array_resize(&compiled->pitch, cells) && array_resize(&compiled->wave_mix, cells * 4);
+}
+
+void compile_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPiece* compiled) {
+    compiled->block_size = BLOCK_SIZE;
+    compiled->sample_rate = sample_rate;
+    compiled->channels = channels;
+    compiled->columns = piece->groups.count + 1;
+    compiled->compiled_length = 0;
+    compiled->truncated = 0;
+    array_clear(&compiled->block_times);
+    array_clear(&compiled->events);
+    if (sample_rate <= 0 || channels <= 0) return;
+    u8 pool = compiled->block_times.pool;
+
+    // 1. Working copies: the queries below run on a piece whose lists are these.
+    Piece work = *piece;
+    working_copy(&work.notes, &piece->notes, pool);
+    working_copy(&work.keys, &piece->keys, pool);
+    working_copy(&work.tempos, &piece->tempos, pool);
+    working_copy(&work.sounds, &piece->sounds, pool);
+    working_copy(&work.shapes, &piece->shapes, pool);
+    working_copy(&work.volumes, &piece->volumes, pool);
+    working_copy(&work.pitches, &piece->pitches, pool);
+    i64 tempos = work.tempos.count, notes = work.notes.count, pitches = work.pitches.count;
+    i64 volumes = work.volumes.count, sounds = work.sounds.count, shapes = work.shapes.count;
+    i64 keys = work.keys.count;
+
+    // 2. Repeats, each over the objects as they were before any copy.
+    i64 copies = 0;
+    for (i64 r = 0; r < piece->repeats.count; r += 1) {
+        const RepeatObject* repeat = &piece->repeats.data[r];
+        if (repeat->count < 1) continue;
+        repeat_apply(&work, repeat, &work.tempos, tempos, &copies);
+        repeat_apply(&work, repeat, &work.notes, notes, &copies);
+        repeat_apply(&work, repeat, &work.pitches, pitches, &copies);
+        repeat_apply(&work, repeat, &work.volumes, volumes, &copies);
+        repeat_apply(&work, repeat, &work.sounds, sounds, &copies);
+        repeat_apply(&work, repeat, &work.shapes, shapes, &copies);
+        repeat_apply(&work, repeat, &work.keys, keys, &copies);
+    }
+
+    // 3. Notes in time order, equal times in list order.
+    notes_sort(&work.notes);
+
+    // 4. The time map, at most as long as the longest rendering.
+    i64 max_blocks = RENDER_MAX_SAMPLES / (channels * compiled->block_size);
+    time_map_build(&work, compiled, max_blocks);
+    i64 rows = compiled->block_times.count;
+
+    // 5. Neutral tracks; the last column stays neutral for notes of lost groups.
+    i64 columns = compiled->columns;
+    if (!tracks_size(compiled, rows * columns)) {
+        array_clear(&compiled->block_times);
+        compiled->truncated = 1;
+        return;
+    }
+    for (i64 i = 0; i < rows * columns; i += 1) {
+        compiled->volume[i] = 1.0;
+        compiled->panning[i] = 0.0;
+        compiled->pitch[i] = 1.0;
+    }
+    memset((void*)compiled->wave_mix.data, 0, (size_t)(rows * columns * 4) * sizeof(f64));
+    for (i64 k = 0; k < rows; k += 1) compiled->wave_mix[(k * columns + columns - 1) * 4] = 1.0;
+
+    // 6 to 8. Volume and panning, pitch, wave blend.
+    volumes_apply(&work, compiled);
+    pitches_apply(&work, compiled);
+    sounds_apply(&work, compiled);
+
+    // 9. Events.
+    events_build(&work, compiled);
+
+    // 10. The working lists die with the pool; the piece's own lists were never touched.
+    compiled->compiled_length = rows > 0 ? (rows - 1) * channels * compiled->block_size : 0;
+}

@@ -1,0 +1,44 @@
+// The one render path: compile and synthesise a piece into a buffer of its own, and
+// convert and save such a buffer as a wave file. The worker's playback and export, the
+// command-line renderer and the benchmarks all go through these. Any thread; nothing
+// process-wide is written.
+#pragma once
+
+#include "sound/synth.h"
+
+// What a failed render or save reports: "<path> could not be written: <reason>", or the
+// reason alone when no file is involved. Fixed storage, so it can be copied anywhere.
+struct RenderFailure {
+    u8 text[640];
+    i64 length;
+};
+
+struct Rendering {
+    f32* samples;  // malloc'd, exactly `length` samples; the owner frees it
+    i64 length;    // samples, all channels
+    i64 channels;
+    i64 sample_rate;
+    f64 synthesis_seconds;
+    u8 truncated;  // the piece reached beyond the longest rendering and was cut there
+};
+
+// A zeroed buffer of exactly `length` samples (malloc), or null when length is 0 or
+// memory is short.
+f32* render_buffer_resize(i64 length);
+// Compiles `piece` into `compiled` (arrays in its own pool) and synthesises it into a new
+// buffer. False (and `failure` says why) for an unusable format or too little memory.
+bool render_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPiece* compiled,
+                  const SynthProgress* progress, Rendering* rendering, RenderFailure* failure);
+// Converts the samples in place to the sample type (0 16-bit, 1 32-bit, 2 float; any other
+// 16-bit) and writes them to `path`. The buffer is left converted: free it afterwards.
+bool render_save(Rendering* rendering, u8 sample_type, Str path, RenderFailure* failure);
+// The export: renders the piece at its own sample rate, channel count and sample type over
+// its start and end time, saves it to `path` and frees the buffer. Scratch from `pool`.
+bool render_export(const Piece* piece, Str path, u8 pool, const SynthProgress* progress,
+                   RenderFailure* failure, f64* synthesis_seconds);
+void rendering_free(Rendering* rendering);
+
+void render_failure_set(RenderFailure* failure, Str path, Str reason);
+inline Str render_failure_text(const RenderFailure* failure) {
+    return Str{(u8*)failure->text, failure->length};
+}

@@ -1,0 +1,240 @@
+// Render worker: renders snapshots of the piece off the main thread. Owns the worker pool
+// (set up and emptied by the worker thread itself) and the request and result records.
+// Takes the worker mutex only to take a request and to report a result; never while
+// rendering, and never together with the audio lock. It never reads g_piece.
+#include "sound/worker.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#include "piece/scene.h"
+#include "platform/system.h"
+
+struct RenderRequest {
+    i64 id;
+    u8* snapshot;  // malloc'd scene bytes of the piece
+    i64 snapshot_length;
+    u8* path;  // malloc'd; null for a playback render
+    i64 path_length;
+    i64 sample_rate, channels;  // the playback format
+};
+
+struct WorkerState {
+    Mutex mutex;
+    Thread thread;
+    // Guarded by mutex.
+    u8 running;
+    u8 render_request;  // `request` waits for the worker
+    RenderRequest request;
+    u8 render_done;  // `result` waits for the main thread
+    RenderResult result;
+    // Main thread only.
+    i64 next_request_id;
+};
+
+static WorkerState worker;
+
+static const i64 WORKER_POOL_FIRST_BLOCK = 1 << 20;
+
+void render_worker_reset() { memset(&worker, 0, sizeof(worker)); }
+
+bool render_worker_available() { return worker.thread != 0; }
+
+static void request_free(RenderRequest* request) {
+    free(request->snapshot);
+    free(request->path);
+    *request = RenderRequest{};
+}
+
+static void result_free(RenderResult* result) {
+    free(result->samples);
+    free(result->block_times);
+    *result = RenderResult{};
+}
+
+// Decodes the snapshot into a piece of the worker pool and renders it.
+static void request_serve(RenderRequest* request, RenderResult* result) {
+    *result = RenderResult{};
+    result->request_id = request->id;
+    pool_empty(POOL_WORKER);
+    Str path = Str{request->path, request->path_length};
+    Str snapshot = {};
+    snapshot.data = (u8*)pool_alloc(POOL_WORKER, request->snapshot_length);
+    if (snapshot.data) {
+        memcpy(snapshot.data, request->snapshot, (size_t)request->snapshot_length);
+        snapshot.length = request->snapshot_length;
+    }
+    Piece* piece = (Piece*)pool_alloc(POOL_WORKER, (i64)sizeof(Piece));
+    if (!snapshot.data || !piece) {
+        render_failure_set(&result->failure, path, STR("not enough memory for the rendering"));
+        result->export_failed = request->path != 0;
+        result->render_failed = request->path == 0;
+        return;
+    }
+    piece_init(piece, POOL_WORKER);
+    if (scene_decode(snapshot, piece, POOL_WORKER) != SCENE_OK) {
+        render_failure_set(&result->failure, path, STR("the piece could not be read back"));
+        result->export_failed = request->path != 0;
+        result->render_failed = request->path == 0;
+        return;
+    }
+    if (request->path) {
+        result->export_failed = !render_export(piece, path, POOL_WORKER, 0, &result->failure,
+                                               &result->synthesis_seconds);
+        return;
+    }
+    CompiledPiece compiled;
+    compiled_piece_init(&compiled, POOL_WORKER);
+    Rendering rendering;
+    if (!render_piece(piece, request->sample_rate, request->channels, &compiled, 0, &rendering,
+                      &result->failure)) {
+        result->render_failed = 1;
+        return;
+    }
+    // The main thread needs the time map for the play cursor after the pool is reused.
+    i64 count = compiled.block_times.count;
+    f64* times = count > 0 ? (f64*)malloc((size_t)count * sizeof(f64)) : 0;
+    if (count > 0 && !times) {
+        rendering_free(&rendering);
+        render_failure_set(&result->failure, Str{0, 0}, STR("not enough memory for the rendering"));
+        result->render_failed = 1;
+        return;
+    }
+    if (times) memcpy(times, compiled.block_times.data, (size_t)count * sizeof(f64));
+    result->samples = rendering.samples;
+    result->length = rendering.length;
+    result->block_times = times;
+    result->block_count = count;
+    result->sample_rate = rendering.sample_rate;
+    result->has_rendering = 1;
+    result->synthesis_seconds = rendering.synthesis_seconds;
+}
+
+// Folds a new result into one the main thread has not taken yet. Returns the buffers that
+// the newer rendering replaced, for freeing outside the mutex.
+static RenderResult result_merge(RenderResult* into, RenderResult* from) {
+    RenderResult replaced = {};
+    into->request_id = from->request_id;
+    into->synthesis_seconds = from->synthesis_seconds;
+    if (from->has_rendering) {
+        replaced.samples = into->samples;
+        replaced.block_times = into->block_times;
+        into->samples = from->samples;
+        into->length = from->length;
+        into->block_times = from->block_times;
+        into->block_count = from->block_count;
+        into->sample_rate = from->sample_rate;
+        into->has_rendering = 1;
+    }
+    if (from->export_failed || from->render_failed) {
+        into->failure = from->failure;
+        into->export_failed |= from->export_failed;
+        into->render_failed |= from->render_failed;
+    }
+    return replaced;
+}
+
+i32 render_worker(void* argument) {
+    (void)argument;
+    mutex_lock(worker.mutex);
+    bool running = worker.running != 0;
+    mutex_unlock(worker.mutex);
+    if (!running) return 0;
+    // The worker's own arena: it grows as long pieces need and is emptied per render.
+    pool_setup(POOL_WORKER, WORKER_POOL_FIRST_BLOCK, true);
+    for (;;) {
+        RenderRequest request = {};
+        mutex_lock(worker.mutex);
+        running = worker.running != 0;
+        bool requested = running && worker.render_request;
+        if (requested) {
+            request = worker.request;
+            worker.request = RenderRequest{};
+            worker.render_request = 0;
+        }
+        mutex_unlock(worker.mutex);
+        if (!running) break;
+        if (requested) {
+            RenderResult result;
+            request_serve(&request, &result);
+            request_free(&request);
+            mutex_lock(worker.mutex);
+            RenderResult replaced = result_merge(&worker.result, &result);
+            worker.render_done = 1;
+            mutex_unlock(worker.mutex);
+            result_free(&replaced);
+        }
+        system_sleep(30);
+    }
+    pool_release(POOL_WORKER);
+    return 0;
+}
+
+bool render_worker_start() {
+    worker.mutex = mutex_create();
+    if (!worker.mutex) return false;
+    worker.running = 1;
+    worker.thread = thread_create(render_worker, 0);
+    if (!worker.thread) {
+        mutex_destroy(worker.mutex);
+        worker.mutex = 0;
+        worker.running = 0;
+        return false;
+    }
+    return true;
+}
+
+void render_worker_stop() {
+    if (!worker.thread) return;
+    mutex_lock(worker.mutex);
+    worker.running = 0;
+    mutex_unlock(worker.mutex);
+    thread_wait(worker.thread, 0);
+    mutex_destroy(worker.mutex);
+    request_free(&worker.request);
+    result_free(&worker.result);
+    worker.thread = 0;
+    worker.mutex = 0;
+    worker.render_request = 0;
+    worker.render_done = 0;
+}
+
+i64 render_request_post(Str snapshot, Str export_path, i64 sample_rate, i64 channels) {
+    if (!worker.thread || snapshot.length <= 0) return 0;
+    RenderRequest request = {};
+    request.snapshot = (u8*)malloc((size_t)snapshot.length);
+    if (export_path.length > 0) request.path = (u8*)malloc((size_t)export_path.length);
+    if (!request.snapshot || (export_path.length > 0 && !request.path)) {
+        request_free(&request);
+        return 0;
+    }
+    memcpy(request.snapshot, snapshot.data, (size_t)snapshot.length);
+    request.snapshot_length = snapshot.length;
+    if (request.path) memcpy(request.path, export_path.data, (size_t)export_path.length);
+    request.path_length = request.path ? export_path.length : 0;
+    request.sample_rate = sample_rate;
+    request.channels = channels;
+    worker.next_request_id += 1;
+    request.id = worker.next_request_id;
+    mutex_lock(worker.mutex);
+    RenderRequest replaced = worker.request;  // several requests collapse into the newest
+    worker.request = request;
+    worker.render_request = 1;
+    mutex_unlock(worker.mutex);
+    request_free(&replaced);
+    return request.id;
+}
+
+bool render_result_take(RenderResult* result) {
+    *result = RenderResult{};
+    if (!worker.thread) return false;
+    mutex_lock(worker.mutex);
+    bool done = worker.render_done != 0;
+    if (done) {
+        *result = worker.result;
+        worker.result = RenderResult{};
+        worker.render_done = 0;
+    }
+    mutex_unlock(worker.mutex);
+    return done;
+}

@@ -1,0 +1,285 @@
+// Playback as the user meets it: fades, play, pause, resume, stop, the end of the piece,
+// export followed by play, failures that must be seen, and auditions.
+#include <stdio.h>
+#include <unistd.h>
+
+#include "sound/playback.h"
+#include "sound_test_support.h"
+
+using Playback = PlaybackTest;
+
+// A slot of ones, so that the output is the gain itself.
+static void slot_of_ones(i64 length) {
+    f32* ones = (f32*)malloc((size_t)length * sizeof(f32));
+    for (i64 i = 0; i < length; i += 1) ones[i] = 1.0f;
+    audio_slot_install(ones, length);
+}
+
+TEST_F(Playback, FadeInStartsAtZeroAndReachesFullGainOnlyAfter2048Samples) {
+    slot_of_ones(100000);
+    playback_start();
+    EXPECT_TRUE(headless_audio_is_playing());
+    std::vector<f32> first = pump(512);
+    EXPECT_EQ(first[0], 0.0f);
+    EXPECT_EQ(first[1], 0.0f);  // pairs share a gain
+    EXPECT_EQ(first[2], 2.0f / 2048.0f);
+    EXPECT_EQ(first[3], 2.0f / 2048.0f);
+    EXPECT_EQ(first[511], 510.0f / 2048.0f);
+    pump(512);
+    pump(512);
+    std::vector<f32> fourth = pump(512);
+    EXPECT_EQ(fourth[511], 2046.0f / 2048.0f);
+    std::vector<f32> fifth = pump(512);
+    for (f32 s : fifth) ASSERT_EQ(s, 1.0f);
+}
+
+TEST_F(Playback, FadeOutEndsInSilenceAndReportsOnlyAfterItsLength) {
+    slot_of_ones(100000);
+    playback_start();
+    for (i32 i = 0; i < 5; i += 1) pump(512);
+    audio_lock();
+    g_audio.stop_request = 1;
+    g_audio.fade_out_progress = 0;
+    audio_unlock();
+    std::vector<f32> out = pump(1024);
+    EXPECT_EQ(out[0], 1.0f);
+    EXPECT_EQ(out[1023], 1.0f - 1022.0f / 2048.0f);
+    out = pump(1024);
+    EXPECT_EQ(out[1023], 0.0f + 2.0f / 2048.0f);
+    EXPECT_EQ(g_audio.faded_out, 0);
+    out = pump(512);
+    for (f32 s : out) ASSERT_EQ(s, 0.0f);
+    EXPECT_EQ(g_audio.faded_out, 1);
+    EXPECT_EQ(g_audio.stop_kind, 1);
+}
+
+TEST_F(Playback, CallbackPlaysSilenceBeyondTheSlotAndLoopsWhenAsked) {
+    f32* three = (f32*)malloc(3 * sizeof(f32));
+    three[0] = 0.25f, three[1] = 0.5f, three[2] = 0.75f;
+    audio_slot_install(three, 3);
+    audio_play();
+    std::vector<f32> out = pump(6);
+    EXPECT_EQ(out[2], 0.75f);
+    EXPECT_EQ(out[3], 0.0f);
+    audio_lock();
+    g_audio.loop = 1;
+    g_audio.position = 0;
+    audio_unlock();
+    out = pump(7);
+    EXPECT_EQ(out[3], 0.25f);
+    EXPECT_EQ(out[6], 0.25f);
+    EXPECT_EQ(position(), 7 - 3);  // the length is taken off once per callback
+}
+
+TEST_F(Playback, PauseKeepsThePositionAndResumeFadesInFromIt) {
+    note(frac(0), frac(4));
+    render_worker_start();
+    playback_play_pause();
+    EXPECT_TRUE(playback_is_waiting());
+    ASSERT_TRUE(wait_for_render());
+    EXPECT_TRUE(playback_is_playing());
+    EXPECT_TRUE(headless_audio_is_playing());
+    for (i32 i = 0; i < 10; i += 1) pump(512);
+    playback_play_pause();
+    EXPECT_FALSE(playback_is_playing());
+    EXPECT_TRUE(playback_is_resumable());
+    for (i32 i = 0; i < 4; i += 1) pump(512);
+    std::vector<f32> faded = pump(512);
+    for (f32 s : faded) ASSERT_EQ(s, 0.0f);
+    playback_frame();
+    EXPECT_FALSE(headless_audio_is_playing());
+    EXPECT_EQ(position(), 15 * 512);
+    pump(512);  // the paused device plays nothing and keeps its place
+    EXPECT_EQ(position(), 15 * 512);
+
+    playback_play_pause();
+    EXPECT_TRUE(playback_is_playing());
+    EXPECT_TRUE(headless_audio_is_playing());
+    std::vector<f32> resumed = pump(512);
+    EXPECT_EQ(resumed[0], 0.0f);
+    EXPECT_EQ(resumed[300], g_audio.slot[15 * 512 + 300] * (300.0f / 2048.0f));
+    EXPECT_NE(resumed[300], 0.0f);
+}
+
+TEST_F(Playback, StopWhilePausedRewindsWithoutAFade) {
+    note(frac(0), frac(4));
+    render_worker_start();
+    playback_play_pause();
+    ASSERT_TRUE(wait_for_render());
+    for (i32 i = 0; i < 4; i += 1) pump(512);
+    playback_play_pause();
+    for (i32 i = 0; i < 5; i += 1) pump(512);
+    playback_frame();
+    ASSERT_TRUE(playback_is_resumable());
+    playback_stop();
+    EXPECT_EQ(position(), 0);
+    EXPECT_EQ(g_audio.played, 0);
+    EXPECT_EQ(g_audio.stop_request, 0);
+    EXPECT_FALSE(playback_is_resumable());
+    EXPECT_EQ(playback_cursor(), 0.0);
+}
+
+TEST_F(Playback, StopWhilePlayingFadesOutThenRewinds) {
+    note(frac(0), frac(4));
+    render_worker_start();
+    playback_play_pause();
+    ASSERT_TRUE(wait_for_render());
+    for (i32 i = 0; i < 8; i += 1) pump(512);
+    playback_stop();
+    EXPECT_FALSE(playback_is_playing());
+    EXPECT_EQ(g_audio.stop_request, 1);
+    for (i32 i = 0; i < 5; i += 1) pump(512);
+    playback_frame();
+    EXPECT_FALSE(headless_audio_is_playing());
+    EXPECT_EQ(position(), 0);
+    // Play now renders again from the start.
+    playback_play_pause();
+    EXPECT_TRUE(playback_is_waiting());
+    ASSERT_TRUE(wait_for_render());
+    EXPECT_TRUE(playback_is_playing());
+}
+
+TEST_F(Playback, CursorFollowsThePlayedSamplesAndTheEndReturnsToIdle) {
+    g_piece.settings.end_time = frac(4);  // two seconds
+    note(frac(0), frac(4));
+    render_worker_start();
+    playback_play_pause();
+    ASSERT_TRUE(wait_for_render());
+    // Four beats at 120 a minute, rounded up to whole blocks of 256 stereo frames.
+    EXPECT_EQ(g_audio.slot_length, (i64)ceil(4.0 / (120.0 * 256.0 / 2646000.0)) * 512);
+    pump(44100 * 2);  // one second
+    playback_frame();
+    EXPECT_NEAR(playback_cursor(), 2.0, 0.02);
+    pump(44100 * 2 + 4096);  // past the end
+    playback_frame();
+    EXPECT_FALSE(playback_is_playing());
+    EXPECT_FALSE(playback_is_resumable());
+    EXPECT_FALSE(headless_audio_is_playing());
+    EXPECT_EQ(position(), 0);
+    EXPECT_EQ(playback_cursor(), 0.0);
+}
+
+TEST_F(Playback, PlayAfterAnExportRendersAgainAtThePlaybackFormat) {
+    g_piece.settings.end_time = frac(4);
+    g_piece.settings.sample_rate = 22050;
+    g_piece.settings.stereo = 0;
+    g_piece.settings.sample_type = SAMPLE_TYPE_FLOAT;
+    note(frac(0), frac(4));
+    render_worker_start();
+    playback_play_pause();
+    ASSERT_TRUE(wait_for_render());
+    i64 playback_length = g_audio.slot_length;
+    pump(2048);
+
+    char path[] = "/tmp/sorvane_export_XXXXXX.wav";
+    close(mkstemps(path, 4));
+    export_request(str_from_cstring(path));
+    EXPECT_FALSE(playback_is_playing());
+    EXPECT_FALSE(headless_audio_is_playing());
+    EXPECT_EQ(position(), 0);
+    ASSERT_TRUE(wait_for_render());
+    EXPECT_FALSE(playback_is_playing());  // an export does not play
+    EXPECT_FALSE(headless_audio_is_playing());
+    EXPECT_EQ(headless_message_count(), 0);
+
+    // The file has the piece's format even though the device plays two channels.
+    u8* memory = (u8*)malloc(8 << 20);
+    audio_set_buffer(8 << 20, memory);
+    WaveData wave;
+    ASSERT_TRUE(audio_wave_load(&wave, SAMPLE_FORMAT_F32, str_from_cstring(path)));
+    EXPECT_EQ(wave.channels, 1);
+    EXPECT_EQ(wave.sample_rate, 22050);
+    EXPECT_EQ(wave.size / 4, (i64)ceil(2.0 * 22050 / 256) * 256);
+    audio_set_buffer(0, nullptr);
+    free(memory);
+    remove(path);
+
+    playback_play_pause();
+    EXPECT_TRUE(playback_is_waiting());  // not resumed: rendered anew
+    ASSERT_TRUE(wait_for_render());
+    EXPECT_TRUE(playback_is_playing());
+    EXPECT_EQ(g_audio.slot_length, playback_length);
+    EXPECT_EQ(g_audio.channels, 2);
+    EXPECT_EQ(g_audio.sample_rate, 44100);
+}
+
+TEST_F(Playback, ExportThatCannotBeWrittenSaysWhereAndWhy) {
+    g_piece.settings.end_time = frac(1);
+    note(frac(0), frac(1));
+    render_worker_start();
+    export_request(STR("/nonexistent_folder_of_sorvane/out.wav"));
+    ASSERT_TRUE(wait_for_render());
+    ASSERT_EQ(headless_message_count(), 1);
+    EXPECT_EQ(to_string(headless_message_title(0)), "export failed");
+    std::string text = to_string(headless_message_text(0));
+    std::string lead = "/nonexistent_folder_of_sorvane/out.wav could not be written: ";
+    EXPECT_EQ(text.substr(0, lead.size()), lead);
+    EXPECT_GT(text.size(), lead.size());
+}
+
+TEST_F(Playback, ExportOfAnUnusableSampleRateIsRefusedWithAReason) {
+    g_piece.settings.sample_rate = 0;
+    note(frac(0), frac(1));
+    render_worker_start();
+    export_request(STR("/tmp/sorvane_never_written.wav"));
+    ASSERT_TRUE(wait_for_render());
+    ASSERT_EQ(headless_message_count(), 1);
+    EXPECT_NE(to_string(headless_message_text(0)).find("sample rate"), std::string::npos);
+    EXPECT_FALSE(file_exists(STR("/tmp/sorvane_never_written.wav")));
+}
+
+TEST_F(Playback, WithoutTheWorkerNothingWaitsForever) {
+    note(frac(0), frac(1));
+    testing::internal::CaptureStdout();
+    playback_play_pause();
+    playback_play_pause();
+    std::string said = testing::internal::GetCapturedStdout();
+    EXPECT_FALSE(playback_is_waiting());
+    EXPECT_FALSE(playback_worker_available());
+    EXPECT_EQ(said, "the render worker is not running: nothing can be played or exported\n");
+    export_request(STR("/tmp/x.wav"));
+    EXPECT_FALSE(playback_is_waiting());
+    ASSERT_EQ(headless_message_count(), 1);
+    EXPECT_EQ(to_string(headless_message_text(0)), "/tmp/x.wav could not be written: the render worker is not running");
+}
+
+TEST_F(Playback, AuditionPlaysAQuarterSecondOfTheNotesThenStops) {
+    NoteObject* a = note(frac(0), frac(1));
+    NoteObject* b = note(frac(0), frac(1), frac(3, 2));
+    const NoteObject* both[] = {a, b};
+    audition_notes(both, 2);
+    EXPECT_TRUE(headless_audio_is_playing());
+    EXPECT_FALSE(playback_is_playing());
+    EXPECT_EQ(g_audio.slot_length, (i64)(44100 * 0.25 + 1) * 2);
+    // Two notes share half the full level; panned to the middle each channel gets half.
+    f32 peak = 0.0f;
+    for (i64 i = 0; i < g_audio.slot_length; i += 1) peak = fmaxf(peak, fabsf(g_audio.slot[i]));
+    EXPECT_GT(peak, 0.2f);
+    EXPECT_LE(peak, 0.25f + 1e-6f);
+    std::vector<f32> start = pump(512);
+    EXPECT_EQ(start[0], 0.0f);  // faded in
+    pump(22052);
+    playback_frame();
+    EXPECT_FALSE(headless_audio_is_playing());
+    EXPECT_EQ(position(), 0);
+}
+
+TEST_F(Playback, AuditionTakesOverFromAPausedPiece) {
+    note(frac(0), frac(4));
+    render_worker_start();
+    playback_play_pause();
+    ASSERT_TRUE(wait_for_render());
+    pump(4096);
+    playback_play_pause();
+    for (i32 i = 0; i < 5; i += 1) pump(512);
+    playback_frame();
+    ASSERT_TRUE(playback_is_resumable());
+    const NoteObject* one[] = {g_piece.notes.data};
+    audition_notes(one, 1);
+    EXPECT_FALSE(playback_is_resumable());
+    // Play therefore renders the piece again instead of resuming inside the preview.
+    pump(30000);
+    playback_frame();
+    playback_play_pause();
+    EXPECT_TRUE(playback_is_waiting());
+}

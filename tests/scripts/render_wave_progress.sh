@@ -1,0 +1,36 @@
+#!/bin/sh
+# sorvane-render on a terminal: a render that takes more than a second draws a progress bar
+# on standard error and clears it when done; a quick render, or one whose standard error is
+# not a terminal, prints nothing. Uses script(1) for the terminal.
+set -u
+build=$1
+source=$2
+tool=$build/sorvane-render
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*"; echo "--- output"; cat "$work/typescript" "$work/err" 2>/dev/null; exit 1; }
+
+[ -x "$tool" ] || fail "no $tool"
+"$build/sorvane-piecegen" w1 "$work/long.scene" || fail "no long piece"
+"$build/sorvane-piecegen" w1 "$work/short.scene" --end 1 || fail "no short piece"
+data=$source/data
+
+# A minute of 1 000 notes takes more than a second (in the sanitizer build of the tests,
+# about three).
+script -qec "'$tool' '$work/long.scene' '$work/long.wav' --data '$data'" "$work/typescript" >/dev/null \
+    || fail "long render failed"
+grep -q "rendering \[#" "$work/typescript" || fail "no progress bar on the terminal"
+grep -q "100%" "$work/typescript" || fail "the bar never reached 100%"
+[ -s "$work/long.wav" ] || fail "no wave file"
+
+script -qec "'$tool' '$work/short.scene' '$work/short.wav' --data '$data'" "$work/typescript" >/dev/null \
+    || fail "short render failed"
+# script(1) frames the session with lines of its own; nothing else may be there.
+if grep -v "^Script \(started\|done\)" "$work/typescript" | grep -q .; then
+    fail "a quick render printed something"
+fi
+
+"$tool" "$work/long.scene" "$work/again.wav" --data "$data" 2>"$work/err" || fail "render off a terminal failed"
+[ ! -s "$work/err" ] || fail "off a terminal the render printed something"
+cmp -s "$work/long.wav" "$work/again.wav" || fail "the same piece rendered twice differs"
+echo "ok: progress bar on a terminal for a long render, silence otherwise, renders repeat exactly"

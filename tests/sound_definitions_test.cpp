@@ -1,0 +1,261 @@
+// Sound definitions: the file's syntax, the name tables, the curve tables, and the
+// definitions and recordings that ship in data/sounds.
+#include "sound_test_support.h"
+
+using SoundDefinitions = SoundTest;
+
+TEST_F(SoundDefinitions, SyntheticWaveNameIsTheRestOfTheLineSpacesIncluded) {
+    define_sounds("wave_sine soft sine\nwave_square sq\nwave_triangle tri\nwave_sawtooth saw\n");
+    const WaveDefinition* soft = wave_find(STR("soft sine"));
+    ASSERT_NE(soft, nullptr);
+    EXPECT_EQ(soft->kind, WAVE_SINE);
+    EXPECT_EQ(soft->reference_frequency, 1.0);
+    EXPECT_EQ(soft->data.data, nullptr);
+    EXPECT_EQ(wave_find(STR("soft")), nullptr);
+    EXPECT_EQ(wave_find(STR("sq"))->kind, WAVE_SQUARE);
+    EXPECT_EQ(wave_find(STR("tri"))->kind, WAVE_TRIANGLE);
+    EXPECT_EQ(wave_find(STR("saw"))->kind, WAVE_SAWTOOTH);
+    EXPECT_EQ(wave_find(STR("Saw")), nullptr);  // case matters
+}
+
+TEST_F(SoundDefinitions, ShapeSectionsFillTheirOwnListsAndNumbers) {
+    define_sounds(
+        "shape lead\n"
+        "p 0 1/2 0 0 1 -3/4\n"
+        "curve_start 0.25 0.125 ignored\n"
+        "p 0 0 0 0 0 0\np 1 1 1 1 1 1\n"
+        "curve_end 1.5 -2\n"
+        "p 0 3 0 3 0 3\n"
+        "end\n");
+    const SoundDefinition* sound = sound_find(STR("lead"));
+    ASSERT_NE(sound, nullptr);
+    EXPECT_EQ(sound->attack_length, 0.25);
+    EXPECT_EQ(sound->lead_time, 0.125);
+    EXPECT_EQ(sound->release_length, 1.5);
+    EXPECT_EQ(sound->tail_time, -2.0);
+    ASSERT_EQ(sound->shape.count, CURVE_TABLE_SIZE);
+    // One point: every entry is its y (1/2), whatever its handles say.
+    for (i64 i = 0; i < CURVE_TABLE_SIZE; i += 100) EXPECT_EQ(sound->shape.values[i], 0.5);
+    EXPECT_EQ(sound->attack.values[0], 0.0);
+    EXPECT_NEAR(sound->attack.values[500], 500.0 / 999.0, 1e-6);
+    EXPECT_EQ(sound->attack.values[999], 1.0);
+    EXPECT_EQ(sound->release.values[999], 3.0);
+}
+
+TEST_F(SoundDefinitions, PointValuesReadSignsAndSlashes) {
+    // The last value with its minus sign lands in the outgoing handle's y.
+    define_sounds("shape s\np 0 1/2 0 0 1 -3/4\np 1 1/2 1 1/2 1 1/2\nend\n");
+    // A first segment whose outgoing handle dips below zero dips the curve too.
+    const SoundDefinition* sound = sound_find(STR("s"));
+    ASSERT_NE(sound, nullptr);
+    EXPECT_EQ(sound->shape.values[0], 0.5);
+    f64 lowest = 1.0;
+    for (i64 i = 0; i < CURVE_TABLE_SIZE; i += 1)
+        if (sound->shape.values[i] < lowest) lowest = sound->shape.values[i];
+    EXPECT_LT(lowest, 0.2);
+    EXPECT_NEAR(sound->shape.values[999], 0.5, 1e-4);  // single-precision bisection
+}
+
+TEST_F(SoundDefinitions, FractionsWithZeroDenominatorReadAsZero) {
+    define_sounds("shape z\np 0 3/0 0 0 0 0\nend\n");
+    EXPECT_EQ(sound_find(STR("z"))->shape.values[0], 0.0);
+}
+
+TEST_F(SoundDefinitions, EmptyPointListsSilenceAndRedefinitionReplaces) {
+    define_sounds("shape quiet\nend\nshape twice\np 0 1 0 1 0 1\nend\nshape twice\np 0 2 0 2 0 2\nend\n");
+    const SoundDefinition* quiet = sound_find(STR("quiet"));
+    ASSERT_NE(quiet, nullptr);
+    EXPECT_EQ(quiet->shape.count, CURVE_TABLE_SIZE);
+    EXPECT_EQ(quiet->shape.values[0], 0.0);
+    EXPECT_EQ(quiet->shape.values[999], 0.0);
+    EXPECT_EQ(quiet->attack_length, 0.0);
+    EXPECT_EQ(sound_find(STR("twice"))->shape.values[10], 2.0);
+}
+
+TEST_F(SoundDefinitions, OtherKeysAndEndWithoutShapeAreHarmless) {
+    define_sounds("# comment\n\nwave_sine_x nope\nWAVE_SINE nope\nend\np 1 1 1 1 1 1\nshape real\nend\n");
+    EXPECT_EQ(wave_find(STR("nope")), nullptr);
+    EXPECT_NE(sound_find(STR("real")), nullptr);
+    EXPECT_EQ(sound_find(STR("")), nullptr);
+}
+
+TEST_F(SoundDefinitions, MissingRecordingIsStoredSilent) {
+    define_sounds("wave ghost 261.5 sounds/does_not_exist.wav\n");
+    const WaveDefinition* ghost = wave_find(STR("ghost"));
+    ASSERT_NE(ghost, nullptr);
+    EXPECT_EQ(ghost->kind, WAVE_SAMPLED);
+    EXPECT_EQ(ghost->reference_frequency, 261.5);
+    EXPECT_EQ(ghost->data.size, 0);
+    EXPECT_EQ(wave_value(ghost, 0.3, 0), 0.0);
+}
+
+TEST_F(SoundDefinitions, LookupsInAnEmptyTableFindNothing) {
+    EXPECT_EQ(wave_find(STR("sine")), nullptr);
+    EXPECT_EQ(sound_find(STR("organ")), nullptr);
+    EXPECT_EQ(wave_default()->kind, WAVE_SINE);
+    EXPECT_EQ(wave_default()->reference_frequency, 1.0);
+    EXPECT_EQ(sound_default()->shape.count, 0);
+    EXPECT_EQ(sound_default()->lead_time, 0.0);
+}
+
+TEST(NameTables, SixthNameDoublesTheCapacityAndEveryNameStaysFound) {
+    ScopedPools pools;
+    NameTable<i64> table = {};
+    table.pool = POOL_MAIN;
+    // The first six have six different home slots among 8, so no probe limit interferes.
+    const char* names[] = {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l", "m", "n"};
+    for (i64 i = 0; i < 5; i += 1) ASSERT_TRUE(name_table_insert(&table, str_from_cstring(names[i]), i));
+    EXPECT_EQ(table.capacity, 8);
+    EXPECT_EQ(table.probe_limit, 3);
+    ASSERT_TRUE(name_table_insert(&table, str_from_cstring(names[5]), (i64)5));
+    EXPECT_EQ(table.capacity, 16);
+    EXPECT_EQ(table.probe_limit, 4);
+    for (i64 i = 6; i < ARRAY_COUNT(names); i += 1)
+        ASSERT_TRUE(name_table_insert(&table, str_from_cstring(names[i]), i));
+    for (i64 i = 0; i < ARRAY_COUNT(names); i += 1) {
+        const i64* value = name_table_find(&table, str_from_cstring(names[i]));
+        ASSERT_NE(value, nullptr) << names[i];
+        EXPECT_EQ(*value, i);
+    }
+    EXPECT_EQ(name_table_find(&table, STR("missing")), nullptr);
+    // Overwriting keeps one slot but still counts as an insertion.
+    i64 before = table.count;
+    ASSERT_TRUE(name_table_insert(&table, STR("a"), (i64)99));
+    EXPECT_EQ(*name_table_find(&table, STR("a")), 99);
+    EXPECT_EQ(table.count, before + 1);
+}
+
+TEST(NameTables, FullTableLookupStopsAfterOneRound) {
+    ScopedPools pools;
+    NameTable<i64> table = {};
+    table.pool = POOL_MAIN;
+    // Fill every slot by hand, then ask for a name that is not there.
+    table.slots = (NameSlot<i64>*)pool_alloc_zero(POOL_MAIN, 8 * (i64)sizeof(NameSlot<i64>));
+    table.capacity = 8;
+    const char* names[] = {"a", "b", "c", "d", "e", "f", "g", "h"};
+    for (i64 i = 0; i < 8; i += 1) table.slots[i].key = str_from_cstring(names[i]);
+    EXPECT_EQ(name_table_find(&table, STR("zzz")), nullptr);
+    EXPECT_EQ(name_hash(STR("")), 0x811c9dc5u);
+    EXPECT_EQ(name_hash(STR("a")), 0xe40c292cu);  // FNV-1a of "a"
+}
+
+TEST(CurveTables, FirstPointAtHalfHoldsUpToEntry499) {
+    ScopedPools pools;
+    CurvePoint points[2] = {point_at(frac(1, 2), frac(3, 4)), point_at(frac(1), frac(1, 4))};
+    CurveTable table = curve_table_build(points, 2, POOL_MAIN);
+    ASSERT_EQ(table.count, CURVE_TABLE_SIZE);
+    for (i64 i = 0; i <= 499; i += 1) ASSERT_EQ(table.values[i], 0.75) << i;
+    EXPECT_LT(table.values[500], 0.75);
+    EXPECT_NEAR(table.values[750], 0.5, 0.01);
+    EXPECT_NEAR(table.values[999], 0.25, 1e-6);
+}
+
+TEST(CurveTables, NoPointsIsSilenceAndTableValueInterpolates) {
+    ScopedPools pools;
+    CurveTable silent = curve_table_build(nullptr, 0, POOL_MAIN);
+    ASSERT_EQ(silent.count, CURVE_TABLE_SIZE);
+    EXPECT_EQ(curve_table_value(0.5, &silent), 0.0);
+    CurveTable empty = {};
+    EXPECT_EQ(curve_table_value(0.5, &empty), 1.0);  // the default sound's tables
+    f64 values[3] = {0.0, 1.0, 3.0};
+    CurveTable small = {values, 3};
+    EXPECT_EQ(curve_table_value(0.25, &small), 0.5);
+    EXPECT_EQ(curve_table_value(0.75, &small), 2.0);
+    EXPECT_EQ(curve_table_value(-1.0, &small), 0.0);
+    EXPECT_EQ(curve_table_value(1.0, &small), 3.0);
+    EXPECT_EQ(curve_table_value(7.0, &small), 3.0);
+}
+
+TEST(CurvePoints, BisectionFollowsTheBezierAndClampsOutside) {
+    CurveControl p0 = {0, 0}, p1 = {1.0f / 3, 0}, p2 = {2.0f / 3, 1}, p3 = {1, 1};
+    // Symmetric ease: the middle is at 1/2, and the ends hold outside the segment.
+    EXPECT_NEAR(curve_point_value(0.5, p0, p1, p2, p3), 0.5, 1e-6);
+    EXPECT_LT(curve_point_value(0.25, p0, p1, p2, p3), 0.25);
+    EXPECT_GT(curve_point_value(0.75, p0, p1, p2, p3), 0.75);
+    EXPECT_NEAR(curve_point_value(-5.0, p0, p1, p2, p3), 0.0, 1e-6);
+    EXPECT_NEAR(curve_point_value(5.0, p0, p1, p2, p3), 1.0, 1e-6);
+    // A straight segment gives the straight line.
+    CurveControl a = {0, 2}, b = {1.0f / 3, 3}, c = {2.0f / 3, 4}, d = {1, 5};
+    EXPECT_NEAR(curve_point_value(0.1, a, b, c, d), 2.3, 1e-5);
+}
+
+// The shipped file: every wave and sound the brief names, recordings that load, and
+// sounds that differ from each other where a listener would notice.
+struct ShippedSounds : SoundTest {
+    void SetUp() override {
+        SoundTest::SetUp();
+        audio_memory = (u8*)malloc(16 << 20);
+        audio_set_buffer(16 << 20, audio_memory);
+        sounds_load_from(STR(SORVANE_DATA_DIR));
+    }
+    void TearDown() override {
+        audio_set_buffer(0, nullptr);
+        free(audio_memory);
+        SoundTest::TearDown();
+    }
+    u8* audio_memory = nullptr;
+};
+
+TEST_F(ShippedSounds, DefineTheFourOscillatorsAndTwoRecordings) {
+    EXPECT_EQ(wave_find(STR("sine"))->kind, WAVE_SINE);
+    EXPECT_EQ(wave_find(STR("square"))->kind, WAVE_SQUARE);
+    EXPECT_EQ(wave_find(STR("triangle"))->kind, WAVE_TRIANGLE);
+    EXPECT_EQ(wave_find(STR("sawtooth"))->kind, WAVE_SAWTOOTH);
+    const char* recordings[] = {"pluck", "bowed"};
+    for (const char* name : recordings) {
+        const WaveDefinition* wave = wave_find(str_from_cstring(name));
+        ASSERT_NE(wave, nullptr) << name;
+        EXPECT_EQ(wave->kind, WAVE_SAMPLED);
+        EXPECT_EQ(wave->data.format, SAMPLE_FORMAT_F32);
+        EXPECT_EQ(wave->data.channels, 1);
+        EXPECT_EQ(wave->data.sample_rate, 44100);
+        EXPECT_GE(wave->data.size, 44100 * 4) << name;
+        // The recording sounds at the frequency the file claims for it.
+        const f32* samples = (const f32*)wave->data.data;
+        f64 measured = measured_pitch(samples + 2000, 22050, 44100.0, 150.0, 400.0);
+        EXPECT_NEAR(measured, wave->reference_frequency, wave->reference_frequency * 0.005) << name;
+    }
+}
+
+TEST_F(ShippedSounds, RecordingsLoopWithoutAClick) {
+    const WaveDefinition* wave = wave_find(STR("bowed"));
+    ASSERT_NE(wave, nullptr);
+    const f32* s = (const f32*)wave->data.data;
+    i64 n = wave->data.size / 4;
+    ASSERT_GT(n, 100);
+    // The step across the seam is no larger than the largest step inside the loop.
+    f64 largest = 0.0;
+    for (i64 i = 1; i < n; i += 1) largest = fmax(largest, fabs((f64)s[i] - s[i - 1]));
+    EXPECT_LE(fabs((f64)s[0] - s[n - 1]), largest);
+}
+
+TEST_F(ShippedSounds, SixSoundsWithAttackReleaseAndDistinctShapes) {
+    const char* names[] = {"organ", "pluck", "piano", "pad", "bell", "staccato", "swell", "plain"};
+    const SoundDefinition* found[ARRAY_COUNT(names)];
+    for (i64 i = 0; i < ARRAY_COUNT(names); i += 1) {
+        found[i] = sound_find(str_from_cstring(names[i]));
+        ASSERT_NE(found[i], nullptr) << names[i];
+        EXPECT_GT(found[i]->attack_length, 0.0) << names[i];
+        EXPECT_GT(found[i]->release_length, 0.0) << names[i];
+        EXPECT_EQ(found[i]->shape.count, CURVE_TABLE_SIZE);
+        EXPECT_EQ(found[i]->attack.values[0], 0.0) << names[i];      // attacks rise from silence
+        EXPECT_NEAR(found[i]->release.values[999], 0.0, 1e-6) << names[i];  // releases end in it
+    }
+    // Every pair differs clearly somewhere in the envelope or in its timing.
+    for (i64 a = 0; a < ARRAY_COUNT(names); a += 1) {
+        for (i64 b = a + 1; b < ARRAY_COUNT(names); b += 1) {
+            f64 difference = fabs(found[a]->release_length - found[b]->release_length) +
+                             fabs(found[a]->attack_length - found[b]->attack_length);
+            for (i64 i = 0; i < CURVE_TABLE_SIZE; i += 1)
+                difference = fmax(difference, fabs(found[a]->shape.values[i] - found[b]->shape.values[i]));
+            EXPECT_GT(difference, 0.1) << names[a] << " and " << names[b];
+        }
+    }
+    // The benchmark's sound falls in a straight line from 1 to 0.7.
+    const SoundDefinition* plain = sound_find(STR("plain"));
+    EXPECT_NEAR(plain->shape.values[0], 1.0, 1e-6);
+    EXPECT_NEAR(plain->shape.values[333], 1.0 - 0.3 * 333.0 / 999.0, 1e-5);
+    EXPECT_NEAR(plain->shape.values[999], 0.7, 1e-6);
+    EXPECT_EQ(plain->attack_length, 0.01);
+    EXPECT_EQ(plain->release_length, 0.1);
+}

@@ -1,0 +1,192 @@
+// End to end: scene files rendered by the sorvane-render program itself, in every sample
+// type, read back through libsndfile (the platform's wave reader) and checked for format,
+// channels, rate, length and values; the pitch of a rendered note; and the tool's answers
+// to a bad piece, a missing data folder and an output it cannot write.
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <string>
+
+#include "core/text.h"
+#include "piece/scene.h"
+#include "sound_test_support.h"
+
+struct RenderTool : SoundTest {
+    std::string folder;
+    u8* wave_memory = nullptr;
+    void SetUp() override {
+        SoundTest::SetUp();
+        char pattern[] = "/tmp/sorvane_render_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        folder = pattern;
+        wave_memory = (u8*)malloc(32 << 20);
+        audio_set_buffer(32 << 20, wave_memory);
+    }
+    void TearDown() override {
+        audio_set_buffer(0, nullptr);
+        free(wave_memory);
+        std::string command = "rm -rf '" + folder + "'";
+        EXPECT_EQ(system(command.c_str()), 0);
+        SoundTest::TearDown();
+    }
+    std::string save(const char* name) {
+        std::string path = folder + "/" + name;
+        Str bytes = scene_encode(&piece, POOL_MAIN);
+        FileHandle file = file_open(to_str(path), FILE_WRITE);
+        file_write(file, bytes.length, bytes.data);
+        file_close(file);
+        return path;
+    }
+    // Runs the tool; its standard output and error land in `out` and `err`.
+    i32 run(const std::string& arguments, std::string* out, std::string* err) {
+        std::string command = std::string("'") + SORVANE_RENDER_TOOL + "' " + arguments + " > '" +
+                              folder + "/stdout' 2> '" + folder + "/stderr'";
+        i32 status = system(command.c_str());
+        *out = read(folder + "/stdout");
+        *err = read(folder + "/stderr");
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::string read(const std::string& path) {
+        Str text = read_entire_file(to_str(path), POOL_MAIN);
+        return to_string(text);
+    }
+    // A square at 2 Hz over the first second (two beats): -1 then +1, half a second each.
+    void square_piece(i64 rate, u8 stereo, u8 type) {
+        static const char* const square[] = {"square"};
+        piece.settings.sample_rate = rate;
+        piece.settings.stereo = stereo;
+        piece.settings.sample_type = type;
+        piece.settings.end_time = frac(2);
+        add_sound(&piece, group, frac(0), frac(2), square, 1);
+        add_note(&piece, group, frac(0), frac(2), frac(1, 220));
+    }
+};
+
+// The format tag and sample width of a WAV file's "fmt " chunk.
+static void wave_format_read(const std::string& path, i32* tag, i32* bits) {
+    *tag = *bits = 0;
+    FILE* file = fopen(path.c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    u8 bytes[4096];
+    size_t got = fread(bytes, 1, sizeof(bytes), file);
+    fclose(file);
+    for (size_t at = 12; at + 8 <= got;) {
+        u32 size = bytes[at + 4] | bytes[at + 5] << 8 | bytes[at + 6] << 16 | (u32)bytes[at + 7] << 24;
+        if (memcmp(bytes + at, "fmt ", 4) == 0 && at + 24 <= got) {
+            *tag = bytes[at + 8] | bytes[at + 9] << 8;
+            *bits = bytes[at + 22] | bytes[at + 23] << 8;
+            return;
+        }
+        at += 8 + size + (size & 1);
+    }
+}
+
+TEST_F(RenderTool, EachSampleTypeReadsBackWithItsFormatAndValues) {
+    struct Case {
+        i64 rate;
+        u8 stereo, type;
+        i32 tag, bits;
+        f32 level, tolerance;
+    };
+    const Case cases[] = {
+        {44100, 1, SAMPLE_TYPE_SHORT, 1, 16, 0.5f, 0.0f},
+        {48000, 0, SAMPLE_TYPE_LONG, 1, 32, 1.0f, 1e-9f},
+        {22050, 1, SAMPLE_TYPE_FLOAT, 3, 32, 0.5f, 0.0f},
+    };
+    for (const Case& c : cases) {
+        piece_init(&piece, POOL_MAIN);
+        group = piece_group_add(&piece, STR("group"));
+        square_piece(c.rate, c.stereo, c.type);
+        std::string scene = save("square.scene");
+        std::string wave_path = folder + "/square.wav";
+        std::string out, err;
+        ASSERT_EQ(run("'" + scene + "' '" + wave_path + "' --data '" SORVANE_DATA_DIR "'", &out, &err), 0) << err;
+        EXPECT_EQ(out, "");
+        EXPECT_EQ(err, "");  // not a terminal: no progress bar, and nothing went wrong
+
+        i32 tag, bits;
+        wave_format_read(wave_path, &tag, &bits);
+        EXPECT_EQ(tag, c.tag) << c.rate;
+        EXPECT_EQ(bits, c.bits) << c.rate;
+        WaveData wave;
+        ASSERT_TRUE(audio_wave_load(&wave, SAMPLE_FORMAT_F32, to_str(wave_path)));
+        i64 channels = c.stereo ? 2 : 1;
+        EXPECT_EQ(wave.channels, channels);
+        EXPECT_EQ(wave.sample_rate, c.rate);
+        // Two beats at 120 a minute, in whole blocks of 256 frames.
+        i64 frames = (i64)ceil(2.0 / (120.0 * 256.0 / ((f64)c.rate * 60.0))) * 256;
+        EXPECT_EQ(wave.size / 4 / channels, frames) << c.rate;
+        const f32* s = (const f32*)wave.data;
+        i64 quarter = c.rate / 4;
+        for (i64 ch = 0; ch < channels; ch += 1) {
+            EXPECT_NEAR(s[quarter * channels + ch], -c.level, c.tolerance + 1e-4f) << c.rate;
+            EXPECT_NEAR(s[3 * quarter * channels + ch], c.level, c.tolerance + 1e-4f) << c.rate;
+            EXPECT_EQ(s[(frames - 1) * channels + ch], 0.0f) << c.rate;  // after the note
+        }
+        if (c.type == SAMPLE_TYPE_FLOAT) EXPECT_EQ(s[quarter * channels], -c.level);  // exact
+    }
+}
+
+TEST_F(RenderTool, ThreeHalvesInAKeyOf300SoundsAt450Hz) {
+    piece.settings.end_time = frac(2);
+    piece.settings.stereo = 0;
+    piece.settings.sample_type = SAMPLE_TYPE_FLOAT;
+    add_sine(&piece, group, frac(0), frac(2));
+    add_key(&piece, group, frac(0), frac(2), 300.0);
+    add_note(&piece, group, frac(0), frac(2), frac(3, 2));
+    std::string scene = save("fifth.scene");
+    std::string wave_path = folder + "/fifth.wav";
+    std::string out, err;
+    ASSERT_EQ(run("'" + scene + "' '" + wave_path + "' --data '" SORVANE_DATA_DIR "'", &out, &err), 0) << err;
+    WaveData wave;
+    ASSERT_TRUE(audio_wave_load(&wave, SAMPLE_FORMAT_F32, to_str(wave_path)));
+    EXPECT_NEAR(measured_frequency((const f32*)wave.data, 1, 0, 44100, 44100.0), 450.0, 0.01);
+}
+
+TEST_F(RenderTool, RecordedWavesComeFromTheDataFolder) {
+    static const char* const pluck[] = {"pluck"};
+    piece.settings.end_time = frac(2);
+    piece.settings.stereo = 0;
+    add_sound(&piece, group, frac(0), frac(2), pluck, 1);
+    add_key(&piece, group, frac(0), frac(2), 220.0);
+    add_note(&piece, group, frac(0), frac(1));
+    std::string scene = save("pluck.scene");
+    std::string wave_path = folder + "/pluck.wav";
+    std::string out, err;
+    ASSERT_EQ(run("'" + scene + "' '" + wave_path + "' --data '" SORVANE_DATA_DIR "'", &out, &err), 0) << err;
+    WaveData wave;
+    ASSERT_TRUE(audio_wave_load(&wave, SAMPLE_FORMAT_F32, to_str(wave_path)));
+    // At its reference frequency the recording plays at its own speed.
+    f64 pitch = measured_pitch((const f32*)wave.data + 1000, 10000, 44100.0, 150.0, 400.0);
+    EXPECT_NEAR(pitch, 220.0, 1.5);
+}
+
+TEST_F(RenderTool, FailuresSayWhatInOneLineAndExitWithOne) {
+    square_piece(44100, 1, SAMPLE_TYPE_SHORT);
+    std::string scene = save("good.scene");
+    std::string out, err;
+
+    std::string junk = folder + "/junk.scene";
+    FILE* file = fopen(junk.c_str(), "wb");
+    fputs("not a scene", file);
+    fclose(file);
+    EXPECT_EQ(run("'" + junk + "' '" + folder + "/a.wav' --data '" SORVANE_DATA_DIR "'", &out, &err), 1);
+    EXPECT_EQ(err, junk + " is not a valid scene file!\n");
+    EXPECT_EQ(out, "");
+
+    EXPECT_EQ(run("'" + scene + "' '" + folder + "/a.wav' --data '" + folder + "/nowhere'", &out, &err), 1);
+    EXPECT_EQ(err, "the data folder " + folder + "/nowhere does not exist\n");
+
+    EXPECT_EQ(run("'" + scene + "' '" + folder + "/a.wav' --data '" + folder + "'", &out, &err), 1);
+    EXPECT_EQ(err, folder + "/sounds/sounds.txt is missing: is --data the data folder?\n");
+
+    std::string unwritable = folder + "/no/such/folder/out.wav";
+    EXPECT_EQ(run("'" + scene + "' '" + unwritable + "' --data '" SORVANE_DATA_DIR "'", &out, &err), 1);
+    std::string lead = unwritable + " could not be written: ";
+    EXPECT_EQ(err.substr(0, lead.size()), lead);
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1);
+    EXPECT_GT(err.size(), lead.size() + 1);
+    EXPECT_FALSE(file_exists(to_str(folder + "/a.wav")));
+}

@@ -1,0 +1,233 @@
+// Helpers for the tests of the sound code: a piece built object by object in POOL_MAIN,
+// curves from plain numbers, sound definitions from text, and sample inspection.
+#pragma once
+
+#include <math.h>
+
+#include "piece/piece.h"
+#include "sound/compile.h"
+#include "sound/sounds.h"
+#include "sound/synth.h"
+#include "test_support.h"
+
+inline Fraction frac(i64 n, i64 d = 1) { return Fraction{n, d}; }
+
+// Pools large enough for a few minutes of rendering, fresh sound tables, and a piece with
+// one group. The tables point into POOL_MAIN, so they are forgotten with it.
+struct SoundTest : ::testing::Test {
+    ScopedPools pools{64 << 20, 32 << 20};
+    Piece piece;
+    i64 group = 0;
+    void SetUp() override {
+        sounds_reset();
+        piece_init(&piece, POOL_MAIN);
+        group = piece_group_add(&piece, STR("group"));
+    }
+    void TearDown() override { sounds_reset(); }
+};
+
+// Definitions from text kept alive in POOL_MAIN (the tables point into it).
+inline void define_sounds(const char* text) {
+    Str source = str_copy(POOL_MAIN, str_from_cstring(text));
+    sounds_parse(source, Str{0, 0});
+}
+
+// A point whose handles lie on the straight line to its neighbours' thirds, so a list of
+// such points is a polyline.
+inline CurvePoint point_at(Fraction x, Fraction y) { return CurvePoint{x, y, x, y, x, y}; }
+
+inline void curve_constant(Curve* curve, Fraction y) {
+    curve_init(curve, POOL_MAIN);
+    array_push(&curve->points, point_at(frac(0), y));
+}
+
+// A straight line from (0, y0) to (x1, y1).
+inline void curve_line(Curve* curve, Fraction y0, Fraction x1, Fraction y1) {
+    curve_init(curve, POOL_MAIN);
+    array_push(&curve->points, point_at(frac(0), y0));
+    array_push(&curve->points, point_at(x1, y1));
+}
+
+inline ObjectHeader header_make(u8 kind, i64 group, Fraction time, Fraction duration,
+                                u8 scope = SCOPE_GLOBAL) {
+    ObjectHeader header = {};
+    header.kind = kind;
+    header.group_id = group;
+    header.time = time;
+    header.duration = duration;
+    header.pitch = frac(1);
+    header.scope = scope;
+    header.visible = 1;
+    return header;
+}
+
+inline NoteObject* add_note(Piece* piece, i64 group, Fraction time, Fraction duration,
+                            Fraction pitch = Fraction{1, 1}) {
+    NoteObject note = {};
+    note.header = header_make(OBJECT_NOTE, group, time, duration);
+    note.header.pitch = pitch;
+    return array_push(&piece->notes, note);
+}
+
+// A sound object of up to four waves, the blend curves constant at `blend`.
+inline SoundObject* add_sound(Piece* piece, i64 group, Fraction time, Fraction duration,
+                              const char* const* waves, i64 count, Fraction blend = Fraction{0, 1},
+                              u8 scope = SCOPE_GLOBAL) {
+    SoundObject sound = {};
+    sound.header = header_make(OBJECT_SOUND, group, time, duration, scope);
+    for (i64 i = 0; i < count; i += 1) sound.wave_names[i] = str_from_cstring(waves[i]);
+    for (i64 i = 0; i < SOUND_MAX_WAVES - 1; i += 1) curve_constant(&sound.blend[i], blend);
+    sound.wave_count = count;
+    sound.visible = 1;
+    sound.editable = 1;
+    return array_push(&piece->sounds, sound);
+}
+
+inline SoundObject* add_sine(Piece* piece, i64 group, Fraction time, Fraction duration) {
+    static const char* const sine[] = {"sine"};
+    return add_sound(piece, group, time, duration, sine, 1);
+}
+
+inline ShapeObject* add_shape(Piece* piece, i64 group, Fraction time, Fraction duration,
+                              const char* name, f64 offset = 0.0) {
+    ShapeObject shape = {};
+    shape.header = header_make(OBJECT_SHAPE, group, time, duration);
+    shape.shape_name = str_from_cstring(name);
+    shape.time_offset = offset;
+    return array_push(&piece->shapes, shape);
+}
+
+inline KeyObject* add_key(Piece* piece, i64 group, Fraction time, Fraction duration, f64 frequency) {
+    KeyObject key = {};
+    key.header = header_make(OBJECT_KEY, group, time, duration);
+    key.reference_frequency = frequency;
+    return array_push(&piece->keys, key);
+}
+
+inline TempoObject* add_tempo(Piece* piece, Fraction time, Fraction duration, Fraction bpm) {
+    TempoObject tempo = {};
+    tempo.header = header_make(OBJECT_TEMPO, 0, time, duration);
+    curve_constant(&tempo.tempo, bpm);
+    return array_push(&piece->tempos, tempo);
+}
+
+inline VolumeObject* add_volume(Piece* piece, i64 group, Fraction time, Fraction duration,
+                                Fraction volume, Fraction pan, u8 scope = SCOPE_GLOBAL) {
+    VolumeObject object = {};
+    object.header = header_make(OBJECT_VOLUME, group, time, duration, scope);
+    curve_constant(&object.volume, volume);
+    curve_constant(&object.pan, pan);
+    return array_push(&piece->volumes, object);
+}
+
+inline PitchObject* add_pitch(Piece* piece, i64 group, Fraction time, Fraction duration, Fraction ratio) {
+    PitchObject object = {};
+    object.header = header_make(OBJECT_PITCH, group, time, duration);
+    curve_constant(&object.pitch, ratio);
+    return array_push(&piece->pitches, object);
+}
+
+inline RepeatObject* add_repeat(Piece* piece, i64 group, Fraction time, Fraction start,
+                                Fraction end, i64 count) {
+    RepeatObject repeat = {};
+    repeat.header = header_make(OBJECT_REPEAT, group, time, frac(0));
+    repeat.start = start;
+    repeat.end = end;
+    repeat.count = count;
+    return array_push(&piece->repeats, repeat);
+}
+
+// The frequency of a mono signal by its rising zero crossings, each placed by linear
+// interpolation, over samples first .. end - 1.
+inline f64 measured_frequency(const f32* samples, i64 stride, i64 first, i64 end, f64 rate) {
+    f64 first_crossing = -1.0, last_crossing = -1.0;
+    i64 crossings = 0;
+    for (i64 i = first + 1; i < end; i += 1) {
+        f64 a = samples[(i - 1) * stride], b = samples[i * stride];
+        if (a < 0.0 && b >= 0.0) {
+            f64 at = (f64)(i - 1) + a / (a - b);
+            if (first_crossing < 0.0) first_crossing = at;
+            last_crossing = at;
+            crossings += 1;
+        }
+    }
+    if (crossings < 2) return 0.0;
+    return (f64)(crossings - 1) * rate / (last_crossing - first_crossing);
+}
+
+// The fundamental of a harmonic-rich mono signal between low and high Hz: the lag of the
+// strongest autocorrelation, refined by a parabola through its neighbours.
+inline f64 measured_pitch(const f32* samples, i64 count, f64 rate, f64 low, f64 high) {
+    i64 min_lag = (i64)(rate / high), max_lag = (i64)(rate / low) + 1;
+    auto correlation = [&](i64 lag) {
+        f64 sum = 0.0;
+        for (i64 i = 0; i + lag < count; i += 1) sum += (f64)samples[i] * samples[i + lag];
+        return sum / (f64)(count - lag);
+    };
+    i64 best = min_lag;
+    f64 best_value = -1e300;
+    for (i64 lag = min_lag; lag <= max_lag; lag += 1) {
+        f64 value = correlation(lag);
+        if (value > best_value) best_value = value, best = lag;
+    }
+    f64 before = correlation(best - 1), after = correlation(best + 1);
+    f64 shift = 0.5 * (before - after) / (before - 2.0 * best_value + after);
+    return rate / ((f64)best + shift);
+}
+
+// --- Playback on the headless device ------------------------------------------------------
+
+#include <time.h>
+
+#include <vector>
+
+#include "platform/headless.h"
+#include "sound/audio_output.h"
+
+// g_piece with one group and a sine, an open headless device, and (when asked) the worker.
+struct PlaybackTest : ::testing::Test {
+    ScopedPools pools{64 << 20, 32 << 20};
+    i64 group = 0;
+    void SetUp() override {
+        headless_reset();
+        audio_output_reset();
+        piece_init(&g_piece, POOL_MAIN);
+        group = piece_group_add(&g_piece, STR("group"));
+        define_sounds("wave_sine sine\nwave_square square\n");
+        ASSERT_TRUE(audio_output_open());
+    }
+    void TearDown() override {
+        render_worker_stop();
+        audio_output_close();
+        playback_reset();
+        sounds_reset();
+        piece_init(&g_piece, POOL_MAIN);
+    }
+    // A sine sounding over the whole piece and one note over [time, time + duration).
+    NoteObject* note(Fraction time, Fraction duration, Fraction pitch = Fraction{1, 1}) {
+        if (g_piece.sounds.count == 0) add_sine(&g_piece, group, frac(0), frac(1000000));
+        return add_note(&g_piece, group, time, duration, pitch);
+    }
+    // Runs frames until the worker's rendering has arrived (false after 60 s).
+    bool wait_for_render() {
+        for (i32 i = 0; i < 30000; i += 1) {
+            playback_frame();
+            if (!playback_is_waiting()) return true;
+            timespec pause = {0, 2000000};
+            nanosleep(&pause, nullptr);
+        }
+        return false;
+    }
+    // What the device plays next: `count` samples, one callback.
+    std::vector<f32> pump(i64 count) {
+        std::vector<f32> out((size_t)count, 123.0f);
+        headless_audio_pump(out.data(), count * 4);
+        return out;
+    }
+    i64 position() {
+        audio_lock();
+        i64 at = g_audio.position;
+        audio_unlock();
+        return at;
+    }
+};

@@ -1,0 +1,104 @@
+// The benchmark workloads are what bench/README.md says they are: counts, lengths, lanes,
+// pitch range, the same piece from the same seed, and a definition of "plain" that matches
+// the one that ships.
+#include <algorithm>
+#include <vector>
+
+#include "piece/scene.h"
+#include "sound_test_support.h"
+#include "workloads.h"
+
+using Workloads = SoundTest;
+
+static f64 seconds_of(Fraction beats) { return fraction_to_double(beats) / 2.0; }
+
+TEST_F(Workloads, NotesLanesAndPitchesMatchTheirDescription) {
+    const u8 kinds[] = {WORKLOAD_W1, WORKLOAD_W2, WORKLOAD_W3};
+    for (u8 w : kinds) {
+        Piece built;
+        piece_init(&built, POOL_MAIN);
+        ASSERT_TRUE(workload_build(&built, w, WORKLOAD_SEED));
+        i64 expected = w == WORKLOAD_W2 ? 10000 : 1000;
+        f64 length = w == WORKLOAD_W2 ? 600.0 : 60.0;
+        ASSERT_EQ(built.notes.count, expected);
+        EXPECT_EQ(built.groups.count, 1);
+        EXPECT_EQ(built.sounds.count, 1);
+        EXPECT_EQ(built.shapes.count, 1);
+        EXPECT_EQ(built.volumes.count, 1);
+        EXPECT_EQ(built.pitches.count, 1);
+        EXPECT_EQ(built.sounds.data[0].wave_count, w == WORKLOAD_W3 ? 4 : 1);
+        EXPECT_EQ(seconds_of(built.settings.end_time), length);
+        EXPECT_EQ(built.settings.sample_rate, 44100);
+        EXPECT_EQ(built.settings.stereo, 1);
+        EXPECT_EQ(built.settings.sample_type, SAMPLE_TYPE_SHORT);
+        // Voices (notes plus their 0.1 s release) sounding at once never exceed 16.
+        std::vector<std::pair<f64, i32>> edges;
+        for (i64 i = 0; i < built.notes.count; i += 1) {
+            const ObjectHeader* h = &built.notes.data[i].header;
+            f64 start = seconds_of(h->time), duration = seconds_of(h->duration);
+            ASSERT_GE(duration, 0.5);
+            ASSERT_LE(duration, 2.0);
+            ASSERT_GE(start, 0.0);
+            ASSERT_LE(start + duration + 0.1, length + 1e-9);
+            f64 hz = 110.0 * fraction_to_double(h->pitch);
+            ASSERT_GE(hz, 110.0);
+            ASSERT_LT(hz, 880.0);
+            edges.push_back({start, 1});
+            // (A voice that ends exactly where the lane's next begins does not overlap it.)
+            edges.push_back({start + duration + 0.1 - 1e-9, -1});
+        }
+        std::sort(edges.begin(), edges.end());
+        i32 sounding = 0, most = 0;
+        for (auto& edge : edges) most = std::max(most, sounding += edge.second);
+        EXPECT_LE(most, 16);
+        EXPECT_GE(most, 12);  // the lanes are busy
+    }
+}
+
+TEST_F(Workloads, TheSameSeedGivesTheSameBytes) {
+    Piece a, b, c;
+    piece_init(&a, POOL_MAIN);
+    piece_init(&b, POOL_MAIN);
+    piece_init(&c, POOL_MAIN);
+    ASSERT_TRUE(workload_build(&a, WORKLOAD_W1, 7));
+    ASSERT_TRUE(workload_build(&b, WORKLOAD_W1, 7));
+    ASSERT_TRUE(workload_build(&c, WORKLOAD_W1, 8));
+    Str bytes_a = scene_encode(&a, POOL_MAIN), bytes_b = scene_encode(&b, POOL_MAIN);
+    Str bytes_c = scene_encode(&c, POOL_MAIN);
+    EXPECT_TRUE(str_equal(bytes_a, bytes_b));
+    EXPECT_FALSE(str_equal(bytes_a, bytes_c));
+}
+
+TEST_F(Workloads, ThreeQuarterBlendsGiveEachWaveAQuarterAndPlainIsShipped) {
+    Piece built;
+    piece_init(&built, POOL_MAIN);
+    ASSERT_TRUE(workload_build(&built, WORKLOAD_W3, WORKLOAD_SEED));
+    define_sounds(workload_sounds_text);
+    CompiledPiece compiled;
+    compiled_piece_init(&compiled, POOL_MAIN);
+    compile_piece(&built, 44100, 2, &compiled);
+    const f64* mix = &compiled.wave_mix[100 * compiled.columns * 4];
+    for (i32 w = 0; w < 4; w += 1) EXPECT_DOUBLE_EQ(mix[w], 0.25) << w;
+    EXPECT_EQ(compiled.events.count, 4000);
+
+    // The benchmark's "plain" is the shipped one, entry for entry.
+    const SoundDefinition* bench = sound_find(STR("plain"));
+    ASSERT_NE(bench, nullptr);
+    SoundDefinition copy = *bench;
+    sounds_reset();
+    u8* memory = (u8*)malloc(8 << 20);
+    audio_set_buffer(8 << 20, memory);
+    sounds_load_from(STR(SORVANE_DATA_DIR));
+    const SoundDefinition* shipped = sound_find(STR("plain"));
+    ASSERT_NE(shipped, nullptr);
+    EXPECT_EQ(shipped->attack_length, copy.attack_length);
+    EXPECT_EQ(shipped->release_length, copy.release_length);
+    EXPECT_EQ(shipped->tail_time, copy.tail_time);
+    for (i64 i = 0; i < CURVE_TABLE_SIZE; i += 1) {
+        ASSERT_EQ(shipped->shape.values[i], copy.shape.values[i]) << i;
+        ASSERT_EQ(shipped->attack.values[i], copy.attack.values[i]) << i;
+        ASSERT_EQ(shipped->release.values[i], copy.release.values[i]) << i;
+    }
+    audio_set_buffer(0, nullptr);
+    free(memory);
+}

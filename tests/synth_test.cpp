@@ -1,0 +1,255 @@
+// Synthesis: wave kinds, envelopes, panning, the mixing arithmetic and the edges of the
+// buffer, on compiled pieces built by hand.
+#include <vector>
+
+#include "sound_test_support.h"
+
+// A compiled piece with neutral tracks of `columns` columns (the last one neutral) over
+// enough blocks for `frames` frames.
+struct Synth : SoundTest {
+    CompiledPiece compiled;
+    std::vector<f32> samples;
+    void build(i64 rate, i64 channels, i64 frames, i64 columns = 2) {
+        compiled_piece_init(&compiled, POOL_MAIN);
+        compiled.sample_rate = rate;
+        compiled.channels = channels;
+        compiled.columns = columns;
+        i64 rows = frames / BLOCK_SIZE + 2;
+        array_resize(&compiled.volume, rows * columns);
+        array_resize(&compiled.panning, rows * columns);
+        array_resize(&compiled.pitch, rows * columns);
+        array_resize(&compiled.wave_mix, rows * columns * 4);
+        for (i64 i = 0; i < rows * columns; i += 1) {
+            compiled.volume[i] = 1.0;
+            compiled.pitch[i] = 1.0;
+            compiled.wave_mix[i * 4] = 1.0;
+        }
+        compiled.compiled_length = frames * channels;
+        samples.assign((size_t)(frames * channels), 0.0f);
+    }
+    void set_column(PoolArray<f64>* track, i64 column, f64 value) {
+        for (i64 i = column; i < track->count; i += compiled.columns) track->data[i] = value;
+    }
+    VoiceEvent* add(const WaveDefinition* wave, f64 frequency, f64 start, f64 end,
+                    const SoundDefinition* sound = nullptr, i16 group = 0) {
+        VoiceEvent event = {};
+        event.group_index = group;
+        event.frequency = frequency;
+        event.start_time = start;
+        event.end_time = end;
+        event.wave = wave;
+        event.sound = sound ? sound : sound_default();
+        return array_push(&compiled.events, event);
+    }
+    void run() { synthesize(&compiled, samples.data(), (i64)samples.size(), nullptr); }
+};
+
+static const WaveDefinition SQUARE = {WAVE_SQUARE, 1.0, {}};
+static const WaveDefinition SINE = {WAVE_SINE, 1.0, {}};
+
+TEST(WaveValues, EachKindAtKnownPhases) {
+    WaveDefinition triangle = {WAVE_TRIANGLE, 1.0, {}}, sawtooth = {WAVE_SAWTOOTH, 1.0, {}};
+    WaveDefinition other = {9, 1.0, {}};
+    EXPECT_NEAR(wave_value(&SINE, 0.25, 0), 1.0, 1e-15);
+    EXPECT_NEAR(wave_value(&SINE, 0.75, 1), -1.0, 1e-15);
+    EXPECT_EQ(wave_value(&SQUARE, 0.0, 0), -1.0);
+    EXPECT_EQ(wave_value(&SQUARE, 0.99, 0), -1.0);
+    EXPECT_EQ(wave_value(&SQUARE, 1.0, 0), 1.0);
+    EXPECT_EQ(wave_value(&SQUARE, 1.99, 0), 1.0);
+    EXPECT_EQ(wave_value(&SQUARE, 2.5, 0), -1.0);
+    EXPECT_EQ(wave_value(&triangle, 0.0, 0), -1.0);
+    EXPECT_EQ(wave_value(&triangle, 0.25, 0), 0.0);
+    EXPECT_EQ(wave_value(&triangle, 0.5, 0), 1.0);
+    EXPECT_EQ(wave_value(&triangle, 1.75, 0), 0.0);
+    EXPECT_EQ(wave_value(&sawtooth, 0.25, 0), 0.5);
+    EXPECT_EQ(wave_value(&sawtooth, 0.5, 0), -1.0);
+    EXPECT_EQ(wave_value(&sawtooth, 0.75, 0), -0.5);
+    EXPECT_EQ(wave_value(&other, 0.3, 0), 0.0);
+}
+
+TEST(TrackValues, InterpolateBetweenBlocksAndHoldTheLast) {
+    // Two columns over three blocks.
+    const f64 track[] = {1, 10, 2, 20, 4, 40};
+    EXPECT_EQ(track_value(track, 6, 2, 0, 0.0), 1.0);
+    EXPECT_EQ(track_value(track, 6, 2, 0, 0.5), 1.5);
+    EXPECT_EQ(track_value(track, 6, 2, 1, 1.25), 25.0);
+    EXPECT_EQ(track_value(track, 6, 2, 1, 2.5), 40.0);   // the last block is held
+    EXPECT_EQ(track_value(track, 6, 2, 1, 99.0), 40.0);  // and so is anything beyond
+    EXPECT_EQ(track_value(track, 6, 2, 1, -0.5), 1.0);   // before: the track's first entry
+}
+
+TEST_F(Synth, PanningMinusOneIsAllFirstChannelAndZeroIsHalfEach) {
+    build(1000, 2, 1000);
+    set_column(&compiled.panning, 0, -1.0);
+    add(&SQUARE, 1e-9, 0.0, 1.0);  // stays at -1 for the whole second
+    run();
+    for (i64 i = 0; i < 1000; i += 1) {
+        ASSERT_EQ(samples[2 * i], -1.0f) << i;
+        ASSERT_EQ(samples[2 * i + 1], 0.0f) << i;
+    }
+    build(1000, 2, 1000);
+    add(&SQUARE, 1e-9, 0.0, 1.0);
+    run();
+    EXPECT_EQ(samples[100], -0.5f);
+    EXPECT_EQ(samples[101], -0.5f);
+}
+
+TEST_F(Synth, MonoTakesTheWholeAmplitude) {
+    build(1000, 1, 1000);
+    set_column(&compiled.volume, 0, 0.25);
+    add(&SQUARE, 1e-9, 0.0, 1.0);
+    run();
+    EXPECT_EQ(samples[0], -0.25f);
+    EXPECT_EQ(samples[999], -0.25f);
+}
+
+TEST_F(Synth, SquareWaveAt100HzRepeatsEvery50thOfASecond) {
+    build(44100, 1, 44100);
+    add(&SQUARE, 100.0, 0.0, 1.0);
+    run();
+    // Period 882 frames, each half of the other sign: compared mid-way between the flips
+    // (the running phase may land either side of a flip by a rounding).
+    for (i64 i = 220; i + 882 < 44100; i += 441) {
+        ASSERT_EQ(samples[i], samples[i + 882]) << i;
+        ASSERT_EQ(samples[i], -samples[i + 441]) << i;
+    }
+    i64 flips = 0;
+    for (i64 i = 1; i < 44100; i += 1) flips += samples[i] != samples[i - 1];
+    EXPECT_EQ(flips, 99);  // 50 periods of two halves, the first starting at sample 0
+    EXPECT_EQ(samples[0], -1.0f);
+}
+
+TEST_F(Synth, LeadTimeStartsTheVoiceEarlyAndTheBufferStartDropsTheRest) {
+    define_sounds("shape early\np 0 1 0 1 0 1\ncurve_start 0 0.1\nend\n");
+    const SoundDefinition* early = sound_find(STR("early"));
+    build(1000, 1, 2000);
+    add(&SQUARE, 1e-9, 0.5, 1.0, early);
+    add(&SQUARE, 1e-9, 0.05, 0.1, early);  // its lead reaches before sample 0
+    run();
+    // Without an attack curve the lead is heard at full level (the shape holds its first
+    // value before the note).
+    EXPECT_EQ(samples[399], 0.0f);
+    EXPECT_EQ(samples[400], -1.0f);
+    EXPECT_EQ(samples[499], -1.0f);
+    EXPECT_EQ(samples[0], -1.0f);
+    EXPECT_EQ(samples[1000], 0.0f);
+}
+
+TEST_F(Synth, AttackAndReleaseShapeTheVoiceEnds) {
+    define_sounds(
+        "shape soft\np 0 1 0 1 0 1\n"
+        "curve_start 0.1 0.1\np 0 0 0 0 1/3 1/3\np 1 1 2/3 2/3 1 1\n"
+        "curve_end 0.2 0.2\np 0 1 0 1 1/3 2/3\np 1 0 2/3 1/3 1 0\nend\n");
+    const SoundDefinition* soft = sound_find(STR("soft"));
+    build(1000, 1, 2000);
+    add(&SQUARE, 1e-9, 0.5, 1.0, soft);
+    run();
+    EXPECT_EQ(samples[399], 0.0f);
+    EXPECT_NEAR(samples[400], 0.0f, 1e-6);      // the attack starts from silence
+    EXPECT_NEAR(samples[450], -0.5f, 0.01);     // halfway up
+    EXPECT_EQ(samples[600], -1.0f);             // full level during the note
+    EXPECT_EQ(samples[999], -1.0f);             // the release starts at the note's end
+    EXPECT_NEAR(samples[1100], -0.5f, 0.01);    // halfway down
+    EXPECT_NEAR(samples[1199], 0.0f, 0.01);
+    EXPECT_EQ(samples[1200], 0.0f);             // the voice ends at end + tail
+}
+
+TEST_F(Synth, EventsPastTheBufferAreCutAtItsEnd) {
+    build(1000, 2, 500);
+    add(&SQUARE, 1e-9, 0.2, 30.0);
+    run();  // the sanitizer would report a write beyond the buffer
+    EXPECT_EQ(samples[999], -0.5f);
+    EXPECT_EQ(samples[399], 0.0f);
+    EXPECT_EQ(samples[400], -0.5f);
+}
+
+TEST_F(Synth, SampledWaveAtItsReferenceReproducesTheRecordingAndLoops) {
+    f32 recording[100];
+    for (i64 i = 0; i < 100; i += 1) recording[i] = (f32)(i * 0.01 - 0.5);
+    WaveDefinition sampled = {WAVE_SAMPLED, 441.0, {SAMPLE_FORMAT_F32, 1, 44100, 400, recording}};
+    build(44100, 1, 1000);
+    add(&sampled, 441.0, 0.0, 1.0);
+    run();
+    for (i64 i = 0; i < 1000; i += 1) ASSERT_NEAR(samples[i], recording[i % 100], 1e-6) << i;
+}
+
+TEST_F(Synth, StereoRecordingFeedsEachChannelItsOwn) {
+    f32 recording[8] = {0.1f, -0.1f, 0.2f, -0.2f, 0.3f, -0.3f, 0.4f, -0.4f};
+    WaveDefinition sampled = {WAVE_SAMPLED, 1.0, {SAMPLE_FORMAT_F32, 2, 100, 32, recording}};
+    build(100, 2, 12);
+    add(&sampled, 1.0, 0.0, 1.0);
+    run();
+    // Panning 0 halves each channel; channel c reads recording channel c.
+    for (i64 i = 0; i < 12; i += 1) {
+        ASSERT_NEAR(samples[2 * i], recording[(i % 4) * 2] * 0.5f, 1e-6) << i;
+        ASSERT_NEAR(samples[2 * i + 1], recording[(i % 4) * 2 + 1] * 0.5f, 1e-6) << i;
+    }
+}
+
+TEST_F(Synth, ProductsAreRoundedToSinglePrecisionBeforeEachAddition) {
+    // Three voices in three columns: 1, then two of three quarters of the half-ulp of 1.
+    // Added one by one in single precision each small one rounds away; summed in double
+    // first they would reach the next float above 1.
+    build(1000, 1, 10, 4);
+    f64 small = 0.75 * ldexp(1.0, -24);
+    set_column(&compiled.volume, 1, small);
+    set_column(&compiled.volume, 2, small);
+    add(&SQUARE, 1e-9, 0.0, 1.0, nullptr, 0);
+    add(&SQUARE, 1e-9, 0.0, 1.0, nullptr, 1);
+    add(&SQUARE, 1e-9, 0.0, 1.0, nullptr, 2);
+    run();
+    EXPECT_EQ(samples[5], -1.0f);
+    EXPECT_NE((f32)(-1.0 - 2.0 * small), -1.0f);  // the other order would differ
+}
+
+TEST_F(Synth, LostGroupReadsTheNeutralColumn) {
+    build(1000, 1, 100, 2);
+    set_column(&compiled.volume, 0, 0.25);
+    set_column(&compiled.volume, 1, 1.0);
+    compiled.wave_mix[0] = 0.0;  // group 0's first wave is off in block 0
+    add(&SQUARE, 1e-9, 0.0, 1.0, nullptr, -1);
+    run();
+    EXPECT_EQ(samples[10], -1.0f);
+}
+
+TEST_F(Synth, PitchTrackAndWaveMixScaleTheVoice) {
+    build(44100, 1, 44100);
+    set_column(&compiled.pitch, 0, 1.5);
+    for (i64 i = 0; i < compiled.wave_mix.count; i += compiled.columns * 4) compiled.wave_mix[i] = 0.5;
+    add(&SINE, 300.0, 0.0, 1.0);
+    run();
+    EXPECT_NEAR(measured_frequency(samples.data(), 1, 0, 44100, 44100.0), 450.0, 0.01);
+    f32 peak = 0.0f;
+    for (f32 s : samples) peak = fmaxf(peak, fabsf(s));
+    EXPECT_NEAR(peak, 0.5f, 1e-3);  // samples miss the crest by a little
+}
+
+TEST_F(Synth, PhaseOffsetShiftsTheWave) {
+    build(1000, 1, 10);
+    VoiceEvent* event = add(&SINE, 1e-9, 0.0, 1.0);
+    event->phase_offset = 0.25;
+    run();
+    EXPECT_NEAR(samples[0], 1.0f, 1e-6);
+}
+
+TEST_F(Synth, NothingToDoForUnusableFormatsOrEmptyNotes) {
+    build(1000, 1, 100);
+    add(&SQUARE, 1e-9, 0.5, 0.5);  // no duration: no shape position
+    run();
+    for (f32 s : samples) ASSERT_EQ(s, 0.0f);
+    compiled.channels = 0;
+    add(&SQUARE, 1e-9, 0.0, 1.0);
+    run();
+    EXPECT_EQ(samples[0], 0.0f);
+    compiled.channels = 1;
+    compiled.sample_rate = 0;
+    run();
+    EXPECT_EQ(samples[0], 0.0f);
+}
+
+TEST_F(Synth, PhasesAdvanceAcrossTheVoice) {
+    build(1000, 1, 1000);
+    VoiceEvent* event = add(&SINE, 10.0, 0.0, 0.5);
+    run();
+    EXPECT_NEAR(event->phase, 5.0, 1e-9);  // 500 frames of 10 Hz at 1000 Hz
+}

@@ -1,0 +1,149 @@
+// The render worker across threads: it renders the snapshot taken when play was pressed,
+// allocates nothing from the main thread's pools, collapses requests, hands renderings
+// to a callback that keeps running, and copes with a long piece. Run under ThreadSanitizer
+// too (SORVANE_TSAN), where any shared access without a lock is reported.
+#include <pthread.h>
+#include <stdio.h>
+#include <unistd.h>
+
+#include "core/text.h"
+#include "piece/scene.h"
+#include "sound/playback.h"
+#include "sound/worker.h"
+#include "sound_test_support.h"
+
+using Worker = PlaybackTest;
+
+TEST_F(Worker, RendersTheSnapshotTakenAtTheRequestWhateverHappensAfter) {
+    g_piece.settings.end_time = frac(8);  // four seconds
+    note(frac(0), frac(2));               // the first second sounds
+    render_worker_start();
+    playback_play_pause();
+    // Edits while the worker renders: they belong to the next rendering.
+    for (i64 i = 0; i < 200; i += 1) note(frac(2 + i % 6), frac(1));
+    g_piece.settings.end_time = frac(16);
+    ASSERT_TRUE(wait_for_render());
+    ASSERT_EQ(g_audio.slot_length, (i64)ceil(8.0 / (120.0 * 256.0 / 2646000.0)) * 512);
+    f32 early = 0.0f, late = 0.0f;
+    for (i64 i = 0; i < 88200; i += 1) early = fmaxf(early, fabsf(g_audio.slot[i]));
+    for (i64 i = 88200 + 2000; i < g_audio.slot_length; i += 1) late = fmaxf(late, fabsf(g_audio.slot[i]));
+    EXPECT_GT(early, 0.4f);
+    EXPECT_EQ(late, 0.0f);
+}
+
+TEST_F(Worker, TakesNoMemoryFromTheMainThreadsPools) {
+    g_piece.settings.end_time = frac(60);
+    for (i64 i = 0; i < 100; i += 1) note(frac(i % 50), frac(3, 2), frac(1 + i % 5, 2));
+    render_worker_start();
+    playback_play_pause();  // the snapshot is encoded here, in POOL_TMP
+    i64 main_used = g_pools[POOL_MAIN].used, tmp_used = g_pools[POOL_TMP].used;
+    ASSERT_TRUE(wait_for_render());
+    EXPECT_EQ(g_pools[POOL_MAIN].used, main_used);
+    EXPECT_EQ(g_pools[POOL_TMP].used, tmp_used);
+    // Emptying the tmp pool mid-render (a new frame) cannot disturb the worker either.
+    playback_stop();
+    for (i32 i = 0; i < 5; i += 1) pump(512);
+    playback_frame();
+    playback_play_pause();
+    pool_empty(POOL_TMP);
+    memset(g_pools[POOL_TMP].base, 0xAB, 1 << 20);
+    ASSERT_TRUE(wait_for_render());
+    EXPECT_TRUE(playback_is_playing());
+}
+
+TEST_F(Worker, RequestsWaitingTogetherCollapseIntoTheNewest) {
+    note(frac(0), frac(1));
+    render_worker_start();
+    Str snapshot = scene_encode(&g_piece, POOL_TMP);
+    i64 last = 0;
+    for (i32 i = 0; i < 5; i += 1) last = render_request_post(snapshot, Str{0, 0}, 44100, 2);
+    ASSERT_GT(last, 0);
+    RenderResult result = {};
+    i64 served = 0;
+    for (i32 i = 0; i < 20000 && served != last; i += 1) {
+        RenderResult taken;
+        if (render_result_take(&taken)) {
+            free(result.samples);
+            free(result.block_times);
+            result = taken;
+            served = taken.request_id;
+        }
+        usleep(1000);
+    }
+    EXPECT_EQ(served, last);
+    EXPECT_TRUE(result.has_rendering);
+    EXPECT_EQ(result.sample_rate, 44100);
+    EXPECT_EQ(result.length, 5292032);
+    free(result.samples);
+    free(result.block_times);
+}
+
+struct Pumper {
+    volatile bool stop;
+    i64 callbacks;
+};
+
+static void* pump_forever(void* argument) {
+    Pumper* pumper = (Pumper*)argument;
+    f32 out[512];
+    while (!__atomic_load_n(&pumper->stop, __ATOMIC_ACQUIRE)) {
+        headless_audio_pump(out, sizeof(out));
+        __atomic_add_fetch(&pumper->callbacks, 1, __ATOMIC_RELAXED);
+    }
+    return nullptr;
+}
+
+TEST_F(Worker, CallbackKeepsReadingWhileRenderingsReplaceEachOther) {
+    g_piece.settings.end_time = frac(4);
+    note(frac(0), frac(4));
+    render_worker_start();
+    Pumper pumper = {false, 0};
+    pthread_t device;
+    ASSERT_EQ(pthread_create(&device, nullptr, pump_forever, &pumper), 0);
+    // Playback renderings and auditions take turns with the slot while the device reads
+    // it; a freed or half-replaced slot would be caught by the sanitizers.
+    for (i32 round = 0; round < 6; round += 1) {
+        playback_play_pause();
+        if (playback_is_waiting()) ASSERT_TRUE(wait_for_render());
+        const NoteObject* one[] = {g_piece.notes.data};
+        for (i32 i = 0; i < 5; i += 1) {
+            audition_notes(one, 1);
+            playback_frame();
+        }
+        playback_stop();
+        playback_frame();
+    }
+    __atomic_store_n(&pumper.stop, true, __ATOMIC_RELEASE);
+    pthread_join(device, nullptr);
+    EXPECT_GT(pumper.callbacks, 0);
+}
+
+TEST_F(Worker, ThirtyMinuteStereoPieceAt48kHzRendersAndExports) {
+    g_piece.settings.end_time = frac(3600);  // 30 minutes at 120 beats a minute
+    g_piece.settings.sample_rate = 48000;
+    g_piece.settings.stereo = 1;
+    g_piece.settings.sample_type = SAMPLE_TYPE_SHORT;
+    for (i64 i = 0; i < 60; i += 1) note(frac(i * 60), frac(2), frac(1 + i % 3, 1));
+    note(frac(3590), frac(10));
+    render_worker_start();
+    char path[] = "/tmp/sorvane_long_XXXXXX.wav";
+    close(mkstemps(path, 4));
+    export_request(str_from_cstring(path));
+    ASSERT_TRUE(wait_for_render());
+    EXPECT_EQ(headless_message_count(), 0);
+    FileHandle file = file_open(str_from_cstring(path), FILE_READ);
+    ASSERT_FALSE(file_failed(file));
+    i64 size = file_size(file);
+    i64 frames = (i64)ceil(1800.0 * 48000.0 / 256.0) * 256;
+    ASSERT_GE(size, frames * 4);
+    u8 header[44];
+    ASSERT_EQ(file_read(file, 44, header), 44);
+    file_close(file);
+    EXPECT_EQ(memcmp(header, "RIFF", 4), 0);
+    EXPECT_EQ(header[22], 2);  // channels
+    EXPECT_EQ(header[24] | header[25] << 8 | header[26] << 16, 48000);
+    EXPECT_EQ(header[34], 16);  // bits per sample
+    // Whole blocks, and the time map may round up by one more block.
+    EXPECT_LE(size, 44 + (frames + 256) * 4);
+    remove(path);
+}

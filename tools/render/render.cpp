@@ -1,0 +1,112 @@
+// The render mode of sorvane-render: reads the sound definitions of the data folder and a
+// scene file, and renders the piece through render_export, the very code the editor's
+// export runs (the piece's sample rate, channels, sample type, start and end time). On a
+// terminal a progress bar appears once a render has taken a second; otherwise nothing is
+// printed unless something fails, and then one line on standard error.
+#include "render.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <time.h>
+#include <unistd.h>
+
+#include "core/format.h"
+#include "core/text.h"
+#include "piece/document.h"
+#include "piece/scene.h"
+#include "platform/system.h"
+#include "sound/render.h"
+
+static const i64 RECORDED_WAVE_MEMORY = 64 << 20;
+
+static void line_write(Str text) {
+    if (text.length > 0) fwrite(text.data, 1, (size_t)text.length, stderr);
+    fputc('\n', stderr);
+}
+
+static f64 seconds_now() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return (f64)now.tv_sec + (f64)now.tv_nsec * 1e-9;
+}
+
+struct ProgressBar {
+    f64 started;
+    bool terminal;
+    bool shown;
+};
+
+static void progress_report(void* user, i64 done, i64 total) {
+    ProgressBar* bar = (ProgressBar*)user;
+    if (!bar->terminal || total <= 0) return;
+    if (!bar->shown && seconds_now() - bar->started < 1.0) return;
+    bar->shown = true;
+    const i32 width = 40;
+    i32 filled = (i32)(width * done / total);
+    char line[64];
+    for (i32 i = 0; i < width; i += 1) line[i] = i < filled ? '#' : '.';
+    line[width] = 0;
+    fprintf(stderr, "\rrendering [%s] %3d%%", line, (i32)(100 * done / total));
+    fflush(stderr);
+}
+
+// Whether the data folder holds the sound definitions; the one-line reason when not.
+static bool data_folder_check(Str folder, Str* reason) {
+    DirectoryContent content;
+    if (!directory_get_content(folder, &content)) {
+        const FormatArg args[] = {fa_str(folder)};
+        *reason = format_tmp(STR("the data folder %a does not exist"), args, ARRAY_COUNT(args));
+        return false;
+    }
+    const FormatArg args[] = {fa_str(folder)};
+    Str definitions = format_tmp(STR("%a/sounds/sounds.txt"), args, ARRAY_COUNT(args));
+    if (!file_exists(definitions)) {
+        const FormatArg more[] = {fa_str(definitions)};
+        *reason = format_tmp(STR("%a is missing: is --data the data folder?"), more, ARRAY_COUNT(more));
+        return false;
+    }
+    return true;
+}
+
+i32 render_main(const ToolOptions* options) {
+    Str folder = options->data_folder.length > 0 ? options->data_folder : STR(".");
+    Str reason = {};
+    if (!data_folder_check(folder, &reason)) {
+        line_write(reason);
+        return 1;
+    }
+    void* wave_memory = malloc((size_t)RECORDED_WAVE_MEMORY);
+    if (!wave_memory) {
+        line_write(STR("not enough memory for the recorded waves"));
+        return 1;
+    }
+    audio_set_buffer(RECORDED_WAVE_MEMORY, wave_memory);
+    sounds_reset();
+    sounds_load_from(folder);
+
+    i32 status = 1;
+    Piece piece;
+    piece_init(&piece, POOL_MAIN);
+    Str contents = read_entire_file(options->piece_path, POOL_MAIN);
+    SceneResult decoded = scene_decode(contents, &piece, POOL_MAIN);
+    if (decoded != SCENE_OK) {
+        Str title;
+        line_write(scene_refusal_text(decoded, options->piece_path, &title));
+    } else if (!pool_setup(POOL_WORKER, 1 << 20, true)) {
+        line_write(STR("not enough memory to render"));
+    } else {
+        ProgressBar bar = {seconds_now(), isatty(2) != 0, false};
+        SynthProgress progress = {progress_report, &bar};
+        RenderFailure failure = {};
+        bool written = render_export(&piece, options->output_path, POOL_WORKER, &progress, &failure, 0);
+        if (bar.shown) fputs("\r\033[K", stderr);  // the bar leaves no trace
+        if (written)
+            status = 0;
+        else
+            line_write(render_failure_text(&failure));
+        pool_release(POOL_WORKER);
+    }
+    audio_set_buffer(0, 0);
+    free(wave_memory);
+    return status;
+}
