@@ -1,5 +1,6 @@
-// Named textures and fonts from "resources.txt", and the default interface font.
-// Loaded at start-up on the main thread, read-only afterwards.
+// Named textures and fonts from "resources.txt", and the default interface font loaded with
+// the texture table. Loaded at start-up on the main thread; the lookups only read, so the
+// render worker may call them afterwards.
 #pragma once
 
 #include "core/types.h"
@@ -9,5 +10,11 @@ struct Font;
 void resources_load();
 // The named texture, or the white texture (slot 0) when the name is unknown.
 u32 texture_by_name(Str name);
-// The interface font loaded with the texture table; never null once start-up has run.
+// The named font, or the default font when the name is unknown.
+Font* font_by_name(Str name);
+// The interface font loaded with the texture table; never null.
 Font* font_default();
+// Loads the default font (the end of the texture table's loading).
+void font_default_load(Str path);
+// Destroys the named textures and every font page, and forgets all names and fonts.
+void resources_destroy();

@@ -1,9 +1,197 @@
-// Placeholder until the drawing code lands: nothing is loaded or drawn.
+// Textures and the frame buffer; see textures.h. Images are decoded into the image working
+// memory that start-up hands the platform, each over the previous one, and live only until
+// they are uploaded. Main thread only.
 #include "gfx/textures.h"
 
-TextureTable g_textures;
+#include "core/app.h"
+#include "core/format.h"
+#include "gfx/font.h"
+#include "gfx/renderer.h"
+#include "gfx/resources.h"
+#include "platform/system.h"
 
-void texture_table_load() {}
-void textures_destroy() {}
-void frame_buffer_build() {}
-void frame_buffer_resolve() {}
+TextureTable g_textures;
+FrameBuffer g_frame_buffer;
+
+static const char* const SLOT_FILES[TEXTURE_SLOT_COUNT] = {
+    "textures/white.png",         "textures/gradient1.png",     "textures/gradient2.png",
+    "textures/gradient3.png",     "textures/hue.png",           "textures/alpha.png",
+    "textures/maximize2.png",     "textures/minimize.png",      "textures/close.png",
+    "textures/eye.png",           "textures/check.png",         "textures/star3d.png",
+    "textures/new.png",           "textures/open.png",          "textures/save.png",
+    "textures/star.png",          "textures/play.png",          "textures/pause.png",
+    "textures/stop.png",          "textures/add_point.png",     "textures/sphere.png",
+    "textures/place_object.png",  "textures/select_object.png", "textures/circle.png",
+    "textures/note.png",          "textures/volume.png",        "textures/pitch.png",
+    "textures/sound.png",         "textures/shape.png",         "textures/connection.png",
+    "textures/key.png",           "textures/measure.png",       "textures/tempo.png",
+    "textures/repeat.png",        "textures/text.png",          "textures/sphere.png",
+    "textures/cone.png",          "textures/settings.png",      "textures/resize.png",
+    "textures/choose.png",
+};
+
+// Slots in the order their files are loaded.
+static const u8 LOADING_ORDER[TEXTURE_SLOT_COUNT] = {
+    0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 20, 12, 13, 14, 15, 19, 21, 22,
+    16, 17, 18, 24, 23, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39,
+};
+
+Str texture_slot_file(i32 slot) {
+    if (slot < 0 || slot >= TEXTURE_SLOT_COUNT) return Str{};
+    return str_from_cstring(SLOT_FILES[slot]);
+}
+
+static u32 texture_upload(i32 width, i32 height, const u8* pixels, i32 wrap_s, i32 wrap_t,
+                          i32 min_filter, i32 mag_filter, f32 max_anisotropy) {
+    u32 texture = texture_create();
+    texture_bind(1, texture);
+    texture_image_2d(1, 0, 13, width, height, 8, 0, pixels);
+    texture_parameter_wrap(1, 0, wrap_s);
+    texture_parameter_wrap(1, 1, wrap_t);
+    texture_parameter_filter(1, 3, min_filter);
+    texture_parameter_filter(1, 4, mag_filter);
+    texture_parameterf(1, 10, max_anisotropy);
+    if (min_filter >= 2 && min_filter <= 5) texture_generate_mipmap(1);
+    texture_unbind(1);
+    return texture;
+}
+
+u32 texture_load_or_zero(Str path, i32 wrap_s, i32 wrap_t, i32 min_filter, i32 mag_filter,
+                         f32 max_anisotropy) {
+    image_set_buffer_position(0);
+    Image image;
+    if (!image_load(path, &image, 4) || !image.pixels || image.width <= 0 || image.height <= 0)
+        return 0;
+    return texture_upload(image.width, image.height, image.pixels, wrap_s, wrap_t, min_filter,
+                          mag_filter, max_anisotropy);
+}
+
+u32 texture_load(Str path, i32 wrap_s, i32 wrap_t, i32 min_filter, i32 mag_filter) {
+    u32 texture = texture_load_or_zero(path, wrap_s, wrap_t, min_filter, mag_filter, 8.0f);
+    return texture ? texture : g_textures.ids[TEXTURE_WHITE];
+}
+
+void texture_release(u32 texture) {
+    if (texture != 0 && texture != g_textures.ids[TEXTURE_WHITE]) texture_destroy(texture);
+}
+
+void texture_table_load() {
+    for (i32 i = 0; i < TEXTURE_SLOT_COUNT; i += 1) g_textures.ids[i] = 0;
+    for (i32 i = 0; i < TEXTURE_SLOT_COUNT; i += 1) {
+        i32 slot = LOADING_ORDER[i];
+        g_textures.ids[slot] = texture_load(texture_slot_file(slot), 2, 2, 5, 0);
+        // Everything else falls back to white, so white itself must exist: one opaque
+        // white texel serves as well as the file.
+        if (slot == TEXTURE_WHITE && !g_textures.ids[slot]) {
+            const u8 white[4] = {255, 255, 255, 255};
+            g_textures.ids[slot] = texture_upload(1, 1, white, 2, 2, 5, 0, 8.0f);
+        }
+    }
+    font_default_load(STR("textures/font_info.txt"));
+}
+
+static void frame_buffer_release() {
+    FrameBuffer* buffer = &g_frame_buffer;
+    if (buffer->frame_buffer) frame_buffer_destroy(buffer->frame_buffer);
+    if (buffer->color_texture) texture_destroy(buffer->color_texture);
+    if (buffer->second_texture) texture_destroy(buffer->second_texture);
+    if (buffer->depth_render_buffer) render_buffer_destroy(buffer->depth_render_buffer);
+    *buffer = FrameBuffer{};
+}
+
+void textures_destroy() {
+    resources_destroy();
+    u32 white = g_textures.ids[TEXTURE_WHITE];
+    for (i32 i = 0; i < TEXTURE_SLOT_COUNT; i += 1)
+        if (i != TEXTURE_WHITE) texture_release(g_textures.ids[i]);
+    if (white) texture_destroy(white);
+    for (i32 i = 0; i < TEXTURE_SLOT_COUNT; i += 1) g_textures.ids[i] = 0;
+    frame_buffer_release();
+}
+
+// ---------------------------------------------------------------------------------------
+// Frame buffer
+// ---------------------------------------------------------------------------------------
+void frame_buffer_build() {
+    frame_buffer_release();
+    FrameBuffer* buffer = &g_frame_buffer;
+    i32 width = g_app.window_width;
+    i32 height = g_app.window_height;
+    buffer->frame_buffer = frame_buffer_create();
+    buffer->color_texture = texture_create();
+    buffer->depth_render_buffer = render_buffer_create();
+    render_buffer_bind(buffer->depth_render_buffer);
+    render_buffer_storage(3, width, height);
+    render_buffer_unbind();
+
+    texture_bind(1, buffer->color_texture);
+    texture_image_2d(1, 0, 29, width, height, 8, 0, 0);
+    texture_parameter_wrap(1, 0, 2);
+    texture_parameter_wrap(1, 1, 2);
+    texture_parameter_filter(1, 3, 0);
+    texture_parameter_filter(1, 4, 0);
+    texture_unbind(1);
+
+    frame_buffer_bind(0, buffer->frame_buffer);
+    frame_buffer_texture(0, 3, 0, buffer->color_texture, 0);
+    frame_buffer_render_buffer(0, 0, 0, buffer->depth_render_buffer);
+    const u32 attachments[1] = {0};
+    pipeline_draw_buffers(1, attachments);
+    frame_buffer_check();
+    frame_buffer_unbind(0);
+}
+
+void frame_buffer_report(i32 status) {
+    static const char* const MESSAGES[9] = {
+        0,
+        "frame buffer error: undefined\n",
+        "frame buffer error: incomplete attachment\n",
+        "frame buffer error: missing attachment\n",
+        "frame buffer error: incomplete draw buffer\n",
+        "frame buffer error: incomplete read attachment\n",
+        "frame buffer error: incomplete attachment\n",
+        "frame buffer error: incomplete layer attachment\n",
+        "frame buffer error: unsupported\n",
+    };
+    if (status == 0) return;
+    const char* message = status > 0 && status < 9 ? MESSAGES[status] : "frame buffer error\n";
+    format_print(str_from_cstring(message), 0, 0);
+}
+
+i32 frame_buffer_check() {
+    i32 status = frame_buffer_get_status(0);
+    frame_buffer_report(status);
+    return status;
+}
+
+void frame_buffer_begin(const f32* background) {
+    i32 width = g_app.window_width;
+    i32 height = g_app.window_height;
+    frame_buffer_bind(0, g_frame_buffer.frame_buffer);
+    pipeline_viewport(0, 0, width, height);
+    shader_program_use(&g_program_simple);
+    pipeline_blend_enable(true);
+    pipeline_blend_factor(3, 9);
+    // The frame buffer holds linear light; the resolve raises it back by 1 / gamma.
+    f64 gamma = g_app.display_gamma;
+    pipeline_clear_color((f32)math_pow(background[0], gamma), (f32)math_pow(background[1], gamma),
+                         (f32)math_pow(background[2], gamma), background[3]);
+    pipeline_clear(5);
+}
+
+void frame_buffer_resolve() {
+    i32 width = g_app.window_width;
+    i32 height = g_app.window_height;
+    g_projection_matrix = matrix_orthographic(0.0f, (f32)width, 0.0f, (f32)height);
+    g_view_matrix = matrix_identity();
+    frame_buffer_unbind(0);
+    pipeline_viewport(0, 0, width, height);
+    pipeline_blend_enable(false);
+    shader_program_use(&g_program_gamma);
+    set_uniform_float(STR("gamma"), (f32)g_app.display_gamma);
+    bind_texture(g_frame_buffer.color_texture);
+    for (i32 i = 0; i < 4; i += 1) g_mesh.current_color[i] = 1.0f;
+    mesh_reset();
+    mesh_push_rect(0.0f, 0.0f, (f32)width, (f32)height, 0.0f, 0.0f, UV_FULL);
+    if (g_mesh.indices.count > 0) mesh_flush();
+}

@@ -1,5 +1,6 @@
-// Interface textures, the window icon and the off-screen frame buffer each frame is drawn
-// into and resolved from. Main thread only.
+// Interface textures and the off-screen frame buffer each frame is drawn into and resolved
+// from: image files to GPU textures, the fixed 40-slot table every drawing part refers to
+// by slot, and the frame buffer, rebuilt when the window is resized. Main thread only.
 #pragma once
 
 #include "core/types.h"
@@ -24,7 +25,42 @@ struct TextureTable {
 
 extern TextureTable g_textures;
 
-void texture_table_load();  // the fixed interface textures and the default font
-void textures_destroy();    // every texture the program created
-void frame_buffer_build();  // (re)creates the frame buffer at the window size
-void frame_buffer_resolve();  // draws the frame buffer to the window through "gamma"
+// The file each slot is loaded from ("textures/white.png" for slot 0 and so on).
+Str texture_slot_file(i32 slot);
+
+// An image file as a texture with the given wrap codes and filter codes (platform codes;
+// mipmaps are made for the mipmapped minifying filters 2 to 5). An image that cannot be
+// decoded gives the white texture, so the caller always holds a drawable id.
+u32 texture_load(Str path, i32 wrap_s, i32 wrap_t, i32 min_filter, i32 mag_filter);
+// As texture_load with a chosen anisotropy limit (texture_load uses 8), but 0 (and no
+// texture made) when the image cannot be decoded.
+u32 texture_load_or_zero(Str path, i32 wrap_s, i32 wrap_t, i32 min_filter, i32 mag_filter,
+                         f32 max_anisotropy);
+// Destroys a texture unless it is 0 or the shared white texture.
+void texture_release(u32 texture);
+
+// The 40 interface textures in their loading order, then the default font.
+void texture_table_load();
+// Every texture the program created: the table, named textures, font pages and the
+// frame buffer with its attachments.
+void textures_destroy();
+
+struct FrameBuffer {
+    u32 frame_buffer;
+    u32 color_texture;
+    u32 second_texture;  // never created; destroyed when set
+    u32 depth_render_buffer;
+};
+
+extern FrameBuffer g_frame_buffer;
+
+// (Re)creates the frame buffer at the window size: RGBA 16-bit float colour, 24-bit depth.
+void frame_buffer_build();
+// Reads the completeness status and reports anything but complete on standard output.
+i32 frame_buffer_check();
+void frame_buffer_report(i32 status);
+// Start of a frame: the frame buffer bound, viewport, the "simple" program current,
+// blending on, cleared to the background colour (given as it should appear on screen).
+void frame_buffer_begin(const f32* background);
+// Main-loop step 14: the frame buffer drawn to the window through "gamma".
+void frame_buffer_resolve();

@@ -1,0 +1,440 @@
+// Fonts and text: UTF-8 decoding, the font description reader and its failures, the
+// code-point map, measuring and aligning text, drawing it whole and clipped.
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "core/app.h"
+#include "gfx/font.h"
+#include "gfx/name_map.h"
+#include "gfx/renderer.h"
+#include "gfx/resources.h"
+#include "gfx/textures.h"
+#include "gfx/theme.h"
+#include "platform/headless.h"
+#include "test_support.h"
+
+static const std::string PAGE_IMAGE = SORVANE_DATA_DIR "/textures/white.png";  // 8 x 8
+
+TEST(Utf8, DecodesEachSequenceLength) {
+    Utf8Char a = utf8_decode(STR("A"));
+    EXPECT_EQ(a.code_point, 0x41u);
+    EXPECT_EQ(a.length, 1);
+    Utf8Char e = utf8_decode(STR("\xC3\xA9"));
+    EXPECT_EQ(e.code_point, 0xE9u);
+    EXPECT_EQ(e.length, 2);
+    Utf8Char euro = utf8_decode(STR("\xE2\x82\xAC!"));
+    EXPECT_EQ(euro.code_point, 0x20ACu);
+    EXPECT_EQ(euro.length, 3);
+    Utf8Char note = utf8_decode(STR("\xF0\x9D\x85\x9F"));
+    EXPECT_EQ(note.code_point, 0x1D15Fu);
+    EXPECT_EQ(note.length, 4);
+}
+
+TEST(Utf8, BadSequencesGiveTheReplacementAndAlwaysMoveOn) {
+    Utf8Char stray = utf8_decode(STR("\x80x"));
+    EXPECT_EQ(stray.code_point, 0xFFFDu);
+    EXPECT_EQ(stray.length, 1);
+    // Cut short by the end of the text: the whole sequence's length, so a loop ends.
+    Utf8Char cut = utf8_decode(STR("\xE2\x82"));
+    EXPECT_EQ(cut.code_point, 0xFFFDu);
+    EXPECT_EQ(cut.length, 3);
+    Utf8Char cut4 = utf8_decode(STR("\xFF"));
+    EXPECT_EQ(cut4.code_point, 0xFFFDu);
+    EXPECT_EQ(cut4.length, 4);
+    Utf8Char empty = utf8_decode(Str{0, 0});
+    EXPECT_EQ(empty.length, 1);
+    // Continuation bytes are not checked: C3 followed by 'A' still takes two bytes.
+    Utf8Char unchecked = utf8_decode(STR("\xC3" "A"));
+    EXPECT_EQ(unchecked.length, 2);
+    EXPECT_EQ(unchecked.code_point, 0xC1u);
+}
+
+TEST(CodePointMap, FindsEveryCodePointAcrossRebuilds) {
+    ScopedPools pools;
+    CodePointMap map = {0, 0, 0, 0, POOL_MAIN};
+    Font font = {};
+    for (u32 i = 1; i <= 2000; i += 1) ASSERT_TRUE(code_point_map_insert(&map, i * 37, i));
+    font.map = map;
+    for (u32 i = 1; i <= 2000; i += 1) ASSERT_EQ(glyph_lookup(&font, i * 37), i);
+    EXPECT_EQ(glyph_lookup(&font, 5), 0u);
+    EXPECT_GE(map.capacity, 4001);
+    EXPECT_EQ(map.capacity, (i64)1 << map.probe_limit);
+    Font empty = {};
+    EXPECT_EQ(glyph_lookup(&empty, 65), 0u);
+}
+
+TEST(CodePointMap, ACodePointDefinedOverAndOverKeepsItsFirstGlyph) {
+    ScopedPools pools;
+    CodePointMap map = {0, 0, 0, 0, POOL_MAIN};
+    for (u32 i = 1; i <= 3000; i += 1) ASSERT_TRUE(code_point_map_insert(&map, 65, i));
+    ASSERT_TRUE(code_point_map_insert(&map, 66, 3001));
+    EXPECT_EQ(map.count, 2);
+    EXPECT_EQ(map.capacity, 8);
+    Font font = {};
+    font.map = map;
+    EXPECT_EQ(glyph_lookup(&font, 65), 1u);
+    EXPECT_EQ(glyph_lookup(&font, 66), 3001u);
+}
+
+// Code points whose hashes agree in their low 16 bits share a home slot in every table up to
+// 65536 entries; however many of them come, the map stops growing and finds them all.
+TEST(CodePointMap, CollidingHashesNeitherLoopNorGrowWithoutBound) {
+    ScopedPools pools;
+    std::vector<u32> bucket;
+    for (u32 c = 0; c <= 0x10FFFF && bucket.size() < 16; c += 1) {
+        const u8 bytes[4] = {(u8)(c >> 24), (u8)(c >> 16), (u8)(c >> 8), (u8)c};
+        if ((hash_fnv1a(bytes, 4) & 0xFFFF) == 0x1234) bucket.push_back(c);
+    }
+    ASSERT_GE(bucket.size(), 10u);
+    CodePointMap map = {0, 0, 0, 0, POOL_MAIN};
+    for (size_t i = 0; i < bucket.size(); i += 1)
+        ASSERT_TRUE(code_point_map_insert(&map, bucket[i], (u32)(i + 1)));
+    EXPECT_LE(map.capacity, 64 * 2 * (i64)(bucket.size() + 1));
+    Font font = {};
+    font.map = map;
+    for (size_t i = 0; i < bucket.size(); i += 1) EXPECT_EQ(glyph_lookup(&font, bucket[i]), i + 1);
+}
+
+// A font made in memory: every metric is a whole number of pixels on a 256-pixel page, so
+// at scale 1 the drawn sizes are those pixels.
+struct TestFont {
+    Font font;
+    void glyph(u32 code, f64 x_offset, f64 y_offset, f64 advance, f64 width, f64 height) {
+        Glyph g = {x_offset / 256, y_offset / 256, advance / 256, 0.25, 0.5,
+                   width / 256,    height / 256};
+        array_push(&font.glyphs, g);
+        code_point_map_insert(&font.map, code, (u32)(font.glyphs.count - 1));
+    }
+    TestFont(bool with_replacement) {
+        font = Font{};
+        font.size = 256;
+        array_init(&font.glyphs, POOL_MAIN);
+        font.map.pool = POOL_MAIN;
+        array_push_zero(&font.glyphs);
+        font.space_advance = 4.0 / 256;
+        font.tab_advance = 16.0 / 256;
+        font.line_height = 20.0 / 256;
+        glyph('A', -1, 4, 10, 8, 12);
+        glyph('B', 0, 0, 12, 9, 12);
+        if (with_replacement) {
+            glyph(0xFFFD, 0, 0, 14, 11, 12);
+            font.glyphs[0] = font.glyphs[font.glyphs.count - 1];
+        }
+    }
+};
+
+struct Text : testing::Test {
+    ScopedPools pools;
+    void SetUp() override {
+        headless_reset();
+        app_state_reset();
+        renderer_load();
+    }
+    void TearDown() override { renderer_release(); }
+    TextBlock measure(Font* font, const char* text, u8 horizontal, u8 vertical) {
+        bind_font(font);
+        g_mesh.horizontal_alignment = horizontal;
+        g_mesh.vertical_alignment = vertical;
+        return text_measure(str_from_cstring(text), 1.0, 1.0);
+    }
+};
+
+TEST_F(Text, MeasuringMultiLineTextAlignsTheBlock) {
+    TestFont test(false);
+    Font* font = &test.font;
+    // Widest line "AB A": 10 + 12 + 4 + 10 = 36; three lines of 20.
+    TextBlock left = measure(font, "A\nAB A\nB", TEXT_LEFT, TEXT_FIRST_LINE_ON_Y);
+    EXPECT_DOUBLE_EQ(left.width, 36);
+    EXPECT_DOUBLE_EQ(left.height, 60);
+    EXPECT_DOUBLE_EQ(left.x0, 0);
+    EXPECT_DOUBLE_EQ(left.y0, 0);
+    EXPECT_DOUBLE_EQ(measure(font, "A\nAB A\nB", TEXT_CENTER, 0).x0, -18);
+    EXPECT_DOUBLE_EQ(measure(font, "A\nAB A\nB", TEXT_RIGHT, 0).x0, -36);
+    EXPECT_DOUBLE_EQ(measure(font, "A\nAB A\nB", 0, TEXT_LAST_LINE_ON_Y).y0, 40);
+    EXPECT_DOUBLE_EQ(measure(font, "A\nAB A\nB", 0, TEXT_CENTERED).y0, 10);  // 1.5 lh - lh
+    EXPECT_DOUBLE_EQ(measure(font, "A\nAB A\nB", 0, TEXT_HANGING).y0, -20);
+    EXPECT_DOUBLE_EQ(measure(font, "A\tB", 0, 0).width, 38);
+    TextBlock empty = measure(font, "", TEXT_CENTER, TEXT_CENTERED);
+    EXPECT_DOUBLE_EQ(empty.width, 0);
+    EXPECT_DOUBLE_EQ(empty.height, 20);
+}
+
+TEST_F(Text, DrawStringPlacesEachGlyphFromItsOffsetsAndAdvances) {
+    TestFont test(false);
+    const f32 color[4] = {1, 1, 1, 1};
+    headless_draws_clear();
+    f64 end =
+        draw_string(&test.font, color, STR("AB"), 100, 50, 1, 1, TEXT_LEFT, TEXT_FIRST_LINE_ON_Y);
+    EXPECT_DOUBLE_EQ(end, 22);
+    ASSERT_EQ(headless_draw_count(), 1);
+    const HeadlessDraw* draw = headless_draw(0);
+    ASSERT_EQ(draw->index_count, 12);
+    const Vertex* v = (const Vertex*)draw->vertex_bytes;
+    // 'A': left = 100 + 0 + 1, bottom = 50 - 4, 8 x 12; 'B' starts 10 further.
+    EXPECT_FLOAT_EQ(v[0].position[0], 101);
+    EXPECT_FLOAT_EQ(v[0].position[1], 46);
+    EXPECT_FLOAT_EQ(v[2].position[0], 109);
+    EXPECT_FLOAT_EQ(v[2].position[1], 58);
+    EXPECT_FLOAT_EQ(v[4].position[0], 110);
+    EXPECT_FLOAT_EQ(v[4].position[1], 50);
+    EXPECT_FLOAT_EQ(v[0].uv[0], 0.25f);
+    EXPECT_FLOAT_EQ(v[2].uv[1], 0.5f + 12.0f / 256);
+}
+
+TEST_F(Text, MissingGlyphsDrawTheReplacementOnlyWhenTheFontHasOne) {
+    const f32 color[4] = {1, 1, 1, 1};
+    TestFont without(false);
+    headless_draws_clear();
+    EXPECT_DOUBLE_EQ(draw_string(&without.font, color,
+                                 STR("A\xE2\x82\xAC"
+                                     "B"),
+                                 0, 0, 1, 1, 0, 0),
+                     22);
+    ASSERT_EQ(headless_draw_count(), 1);
+    EXPECT_EQ(headless_draw(0)->index_count, 12);
+
+    TestFont with(true);
+    EXPECT_DOUBLE_EQ(draw_string(&with.font, color,
+                                 STR("A\xE2\x82\xAC"
+                                     "B"),
+                                 0, 0, 1, 1, 0, 0),
+                     36);
+    ASSERT_EQ(headless_draw_count(), 2);
+    EXPECT_EQ(headless_draw(1)->index_count, 18);
+}
+
+TEST_F(Text, GlyphQuadsSnapToThePixelStepUnlessSnappingIsOff) {
+    TestFont test(false);
+    const f32 color[4] = {1, 1, 1, 1};
+    headless_draws_clear();
+    draw_string(&test.font, color, STR("A"), 10.3f, 20.6f, 1, 1, 0, 0);
+    g_mesh.pixel_snap = 0.0;
+    draw_string(&test.font, color, STR("A"), 10.3f, 20.6f, 1, 1, 0, 0);
+    const Vertex* snapped = (const Vertex*)headless_draw(0)->vertex_bytes;
+    const Vertex* free_ = (const Vertex*)headless_draw(1)->vertex_bytes;
+    EXPECT_FLOAT_EQ(snapped[0].position[0], 11);
+    EXPECT_FLOAT_EQ(snapped[0].position[1], 17);
+    EXPECT_FLOAT_EQ(free_[0].position[0], 11.3f);
+    EXPECT_NEAR(free_[0].position[1], 16.6f, 1e-5);
+}
+
+TEST(ClipRect, EachSideIsCutWithItsTextureFraction) {
+    const f32 clip[4] = {0, 0, 100, 50};
+    f32 x = 90, y = 10, w = 20, h = 10;  // past the right edge by 10
+    ClipResult right = clip_rect(&x, &y, &w, &h, clip);
+    EXPECT_FLOAT_EQ(w, 10);
+    EXPECT_FLOAT_EQ(right.u_offset, 0);
+    EXPECT_FLOAT_EQ(right.u_scale, 0.5f);
+    EXPECT_FLOAT_EQ(right.v_scale, 1);
+
+    x = -5, y = 10, w = 20, h = 10;  // before the left edge by 5
+    ClipResult left = clip_rect(&x, &y, &w, &h, clip);
+    EXPECT_FLOAT_EQ(x, 0);
+    EXPECT_FLOAT_EQ(w, 15);
+    EXPECT_FLOAT_EQ(left.u_offset, 0.25f);
+    EXPECT_FLOAT_EQ(left.u_scale, 0.75f);
+
+    x = 10, y = 45, w = 10, h = 20;  // past the top by 15
+    ClipResult top = clip_rect(&x, &y, &w, &h, clip);
+    EXPECT_FLOAT_EQ(h, 5);
+    EXPECT_FLOAT_EQ(top.v_offset, 0);
+    EXPECT_FLOAT_EQ(top.v_scale, 0.25f);
+
+    x = 10, y = -10, w = 10, h = 40;  // below the bottom by 10
+    ClipResult bottom = clip_rect(&x, &y, &w, &h, clip);
+    EXPECT_FLOAT_EQ(y, 0);
+    EXPECT_FLOAT_EQ(h, 30);
+    EXPECT_FLOAT_EQ(bottom.v_offset, 0.25f);
+    EXPECT_FLOAT_EQ(bottom.v_scale, 0.75f);
+}
+
+TEST(ClipRect, OutsideRectanglesAndWiderOnesKeepNoOrOneSide) {
+    const f32 clip[4] = {0, 0, 100, 50};
+    f32 x = -10, y = 0, w = 120, h = 10;  // wider on both sides: only the far side is cut
+    ClipResult both = clip_rect(&x, &y, &w, &h, clip);
+    EXPECT_FLOAT_EQ(x, -10);
+    EXPECT_FLOAT_EQ(w, 110);
+    EXPECT_FLOAT_EQ(both.u_offset, 0);
+    EXPECT_FLOAT_EQ(both.u_scale, 110.0f / 120.0f);
+
+    x = 150, y = 0, w = 20, h = 10;
+    EXPECT_LE(clip_rect(&x, &y, &w, &h, clip).u_scale, 0);
+    x = -40, y = 0, w = 20, h = 10;
+    EXPECT_LE(clip_rect(&x, &y, &w, &h, clip).u_scale, 0);
+    x = 10, y = 60, w = 0, h = 0;  // no size: nothing to draw, and no division by zero
+    ClipResult none = clip_rect(&x, &y, &w, &h, clip);
+    EXPECT_EQ(none.u_scale, 0);
+    EXPECT_EQ(none.v_scale, 0);
+}
+
+TEST_F(Text, ClippedTextDropsHiddenGlyphsAndNarrowsTheCutOnes) {
+    TestFont test(false);
+    const f32 color[4] = {1, 1, 1, 1};
+    // 'A' spans 1..9, the second 'A' 11..19 and the third 21..29; the clip ends at 15.
+    const f32 clip[4] = {0, -100, 15, 200};
+    headless_draws_clear();
+    draw_string_clipped(&test.font, color, clip, STR("AAA"), 0, 0, 1, 1);
+    ASSERT_EQ(headless_draw_count(), 1);
+    const HeadlessDraw* draw = headless_draw(0);
+    EXPECT_EQ(draw->index_count, 12);
+    const Vertex* v = (const Vertex*)draw->vertex_bytes;
+    EXPECT_FLOAT_EQ(v[5].position[0], 15);
+    EXPECT_FLOAT_EQ(v[5].uv[0], 0.25f + 0.5f * 8.0f / 256);
+    // Vertically centred on y: the line box spans -10..10, the glyph bottom 4 below it.
+    EXPECT_FLOAT_EQ(v[0].position[1], -14);
+
+    const f32 box[4] = {10, 10, 20, 20};
+    draw_rect_clipped(0, color, 0, 0, 20, 20, box, UV_FULL);
+    const Vertex* r = (const Vertex*)headless_draw(1)->vertex_bytes;
+    EXPECT_FLOAT_EQ(r[0].position[0], 10);
+    EXPECT_FLOAT_EQ(r[0].uv[0], 0.5f);
+    EXPECT_FLOAT_EQ(r[2].uv[1], 1.0f);
+    draw_rect_clipped(0, color, 50, 50, 5, 5, box, UV_FULL);
+    EXPECT_EQ(headless_draw_count(), 2);  // wholly outside: no draw at all
+}
+
+TEST_F(Text, LineWidthBeforeCountsFromTheStartOfTheCaretsLine) {
+    TestFont test(false);
+    theme_set_defaults();
+    g_theme.font = &test.font;
+    g_theme.text_scale = 0.5f;
+    Str text = STR("AAAA\nB\xC3\xA9" "A");
+    EXPECT_DOUBLE_EQ(text_line_width_before(text, 3), 15);
+    EXPECT_DOUBLE_EQ(text_line_width_before(text, 5), 0);
+    EXPECT_DOUBLE_EQ(text_line_width_before(text, 6), 6);
+    // 'é' has no glyph here and this font no replacement: it adds nothing.
+    EXPECT_DOUBLE_EQ(text_line_width_before(text, 9), 11);
+    EXPECT_DOUBLE_EQ(text_line_width_before(text, 100), 11);
+}
+
+// Font description files in a fresh folder.
+struct FontFile : testing::Test {
+    ScopedPools pools;
+    void* image_memory = nullptr;
+    std::string folder;
+    void SetUp() override {
+        headless_reset();
+        app_state_reset();
+        image_memory = malloc(16 << 20);
+        image_set_buffer(16 << 20, image_memory);
+        char name[] = "/tmp/sorvane_font_XXXXXX";
+        folder = mkdtemp(name);
+    }
+    void TearDown() override {
+        image_set_buffer(0, nullptr);
+        free(image_memory);
+        std::filesystem::remove_all(folder);
+    }
+    std::string write(const std::string& name, const std::string& contents) {
+        std::string path = folder + "/" + name;
+        FILE* file = fopen(path.c_str(), "wb");
+        fwrite(contents.data(), 1, contents.size(), file);
+        fclose(file);
+        return path;
+    }
+    // Loads into a record filled with a pattern; true when the record kept the pattern.
+    bool load_fails_untouched(const std::string& path) {
+        Font font;
+        memset((void*)&font, 0x5A, sizeof(font));
+        Font before = font;
+        bool loaded = font_load(to_str(path), &font);
+        return !loaded && memcmp((void*)&font, (void*)&before, sizeof(font)) == 0;
+    }
+};
+
+TEST_F(FontFile, ReadsPageGlyphsAndTheReplacementFallback) {
+    std::string path = write("font.txt",
+                             "s 256 128\n"
+                             "i " + PAGE_IMAGE + "\n"
+                             "g 32 0 0 5 0 0 0 19\n"
+                             "g 9 0 0 20 0 0 0 0\n"
+                             "g 65 -1 -4 10 16 32 8 12\n"
+                             "g 65533 0 2 12 64 0 10 14");  // no final newline
+    Font font = {};
+    ASSERT_TRUE(font_load(to_str(path), &font));
+    EXPECT_DOUBLE_EQ(font.size, 256);
+    EXPECT_DOUBLE_EQ(font.space_advance, 5.0 / 256);
+    EXPECT_DOUBLE_EQ(font.tab_advance, 20.0 / 256);
+    EXPECT_DOUBLE_EQ(font.line_height, 19.0 / 128);
+    ASSERT_EQ(font.glyphs.count, 5);
+    const Glyph& a = font.glyphs[glyph_lookup(&font, 65)];
+    EXPECT_DOUBLE_EQ(a.x_offset, -1.0 / 256);
+    EXPECT_DOUBLE_EQ(a.y_offset, -4.0 / 128);
+    EXPECT_DOUBLE_EQ(a.u, 16.0 / 256);
+    EXPECT_DOUBLE_EQ(a.v, 32.0 / 128);
+    EXPECT_DOUBLE_EQ(a.height, 12.0 / 128);
+    EXPECT_EQ(glyph_lookup(&font, 66), 0u);
+    EXPECT_DOUBLE_EQ(font.glyphs[0].advance, 12.0 / 256);  // the last record was read
+    bool mipmapped = false;
+    headless_texture_info(font.page_texture, nullptr, nullptr, &mipmapped);
+    EXPECT_TRUE(mipmapped);
+}
+
+TEST_F(FontFile, ThePageImageIsFoundBesideTheFontFile) {
+    std::filesystem::copy_file(PAGE_IMAGE, folder + "/page.png");
+    std::string path = write("font.txt", "s 8 8\ni page.png\ng 65 0 0 4 0 0 4 4\n");
+    Font font = {};
+    ASSERT_TRUE(font_load(to_str(path), &font));
+    i32 width = 0;
+    headless_texture_info(font.page_texture, &width, nullptr, nullptr);
+    EXPECT_EQ(width, 8);
+}
+
+TEST_F(FontFile, FailuresAreReportedAndLeaveTheFontUnchanged) {
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(load_fails_untouched(folder + "/missing.txt"));
+    EXPECT_TRUE(load_fails_untouched(write("image.txt", "s 8 8\ni nothing.png\n")));
+    EXPECT_TRUE(load_fails_untouched(write("unknown.txt", "s 8 8\nx 1 2\n")));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "failed to open " + folder + "/missing.txt\n"
+              "failed to load font image: " + folder + "/nothing.png\n"
+              "unknown x\n");
+}
+
+TEST_F(FontFile, MalformedLinesStopLoadingSilentlyAndReleaseThePage) {
+    i64 textures = headless_live_textures();
+    testing::internal::CaptureStdout();
+    const std::string head = "s 8 8\ni " + PAGE_IMAGE + "\ng 65 0 0 4 0 0 4 4\n";
+    EXPECT_TRUE(load_fails_untouched(write("blank.txt", head + "\ng 66 0 0 4 0 0 4 4\n")));
+    EXPECT_TRUE(load_fails_untouched(write("blank_end.txt", head + "\n")));
+    EXPECT_TRUE(load_fails_untouched(write("nospace.txt", head + "g65 0 0 4 0 0 4 4\n")));
+    // A page of no size, or numbers no font has, would reach the GPU as infinities.
+    EXPECT_TRUE(load_fails_untouched(write("zero.txt", "s 0 0\ng 65 0 0 4 0 0 4 4\n")));
+    EXPECT_TRUE(load_fails_untouched(
+        write("huge.txt", head + "g 66 0 0 1" + std::string(40, '0') + " 0 0 4 4\n")));
+    EXPECT_TRUE(load_fails_untouched(write("code.txt", head + "g -3 0 0 4 0 0 4 4\n")));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(headless_live_textures(), textures);
+}
+
+TEST_F(FontFile, NumbersThatDoNotParseReadAsZero) {
+    std::string path = write("words.txt", "s 8 8\ng 65 x 0 4 0 0 four 4\n");
+    Font font = {};
+    ASSERT_TRUE(font_load(to_str(path), &font));
+    const Glyph& a = font.glyphs[glyph_lookup(&font, 65)];
+    EXPECT_EQ(a.x_offset, 0);
+    EXPECT_EQ(a.width, 0);
+    EXPECT_DOUBLE_EQ(a.advance, 0.5);
+}
+
+TEST_F(FontFile, TheShippedFontCoversWhatTheInterfaceWrites) {
+    Font font = {};
+    ASSERT_TRUE(font_load(STR("textures/font_info.txt"), &font));
+    for (u32 c = 32; c < 127; c += 1) EXPECT_NE(glyph_lookup(&font, c), 0u) << c;
+    for (u32 c = 160; c < 256; c += 1) EXPECT_NE(glyph_lookup(&font, c), 0u) << c;
+    const u32 symbols[] = {0x2192, 0x2190, 0x266D, 0x266F, 0x20AC, 0x2026, 0x9, 0xFFFD};
+    for (u32 c : symbols) EXPECT_NE(glyph_lookup(&font, c), 0u) << c;
+    // Interface text is drawn at one page pixel per screen pixel at the shipped text scale.
+    i32 width = 0, height = 0;
+    headless_texture_info(font.page_texture, &width, &height, nullptr);
+    EXPECT_EQ(width, 256);
+    EXPECT_EQ(height, 256);
+    const Glyph& replacement = font.glyphs[glyph_lookup(&font, 0xFFFD)];
+    EXPECT_EQ(memcmp(&font.glyphs[0], &replacement, sizeof(Glyph)), 0);
+    // A line holds every glyph: nothing the font draws is taller than its line.
+    for (i64 i = 1; i < font.glyphs.count; i += 1)
+        EXPECT_LE(font.glyphs[i].height - font.glyphs[i].y_offset, font.line_height + 1e-9);
+}

@@ -1,0 +1,133 @@
+#!/bin/sh
+# The drawing pipeline in a real window under Xvfb and Mesa: sorvane-drawtest draws its
+# test frame (boxes in theme colours, a line, a line of text, a clipped text) into the
+# 16-bit float frame buffer and resolves it through "gamma". A screenshot of the window
+# must show every colour written in data/theme.txt as written, a translucent colour blended
+# over an opaque one in linear light, glyph pixels where the text was drawn and none past
+# the clip rectangle. Colours match within 2 of 255 per channel.
+set -u
+build=$(cd "$1" && pwd)
+source=$(cd "$2" && pwd)
+program=$build/sorvane-drawtest
+work=$(mktemp -d)
+xvfb_pid=
+trap 'kill $xvfb_pid 2>/dev/null; rm -rf "$work"' EXIT
+tolerance=2
+
+fail() { echo "FAIL: $*"; echo "--- program output"; cat "$work/out" "$work/err" 2>/dev/null; exit 1; }
+
+. "$source/tests/scripts/lib/xvfb.sh"
+start_xvfb || fail "Xvfb did not start"
+
+cd "$source/data" || fail "no data folder"
+# The leak check stays off, as for the editor's real-window test: the graphics driver is
+# unloaded before the check runs, so its start-up allocations cannot be told apart from
+# ours. The headless tests run the same drawing code with the leak check on.
+export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
+SDL_AUDIODRIVER=dummy "$program" >"$work/out" 2>"$work/err" &
+pid=$!
+
+window=$(timeout 20 xdotool search --sync --onlyvisible --name '^sorvane drawtest$' 2>/dev/null | head -n 1)
+[ -n "$window" ] || fail "no drawtest window appeared"
+position=$(xdotool getwindowgeometry "$window" | sed -n 's/.*Position: \([0-9]*,[0-9]*\).*/\1/p')
+geometry=$(xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: //p')
+[ "$geometry" = "1024x768" ] || fail "window is $geometry, not 1024x768"
+sleep 1
+kill -0 $pid 2>/dev/null || fail "drawtest stopped by itself"
+import -window root "$work/root.png" || fail "no screenshot"
+x0=${position%,*}
+y0=${position#*,}
+convert "$work/root.png" -crop "1024x768+$x0+$y0" +repage "$work/shot.png" || fail "cannot crop"
+height=768
+
+# "r g b" of a theme colour, 0 to 255.
+theme_rgb() {
+    awk -v key="$1" '$1 == key && NF >= 5 {
+        printf "%d %d %d\n", $2 * 255 + 0.5, $3 * 255 + 0.5, $4 * 255 + 0.5; found = 1 }
+        END { if (!found) exit 1 }' theme.txt || fail "no $1 in theme.txt"
+}
+theme_values() { awk -v key="$1" '$1 == key && NF >= 5 { print $2, $3, $4, $5 }' theme.txt; }
+
+# "r g b" of the screenshot at window pixel (x, y), y counted from the top.
+pixel() {
+    convert "$work/shot.png" -crop "1x1+$1+$2" -depth 8 txt:- |
+        sed -n '2s/.*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p'
+}
+
+# x, y in interface pixels (origin at the lower left, as the program draws).
+expect() {
+    name=$1; x=$2; y=$3; want=$4
+    got=$(pixel "$x" $((height - 1 - y)))
+    echo "$got $want" | awk -v t=$tolerance '
+        { for (i = 1; i <= 3; i++) { d = $i - $(i + 3); if (d < -t || d > t) exit 1 } }' ||
+        fail "$name at ($x, $y): got $got, want $want"
+}
+
+# Pixels of a region (interface pixels: x, y, width, height) within 3 of the colour "r g b"
+# (mode near), or further than 3 from it (mode far).
+count_pixels() {
+    colour=$1; mode=$2; x=$3; y=$4; w=$5; h=$6
+    convert "$work/shot.png" -crop "${w}x$h+$x+$((height - y - h))" -depth 8 txt:- |
+        sed -n 's/.*: (\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p' |
+        awk -v colour="$colour" -v mode="$mode" '
+            BEGIN { split(colour, c, " ") }
+            { d = 0
+              for (i = 1; i <= 3; i++) { e = $i - c[i]; if (e < 0) e = -e; if (e > d) d = e }
+              if ((mode == "near" && d <= 3) || (mode == "far" && d > 3)) n++ }
+            END { print n + 0 }'
+}
+
+background=$(theme_rgb menu_background_color)
+text=$(theme_rgb text_color)
+expect "background" 1000 20 "$background"
+expect "color box" 90 90 "$(theme_rgb color)"
+expect "note_object_color box" 230 90 "$(theme_rgb note_object_color)"
+expect "key_object_color box" 370 90 "$(theme_rgb key_object_color)"
+expect "text_color box" 510 90 "$text"
+expect "close_color box" 650 90 "$(theme_rgb close_color)"
+# Box edges: [40, 140) covers pixels 40 to 139.
+expect "color box corner" 40 40 "$(theme_rgb color)"
+expect "color box far corner" 139 139 "$(theme_rgb color)"
+expect "left of the color box" 39 90 "$background"
+expect "above the color box" 90 140 "$background"
+
+# hover_color over color, mixed in linear light with the display gamma 2.2.
+blend=$( (theme_values color; theme_values hover_color) | awk '
+    NR == 1 { for (i = 1; i <= 3; i++) b[i] = $i }
+    NR == 2 { a = $4; for (i = 1; i <= 3; i++) {
+        l = (1 - a) * b[i] ^ 2.2 + a * $i ^ 2.2; printf "%d ", l ^ (1 / 2.2) * 255 + 0.5 } }')
+expect "hover_color over color" 790 90 "$blend"
+
+# A 60 x 60 box with its pivot at its centre, drawn at (930, 90): pixels 900 to 959.
+expect "centred box" 930 90 "$(theme_rgb open_color)"
+expect "centred box lower left" 900 60 "$(theme_rgb open_color)"
+expect "left of the centred box" 899 90 "$background"
+expect "right of the centred box" 960 90 "$background"
+
+# A line from (40, 200) to (940, 200), 3 on either side.
+expect "line" 490 200 "$(theme_rgb tempo_object_color)"
+expect "line edge" 490 198 "$(theme_rgb tempo_object_color)"
+expect "below the line" 490 192 "$background"
+
+# The text sits on y = 400, one line box (19 pixels) high, starting at x = 40.
+glyphs=$(count_pixels "$text" near 40 396 420 28)
+[ "$glyphs" -ge 80 ] || fail "only $glyphs glyph pixels in text colour where the text was drawn"
+stray=$(count_pixels "$background" far 520 390 480 40)
+[ "$stray" -eq 0 ] || fail "$stray pixels drawn right of the text, where nothing was"
+
+# The clipped text is cut at x = 160: glyphs inside the box, nothing right of it.
+inside=$(count_pixels "$text" near 40 500 120 40)
+[ "$inside" -ge 30 ] || fail "only $inside glyph pixels inside the clip rectangle"
+outside=$(count_pixels "$background" far 160 490 500 60)
+[ "$outside" -eq 0 ] || fail "$outside pixels drawn past the clip rectangle"
+
+xdotool key --window "$window" Escape
+for _ in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+if kill -0 $pid 2>/dev/null; then kill $pid; fail "the quit key did not end drawtest"; fi
+wait $pid
+status=$?
+[ $status -eq 0 ] || fail "exit status $status"
+if grep -qE "AddressSanitizer|runtime error|UndefinedBehaviorSanitizer" "$work/err"; then
+    fail "sanitizer report"
+fi
+echo "ok: theme colours, linear blending, pivots, a line and text reach the screen as drawn"
