@@ -1,0 +1,80 @@
+// Openers of the panels the editor asks for: an object's properties panel, the "curve
+// point" window and the fraction entry of f, g and h. They create the panel record with
+// its kind, title, size and place (centred in the window) and a content record in
+// POOL_MAIN; what the panels show and do is drawn by their content code. Main thread.
+//
+// Every content record starts with `u8 close_requested`, and binds to what it edits by
+// ids, never by a pointer into an object list (the lists move when they grow, and the
+// object may be deleted while the panel is open). Fields may be appended to these records
+// freely: the openers allocate them by sizeof and zero them.
+#pragma once
+
+#include "piece/piece.h"
+
+struct Panel;
+
+// Which curve of an object: 0 for a tempo's, a pitch's and a volume's volume curve, 1 for
+// a volume's pan curve, i for a sound's blend curve i.
+Curve* object_curve(ObjectHeader* object, u8 curve_index);
+
+// --- Object properties panels (kinds 5 to 13) ------------------------------------------
+struct ObjectPanelContent {
+    u8 close_requested;
+    u64 object_id;
+    u8 object_kind;
+};
+
+// The panel kind of an object kind's properties panel, 0 for a note (it has none).
+u8 object_panel_kind(u8 object_kind);
+// Opens the properties panel of the object (titles and sizes per kind); a note has none,
+// and a panel already open on the same object is not opened twice. Null when nothing
+// was opened.
+Panel* object_panel_open(u8 object_kind, i64 object_id);
+// The object the panel edits, found again by id; null when it was deleted meanwhile.
+ObjectHeader* object_panel_object(const ObjectPanelContent* content);
+
+// --- The "curve point" window (kind 16) -------------------------------------------------
+struct CurvePointPanelContent {
+    u8 close_requested;
+    u64 object_id;
+    u8 object_kind;
+    u8 curve_index;
+    // The point is kept by index: dragging never reorders points (see curve_edit.h), but
+    // adding or deleting points does, so the content re-checks the index every frame.
+    i64 point_index;
+};
+
+Panel* curve_point_panel_open(u8 object_kind, i64 object_id, u8 curve_index, i64 point_index);
+// The point the window edits, or null when its object, curve or point is gone.
+CurvePoint* curve_point_panel_point(const CurvePointPanelContent* content, Curve** curve);
+
+// --- The fraction entry (kind 15) --------------------------------------------------------
+enum FractionField : u8 {
+    FRACTION_FIELD_PITCH = 0,
+    FRACTION_FIELD_TIME = 1,
+    FRACTION_FIELD_DURATION = 2,
+};
+
+// What a confirmed entry writes to: a field of an object, found again by kind and id, or
+// (editor_value set) one of the editor's own values, which never move.
+struct FractionBinding {
+    u8 object_kind;
+    i64 object_id;
+    u8 field;
+    Fraction* editor_value;
+};
+
+struct FractionEntryContent {
+    u8 close_requested;
+    Str label;  // copy in POOL_MAIN
+    FractionBinding binding;
+    Str initial_text;  // the value's display form when the entry opened, in POOL_MAIN
+};
+
+FractionBinding fraction_binding_object(u8 object_kind, i64 object_id, u8 field);
+FractionBinding fraction_binding_value(Fraction* value);
+// The fraction the binding names now, or null when its object was deleted.
+Fraction* fraction_binding_target(const FractionBinding* binding);
+// Opens the entry labelled `label`, bound as given, its text the value's display form.
+// A second entry on the same binding is not opened. Null when nothing was opened.
+Panel* fraction_entry_open(Str label, FractionBinding binding);

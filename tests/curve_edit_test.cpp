@@ -1,0 +1,254 @@
+// Curve editing: the conversions from canvas distances to curve values, the operations of
+// the "curve point" window, and whole frames that pick, drag, add and delete points and
+// handles of a tempo curve with the mouse and keys.
+#include "core/panels.h"
+#include "editor/curve_edit.h"
+#include "editor/object_panels.h"
+#include "editor_support.h"
+
+TEST(CurveConversion, MouseValuesAreMultiplesOfTheResolutionAndXOfThousandths) {
+    ScopedPools pools;
+    Curve curve = curve_with_points(POOL_MAIN, frac(0), frac(1), {});
+    EXPECT_TRUE(same(curve_y_from_canvas(&curve, 0.777, 100), frac(39, 100)));
+    EXPECT_TRUE(same(curve_y_from_canvas(&curve, 2.0, 100), frac(1)));
+    EXPECT_TRUE(same(curve_y_from_canvas(&curve, 1.0, 7), frac(4, 7)));  // 3.5 rounds up
+    EXPECT_TRUE(same(curve_x_from_canvas(1.23456), frac(247, 200)));
+    EXPECT_TRUE(same(curve_x_from_canvas(2.0), frac(2)));
+    EXPECT_TRUE(same(curve_x_from_canvas(0.0004), frac(0)));
+    EXPECT_TRUE(same(curve_x_from_canvas(-1.0), frac(-1)));
+    EXPECT_TRUE(same(curve_x_from_canvas(-0.0016), frac(-1, 500)));
+    Curve pan = curve_with_points(POOL_MAIN, frac(-1), frac(1), {});
+    EXPECT_TRUE(same(curve_y_from_canvas(&pan, 0.5, 100), frac(-1, 2)));
+    EXPECT_TRUE(same(curve_y_from_canvas(&pan, 0.0, 100), frac(-1)));
+
+    // The middle of a logarithmic box from 1/2 to 2 is 1.
+    curve.minimum = frac(1, 2);
+    curve.maximum = frac(2);
+    curve.logarithmic = 1;
+    EXPECT_TRUE(same(curve_y_from_canvas(&curve, 1.0, 1000), frac(1)));
+    EXPECT_TRUE(same(curve_y_from_canvas(&curve, 2.0, 1000), frac(2)));
+    EXPECT_TRUE(same(curve_y_from_canvas(&curve, 0.0, 1000), frac(1, 2)));
+}
+
+TEST(CurveConversion, NoRangeNoHeightOrNoResolutionNeverMakeAZeroDenominator) {
+    ScopedPools pools;
+    Curve curve = curve_with_points(POOL_MAIN, frac(3), frac(3), {});
+    Fraction flat = curve_y_from_canvas(&curve, 1.5, 100);
+    EXPECT_TRUE(same(flat, frac(3)));
+    curve.maximum = frac(5);
+    Fraction coarse = curve_y_from_canvas(&curve, 1.0, 0);  // resolution 0 counts as 1
+    EXPECT_TRUE(same(coarse, frac(4)));
+    curve.box_height = 0.0;
+    EXPECT_TRUE(same(curve_y_from_canvas(&curve, 1.0, 100), frac(3)));
+    curve.box_height = 2.0;
+    curve.logarithmic = 1;
+    curve.minimum = frac(0);  // no logarithmic scale through zero
+    EXPECT_TRUE(same(curve_y_from_canvas(&curve, 1.0, 100), frac(0)));
+    EXPECT_GT(curve_y_from_canvas(&curve, 1.0e300, 100).denominator, 0);
+}
+
+TEST(CurvePointOperations, HandlesFollowTheirPointByDifferenceOrByRatio) {
+    CurvePoint point = {frac(2), frac(3), frac(1), frac(3), frac(3), frac(4)};
+    point.x = frac(5, 2);
+    point.y = frac(6);
+    curve_point_moved(&point, frac(2), frac(3), 0);
+    EXPECT_TRUE(same(point.in_x, frac(3, 2)));
+    EXPECT_TRUE(same(point.out_x, frac(7, 2)));
+    EXPECT_TRUE(same(point.in_y, frac(6)));
+    EXPECT_TRUE(same(point.out_y, frac(7)));
+
+    CurvePoint log = {frac(0), frac(2), frac(-1), frac(1), frac(1), frac(4)};
+    log.y = frac(3);
+    curve_point_moved(&log, frac(0), frac(2), 1);
+    EXPECT_TRUE(same(log.in_y, frac(3, 2)));
+    EXPECT_TRUE(same(log.out_y, frac(6)));
+    // From a value of 0 there is no ratio: the handles move by the difference instead.
+    CurvePoint zero = {frac(0), frac(0), frac(-1), frac(1), frac(1), frac(2)};
+    zero.y = frac(1);
+    curve_point_moved(&zero, frac(0), frac(0), 1);
+    EXPECT_TRUE(same(zero.in_y, frac(2)));
+    EXPECT_GT(zero.out_y.denominator, 0);
+}
+
+TEST(CurvePointOperations, FlatAndContinuousSetTheHandles) {
+    CurvePoint point = {frac(2), frac(3), frac(1), frac(5), frac(4), frac(0)};
+    curve_point_continuous(&point, 0);
+    EXPECT_TRUE(same(point.out_x, frac(3)));
+    EXPECT_TRUE(same(point.out_y, frac(1)));
+    EXPECT_TRUE(same(point.in_x, frac(1)));  // unchanged
+    point.in_y = frac(6);
+    curve_point_continuous(&point, 1);
+    EXPECT_TRUE(same(point.out_y, frac(3, 2)));  // 3 x 3 / 6
+    point.in_y = frac(0);
+    curve_point_continuous(&point, 1);
+    EXPECT_TRUE(same(point.out_y, frac(6)));  // by difference, never by a zero
+    curve_point_flat(&point);
+    EXPECT_TRUE(same(point.in_y, frac(3)));
+    EXPECT_TRUE(same(point.out_y, frac(3)));
+    EXPECT_TRUE(same(point.in_x, frac(1)));
+}
+
+TEST(CurvePointOperations, APointIsHeldBetweenItsNeighbours) {
+    ScopedPools pools;
+    Curve curve = curve_with_points(POOL_MAIN, frac(0), frac(1),
+                                    {{frac(0), frac(0)}, {frac(1), frac(0)}, {frac(2), frac(0)}});
+    curve.points[1].x = frac(5);  // dragged to 5, its handles with it
+    curve_point_moved(&curve.points[1], frac(1), frac(0), 0);
+    curve_point_keep_order(&curve, 1);
+    EXPECT_TRUE(same(curve.points[1].x, frac(2)));
+    EXPECT_TRUE(same(curve.points[1].out_x, frac(9, 4)));  // moved back with the point
+    EXPECT_TRUE(same(curve.points[1].in_x, frac(7, 4)));
+    curve.points[1].x = frac(-1);
+    curve_point_keep_order(&curve, 1);
+    EXPECT_TRUE(same(curve.points[1].x, frac(0)));
+    for (i64 i = 1; i < curve.points.count; i += 1)
+        EXPECT_TRUE(fraction_less_equal(curve.points[i - 1].x, curve.points[i].x));
+}
+
+// A tempo from time 1 on row 0, eight beats long, as the template makes it: one point at
+// (0, 120) on a range of 30 to 240 with resolution 1, handles one beat to either side.
+// Its box starts at canvas (1, 0.5) and is 2 high, so a value v sits at
+// 0.5 + (v - 30) / 105.
+struct CurveEditing : ProgramTest {
+    void SetUp() override {
+        ProgramTest::SetUp();
+        tap(KEY_TAB);
+        g_editor.place_kind = OBJECT_TEMPO;
+        letter('l');
+        tap(KEY_DIGIT(1));
+        tap(KEY_DIGIT(9));
+        tap(KEY_SPACE);
+        tap(KEY_TAB);
+        ASSERT_EQ(g_piece.tempos.count, 1);
+        ASSERT_EQ(g_piece.tempos[0].tempo.origin_x, 1.0);  // drawn by the last frame
+    }
+    static Curve* tempo() { return &g_piece.tempos[0].tempo; }
+    static f32 row(f64 value) { return (f32)(0.5 + (value - 30.0) / 105.0); }
+    static void press_at(f32 x, f32 y) {
+        mouse_to(x, y);
+        headless_mouse_down(MOUSE_LEFT);
+        app_frame();
+    }
+    static void release() {
+        headless_mouse_up(MOUSE_LEFT);
+        app_frame();
+    }
+};
+
+TEST_F(CurveEditing, DraggingAPointMovesItsHandlesWithIt) {
+    press_at(1.0f, row(120));
+    EXPECT_EQ(tempo()->active_point, 0);
+    EXPECT_EQ(tempo()->active_element, 0);
+    EXPECT_EQ(tempo()->dragging, 1);
+    mouse_to(2.0f, row(183));
+    const CurvePoint* point = &tempo()->points[0];
+    EXPECT_TRUE(same(point->x, frac(1)));
+    EXPECT_TRUE(same(point->y, frac(183)));
+    EXPECT_TRUE(same(point->in_x, frac(0)));
+    EXPECT_TRUE(same(point->out_x, frac(2)));
+    EXPECT_TRUE(same(point->out_y, frac(183)));
+    release();
+    EXPECT_EQ(tempo()->dragging, 0);
+    EXPECT_EQ(tempo()->active_point, 0);  // the pick stays after the release
+    mouse_to(3.0f, row(100));
+    EXPECT_TRUE(same(tempo()->points[0].x, frac(1)));
+    EXPECT_TRUE(g_piece.modified);
+}
+
+TEST_F(CurveEditing, VAddsAPointAtTheMouseAnd79DeletesThePickedOneButNeverTheLast) {
+    press_at(1.0f, row(120));
+    release();
+    mouse_to(4.0f, row(93));
+    letter('v');
+    ASSERT_EQ(tempo()->points.count, 2);
+    EXPECT_TRUE(same(tempo()->points[1].x, frac(3)));
+    EXPECT_TRUE(same(tempo()->points[1].y, frac(93)));
+    EXPECT_TRUE(same(tempo()->points[1].in_x, frac(2)));
+    EXPECT_EQ(tempo()->active_point, 0);
+
+    // Key 42 opens the "curve point" window on the picked point, centred.
+    tap(KEY_SPACE);
+    const Panel* window = nullptr;
+    for (i64 i = 0; i < g_panels.panels.count; i += 1)
+        if (g_panels.panels[i].kind == PANEL_CURVE_POINT) window = &g_panels.panels[i];
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(to_string(window->title), "curve point");
+    EXPECT_EQ(window->width, 300.0f);
+    EXPECT_EQ(window->height, 260.0f);
+    EXPECT_EQ(window->x, 512.0f - 150.0f);
+    EXPECT_EQ(window->y, 384.0f - 130.0f);
+    const CurvePointPanelContent* content = (const CurvePointPanelContent*)window->content;
+    Curve* found = nullptr;
+    EXPECT_EQ(curve_point_panel_point(content, &found), &tempo()->points[0]);
+    EXPECT_EQ(found, tempo());
+    g_panels.panels.count = 0;
+
+    tap(KEY_DELETE);
+    ASSERT_EQ(tempo()->points.count, 1);
+    EXPECT_TRUE(same(tempo()->points[0].y, frac(93)));
+    EXPECT_EQ(tempo()->active_point, -1);
+    press_at(4.0f, row(93));
+    release();
+    ASSERT_EQ(tempo()->active_point, 0);
+    tap(KEY_DELETE);
+    EXPECT_EQ(tempo()->points.count, 1);
+    // A press on nothing clears the pick, and v does nothing without one.
+    press_at(8.0f, row(200));
+    release();
+    EXPECT_EQ(tempo()->active_point, -1);
+    letter('v');
+    EXPECT_EQ(tempo()->points.count, 1);
+}
+
+TEST_F(CurveEditing, APointDraggedPastItsNeighbourStopsAtItAndTheOrderHolds) {
+    press_at(1.0f, row(120));
+    release();
+    mouse_to(4.0f, row(93));
+    letter('v');
+    press_at(1.0f, row(120));
+    mouse_to(7.0f, row(120));
+    ASSERT_EQ(tempo()->active_point, 0);
+    EXPECT_TRUE(same(tempo()->points[0].x, frac(3)));
+    EXPECT_TRUE(same(tempo()->points[0].y, frac(120)));
+    EXPECT_TRUE(same(tempo()->points[1].y, frac(93)));
+    EXPECT_TRUE(same(tempo()->points[0].out_x, frac(4)));
+    release();
+}
+
+TEST_F(CurveEditing, AHandleDragMirrorsTheOtherHandleUnlessControlIsHeld) {
+    press_at(0.0f, row(120));  // the incoming handle, one beat left of the point
+    EXPECT_EQ(tempo()->active_element, 1);
+    headless_key_down(KEY_CONTROL);
+    mouse_to(0.0f, row(156));
+    const CurvePoint* point = &tempo()->points[0];
+    EXPECT_TRUE(same(point->in_y, frac(156)));
+    EXPECT_TRUE(same(point->out_x, frac(1)));
+    EXPECT_TRUE(same(point->out_y, frac(120)));
+    headless_key_up(KEY_CONTROL);
+    mouse_to(0.0f, row(177));
+    EXPECT_TRUE(same(point->in_y, frac(177)));
+    EXPECT_TRUE(same(point->out_x, frac(1)));
+    EXPECT_TRUE(same(point->out_y, frac(63)));  // 120 - (177 - 120)
+    release();
+
+    press_at(2.0f, row(63));  // the outgoing handle
+    EXPECT_EQ(tempo()->active_element, 2);
+    mouse_to(2.5f, row(120));
+    EXPECT_TRUE(same(point->out_x, frac(3, 2)));
+    EXPECT_TRUE(same(point->in_x, frac(-3, 2)));
+    EXPECT_TRUE(same(point->in_y, frac(120)));
+    release();
+}
+
+TEST_F(CurveEditing, HiddenOrLockedCurvesTakeNoPick) {
+    tempo()->editable = 0;
+    press_at(1.0f, row(120));
+    EXPECT_EQ(tempo()->active_point, -1);
+    release();
+    tempo()->editable = 1;
+    // A press over a panel does not reach the curve.
+    ASSERT_NE(object_panel_open(OBJECT_KEY, 999), nullptr);
+    press_at(1.0f, row(120));
+    EXPECT_EQ(tempo()->active_point, -1);
+    release();
+}

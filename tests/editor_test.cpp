@@ -1,0 +1,449 @@
+// The editor driven through whole frames with scripted keys and mouse: placing objects with
+// the cursor, the selected duration, click, box and overlap selection, the per-object
+// commands, duplication, deletion, time insertion and removal, the wheel highlight,
+// auditions and the panels that key 42 and f, g, h open.
+#include "core/panels.h"
+#include "editor/object_panels.h"
+#include "editor_support.h"
+#include "sound/audio_output.h"
+
+struct Editor : ProgramTest {
+    static NoteObject* note(Fraction time, Fraction duration, Fraction pitch, u8 selected = 0) {
+        NoteObject record = {};
+        record.header = header_make(OBJECT_NOTE, g_piece.next_object_id++, 0, SCOPE_GLOBAL, time,
+                                    duration, pitch);
+        record.header.selected = selected;
+        return array_push(&g_piece.notes, record);
+    }
+    static KeyObject* key(const char* name, Fraction time, Fraction duration) {
+        KeyObject record = {};
+        record.header = header_make(OBJECT_KEY, g_piece.next_object_id++, 0, SCOPE_GLOBAL, time,
+                                    duration, frac(1));
+        record.key_name = str_from_cstring(name);
+        const KeyDefinition* definition = key_by_name(record.key_name);
+        if (definition) record.pitches = definition->pitches;
+        return array_push(&g_piece.keys, record);
+    }
+    static std::vector<i64> selected_notes() {
+        std::vector<i64> indices;
+        for (i64 i = 0; i < g_piece.notes.count; i += 1)
+            if (g_piece.notes[i].header.selected) indices.push_back(i);
+        return indices;
+    }
+    static const Panel* panel_of_kind(u8 kind) {
+        for (i64 i = 0; i < g_panels.panels.count; i += 1)
+            if (g_panels.panels[i].kind == kind) return &g_panels.panels[i];
+        return nullptr;
+    }
+    static i64 panels_of_kind(u8 kind) {
+        i64 count = 0;
+        for (i64 i = 0; i < g_panels.panels.count; i += 1) count += g_panels.panels[i].kind == kind;
+        return count;
+    }
+};
+
+using std::vector;
+
+TEST_F(Editor, PlaceModeStepsTheCursorThroughTheKeyAndPlacesAuditionedNotes) {
+    tap(KEY_TAB);
+    ASSERT_EQ(g_editor.place_mode, 1);
+    // A key object four beats long, placed with control so that the cursor stays at 0.
+    letter('m');
+    ASSERT_EQ(g_editor.place_kind, OBJECT_KEY);
+    tap(KEY_DIGIT(1));
+    tap_with(KEY_CONTROL, KEY_SPACE);
+    ASSERT_EQ(g_piece.keys.count, 1);
+    EXPECT_EQ(to_string(g_piece.keys[0].key_name), "key");
+    EXPECT_EQ(g_piece.keys[0].pitches.count, 12);
+    EXPECT_TRUE(same(g_piece.keys[0].header.duration, frac(4)));
+    EXPECT_EQ(g_piece.keys[0].header.scope, SCOPE_GLOBAL);
+    EXPECT_TRUE(same(g_editor.cursor_time, frac(0)));
+
+    letter('n');
+    tap(KEY_DIGIT(3));
+    EXPECT_FALSE(headless_audio_is_playing());
+    tap(KEY_SPACE);
+    ASSERT_EQ(g_piece.notes.count, 1);
+    const ObjectHeader* first = &g_piece.notes[0].header;
+    EXPECT_TRUE(same(first->time, frac(0)));
+    EXPECT_TRUE(same(first->pitch, frac(1)));
+    EXPECT_TRUE(same(first->duration, frac(1)));
+    EXPECT_EQ(first->group_id, 0);
+    EXPECT_NE(first->id, g_piece.keys[0].header.id);
+    EXPECT_TRUE(same(g_editor.cursor_time, frac(1)));
+    EXPECT_TRUE(g_piece.modified);
+    // The new note was auditioned: a quarter-second preview is playing.
+    EXPECT_TRUE(headless_audio_is_playing());
+    EXPECT_EQ(g_audio.slot_length, (i64)(44100 * 0.25 + 1) * 2);
+
+    letter('i');  // the key's diatonic class: do, re, mi ...
+    EXPECT_TRUE(same(g_editor.cursor_pitch, frac(9, 8)));
+    letter('i');
+    EXPECT_TRUE(same(g_editor.cursor_pitch, frac(5, 4)));
+    tap_with(KEY_CONTROL, KEY_LETTER('i'));  // chromatic: the next pitch of any class
+    EXPECT_TRUE(same(g_editor.cursor_pitch, frac(4, 3)));
+    tap_with(KEY_SHIFT, KEY_LETTER('i'));  // an octave
+    EXPECT_TRUE(same(g_editor.cursor_pitch, frac(8, 3)));
+    letter('k');
+    EXPECT_TRUE(same(g_editor.cursor_pitch, frac(5, 2)));
+    tap(KEY_SPACE);
+    ASSERT_EQ(g_piece.notes.count, 2);
+    EXPECT_TRUE(same(g_piece.notes[1].header.time, frac(1)));
+    EXPECT_TRUE(same(g_piece.notes[1].header.pitch, frac(5, 2)));
+    tap_with(KEY_CONTROL, KEY_LETTER('k'));
+    EXPECT_TRUE(same(g_editor.cursor_pitch, frac(12, 5)));
+    // Past the key's end the default key has no scale: i doubles.
+    tap(KEY_DIGIT(1));
+    letter('l');
+    EXPECT_TRUE(same(g_editor.cursor_time, frac(6)));
+    letter('i');
+    EXPECT_TRUE(same(g_editor.cursor_pitch, frac(24, 5)));
+}
+
+TEST_F(Editor, TheCursorMovesSnapsAndPlacesEveryKindFromItsTemplate) {
+    tap(KEY_TAB);
+    tap(KEY_DIGIT(4));  // 1/2
+    letter('l');
+    letter('l');
+    letter('l');
+    EXPECT_TRUE(same(g_editor.cursor_time, frac(3, 2)));
+    letter('j');
+    EXPECT_TRUE(same(g_editor.cursor_time, frac(1)));
+    tap(KEY_DIGIT(3));
+    tap(KEY_DIGIT(6));  // 1/3
+    letter('l');
+    tap(KEY_DIGIT(4));
+    letter('u');  // 4/3 to the nearest half: 3/2
+    EXPECT_TRUE(same(g_editor.cursor_time, frac(3, 2)));
+    tap(KEY_DIGIT(0));
+    letter('u');  // a zero grid leaves the time alone
+    EXPECT_TRUE(same(g_editor.cursor_time, frac(3, 2)));
+    tap(KEY_DIGIT(3));
+
+    for (u8 kind = 0; kind < OBJECT_KIND_COUNT; kind += 1) {
+        g_editor.place_kind = kind;
+        tap_with(KEY_CONTROL, KEY_SPACE);
+        ObjectList list = piece_objects(&g_piece, kind);
+        ASSERT_EQ(list.count, 1) << (int)kind;
+        const ObjectHeader* placed = object_list_get(list, 0);
+        EXPECT_EQ(placed->kind, kind);
+        EXPECT_TRUE(same(placed->time, frac(3, 2)));
+        EXPECT_TRUE(same(placed->duration, frac(1)));
+        bool local = kind == OBJECT_SOUND || kind == OBJECT_SHAPE || kind == OBJECT_VOLUME ||
+                     kind == OBJECT_PITCH;
+        EXPECT_EQ(placed->scope, local ? SCOPE_LOCAL : SCOPE_GLOBAL) << (int)kind;
+    }
+    EXPECT_EQ(piece_object_total(&g_piece), 10);
+    EXPECT_TRUE(same(g_editor.cursor_time, frac(3, 2)));
+    EXPECT_TRUE(same(g_piece.measures[0].bar_length, frac(4)));
+    EXPECT_EQ(g_piece.measures[0].bar_color[3], 0.3f);
+    ASSERT_EQ(g_piece.tempos[0].tempo.points.count, 1);
+    EXPECT_TRUE(same(g_piece.tempos[0].tempo.points[0].y, frac(120)));
+    EXPECT_TRUE(same(g_piece.tempos[0].tempo.points[0].out_x, frac(1)));  // zoom 10: handle 1
+    // A placed curve owns its points: editing it leaves the template alone.
+    EXPECT_NE(g_piece.tempos[0].tempo.points.data, g_editor.tempo_template.tempo.points.data);
+    EXPECT_EQ(g_piece.pitches[0].pitch.logarithmic, 1);
+    EXPECT_EQ(g_piece.pitches[0].pitch.resolution, 1000);
+    EXPECT_EQ(to_string(g_piece.sounds[0].wave_names[0]), "sine");
+    EXPECT_EQ(to_string(g_piece.texts[0].text), "text");
+    EXPECT_EQ(g_piece.repeats[0].count, 1);
+
+    // n and m walk the kinds round.
+    g_editor.place_kind = 0;
+    letter('n');
+    EXPECT_EQ(g_editor.place_kind, 9);
+    letter('m');
+    EXPECT_EQ(g_editor.place_kind, 0);
+}
+
+TEST_F(Editor, DigitKeysSetScaleAndReturnTheSelectedDurationExactly) {
+    EXPECT_TRUE(same(g_editor.selected_duration, frac(1)));
+    tap(KEY_DIGIT(5));
+    EXPECT_TRUE(same(g_editor.selected_duration, frac(1, 4)));
+    tap_with(KEY_CONTROL, KEY_DIGIT(1));
+    EXPECT_TRUE(same(g_editor.selected_duration, frac(17, 4)));
+    tap(KEY_DIGIT(6));
+    EXPECT_TRUE(same(g_editor.selected_duration, frac(17, 12)));
+    tap(KEY_DIGIT(7));
+    EXPECT_TRUE(same(g_editor.selected_duration, frac(17, 4)));
+    tap_with(KEY_CONTROL, KEY_DIGIT(6));
+    EXPECT_TRUE(same(g_editor.selected_duration, frac(17, 6)));
+    tap(KEY_DIGIT(8));
+    tap(KEY_DIGIT(9));
+    tap(KEY_DIGIT(9));
+    EXPECT_TRUE(same(g_editor.selected_duration, frac(17, 3)));
+    tap(KEY_DIGIT(2));
+    tap_with(KEY_CONTROL, KEY_DIGIT(4));
+    EXPECT_TRUE(same(g_editor.selected_duration, frac(5, 2)));
+    tap_with(KEY_CONTROL, KEY_DIGIT(0));  // not with control
+    EXPECT_TRUE(same(g_editor.selected_duration, frac(5, 2)));
+    tap(KEY_DIGIT(0));
+    EXPECT_TRUE(same(g_editor.selected_duration, frac(0)));
+}
+
+TEST_F(Editor, ClicksSelectAndDeselectObjectsOnTheirRows) {
+    note(frac(0), frac(1), frac(1));
+    note(frac(2), frac(1), frac(1));
+    note(frac(4), frac(1), frac(3, 2));
+    click_at(0.5f, 0.2f);
+    EXPECT_EQ(selected_notes(), vector<i64>({0}));
+    click_at(-5.0f, -5.0f);  // an empty spot deselects everything
+    EXPECT_TRUE(selected_notes().empty());
+    click_at(0.5f, 0.2f);
+    control_click_at(2.5f, -0.4f);
+    EXPECT_EQ(selected_notes(), vector<i64>({0, 1}));
+    control_click_at(0.9f, 0.0f);  // toggles only that one
+    EXPECT_EQ(selected_notes(), vector<i64>({1}));
+    click_at(4.5f, 4.7f);  // 3/2 sits on row 4.68
+    EXPECT_EQ(selected_notes(), vector<i64>({2}));
+    click_at(5.05f, 4.7f);  // just right of it
+    EXPECT_TRUE(selected_notes().empty());
+
+    // A panel over the note (a properties panel opens centred) keeps the click off the
+    // canvas.
+    ASSERT_NE(object_panel_open(OBJECT_KEY, 999), nullptr);
+    click_at(0.5f, 0.2f);
+    EXPECT_TRUE(selected_notes().empty());
+}
+
+TEST_F(Editor, ABoxSelectsWhatItMeetsAndOverlapSelectionFindsStackedNotes) {
+    note(frac(0), frac(1), frac(1));
+    note(frac(2), frac(1), frac(1));
+    note(frac(4), frac(1), frac(3, 2));
+    mouse_to(-1.0f, -1.0f);
+    letter('b');
+    EXPECT_EQ(g_editor.box_armed, 1);
+    // The press that closes the box over note 1 does not toggle it out again.
+    click_at(2.5f, 0.2f);
+    EXPECT_EQ(g_editor.box_armed, 0);
+    EXPECT_EQ(selected_notes(), vector<i64>({0, 1}));
+
+    // The other way round, reaching the third note's row from above.
+    mouse_to(5.5f, 6.0f);
+    letter('b');
+    click_at(3.0f, 4.5f);
+    EXPECT_EQ(selected_notes(), vector<i64>({2}));
+
+    click_at(-5.0f, -5.0f);
+    note(frac(1, 2), frac(1, 2), frac(1));    // overlaps note 0
+    note(frac(1), frac(1), frac(1));          // only touches notes 0, 3 and 1: no overlap
+    note(frac(5, 2), frac(1), frac(17, 16));  // overlaps note 1 in row and time
+    tap(KEY_F5);
+    EXPECT_EQ(selected_notes(), vector<i64>({3, 5}));
+}
+
+TEST_F(Editor, SelectedObjectsMoveSnapAndChangeDuration) {
+    key("just major", frac(0), frac(16));
+    note(frac(1, 3), frac(1), frac(7, 6), 1);
+    tap(KEY_DIGIT(5));  // 1/4
+    const ObjectHeader* moved = &g_piece.notes[0].header;
+    letter('l');
+    EXPECT_TRUE(same(moved->time, frac(7, 12)));
+    headless_key_tap(KEY_LETTER('l'));
+    headless_key_tap(KEY_LETTER('j'));
+    app_frame();
+    EXPECT_TRUE(same(moved->time, frac(7, 12)));
+    letter('u');  // 7/12 is 2.33 quarters
+    EXPECT_TRUE(same(moved->time, frac(1, 2)));
+    letter('o');  // 7/6 snaps to re of the just major key
+    EXPECT_TRUE(same(moved->pitch, frac(9, 8)));
+    letter('i');
+    EXPECT_TRUE(same(moved->pitch, frac(5, 4)));
+    letter('k');
+    letter('k');
+    EXPECT_TRUE(same(moved->pitch, frac(1)));
+    letter('y');
+    EXPECT_TRUE(same(moved->duration, frac(1, 4)));
+    tap(KEY_DIGIT(0));
+    letter('y');
+    EXPECT_TRUE(same(moved->duration, frac(0)));
+    EXPECT_TRUE(g_piece.modified);
+    // The key was not selected and did not move.
+    EXPECT_TRUE(same(g_piece.keys[0].header.time, frac(0)));
+}
+
+TEST_F(Editor, CDuplicatesTheSelectionOntoItselfReadyToMove) {
+    note(frac(0), frac(1), frac(1), 1);
+    note(frac(1), frac(1), frac(2));
+    tap(KEY_TAB);
+    g_editor.place_kind = OBJECT_TEMPO;
+    tap_with(KEY_CONTROL, KEY_SPACE);
+    tap(KEY_TAB);
+    g_piece.tempos[0].header.selected = 1;
+    letter('c');
+    ASSERT_EQ(g_piece.notes.count, 3);
+    ASSERT_EQ(g_piece.tempos.count, 2);
+    EXPECT_EQ(g_piece.notes[0].header.selected, 0);
+    EXPECT_EQ(g_piece.notes[2].header.selected, 1);
+    EXPECT_TRUE(same(g_piece.notes[2].header.time, frac(0)));
+    EXPECT_NE(g_piece.notes[2].header.id, g_piece.notes[0].header.id);
+    EXPECT_NE(g_piece.tempos[1].header.id, g_piece.notes[2].header.id);
+    EXPECT_LT(g_piece.tempos[1].header.id, g_piece.next_object_id);
+    EXPECT_NE(g_piece.tempos[1].tempo.points.data, g_piece.tempos[0].tempo.points.data);
+    EXPECT_EQ(g_editor.selection.count, 2);
+    letter('l');  // only the copies move
+    EXPECT_TRUE(same(g_piece.notes[2].header.time, frac(1)));
+    EXPECT_TRUE(same(g_piece.notes[0].header.time, frac(0)));
+    EXPECT_TRUE(same(g_piece.tempos[1].header.time, frac(1)));
+}
+
+TEST_F(Editor, Key79DeletesEverySelectedObjectWithoutSkippingNeighbours) {
+    for (i64 i = 0; i < 6; i += 1) note(frac(i), frac(1), frac(1), i >= 1 && i <= 3 ? 1 : 0);
+    g_piece.notes[5].header.selected = 1;
+    i64 kept_first = g_piece.notes[0].header.id, kept_middle = g_piece.notes[4].header.id;
+    tap(KEY_DELETE);
+    ASSERT_EQ(g_piece.notes.count, 2);
+    EXPECT_EQ(g_piece.notes[0].header.id, kept_first);
+    EXPECT_EQ(g_piece.notes[1].header.id, kept_middle);
+    EXPECT_EQ(g_editor.selection.count, 0);
+    EXPECT_TRUE(g_piece.modified);
+}
+
+TEST_F(Editor, InsertAndRemoveShiftEveryObjectAtTheCursor) {
+    note(frac(0), frac(2), frac(1));        // spans the cursor
+    note(frac(3), frac(1), frac(1));        // after it
+    note(frac(3, 2), frac(1, 4), frac(1));  // vanishes when time is removed
+    MeasureObject bars = {};
+    bars.header = header_make(OBJECT_MEASURE, 50, 0, SCOPE_GLOBAL, frac(2), frac(4), frac(1));
+    bars.bar_length = frac(1);
+    array_push(&g_piece.measures, bars);
+    tap(KEY_TAB);
+    letter('l');  // cursor at 1, duration 1
+    tap(KEY_INSERT);
+    EXPECT_TRUE(same(g_piece.notes[0].header.duration, frac(3)));
+    EXPECT_TRUE(same(g_piece.notes[1].header.time, frac(4)));
+    EXPECT_TRUE(same(g_piece.measures[0].header.time, frac(3)));
+    tap(KEY_BACKSPACE);
+    EXPECT_TRUE(same(g_piece.notes[0].header.duration, frac(2)));
+    EXPECT_TRUE(same(g_piece.notes[1].header.time, frac(3)));
+    tap(KEY_BACKSPACE);
+    EXPECT_EQ(g_piece.notes[2].header.removed, 1);
+    EXPECT_EQ(g_piece.notes.count, 3);  // kept until the select mode runs
+    tap(KEY_TAB);
+    ASSERT_EQ(g_piece.notes.count, 2);
+    EXPECT_TRUE(same(g_piece.notes[1].header.time, frac(2)));
+    EXPECT_TRUE(same(g_piece.measures[0].header.time, frac(1)));
+}
+
+TEST_F(Editor, TheWheelHighlightsOneEntryAndButtonFourKeepsOnlyIt) {
+    note(frac(0), frac(1), frac(1), 1);
+    note(frac(1), frac(1), frac(1), 1);
+    note(frac(2), frac(1), frac(1), 1);
+    mouse_to(-6.0f, -6.0f);
+    EXPECT_EQ(g_editor.wheel_index, 0);
+    EXPECT_EQ(g_piece.notes[0].header.highlight, 1);
+    headless_mouse_wheel(-1);
+    app_frame();
+    EXPECT_EQ(g_editor.wheel_index, 2);
+    EXPECT_EQ(g_piece.notes[0].header.highlight, 0);
+    EXPECT_EQ(g_piece.notes[2].header.highlight, 1);
+    headless_mouse_wheel(1);
+    app_frame();
+    EXPECT_EQ(g_editor.wheel_index, 0);
+    headless_mouse_wheel(-1);
+    app_frame();
+    headless_mouse_click(MOUSE_RIGHT);
+    app_frame();
+    EXPECT_EQ(selected_notes(), vector<i64>({2}));
+    EXPECT_EQ(g_editor.selection.count, 1);
+}
+
+TEST_F(Editor, Key42AuditionsTheSelectionAndOpensTheOnlyObjectsPanel) {
+    key("key", frac(0), frac(4));
+    g_piece.keys[0].header.selected = 1;
+    tap(KEY_SPACE);
+    ASSERT_EQ(panels_of_kind(PANEL_KEY), 1);
+    const Panel* panel = panel_of_kind(PANEL_KEY);
+    EXPECT_EQ(to_string(panel->title), "key menu");
+    EXPECT_EQ(panel->width, 300.0f);
+    EXPECT_EQ(panel->height, 240.0f);
+    EXPECT_EQ(panel->x, 1024.0f / 2 - 150);
+    EXPECT_EQ(panel->y, 768.0f / 2 - 120);
+    const ObjectPanelContent* content = (const ObjectPanelContent*)panel->content;
+    EXPECT_EQ(content->close_requested, 0);
+    EXPECT_EQ(object_panel_object(content), &g_piece.keys[0].header);
+    tap(KEY_SPACE);
+    EXPECT_EQ(panels_of_kind(PANEL_KEY), 1);    // not twice for the same object
+    EXPECT_FALSE(headless_audio_is_playing());  // no note selected: nothing to hear
+
+    g_piece.keys[0].header.selected = 0;
+    note(frac(0), frac(1), frac(1), 1);
+    note(frac(0), frac(1), frac(3, 2), 1);
+    i64 panels = g_panels.panels.count;
+    tap(KEY_SPACE);
+    EXPECT_TRUE(headless_audio_is_playing());
+    EXPECT_EQ(g_panels.panels.count, panels);
+}
+
+TEST_F(Editor, FractionEntriesBindToTheCursorOrToAnObjectById) {
+    tap(KEY_TAB);
+    letter('f');
+    const Panel* panel = panel_of_kind(PANEL_FRACTION);
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(to_string(panel->title), "fraction");
+    EXPECT_EQ(panel->width, 300.0f);
+    EXPECT_EQ(panel->height, 160.0f);
+    EXPECT_EQ(panel->y, 768.0f / 2 - 80);
+    const FractionEntryContent* entry = (const FractionEntryContent*)panel->content;
+    EXPECT_EQ(to_string(entry->label), "pitch");
+    EXPECT_EQ(entry->binding.editor_value, &g_editor.cursor_pitch);
+    EXPECT_EQ(to_string(entry->initial_text), "1");
+    g_panels.panels.count = 0;
+
+    tap(KEY_TAB);
+    note(frac(3, 4), frac(1), frac(1), 1);
+    note(frac(2), frac(1), frac(1));
+    letter('g');
+    panel = panel_of_kind(PANEL_FRACTION);
+    ASSERT_NE(panel, nullptr);
+    entry = (const FractionEntryContent*)panel->content;
+    EXPECT_EQ(to_string(entry->initial_text), "3/4");
+    EXPECT_EQ(entry->binding.editor_value, nullptr);
+    EXPECT_EQ(fraction_binding_target(&entry->binding), &g_piece.notes[0].header.time);
+    // The note is deleted while the entry is open: the binding finds nothing, and never
+    // the note that moved into its place.
+    i64 panel_id = (i64)panel->id;
+    tap(KEY_DELETE);
+    ASSERT_EQ(g_piece.notes.count, 1);
+    panel = panel_find((u64)panel_id);
+    ASSERT_NE(panel, nullptr);
+    entry = (const FractionEntryContent*)panel->content;
+    EXPECT_EQ(fraction_binding_target(&entry->binding), nullptr);
+}
+
+TEST_F(Editor, NothingIsEditedWhileATextFieldHeldTheKeyboard) {
+    g_app.keyboard_taken = 1;
+    tap(KEY_TAB);
+    EXPECT_EQ(g_editor.place_mode, 0);
+    tap(KEY_TAB);
+    EXPECT_EQ(g_editor.place_mode, 1);
+}
+
+TEST_F(Editor, HiddenNotesTakeNoClicksAndNoCommands) {
+    g_piece.groups[0].visible = 0;
+    note(frac(0), frac(1), frac(1), 1);
+    app_frame();  // the score view copies the group's flag
+    ASSERT_EQ(g_piece.notes[0].header.visible, 0);
+    letter('l');
+    EXPECT_TRUE(same(g_piece.notes[0].header.time, frac(0)));
+    control_click_at(0.5f, 0.0f);
+    EXPECT_EQ(g_piece.notes[0].header.selected, 1);
+    mouse_to(-1.0f, -1.0f);
+    letter('b');
+    click_at(2.0f, 1.0f);
+    EXPECT_TRUE(selected_notes().empty());
+}
+
+TEST_F(Editor, TheFileShortcutsDoNotAlsoActAsEditorKeys) {
+    key("just major", frac(0), frac(16));
+    note(frac(0), frac(1), frac(7, 6), 1);
+    tap_with(KEY_CONTROL, KEY_LETTER('o'));  // open, not snap
+    EXPECT_TRUE(same(g_piece.notes[0].header.pitch, frac(7, 6)));
+    tap(KEY_TAB);
+    u8 kind = g_editor.place_kind;
+    g_piece.modified = 1;  // control + n then asks instead of emptying the piece
+    tap_with(KEY_CONTROL, KEY_LETTER('n'));
+    EXPECT_EQ(g_editor.place_kind, kind);
+    letter('n');
+    EXPECT_NE(g_editor.place_kind, kind);
+}
