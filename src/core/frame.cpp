@@ -1,10 +1,154 @@
-// Placeholder until the interface lands: a frame draws nothing and a question quits.
+// The frame, in its fixed order: the canvas pass into the frame buffer, the interface pass
+// with the status texts, the help and statistics overlays, the panels and the menu bar,
+// then the actions of the menu bar and the file shortcuts. Every text of a frame is built
+// in POOL_TMP. Main thread, once per main-loop iteration after the editor step.
 #include "core/frame.h"
 
-#include "core/app.h"
+#include <string.h>
 
-void frame_reset() {}
-void frame() {}
-void save_question_open(u8 follow_up) {
-    if (follow_up == 1) g_app.running = false;
+#include "core/app.h"
+#include "core/format.h"
+#include "core/menu_bar.h"
+#include "core/panels.h"
+#include "editor/editor.h"
+#include "gfx/font.h"
+#include "gfx/renderer.h"
+#include "gfx/resources.h"
+#include "gfx/textures.h"
+#include "gfx/theme.h"
+#include "piece/piece.h"
+#include "piece/score_view.h"
+#include "platform/system.h"
+#include "sound/playback.h"
+
+FrameState g_frame;
+
+static const char HELP_TEXT[] =
+    "Controls:\n"
+    "w/a/s/d: move\n"
+    "q/e: zoom\n"
+    "\n"
+    "l/j: move cursor forward/backward in time\n"
+    "i/k: move cursor up/down in pitch\n"
+    "shift + i/k: move cursor up/down an octave\n"
+    "control + i/k: move cursor up/down a semitone\n"
+    "\n"
+    "v: add point to curve\n"
+    "\n"
+    "u/o: align duration/pitch of selected object\n"
+    "f: change pitch of selected object\n"
+    "g: change time of selected object\n"
+    "h: change duration of selected object\n"
+    "y: change duration to the selected duration\n"
+    "\n"
+    "1: select duration of 4 beats\n"
+    "2: select duration of 2 beats\n"
+    "3: select duration of 1 beat\n"
+    "4: select duration of 1/2 beat\n"
+    "5: select duration of 1/4 beat\n"
+    "6: divide duration by 3\n"
+    "7: multiply duration by 3\n"
+    "8: half duration\n"
+    "9: double duration\n"
+    "0: select duration of 0 beats";
+
+Str frame_help_text() { return STR(HELP_TEXT); }
+
+void frame_reset() { memset(&g_frame, 0, sizeof(g_frame)); }
+
+static Font* interface_font() { return g_theme.font ? g_theme.font : font_default(); }
+
+static void canvas_pass() {
+    f32 aspect = g_app.window_height > 0 ? (f32)g_app.window_width / (f32)g_app.window_height
+                                         : 1.0f;
+    f32 zoom = g_camera.zoom;
+    g_projection_matrix = matrix_orthographic(-zoom * aspect, zoom * aspect, -zoom, zoom);
+    g_view_matrix = matrix_translation(-g_camera.pan_x, -g_camera.pan_y);
+    frame_buffer_begin(g_piece.settings.background);
+    g_piece.notes_drawn = 0;
+    score_view_draw();
+}
+
+static void interface_pass_begin() {
+    g_projection_matrix =
+        matrix_orthographic(0.0f, (f32)g_app.window_width, 0.0f, (f32)g_app.window_height);
+    g_view_matrix = matrix_identity();
+    pipeline_depth_enable(false);
+    g_mesh.pixel_snap = 1.0;  // interface text sits on whole pixels
+}
+
+static void status_texts() {
+    f32 x = (f32)g_app.window_width - g_theme.offset;
+    f32 y = g_theme.offset;
+    f32 scale = g_theme.text_scale;
+    if (playback_is_waiting())
+        draw_string(interface_font(), g_theme.text_color, STR("generating samples..."), x, y,
+                    scale, scale, TEXT_RIGHT, TEXT_FIRST_LINE_ON_Y);
+    if (g_editor.selection.count > 0) {
+        const FormatArg args[] = {fa_i64(g_editor.selection.count)};
+        draw_string(interface_font(), g_theme.text_color,
+                    format_tmp(STR("# selected: %."), args, ARRAY_COUNT(args)), x, y, scale,
+                    scale, TEXT_RIGHT, TEXT_FIRST_LINE_ON_Y);
+    }
+}
+
+static void help_overlay() {
+    if (!g_frame.help_visible) return;
+    const f32 scale = 0.75f;
+    f32 cx = (f32)g_app.window_width / 2;
+    f32 cy = (f32)g_app.window_height / 2 - g_theme.scale;
+    bind_font(interface_font());
+    g_mesh.horizontal_alignment = TEXT_CENTER;
+    g_mesh.vertical_alignment = TEXT_CENTERED;
+    TextBlock block = text_measure(frame_help_text(), scale, scale);
+    f32 pad = g_theme.offset;
+    f32 w = (f32)block.width + 2 * pad, h = (f32)block.height + 2 * pad;
+    draw_rect(g_textures.ids[TEXTURE_WHITE], g_theme.menu_background_color, cx, cy, w, h, w / 2,
+              h / 2);
+    draw_string(interface_font(), g_theme.text_color, frame_help_text(), cx, cy, scale, scale,
+                TEXT_CENTER, TEXT_CENTERED);
+}
+
+Str frame_statistics_text() {
+    StrBuilder text;
+    str_builder_init(&text, POOL_TMP);
+    const FormatArg lines[][2] = {
+        {fa_f64(g_app.update_seconds * 1000.0)},
+        {fa_f64(g_app.render_seconds * 1000.0)},
+        {fa_f64(g_app.total_seconds * 1000.0)},
+        {fa_i64(g_piece.notes_drawn)},
+        {fa_f64(playback_synthesis_seconds() * 1000.0)},
+        {fa_f64(100.0 * pool_usage(POOL_MAIN)), fa_char('%')},
+        {fa_f64(100.0 * pool_usage(POOL_TMP)), fa_char('%')},
+    };
+    const Str formats[] = {
+        STR("%. ms updating"),    STR("\n%. ms rendering"),      STR("\n%. ms total"),
+        STR("\n%. notes"),        STR("\n%. ms filling samples"), STR("\n%.%. main memory"),
+        STR("\n%.%. tmp memory"),
+    };
+    for (i64 i = 0; i < ARRAY_COUNT(formats); i += 1)
+        format_append(&text, formats[i], lines[i], i >= 5 ? 2 : 1);
+    return str_builder_text(&text);
+}
+
+static void statistics_overlay() {
+    // Works while a text field holds the keyboard: the key types nothing.
+    if (input_key_is_pressed(KEY_F3)) g_app.stats_visible = !g_app.stats_visible;
+    if (!g_app.stats_visible) return;
+    const f32 color[4] = {0.5f, 0.5f, 1.0f, 0.7f};
+    draw_string(interface_font(), color, frame_statistics_text(), 16, 64, 0.5f, 0.5f, TEXT_LEFT,
+                TEXT_FIRST_LINE_ON_Y);
+}
+
+void frame() {
+    canvas_pass();
+    interface_pass_begin();
+    status_texts();
+    help_overlay();
+    statistics_overlay();
+    g_panels.title_height = g_theme.scale;
+    g_panels.border = g_theme.scale / 2;
+    panels_draw();
+    menu_bar_draw();
+    menu_bar_actions();
 }

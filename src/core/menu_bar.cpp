@@ -1,0 +1,160 @@
+// The menu bar along the top of the window: 21 toolbar buttons (the ten object kinds only
+// in place mode), drawn behind their own input gate, and what their clicks and the file
+// shortcuts (control + n, o, s) do once everything is drawn. Main thread, in the frame.
+#include "core/menu_bar.h"
+
+#include <string.h>
+
+#include "core/app.h"
+#include "core/frame.h"
+#include "core/frame_question.h"
+#include "core/interaction.h"
+#include "core/panels.h"
+#include "editor/editor.h"
+#include "gfx/renderer.h"
+#include "gfx/textures.h"
+#include "gfx/theme.h"
+#include "piece/document.h"
+#include "piece/file_panel.h"
+#include "piece/piece.h"
+#include "platform/system.h"
+#include "sound/playback.h"
+
+struct KindButton {
+    u8 kind;
+    TextureSlot texture;
+    const f32* color;
+};
+
+// The kinds in the order of their buttons, each with its icon and object colour.
+static void kind_buttons(KindButton out[OBJECT_KIND_COUNT]) {
+    const KindButton buttons[OBJECT_KIND_COUNT] = {
+        {OBJECT_NOTE, TEXTURE_NOTE, g_theme.note_object_color},
+        {OBJECT_KEY, TEXTURE_KEY, g_theme.key_object_color},
+        {OBJECT_MEASURE, TEXTURE_MEASURE, g_theme.measure_object_color},
+        {OBJECT_TEMPO, TEXTURE_TEMPO, g_theme.tempo_object_color},
+        {OBJECT_VOLUME, TEXTURE_VOLUME, g_theme.volume_object_color},
+        {OBJECT_PITCH, TEXTURE_PITCH, g_theme.pitch_object_color},
+        {OBJECT_SOUND, TEXTURE_SOUND, g_theme.sound_object_color},
+        {OBJECT_SHAPE, TEXTURE_SHAPE, g_theme.shape_object_color},
+        {OBJECT_REPEAT, TEXTURE_REPEAT, g_theme.repeat_object_color},
+        {OBJECT_TEXT, TEXTURE_TEXT, g_theme.text_object_color},
+    };
+    memcpy(out, buttons, sizeof(buttons));
+}
+
+static u32 texture(TextureSlot slot) { return g_textures.ids[slot]; }
+
+void menu_bar_draw() {
+    ToolbarCursor* cursor = &g_frame.menu_cursor;
+    ButtonState* b = g_frame.menu_buttons;
+    f32 width = (f32)g_app.window_width, height = (f32)g_app.window_height;
+    cursor->size = theme_menu_bar_height();
+    cursor->x = 0;
+    f32 mx = g_app.mouse_x, my = g_app.mouse_y;
+    interaction_push(mx >= 0 && mx < width && my >= height - cursor->size && my < height);
+    draw_rect(texture(TEXTURE_WHITE), g_theme.menu_background_color, 0, height - cursor->size,
+              width, cursor->size, 0, 0);
+
+    toolbar_button(&b[MENU_NEW], cursor, texture(TEXTURE_NEW), g_theme.new_color);
+    toolbar_button(&b[MENU_OPEN], cursor, texture(TEXTURE_OPEN), g_theme.open_color);
+    toolbar_button(&b[MENU_SAVE], cursor, texture(TEXTURE_SAVE), g_theme.save_color);
+    toolbar_button(&b[MENU_EXPORT], cursor, texture(TEXTURE_STAR), g_theme.export_color);
+    cursor->x += g_theme.offset;
+    toolbar_button_switch(&b[MENU_PLAY], cursor, texture(TEXTURE_PLAY), texture(TEXTURE_PAUSE),
+                          playback_is_playing(), g_theme.play_color);
+    toolbar_button(&b[MENU_STOP], cursor, texture(TEXTURE_STOP), g_theme.close_color);
+    cursor->x += g_theme.offset;
+    toolbar_button(&b[MENU_ASSIGN_GROUP], cursor, texture(TEXTURE_SPHERE), g_theme.group_color);
+    toolbar_button_switch(&b[MENU_MODE], cursor, texture(TEXTURE_SELECT_OBJECT),
+                          texture(TEXTURE_PLACE_OBJECT), g_editor.place_mode != 0,
+                          g_theme.placement_color);
+    if (g_editor.place_mode) {
+        KindButton kinds[OBJECT_KIND_COUNT];
+        kind_buttons(kinds);
+        for (i32 i = 0; i < OBJECT_KIND_COUNT; i += 1)
+            toolbar_choice(&b[MENU_KIND_FIRST + i], cursor, texture(kinds[i].texture),
+                           kinds[i].color, g_editor.place_kind == kinds[i].kind);
+        cursor->x += g_theme.offset;
+    } else {
+        // Hidden buttons must not report a click made while they were shown.
+        for (i32 i = 0; i < OBJECT_KIND_COUNT; i += 1)
+            memset(&b[MENU_KIND_FIRST + i], 0, sizeof(ButtonState));
+    }
+    toolbar_button(&b[MENU_SHOW_GROUPS], cursor, texture(TEXTURE_SPHERE2),
+                   g_theme.show_groups_color);
+    toolbar_button(&b[MENU_SHOW_GROUP_PROPERTIES], cursor, texture(TEXTURE_CONE),
+                   g_theme.show_group_properties_color);
+    toolbar_button(&b[MENU_SHOW_GLOBAL_PROPERTIES], cursor, texture(TEXTURE_SETTINGS),
+                   g_theme.show_global_properties_color);
+    interaction_pop();
+}
+
+// The group selected in the group tree, or -1 when no group is current.
+static i64 current_group() {
+    for (i64 i = 0; i < g_piece.tree.count; i += 1) {
+        const GroupTreeEntry* entry = &g_piece.tree[i];
+        if (!entry->selected || entry->folder_begin || entry->folder_end) continue;
+        if (group_find(&g_piece, entry->id)) return entry->id;
+    }
+    return -1;
+}
+
+static void assign_group() {
+    i64 group = current_group();
+    if (group < 0) return;
+    for (u8 kind = 0; kind < OBJECT_KIND_COUNT; kind += 1) {
+        ObjectList list = piece_objects(&g_piece, kind);
+        for (i64 i = 0; i < list.count; i += 1) {
+            ObjectHeader* object = object_list_get(list, i);
+            if (!object->selected) continue;
+            object->group_id = group;
+            g_piece.modified = 1;
+        }
+    }
+}
+
+// Opens a panel of a kind shown once at most; an open one is raised instead.
+static void panel_show(u8 kind, Str title, f32 x, f32 y) {
+    for (i64 i = 0; i < g_panels.panels.count; i += 1) {
+        if (g_panels.panels[i].kind != kind) continue;
+        i64 top = g_panels.panels.count - 1;
+        Panel raised = g_panels.panels[i];
+        raised.collapsed = false;
+        g_panels.panels[i] = g_panels.panels[top];
+        g_panels.panels[top] = raised;
+        return;
+    }
+    panel_create(kind, title, x, y, 300, 400, 0);
+}
+
+static void new_piece() {
+    // With unsaved changes piece_new asks first (the save question, new-piece follow-up).
+    piece_check_unsaved();
+    piece_new();
+}
+
+void menu_bar_actions() {
+    const ButtonState* b = g_frame.menu_buttons;
+    bool control = input_key_is_held(KEY_CONTROL);
+    if (b[MENU_NEW].clicked || (control && input_key_is_pressed(KEY_LETTER('n')))) new_piece();
+    if (b[MENU_OPEN].clicked || (control && input_key_is_pressed(KEY_LETTER('o'))))
+        file_panel_open(STR("open piece"), FILE_ACTION_OPEN);
+    if (b[MENU_SAVE].clicked || (control && input_key_is_pressed(KEY_LETTER('s'))))
+        piece_save(0, 0);
+    if (b[MENU_EXPORT].clicked) file_panel_open(STR("export data"), FILE_ACTION_EXPORT);
+    if (b[MENU_PLAY].clicked) playback_play_pause();
+    if (b[MENU_STOP].clicked) playback_stop();
+    if (b[MENU_ASSIGN_GROUP].clicked) assign_group();
+    if (b[MENU_MODE].clicked) g_editor.place_mode = g_editor.place_mode ? 0 : 1;
+    KindButton kinds[OBJECT_KIND_COUNT];
+    kind_buttons(kinds);
+    for (i32 i = 0; i < OBJECT_KIND_COUNT; i += 1)
+        if (b[MENU_KIND_FIRST + i].clicked) g_editor.place_kind = kinds[i].kind;
+    f32 right = (f32)g_app.window_width - 310;
+    if (b[MENU_SHOW_GROUPS].clicked) panel_show(PANEL_GROUPS, STR("group"), 10, 400);
+    if (b[MENU_SHOW_GROUP_PROPERTIES].clicked)
+        panel_show(PANEL_GROUP_PROPERTIES, STR("group properties"), right, 10);
+    if (b[MENU_SHOW_GLOBAL_PROPERTIES].clicked)
+        panel_show(PANEL_GLOBAL_PROPERTIES, STR("global properties"), right, 10);
+}

@@ -1,0 +1,116 @@
+// Helpers for the tests of the interface: the whole program started on the headless back
+// end, whole frames with the mouse given in interface pixels (y upward), single widget
+// frames, and readers of the recorded draws.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "core/app.h"
+#include "core/interaction.h"
+#include "core/panels.h"
+#include "gfx/renderer.h"
+#include "gfx/theme.h"
+#include "piece/piece.h"
+#include "platform/headless.h"
+#include "platform/system.h"
+#include "test_support.h"
+
+struct InterfaceTest : ::testing::Test {
+    void SetUp() override {
+        headless_reset();
+        app_state_reset();
+        ASSERT_TRUE(app_startup());
+    }
+    void TearDown() override { app_shutdown(); }
+
+    f32 width() const { return (f32)g_app.window_width; }
+    f32 height() const { return (f32)g_app.window_height; }
+
+    // The mouse for the next frame, in interface pixels.
+    void mouse_to(f32 x, f32 y) { headless_mouse_move(x, height() - y); }
+    void frames(i32 count = 1) {
+        for (i32 i = 0; i < count; i += 1) app_frame();
+    }
+    // Moves there, then one frame with the button going down, then one with it coming up.
+    void click_at(f32 x, f32 y) {
+        mouse_to(x, y);
+        frames();
+        headless_mouse_down(MOUSE_LEFT);
+        frames();
+        headless_mouse_up(MOUSE_LEFT);
+        frames();
+    }
+    // Presses at (x0, y0), moves to (x1, y1) in `steps` frames, releases there.
+    void drag(f32 x0, f32 y0, f32 x1, f32 y1, i32 steps = 4) {
+        mouse_to(x0, y0);
+        frames();
+        headless_mouse_down(MOUSE_LEFT);
+        frames();
+        for (i32 i = 1; i <= steps; i += 1) {
+            mouse_to(x0 + (x1 - x0) * (f32)i / (f32)steps, y0 + (y1 - y0) * (f32)i / (f32)steps);
+            frames();
+        }
+        headless_mouse_up(MOUSE_LEFT);
+        frames();
+    }
+
+    // One frame of a single widget outside the main loop: input as the main loop reads it,
+    // the input gate given, then the widget's call.
+    void widget_frame(const std::function<void()>& body, bool gate_open = true) {
+        pool_empty(POOL_TMP);
+        input_poll();
+        f32 x = 0, y = 0;
+        input_mouse_position(&x, &y);
+        g_app.mouse_x = x;
+        g_app.mouse_y = height() - y;
+        g_app.keyboard_taken = 0;
+        g_mesh.pixel_snap = 1.0;
+        interaction_push(gate_open);
+        body();
+        interaction_pop();
+    }
+};
+
+// The colour of the first vertex of a recorded draw.
+inline void draw_color(const HeadlessDraw* draw, f32 color[4]) {
+    const Vertex* vertex = (const Vertex*)draw->vertex_bytes;
+    for (i32 i = 0; i < 4; i += 1) color[i] = vertex->color[i];
+}
+
+inline bool same_color(const f32* a, const f32* b) {
+    for (i32 i = 0; i < 4; i += 1)
+        if (a[i] != b[i]) return false;
+    return true;
+}
+
+// The bounding box (x, y, width, height) of a recorded draw's vertices.
+inline void draw_bounds(const HeadlessDraw* draw, f32 box[4]) {
+    const Vertex* vertices = (const Vertex*)draw->vertex_bytes;
+    i64 count = draw->vertex_byte_count / (i64)sizeof(Vertex);
+    f32 x0 = 1e30f, y0 = 1e30f, x1 = -1e30f, y1 = -1e30f;
+    for (i64 i = 0; i < count; i += 1) {
+        f32 x = vertices[i].position[0], y = vertices[i].position[1];
+        if (x < x0) x0 = x;
+        if (y < y0) y0 = y;
+        if (x > x1) x1 = x;
+        if (y > y1) y1 = y;
+    }
+    box[0] = x0;
+    box[1] = y0;
+    box[2] = x1 - x0;
+    box[3] = y1 - y0;
+}
+
+// Draws recorded since the last headless_draws_clear() whose first vertex has the colour.
+inline std::vector<const HeadlessDraw*> draws_in_color(const f32* color) {
+    std::vector<const HeadlessDraw*> found;
+    for (i64 i = 0; i < headless_draw_count(); i += 1) {
+        const HeadlessDraw* draw = headless_draw(i);
+        if (draw->vertex_byte_count < (i64)sizeof(Vertex)) continue;
+        f32 c[4];
+        draw_color(draw, c);
+        if (same_color(c, color)) found.push_back(draw);
+    }
+    return found;
+}

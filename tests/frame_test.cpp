@@ -1,0 +1,400 @@
+// The frame as the user meets it: the menu bar's buttons and shortcuts, play, pause,
+// resume and stop through the real worker, the status text while a rendering is awaited,
+// the help and statistics overlays, and the save question's three answers on quit and on
+// a new piece.
+#include <stdlib.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "core/frame.h"
+#include "core/frame_question.h"
+#include "editor/editor.h"
+#include "frame_support.h"
+#include "gfx/font.h"
+#include "gfx/resources.h"
+#include "gfx/textures.h"
+#include "piece/document.h"
+#include "sound/audio_output.h"
+#include "sound/playback.h"
+
+struct FrameTest : InterfaceTest {
+    std::string folder;
+    void TearDown() override {
+        InterfaceTest::TearDown();
+        if (!folder.empty()) {
+            std::string command = "rm -rf '" + folder + "'";
+            EXPECT_EQ(system(command.c_str()), 0);
+        }
+    }
+    // A fresh folder for files the test writes.
+    std::string temporary(const char* name) {
+        if (folder.empty()) {
+            char pattern[] = "/tmp/sorvane_frame_XXXXXX";
+            folder = mkdtemp(pattern);
+        }
+        return folder + "/" + name;
+    }
+
+    // The centre of a menu button, laid out as the bar lays them out: squares of twice the
+    // theme's scale, a gap of "offset" after export, after stop and after the kinds.
+    f32 menu_x(i32 button) {
+        f32 s = 2 * g_theme.scale, o = g_theme.offset;
+        f32 x = 0;
+        for (i32 i = 0; i < button; i += 1) {
+            bool kind = i >= MENU_KIND_FIRST && i < MENU_SHOW_GROUPS;
+            if (kind && !g_editor.place_mode) continue;
+            x += s;
+            if (i == MENU_EXPORT || i == MENU_STOP) x += o;
+            if (i == MENU_SHOW_GROUPS - 1 && g_editor.place_mode) x += o;
+        }
+        return x + s / 2;
+    }
+    void click_menu(i32 button) { click_at(menu_x(button), height() - g_theme.scale); }
+
+    // Presses the key with control held, for one frame.
+    void control_key(char letter) {
+        headless_key_down(KEY_CONTROL);
+        headless_key_tap(KEY_LETTER(letter));
+        frames();
+        headless_key_up(KEY_CONTROL);
+        frames();
+    }
+
+    void add_note() {
+        NoteObject note = {};
+        note.header.kind = OBJECT_NOTE;
+        note.header.duration = Fraction{1, 1};
+        note.header.pitch = Fraction{1, 1};
+        ASSERT_TRUE(piece_object_add(&g_piece, &note.header));
+    }
+
+    SaveQuestion* question() {
+        for (i64 i = 0; i < g_panels.panels.count; i += 1)
+            if (g_panels.panels[i].kind == PANEL_QUESTION)
+                return (SaveQuestion*)g_panels.panels[i].content;
+        return nullptr;
+    }
+    // Clicks one of the question's buttons: 0 yes, 1 no, 2 cancel.
+    void answer(i32 which) {
+        const Panel* panel = nullptr;
+        for (i64 i = 0; i < g_panels.panels.count; i += 1)
+            if (g_panels.panels[i].kind == PANEL_QUESTION) panel = &g_panels.panels[i];
+        ASSERT_TRUE(panel);
+        f32 s = g_theme.scale, o = g_theme.offset;
+        f32 xs[3] = {panel->x + o + 2 * s, panel->x + o + 4 * s + o + 2 * s,
+                     panel->x + panel->width - o - 2 * s};
+        click_at(xs[which], panel->y + o + s / 2);
+        frames();  // the answered question goes in the next input step
+    }
+
+    // Frames until the worker's rendering has started playing (false after 60 s).
+    bool wait_until_playing() {
+        for (i32 i = 0; i < 6000; i += 1) {
+            frames();
+            if (playback_is_playing()) return true;
+            timespec pause = {0, 10000000};
+            nanosleep(&pause, nullptr);
+        }
+        return false;
+    }
+};
+
+// A text run drawn with the interface font whose right edge ends at x.
+static bool text_ends_at(f32 x, f32 bottom) {
+    for (i64 i = 0; i < headless_draw_count(); i += 1) {
+        const HeadlessDraw* draw = headless_draw(i);
+        if (draw->texture != font_default()->page_texture) continue;
+        f32 box[4];
+        draw_bounds(draw, box);
+        if (box[0] + box[2] <= x && box[0] + box[2] > x - 4 && box[1] >= bottom - 8 &&
+            box[1] < bottom + 8)
+            return true;
+    }
+    return false;
+}
+
+TEST_F(FrameTest, TheModeButtonShowsTheKindsAndTheKindButtonsChoose) {
+    frames();
+    EXPECT_EQ(g_editor.place_mode, 0);
+    click_menu(MENU_MODE);
+    EXPECT_EQ(g_editor.place_mode, 1);
+    // The fifth kind button places volumes (kind 6), the seventh sounds (kind 4).
+    click_menu(MENU_KIND_FIRST + 4);
+    EXPECT_EQ(g_editor.place_kind, OBJECT_VOLUME);
+    click_menu(MENU_KIND_FIRST + 6);
+    EXPECT_EQ(g_editor.place_kind, OBJECT_SOUND);
+    headless_draws_clear();
+    frames();
+    auto marks = draws_in_color(g_theme.selection_color);
+    ASSERT_EQ(marks.size(), 1u);
+    f32 box[4];
+    draw_bounds(marks[0], box);
+    EXPECT_FLOAT_EQ(box[0] + box[2] / 2, menu_x(MENU_KIND_FIRST + 6));
+
+    // Back in select mode the kinds are gone: where they were, "show groups" now sits.
+    click_menu(MENU_MODE);
+    EXPECT_EQ(g_editor.place_mode, 0);
+    click_at(menu_x(MENU_SHOW_GROUPS), height() - g_theme.scale);
+    EXPECT_EQ(g_editor.place_kind, OBJECT_SOUND);
+    ASSERT_EQ(g_panels.panels.count, 1);
+    EXPECT_EQ(g_panels.panels[0].kind, PANEL_GROUPS);
+}
+
+TEST_F(FrameTest, ThePanelButtonsOpenEachPanelOnce) {
+    frames();
+    click_menu(MENU_SHOW_GROUPS);
+    click_menu(MENU_SHOW_GROUP_PROPERTIES);
+    click_menu(MENU_SHOW_GLOBAL_PROPERTIES);
+    click_menu(MENU_SHOW_GROUPS);
+    ASSERT_EQ(g_panels.panels.count, 3);
+    const Panel* groups = &g_panels.panels[2];  // raised by the second click
+    EXPECT_EQ(groups->kind, PANEL_GROUPS);
+    EXPECT_EQ(to_string(groups->title), "group");
+    EXPECT_FLOAT_EQ(groups->x, 10);
+    EXPECT_FLOAT_EQ(groups->width, 300);
+    EXPECT_FLOAT_EQ(groups->y + groups->height, height() - 48);  // kept below the bar
+    // The former top panel took the place of the raised one.
+    const Panel* global = &g_panels.panels[0];
+    EXPECT_EQ(to_string(global->title), "global properties");
+    EXPECT_FLOAT_EQ(global->x, width() - 310);
+    EXPECT_FLOAT_EQ(global->y, 10);
+    EXPECT_EQ(to_string(g_panels.panels[1].title), "group properties");
+    EXPECT_EQ(g_panels.panels[1].kind, PANEL_GROUP_PROPERTIES);
+}
+
+TEST_F(FrameTest, AssignGroupMovesTheSelectionToTheCurrentGroup) {
+    add_note();
+    add_note();
+    g_piece.notes[0].header.selected = 1;
+    g_piece.notes[0].header.group_id = 77;
+    g_piece.notes[1].header.group_id = 78;
+    frames();
+    click_menu(MENU_ASSIGN_GROUP);  // no group selected in the tree: nothing
+    EXPECT_EQ(g_piece.notes[0].header.group_id, 77);
+
+    ASSERT_GT(g_piece.tree.count, 0);
+    g_piece.tree[0].selected = 1;
+    g_piece.modified = 0;
+    click_menu(MENU_ASSIGN_GROUP);
+    EXPECT_EQ(g_piece.notes[0].header.group_id, g_piece.tree[0].id);
+    EXPECT_EQ(g_piece.notes[1].header.group_id, 78);
+    EXPECT_EQ(g_piece.modified, 1);
+}
+
+TEST_F(FrameTest, PlayRendersThenPausesResumesAndStopRewinds) {
+    frames();
+    click_menu(MENU_PLAY);
+    EXPECT_TRUE(playback_is_waiting() || playback_is_playing());
+    if (playback_is_waiting()) {
+        headless_draws_clear();
+        frames();
+        if (playback_is_waiting())
+            EXPECT_TRUE(text_ends_at(width() - g_theme.offset, g_theme.offset));
+    }
+    ASSERT_TRUE(wait_until_playing());
+    EXPECT_FALSE(playback_is_waiting());
+    // While playing, the play button shows the pause icon.
+    headless_draws_clear();
+    frames();
+    bool pause_icon = false;
+    for (i64 i = 0; i < headless_draw_count(); i += 1)
+        pause_icon |= headless_draw(i)->texture == g_textures.ids[TEXTURE_PAUSE];
+    EXPECT_TRUE(pause_icon);
+    EXPECT_FALSE(text_ends_at(width() - g_theme.offset, g_theme.offset));
+
+    std::vector<f32> out(4096);
+    headless_audio_pump(out.data(), 4096 * 4);
+    click_menu(MENU_PLAY);  // pause: a fade-out, then the device pauses
+    EXPECT_FALSE(playback_is_playing());
+    EXPECT_TRUE(playback_is_resumable());
+    headless_audio_pump(out.data(), 4096 * 4);  // the fade-out
+    headless_audio_pump(out.data(), 4096 * 4);  // silence, and the fade reported
+    frames();
+    audio_lock();
+    i64 kept = g_audio.position;
+    bool paused = g_audio.paused;
+    audio_unlock();
+    EXPECT_TRUE(paused);
+    EXPECT_GT(kept, 0);
+
+    click_menu(MENU_PLAY);  // resume, without rendering again
+    EXPECT_TRUE(playback_is_playing());
+    EXPECT_FALSE(playback_is_waiting());
+
+    click_menu(MENU_STOP);  // a fade-out, then the position goes back to the start
+    EXPECT_FALSE(playback_is_playing());
+    EXPECT_FALSE(playback_is_resumable());
+    headless_audio_pump(out.data(), 4096 * 4);
+    headless_audio_pump(out.data(), 4096 * 4);
+    frames();
+    audio_lock();
+    EXPECT_EQ(g_audio.position, 0);
+    audio_unlock();
+    EXPECT_EQ(playback_cursor(), 0.0);
+}
+
+TEST_F(FrameTest, TheStatisticsKeyShowsAndHidesTheOverlay) {
+    const f32 stats_color[4] = {0.5f, 0.5f, 1.0f, 0.7f};
+    frames();
+    headless_key_tap(KEY_F3);
+    headless_draws_clear();
+    frames();
+    EXPECT_TRUE(g_app.stats_visible);
+    EXPECT_EQ(draws_in_color(stats_color).size(), 1u);
+    headless_key_tap(KEY_F3);
+    headless_draws_clear();
+    frames();
+    EXPECT_FALSE(g_app.stats_visible);
+    EXPECT_EQ(draws_in_color(stats_color).size(), 0u);
+
+    add_note();
+    frames();
+    std::string text = to_string(frame_statistics_text());
+    const char* endings[] = {" ms updating", " ms rendering", " ms total", " notes",
+                             " ms filling samples", "% main memory", "% tmp memory"};
+    size_t start = 0;
+    for (const char* ending : endings) {
+        size_t end = text.find('\n', start);
+        std::string line = text.substr(start, end == std::string::npos ? end : end - start);
+        EXPECT_GE(line.size(), strlen(ending) + 1) << line;
+        EXPECT_EQ(line.substr(line.size() - strlen(ending)), ending) << line;
+        start = end == std::string::npos ? text.size() : end + 1;
+    }
+    EXPECT_EQ(start, text.size());  // seven lines, no newline after the last
+    std::string notes = "\n" + std::to_string(g_piece.notes_drawn) + " notes\n";
+    EXPECT_EQ(text.find(notes), text.find(" ms total") + 9);
+}
+
+TEST_F(FrameTest, TheHelpOverlayShowsTheControlsCentredBelowTheMiddle) {
+    Str help = frame_help_text();
+    EXPECT_EQ(help.length, 687);
+    i64 lines = 1;
+    for (i64 i = 0; i < help.length; i += 1) lines += help.data[i] == '\n';
+    EXPECT_EQ(lines, 27);
+    EXPECT_EQ(to_string(Str{help.data, 28}), "Controls:\nw/a/s/d: move\nq/e:");
+    EXPECT_EQ(help.data[help.length - 1], 's');  // "... of 0 beats", no final newline
+
+    frames();
+    headless_draws_clear();
+    frames();
+    i64 boxes_before = (i64)draws_in_color(g_theme.menu_background_color).size();
+    g_frame.help_visible = true;
+    headless_draws_clear();
+    frames();
+    auto boxes = draws_in_color(g_theme.menu_background_color);
+    ASSERT_EQ((i64)boxes.size(), boxes_before + 1);
+    f32 box[4];
+    draw_bounds(boxes[0], box);
+    EXPECT_NEAR(box[0] + box[2] / 2, width() / 2, 0.01);
+    EXPECT_NEAR(box[1] + box[3] / 2, height() / 2 - g_theme.scale, 0.01);
+    EXPECT_GT(box[3], 27 * 8.0f);  // room for every line
+}
+
+TEST_F(FrameTest, QuitWithUnsavedChangesAsksAndEachAnswerDoesItsPart) {
+    add_note();
+    frames();
+    headless_key_tap(KEY_ESCAPE);
+    frames();
+    ASSERT_TRUE(question());
+    EXPECT_EQ(question()->follow_up, FOLLOW_UP_QUIT);
+    EXPECT_TRUE(g_app.running);
+    answer(2);  // cancel: nothing happens
+    EXPECT_FALSE(question());
+    EXPECT_TRUE(g_app.running);
+    EXPECT_EQ(g_piece.notes.count, 1);
+
+    headless_key_tap(KEY_ESCAPE);
+    frames();
+    answer(1);  // no: quit without saving
+    EXPECT_FALSE(g_app.running);
+    EXPECT_EQ(g_piece.notes.count, 1);
+}
+
+TEST_F(FrameTest, YesSavesToTheKnownFileThenQuits) {
+    std::string path = temporary("song.scene");
+    ASSERT_TRUE(scene_save(to_str(path)));
+    add_note();
+    frames();
+    headless_key_tap(KEY_ESCAPE);
+    frames();
+    ASSERT_TRUE(question());
+    answer(0);
+    EXPECT_FALSE(g_app.running);
+    EXPECT_FALSE(piece_check_unsaved());  // the file now holds the note
+}
+
+TEST_F(FrameTest, YesWithoutAFileNameLeavesTheFollowUpToTheFilePanel) {
+    add_note();
+    frames();
+    headless_key_tap(KEY_ESCAPE);
+    frames();
+    answer(0);
+    EXPECT_FALSE(question());
+    EXPECT_TRUE(g_app.running);  // nothing saved yet, so nothing quits
+    EXPECT_EQ(g_piece.notes.count, 1);
+}
+
+TEST_F(FrameTest, ANewPieceAsksFirstWhenThePieceHasChanges) {
+    // Without changes the shortcut empties at once (there is nothing to lose).
+    frames();
+    control_key('n');
+    EXPECT_FALSE(question());
+
+    add_note();
+    control_key('n');
+    ASSERT_TRUE(question());
+    EXPECT_EQ(question()->follow_up, FOLLOW_UP_NEW_PIECE);
+    answer(2);
+    EXPECT_EQ(g_piece.notes.count, 1);
+
+    click_menu(MENU_NEW);
+    ASSERT_TRUE(question());
+    answer(1);
+    EXPECT_EQ(g_piece.notes.count, 0);
+    EXPECT_EQ(g_piece.path.length, 0);
+    EXPECT_TRUE(g_app.running);
+}
+
+TEST_F(FrameTest, YesOnANewPieceSavesThenEmpties) {
+    std::string path = temporary("kept.scene");
+    ASSERT_TRUE(scene_save(to_str(path)));
+    add_note();
+    frames();
+    control_key('n');
+    ASSERT_TRUE(question());
+    answer(0);
+    EXPECT_EQ(g_piece.notes.count, 0);
+    EXPECT_EQ(g_piece.path.length, 0);
+    // The saved file has the note: opening it brings it back.
+    ASSERT_TRUE(piece_open(to_str(path)));
+    EXPECT_EQ(g_piece.notes.count, 1);
+}
+
+TEST_F(FrameTest, ControlSSavesToTheKnownFile) {
+    std::string path = temporary("piece.scene");
+    ASSERT_TRUE(scene_save(to_str(path)));
+    add_note();
+    frames();
+    EXPECT_TRUE(piece_check_unsaved());
+    control_key('s');
+    EXPECT_FALSE(piece_check_unsaved());
+    click_menu(MENU_SAVE);  // the button does the same, and nothing breaks with no change
+    EXPECT_FALSE(piece_check_unsaved());
+}
+
+TEST_F(FrameTest, AskingAgainKeepsOneQuestion) {
+    add_note();
+    frames();
+    control_key('n');
+    headless_key_tap(KEY_ESCAPE);
+    frames();
+    i64 questions = 0;
+    for (i64 i = 0; i < g_panels.panels.count; i += 1)
+        questions += g_panels.panels[i].kind == PANEL_QUESTION;
+    EXPECT_EQ(questions, 1);
+    EXPECT_EQ(question()->follow_up, FOLLOW_UP_QUIT);  // the latest request decides
+    answer(1);
+    EXPECT_FALSE(g_app.running);
+}

@@ -1,0 +1,464 @@
+// The text field driven with scripted keys and mouse, one widget frame at a time: typing
+// over a selection, Return in one-line fields, pasting, word and line moves, page keys,
+// shift selection, double presses and their timer, the keypad rule, the clipboard, scrolling,
+// and the bounds on long lines and huge pastes.
+#include <string>
+
+#include "frame_support.h"
+#include "gfx/font.h"
+#include "gfx/resources.h"
+#include "ui/text_field.h"
+
+struct TextFieldTest : InterfaceTest {
+    TextField field = {};
+    Rect rect = {100, 100, 400, 200};
+
+    void step() { widget_frame([&] { text_field(&field, rect); }); }
+    // A press inside, away from the text, so the field holds the keyboard.
+    void focus() {
+        mouse_to(rect.x + rect.width - 4, rect.y + 4);
+        headless_mouse_click(MOUSE_LEFT);
+        step();
+        ASSERT_EQ(field.focused, 1);
+    }
+    void set(const char* text) { text_field_set_text(&field, str_from_cstring(text)); }
+    void key(i32 code) {
+        headless_key_tap(code);
+        step();
+    }
+    void with(i32 modifier, i32 code) {
+        headless_key_down(modifier);
+        headless_key_tap(code);
+        step();
+        headless_key_up(modifier);
+        step();
+    }
+    void type(const char* text) {
+        headless_type_text(str_from_cstring(text));
+        step();
+    }
+    std::string text() { return to_string(text_field_text(&field)); }
+    std::string selected() { return to_string(text_field_selection(&field)); }
+    // The screen x of a byte position on the first line.
+    f32 x_at(i64 position) {
+        return rect.x + g_theme.text_offset - field.scroll_x +
+               (f32)text_line_width_before(text_field_text(&field), position);
+    }
+    f32 line_height() {
+        return g_theme.text_scale * (f32)(font_default()->size * font_default()->line_height);
+    }
+    // The centre of the first line.
+    f32 first_line_y() {
+        return field.caret_y + (f32)text_field_line_of(&field, field.caret, 0) * line_height();
+    }
+};
+
+TEST_F(TextFieldTest, SelectAllThenTypeReplacesEverything) {
+    set("hello world");
+    focus();
+    with(KEY_CONTROL, KEY_LETTER('a'));
+    EXPECT_EQ(selected(), "hello world");
+    type("x");
+    EXPECT_EQ(text(), "x");
+    EXPECT_EQ(field.caret, 1);
+    EXPECT_EQ(field.anchor, 1);
+    EXPECT_EQ(field.lines.count, 1);
+}
+
+TEST_F(TextFieldTest, ReturnEndsASingleLineFieldAndBreaksAMultiLineOne) {
+    field.single_line = 1;
+    set("name");
+    focus();
+    key(KEY_RETURN);
+    EXPECT_EQ(text(), "name");
+    EXPECT_EQ(field.focused, 0);
+    EXPECT_EQ(field.entered, 1);
+    step();
+    EXPECT_EQ(field.entered, 0);  // a flag of one frame
+    type("zz");
+    EXPECT_EQ(text(), "name");  // without the focus nothing is typed
+
+    TextField multi = {};
+    field = multi;
+    set("ab");
+    focus();
+    key(KEY_END);
+    key(KEY_KEYPAD_ENTER);
+    type("c");
+    EXPECT_EQ(text(), "ab\nc");
+    ASSERT_EQ(field.lines.count, 2);
+    EXPECT_EQ(field.lines[0], 3);
+    EXPECT_EQ(field.lines[1], 1);
+}
+
+TEST_F(TextFieldTest, PastingTwoLinesIntoASingleLineFieldLeavesOneLine) {
+    field.single_line = 1;
+    set("<>");
+    focus();
+    key(KEY_HOME);
+    key(KEY_RIGHT);
+    headless_clipboard_put(STR("first\nsecond"));
+    with(KEY_CONTROL, KEY_LETTER('v'));
+    EXPECT_EQ(text(), "<firstsecond>");
+    EXPECT_EQ(field.caret, 12);
+    EXPECT_EQ(field.lines.count, 1);
+    EXPECT_EQ(field.lines[0], 13);
+}
+
+TEST_F(TextFieldTest, CutCopyAndPasteGoThroughTheClipboard) {
+    set("one two three");
+    focus();
+    text_field_set_caret(&field, 4);
+    headless_key_down(KEY_SHIFT);
+    step();
+    with(KEY_CONTROL, KEY_RIGHT);  // shift + control: select the word "two"
+    headless_key_up(KEY_SHIFT);
+    EXPECT_EQ(selected(), "two");
+    with(KEY_CONTROL, KEY_LETTER('c'));
+    EXPECT_EQ(to_string(headless_clipboard_text()), "two");
+    with(KEY_CONTROL, KEY_LETTER('x'));
+    EXPECT_EQ(text(), "one  three");
+    key(KEY_END);
+    with(KEY_CONTROL, KEY_LETTER('v'));
+    EXPECT_EQ(text(), "one  threetwo");
+    // Copying with nothing selected keeps what the clipboard held.
+    with(KEY_CONTROL, KEY_LETTER('c'));
+    EXPECT_EQ(to_string(headless_clipboard_text()), "two");
+}
+
+TEST_F(TextFieldTest, ControlDeletesWholeWords) {
+    set("alpha beta_2 gamma");
+    focus();
+    key(KEY_END);
+    with(KEY_CONTROL, KEY_BACKSPACE);
+    EXPECT_EQ(text(), "alpha beta_2 ");
+    with(KEY_CONTROL, KEY_BACKSPACE);  // the run of spaces is a word of its own kind
+    EXPECT_EQ(text(), "alpha beta_2");
+    with(KEY_CONTROL, KEY_BACKSPACE);  // '_' and digits belong to the word
+    EXPECT_EQ(text(), "alpha ");
+    key(KEY_HOME);
+    with(KEY_CONTROL, KEY_DELETE);
+    EXPECT_EQ(text(), " ");
+    EXPECT_EQ(field.caret, 0);
+    key(KEY_BACKSPACE);  // nothing before the caret
+    key(KEY_DELETE);
+    EXPECT_EQ(text(), "");
+    key(KEY_DELETE);  // at the end: nothing
+    EXPECT_EQ(text(), "");
+}
+
+TEST_F(TextFieldTest, UpAndDownKeepTheColumn) {
+    set("abcdef\nab\nabcdefgh\n\xE2\x82\xAC\xE2\x82\xAC");
+    focus();
+    text_field_set_caret(&field, 5);  // line 0, column 5
+    key(KEY_DOWN);
+    EXPECT_EQ(field.caret, 9);  // the end of "ab"
+    key(KEY_DOWN);
+    EXPECT_EQ(field.caret, 10 + 5);  // column 5 again
+    key(KEY_DOWN);
+    // Column 5 of a line of two 3-byte characters lands on a boundary, not inside one.
+    EXPECT_EQ(field.caret, 19 + 3);
+    key(KEY_DOWN);
+    EXPECT_EQ(field.caret, 25);  // from the last line: the end of the text
+    key(KEY_UP);
+    EXPECT_EQ(field.caret, 10 + 5);  // still column 5: vertical moves keep it
+    key(KEY_HOME);
+    key(KEY_UP);
+    EXPECT_EQ(field.caret, 7);
+    key(KEY_UP);
+    key(KEY_UP);
+    EXPECT_EQ(field.caret, 0);  // from the first line up: the start
+}
+
+TEST_F(TextFieldTest, PageUpFromTheLastOfFiveLinesGoesToTheStart) {
+    set("one\ntwo\nthree\nfour\nfive");
+    focus();
+    EXPECT_EQ(field.lines.count, 5);
+    text_field_set_caret(&field, 21);  // "fi|ve"
+    key(KEY_PAGE_UP);
+    EXPECT_EQ(field.caret, 0);
+    key(KEY_PAGE_DOWN);
+    EXPECT_EQ(field.caret, 23);
+    with(KEY_CONTROL, KEY_HOME);
+    EXPECT_EQ(field.caret, 0);
+    with(KEY_CONTROL, KEY_END);
+    EXPECT_EQ(field.caret, 23);
+}
+
+TEST_F(TextFieldTest, ShiftSelectsAndCharactersMoveWhole) {
+    set("a\xE2\x82\xAC" "bc");
+    focus();
+    key(KEY_HOME);
+    key(KEY_LEFT);
+    EXPECT_EQ(field.caret, 0);  // left from the start stays
+    headless_key_down(KEY_SHIFT);
+    step();
+    key(KEY_RIGHT);
+    key(KEY_RIGHT);
+    key(KEY_RIGHT);
+    headless_key_up(KEY_SHIFT);
+    step();
+    EXPECT_EQ(field.anchor, 0);
+    EXPECT_EQ(field.caret, 5);
+    EXPECT_EQ(selected(), "a\xE2\x82\xAC" "b");
+    key(KEY_LEFT);  // with a selection: to its start
+    EXPECT_EQ(field.caret, 0);
+    EXPECT_EQ(field.anchor, 0);
+    key(KEY_RIGHT);
+    key(KEY_RIGHT);
+    EXPECT_EQ(field.caret, 4);  // over the 3-byte character at once
+    key(KEY_LEFT);
+    EXPECT_EQ(field.caret, 1);
+    key(KEY_DELETE);
+    EXPECT_EQ(text(), "abc");
+}
+
+TEST_F(TextFieldTest, TypingReplacesTheSelectionAndHoldsTheKeyboard) {
+    set("cat");
+    focus();
+    EXPECT_EQ(g_app.keyboard_taken, 1);
+    text_field_set_caret(&field, 0);
+    headless_key_down(KEY_SHIFT);
+    key(KEY_RIGHT);
+    headless_key_up(KEY_SHIFT);
+    type("b");
+    EXPECT_EQ(text(), "bat");
+    EXPECT_EQ(field.changed, 1);
+    step();
+    EXPECT_EQ(field.changed, 0);
+    key(KEY_TAB);
+    EXPECT_EQ(text(), "b\tat");
+    // A press outside gives the keyboard back.
+    mouse_to(20, 20);
+    headless_mouse_click(MOUSE_LEFT);
+    step();
+    EXPECT_EQ(field.focused, 0);
+    EXPECT_EQ(g_app.keyboard_taken, 0);
+}
+
+TEST_F(TextFieldTest, TheKeypadMovesOnlyWhenNumLockAgreesWithShift) {
+    set("abc");
+    focus();
+    key(KEY_END);
+    key(KEY_KEYPAD_0 + 4);  // num lock off, no shift: left
+    EXPECT_EQ(field.caret, 2);
+    headless_set_modifiers(MODIFIER_NUM_LOCK);
+    step();
+    key(KEY_KEYPAD_0 + 4);  // num lock on: the key types (the platform sends the digit)
+    EXPECT_EQ(field.caret, 2);
+    headless_key_down(KEY_SHIFT);
+    key(KEY_KEYPAD_0 + 7);  // num lock and shift: home, selecting
+    headless_key_up(KEY_SHIFT);
+    step();
+    EXPECT_EQ(field.caret, 0);
+    EXPECT_EQ(field.anchor, 2);
+}
+
+TEST_F(TextFieldTest, APressPlacesTheCaretAtTheNearestBoundaryAndTwoSelectAWord) {
+    set("hello brave world");
+    step();
+    f32 y = first_line_y();
+    // Just right of the middle of "b": after it; just left: before it.
+    f32 b0 = x_at(6), b1 = x_at(7);
+    mouse_to((b0 + b1) / 2 + 1, y);
+    headless_mouse_click(MOUSE_LEFT);
+    step();
+    EXPECT_EQ(field.focused, 1);
+    EXPECT_EQ(field.caret, 7);
+    EXPECT_EQ(field.anchor, 7);
+
+    // The second press within half a second at the same spot selects the word.
+    headless_clock_advance(100000);
+    g_app.frame_seconds = 0.1;
+    step();
+    headless_mouse_click(MOUSE_LEFT);
+    step();
+    EXPECT_EQ(selected(), "brave");
+
+    // A third press after the timer ran out places the caret again.
+    for (i32 i = 0; i < 6; i += 1) step();
+    headless_mouse_click(MOUSE_LEFT);
+    step();
+    EXPECT_EQ(field.caret, 7);
+    EXPECT_EQ(field.anchor, 7);
+
+    // Two presses too slow for each other: no word.
+    for (i32 i = 0; i < 6; i += 1) step();
+    headless_mouse_click(MOUSE_LEFT);
+    step();
+    EXPECT_EQ(field.caret, field.anchor);
+
+    // Past the end of the line: the line from its start.
+    g_app.frame_seconds = 1.0 / 60.0;
+    for (i32 i = 0; i < 60; i += 1) step();
+    mouse_to(rect.x + rect.width - 20, y);
+    headless_mouse_click(MOUSE_LEFT);
+    step();
+    headless_mouse_click(MOUSE_LEFT);
+    step();
+    EXPECT_EQ(selected(), "hello brave world");
+}
+
+TEST_F(TextFieldTest, DraggingSelectsAndShiftPressesExtend) {
+    set("one two three");
+    step();
+    f32 y = first_line_y();
+    mouse_to(x_at(4) + 1, y);
+    headless_mouse_down(MOUSE_LEFT);
+    step();
+    mouse_to(x_at(7) + 1, y);
+    step();
+    headless_mouse_up(MOUSE_LEFT);
+    step();
+    EXPECT_EQ(selected(), "two");
+    mouse_to(x_at(13) + 1, y);
+    step();
+    EXPECT_EQ(field.caret, 7);  // the drag has ended: the caret stays
+    headless_key_down(KEY_SHIFT);
+    headless_mouse_click(MOUSE_LEFT);
+    step();
+    headless_key_up(KEY_SHIFT);
+    EXPECT_EQ(selected(), "two three");
+}
+
+TEST_F(TextFieldTest, TheWheelScrollsAMultiLineFieldWithinItsText) {
+    std::string many;
+    for (i32 i = 0; i < 100; i += 1) many += "line\n";
+    set(many.c_str());
+    text_field_set_caret(&field, 0);  // setting the text scrolled to its end; back up
+    g_theme.smooth_scrolling = 0;
+    mouse_to(200, 200);
+    step();
+    EXPECT_EQ(field.scroll_y, 0.0f);
+    headless_mouse_wheel(-2);  // towards the user: down the text
+    step();
+    EXPECT_FLOAT_EQ(field.target_y, 192);
+    step();
+    EXPECT_FLOAT_EQ(field.scroll_y, 192);  // without smoothing, at once in the next frame
+    headless_mouse_wheel(5);  // far up: stops at the top
+    step();
+    EXPECT_FLOAT_EQ(field.target_y, 0);
+    headless_mouse_wheel(-1000);  // far down: the last line stays in view
+    step();
+    f32 lh = line_height();
+    EXPECT_FLOAT_EQ(field.target_y, 101 * lh - rect.height);
+    step();
+
+    // Smoothly, the scroll closes in on the target a step per frame.
+    g_theme.smooth_scrolling = 1;
+    headless_mouse_wheel(1);
+    step();
+    step();
+    EXPECT_GT(field.scroll_y, field.target_y);
+    for (i32 i = 0; i < 200; i += 1) step();
+    EXPECT_NEAR(field.scroll_y, field.target_y, 0.01);
+
+    // A one-line field does not scroll with the wheel.
+    TextField one = {};
+    one.single_line = 1;
+    field = one;
+    set("x");
+    headless_mouse_wheel(-3);
+    step();
+    EXPECT_EQ(field.target_y, 0.0f);
+}
+
+TEST_F(TextFieldTest, MovingTheCaretScrollsItIntoView) {
+    field.single_line = 1;
+    std::string long_line(400, 'w');
+    set(long_line.c_str());
+    g_theme.smooth_scrolling = 0;
+    focus();
+    key(KEY_END);
+    step();
+    EXPECT_GT(field.scroll_x, 0.0f);
+    EXPECT_LE(field.caret_x, rect.x + rect.width - g_theme.text_offset + 0.01f);
+    EXPECT_GE(field.caret_x, rect.x);
+    key(KEY_HOME);
+    step();
+    EXPECT_EQ(field.scroll_x, 0.0f);
+}
+
+TEST_F(TextFieldTest, ALineLongerThanSixteenBitsKeepsItsLengthAndItsCaret) {
+    std::string text(40000, 'a');
+    text += "\nb";
+    set(text.c_str());
+    focus();
+    ASSERT_EQ(field.lines.count, 2);
+    EXPECT_EQ(field.lines[0], 40001);
+    EXPECT_EQ(field.lines[1], 1);
+    text_field_set_caret(&field, 39990);
+    key(KEY_DOWN);
+    EXPECT_EQ(field.caret, 40002);  // the end of "b"
+    key(KEY_UP);
+    EXPECT_EQ(field.caret, 39990);  // the wanted column survived the short line
+    key(KEY_END);
+    EXPECT_EQ(field.caret, 40000);
+    type("z");
+    EXPECT_EQ(field.lines[0], 40002);
+}
+
+TEST_F(TextFieldTest, PastesAreBoundedAtACharacterBoundary) {
+    // Almost 1 MiB of 3-byte characters: what the clipboard can bring at most.
+    std::string huge;
+    while (huge.size() + 3 <= (size_t)TEXT_FIELD_MAX_BYTES - 1) huge += "\xE2\x82\xAC";
+    headless_clipboard_put(to_str(huge));
+    focus();
+    type("xy");
+    key(KEY_LEFT);
+    with(KEY_CONTROL, KEY_LETTER('v'));
+    // Two bytes were there already: the paste is cut to the room left, before the
+    // character that would not fit whole.
+    i64 kept = (TEXT_FIELD_MAX_BYTES - 2) / 3 * 3;
+    EXPECT_EQ(field.text.count, 2 + kept);
+    EXPECT_EQ(field.caret, 1 + kept);
+    EXPECT_EQ(field.caret, field.anchor);
+    EXPECT_EQ(field.text[0], 'x');
+    EXPECT_EQ(field.text[field.text.count - 1], 'y');
+    EXPECT_EQ(field.text[field.caret - 3], 0xE2);
+
+    with(KEY_CONTROL, KEY_LETTER('v'));  // no room for one whole character
+    type("\xE2\x82\xAC");
+    EXPECT_EQ(field.text.count, 2 + kept);
+    type("ab");  // exactly the room left
+    EXPECT_EQ(field.text.count, TEXT_FIELD_MAX_BYTES);
+    type("c");  // full
+    EXPECT_EQ(field.text.count, TEXT_FIELD_MAX_BYTES);
+    EXPECT_EQ(field.lines[0], TEXT_FIELD_MAX_BYTES);
+
+    // A text set from outside is cut the same way.
+    std::string longer = huge + huge;
+    text_field_set_text(&field, to_str(longer));
+    EXPECT_EQ(field.text.count, TEXT_FIELD_MAX_BYTES / 3 * 3);
+    EXPECT_EQ(field.caret, field.text.count);
+}
+
+TEST_F(TextFieldTest, TheCaretBlinksOnceASecondAndRestartsOnAKey) {
+    set("a");
+    focus();
+    g_app.frame_seconds = 0.25;
+    key(KEY_LEFT);  // a key sets the phase to 0; the frame then moves it a quarter turn
+    EXPECT_NEAR(field.blink_phase, 1.5708f, 0.001);
+    step();
+    EXPECT_NEAR(field.blink_phase, 3.1416f, 0.001);
+    for (i32 i = 0; i < 3; i += 1) step();
+    EXPECT_NEAR(field.blink_phase, 1.5708f, 0.001);  // wrapped after a full turn
+}
+
+TEST_F(TextFieldTest, TheFieldDrawsItsCaretAndSelectionInsideItsRectangle) {
+    set("some text\nmore");
+    focus();
+    with(KEY_CONTROL, KEY_LETTER('a'));
+    headless_draws_clear();
+    step();
+    auto selections = draws_in_color(g_theme.selection_color);
+    EXPECT_EQ(selections.size(), 2u);  // one rectangle per selected line
+    for (const HeadlessDraw* draw : selections) {
+        f32 box[4];
+        draw_bounds(draw, box);
+        EXPECT_GE(box[0], rect.x);
+        EXPECT_LE(box[0] + box[2], rect.x + rect.width);
+        EXPECT_GE(box[1], rect.y);
+        EXPECT_LE(box[1] + box[3], rect.y + rect.height);
+    }
+}
