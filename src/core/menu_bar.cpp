@@ -125,7 +125,8 @@ static void panel_show(u8 kind, Str title, f32 x, f32 y) {
         g_panels.panels[top] = raised;
         return;
     }
-    panel_create(kind, title, x, y, 300, 400, 0);
+    Panel* panel = panel_create(kind, title, x, y, 300, 400, 0);
+    if (panel) panel_content_init(panel);
 }
 
 static void new_piece() {

@@ -96,6 +96,9 @@ void panels_input();  // hover, moving, resizing, raising, collapsing, closing
 void panels_draw();   // bottom to top, each with its content, clipped to the panel
 void panels_scale(f32 scale_x, f32 scale_y);  // after a window resize
 
+// Minimum size, handle positions, and the content record of kinds that are opened without
+// one (the group list, the properties panels).
+void panel_content_init(Panel* panel);
 // Draws and handles the content of a panel inside the rectangle below its title bar, by
 // kind (one switch over the kinds, in panel_content.cpp).
 void panel_content(Panel* panel, f32 x, f32 y, f32 width, f32 height);

@@ -165,3 +165,7 @@ Panel* fraction_entry_open(Str label, FractionBinding binding) {
     content->initial_text = str_copy(POOL_MAIN, fraction_format_tmp(*target));
     return panel;
 }
+
+// Placeholders until the panels' contents land: the panels open empty.
+void object_panel_content(Panel*, Rect) {}
+void curve_point_panel_content(Panel*, Rect) {}

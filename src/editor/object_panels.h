@@ -10,6 +10,7 @@
 #pragma once
 
 #include "piece/piece.h"
+#include "ui/button.h"
 
 struct Panel;
 
@@ -33,6 +34,9 @@ Panel* object_panel_open(u8 object_kind, i64 object_id);
 // The object the panel edits, found again by id; null when it was deleted meanwhile.
 ObjectHeader* object_panel_object(const ObjectPanelContent* content);
 
+// Draws and handles the content of an object's properties panel (kinds 5 to 13).
+void object_panel_content(Panel* panel, Rect content);
+
 // --- The "curve point" window (kind 16) -------------------------------------------------
 struct CurvePointPanelContent {
     u8 close_requested;
@@ -47,6 +51,7 @@ struct CurvePointPanelContent {
 Panel* curve_point_panel_open(u8 object_kind, i64 object_id, u8 curve_index, i64 point_index);
 // The point the window edits, or null when its object, curve or point is gone.
 CurvePoint* curve_point_panel_point(const CurvePointPanelContent* content, Curve** curve);
+void curve_point_panel_content(Panel* panel, Rect content);
 
 // --- The fraction entry (kind 15) --------------------------------------------------------
 enum FractionField : u8 {

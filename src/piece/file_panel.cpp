@@ -3,3 +3,4 @@
 #include "piece/file_panel.h"
 
 void file_panel_open(Str, u8) {}
+void file_panel_update(Panel*, Rect) {}

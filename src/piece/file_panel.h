@@ -7,3 +7,10 @@
 
 // Opens the panel with its title (copied) and FileAction.
 void file_panel_open(Str title, u8 action);
+
+#include "ui/button.h"
+
+struct Panel;
+
+// Lays out, draws and handles the panel's content once per frame.
+void file_panel_update(Panel* panel, Rect content);
