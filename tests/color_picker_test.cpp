@@ -1,0 +1,369 @@
+// The colour picker: priming from a colour and the way back, the field, hue and alpha
+// drags and where they end, what is drawn with which program, and the picker panel bound
+// to a colour of the piece that moves or disappears while the panel is open.
+#include <random>
+
+#include "editor/object_panels.h"
+#include "frame_support.h"
+#include "gfx/textures.h"
+#include "piece/entry_panels.h"
+#include "piece_support.h"
+#include "ui/color_picker.h"
+
+static void expect_colour(const f32* colour, f32 r, f32 g, f32 b, f32 a, f32 tolerance = 1e-6f) {
+    EXPECT_NEAR(colour[0], r, tolerance);
+    EXPECT_NEAR(colour[1], g, tolerance);
+    EXPECT_NEAR(colour[2], b, tolerance);
+    EXPECT_NEAR(colour[3], a, tolerance);
+}
+
+// ---------------------------------------------------------------------------
+// Colour arithmetic
+// ---------------------------------------------------------------------------
+TEST(ColourPicker, GreyAndPureBluePrimeAsExpected) {
+    ColourPickerState state = {};
+    const f32 grey[4] = {0.5f, 0.5f, 0.5f, 1.0f};
+    colour_picker_prime(&state, grey);
+    EXPECT_EQ(state.hue, 0.0f);
+    EXPECT_EQ(state.saturation, 0.0f);
+    EXPECT_EQ(state.value, 0.5f);
+    EXPECT_EQ(state.alpha, 1.0f);
+
+    const f32 blue[4] = {0.0f, 0.0f, 1.0f, 0.25f};
+    colour_picker_prime(&state, blue);
+    EXPECT_FLOAT_EQ(state.hue, 4.0f / 6.0f);
+    EXPECT_EQ(state.saturation, 1.0f);
+    EXPECT_EQ(state.value, 1.0f);
+    EXPECT_EQ(state.alpha, 0.25f);
+
+    const f32 black[4] = {0, 0, 0, 1};
+    colour_picker_prime(&state, black);
+    EXPECT_EQ(state.saturation, 0.0f);
+    EXPECT_EQ(state.value, 0.0f);
+}
+
+TEST(ColourPicker, PrimingThenComputingGivesTheColourBack) {
+    std::mt19937 random(11);
+    std::uniform_real_distribution<f32> unit(0.0f, 1.0f);
+    for (int i = 0; i < 2000; i += 1) {
+        f32 colour[4] = {unit(random), unit(random), unit(random), unit(random)};
+        ColourPickerState state = {};
+        colour_picker_prime(&state, colour);
+        EXPECT_GE(state.hue, 0.0f);
+        EXPECT_LT(state.hue, 1.0f);
+        f32 back[4];
+        colour_from_hsv(state.hue, state.saturation, state.value, state.alpha, back);
+        expect_colour(back, colour[0], colour[1], colour[2], colour[3], 1e-5f);
+    }
+    // Red the largest and blue above green: the remainder of a negative quotient.
+    const f32 rose[4] = {1.0f, 0.0f, 0.5f, 1.0f};
+    ColourPickerState state = {};
+    colour_picker_prime(&state, rose);
+    EXPECT_FLOAT_EQ(state.hue, 11.0f / 12.0f);
+    f32 back[4];
+    colour_from_hsv(state.hue, state.saturation, state.value, 1, back);
+    expect_colour(back, 1, 0, 0.5f, 1);
+}
+
+TEST(ColourPicker, TheSixSectorsValueZeroAndSaturationZero) {
+    f32 c[4];
+    colour_from_hsv(0, 1, 1, 1, c);
+    expect_colour(c, 1, 0, 0, 1);
+    colour_from_hsv(1.0f / 6, 1, 1, 1, c);
+    expect_colour(c, 1, 1, 0, 1);
+    colour_from_hsv(2.0f / 6, 1, 1, 1, c);
+    expect_colour(c, 0, 1, 0, 1);
+    colour_from_hsv(3.0f / 6, 1, 1, 1, c);
+    expect_colour(c, 0, 1, 1, 1);
+    colour_from_hsv(4.0f / 6, 1, 1, 1, c);
+    expect_colour(c, 0, 0, 1, 1);
+    colour_from_hsv(5.0f / 6, 1, 1, 1, c);
+    expect_colour(c, 1, 0, 1, 1);
+    colour_from_hsv(1, 1, 1, 0.5f, c);  // the top of the hue strip is red again
+    expect_colour(c, 1, 0, 0, 0.5f);
+    colour_from_hsv(0.3f, 0.8f, 0, 1, c);
+    expect_colour(c, 0, 0, 0, 1);
+    colour_from_hsv(0.7f, 0, 0.4f, 1, c);
+    expect_colour(c, 0.4f, 0.4f, 0.4f, 1);
+}
+
+// ---------------------------------------------------------------------------
+// The widget
+// ---------------------------------------------------------------------------
+struct PickerWidget : InterfaceTest {
+    ColourPickerState state = {};
+    f32 colour[4] = {0.2f, 0.4f, 0.6f, 1.0f};
+    Rect rect = {100, 100, 300, 276};
+
+    void SetUp() override {
+        InterfaceTest::SetUp();
+        colour_picker_prime(&state, colour);
+    }
+    void frame() {
+        widget_frame([&] {
+            state.target = colour;
+            colour_picker(&state, rect);
+        });
+    }
+    void at(f32 x, f32 y) {
+        mouse_to(x, y);
+        frame();
+    }
+    void press() {
+        headless_mouse_down(MOUSE_LEFT);
+        frame();
+    }
+    void release() {
+        headless_mouse_up(MOUSE_LEFT);
+        frame();
+    }
+};
+
+TEST_F(PickerWidget, AnUntouchedPickerWritesNothing) {
+    colour[0] = 0.123456f;
+    colour[1] = 0.7f;
+    colour_picker_prime(&state, colour);
+    const f32 before[4] = {colour[0], colour[1], colour[2], colour[3]};
+    at(250, 250);
+    frame();
+    EXPECT_TRUE(same_color(colour, before));
+    // A press outside the picker's strips starts nothing either.
+    at(105, 105 + g_theme.scale * 3);
+    press();
+    release();
+    EXPECT_TRUE(same_color(colour, before));
+}
+
+TEST_F(PickerWidget, DraggingTheFieldSetsSaturationAndValue) {
+    ColourPickerLayout l = colour_picker_layout(rect);
+    at(l.hue.x + 2, l.hue.y);  // hue 0: red
+    press();
+    release();
+    at(l.field.x + l.field.width / 4, l.field.y + l.field.height / 2);
+    press();
+    EXPECT_FLOAT_EQ(state.saturation, 0.25f);
+    EXPECT_FLOAT_EQ(state.value, 0.5f);
+    expect_colour(colour, 0.5f, 0.375f, 0.375f, 1);
+    // Beyond the field's edges the values stop at 0 and 1.
+    at(l.field.x - 50, l.field.y + l.field.height + 50);
+    EXPECT_EQ(state.saturation, 0.0f);
+    EXPECT_EQ(state.value, 1.0f);
+    expect_colour(colour, 1, 1, 1, 1);
+    release();
+}
+
+TEST_F(PickerWidget, AboveTheHueStripIsRedAgainAndTheReleaseAnywhereEndsTheDrag) {
+    ColourPickerLayout l = colour_picker_layout(rect);
+    state.saturation = 1;
+    state.value = 1;
+    at(l.hue.x + 2, l.hue.y + l.hue.height / 2);
+    press();
+    EXPECT_EQ(state.dragging_hue, 1);
+    EXPECT_FLOAT_EQ(state.hue, 0.5f);
+    expect_colour(colour, 0, 1, 1, 1);
+    at(l.hue.x + 2, l.hue.y + l.hue.height + 80);
+    EXPECT_EQ(state.hue, 1.0f);
+    expect_colour(colour, 1, 0, 0, 1);
+    at(700, 600);  // far outside the picker
+    release();
+    EXPECT_EQ(state.dragging_hue, 0);
+    at(l.hue.x + 2, l.hue.y);
+    EXPECT_EQ(state.hue, 1.0f);  // no longer follows the mouse
+}
+
+TEST_F(PickerWidget, TheAlphaStripSetsAlphaOnly) {
+    ColourPickerLayout l = colour_picker_layout(rect);
+    at(l.alpha.x + 2, l.alpha.y + l.alpha.height / 4);
+    press();
+    release();
+    EXPECT_FLOAT_EQ(state.alpha, 0.25f);
+    expect_colour(colour, 0.2f, 0.4f, 0.6f, 0.25f, 1e-5f);
+}
+
+TEST_F(PickerWidget, OkRaisesDoneForOneFrame) {
+    ColourPickerLayout l = colour_picker_layout(rect);
+    at(l.ok.x + 5, l.ok.y + 5);
+    press();
+    EXPECT_EQ(state.done, 0);
+    release();
+    EXPECT_EQ(state.done, 1);
+    frame();
+    EXPECT_EQ(state.done, 0);
+}
+
+TEST_F(PickerWidget, TheFieldIsDrawnByTheColorProgramWithTheHueInItsColour) {
+    state.hue = 0.375f;
+    headless_draws_clear();
+    frame();
+    ColourPickerLayout l = colour_picker_layout(rect);
+    const HeadlessDraw* field = nullptr;
+    for (i64 i = 0; i < headless_draw_count(); i += 1)
+        if (headless_draw(i)->program == g_program_color.id) field = headless_draw(i);
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->texture, g_textures.ids[TEXTURE_HUE]);
+    f32 c[4];
+    draw_color(field, c);
+    const f32 hue[4] = {0.375f, 0.375f, 0.375f, 0.375f};
+    EXPECT_TRUE(same_color(c, hue));
+    f32 box[4];
+    draw_bounds(field, box);
+    EXPECT_EQ(box[0], l.field.x);
+    EXPECT_EQ(box[2], l.field.width);
+    // Everything after it is drawn by the simple program again.
+    bool after = false;
+    for (i64 i = 0; i < headless_draw_count(); i += 1) {
+        const HeadlessDraw* draw = headless_draw(i);
+        if (draw == field) after = true;
+        else if (after) EXPECT_EQ(draw->program, g_program_simple.id);
+    }
+    // The preview shows the colour.
+    f32 shown[4];
+    colour_from_hsv(state.hue, state.saturation, state.value, state.alpha, shown);
+    EXPECT_FALSE(draws_in_color(shown).empty());
+}
+
+TEST_F(PickerWidget, TheFieldMarkerIsDarkOnLightColours) {
+    const f32 dark[4] = {0, 0, 0, 1};
+    const f32 white[4] = {1, 1, 1, 1};
+    auto field_marker_is = [&](const f32* marker) {
+        ColourPickerLayout l = colour_picker_layout(rect);
+        f32 x = l.field.x + state.saturation * l.field.width;
+        for (const HeadlessDraw* draw : draws_in_color(marker)) {
+            f32 box[4];
+            draw_bounds(draw, box);
+            if (draw->texture == g_textures.ids[TEXTURE_CIRCLE] &&
+                box[0] + box[2] / 2 == x)
+                return true;
+        }
+        return false;
+    };
+    state.saturation = 0.1f;
+    state.value = 0.95f;  // nearly white
+    headless_draws_clear();
+    frame();
+    EXPECT_TRUE(field_marker_is(dark));
+    state.value = 0.3f;
+    headless_draws_clear();
+    frame();
+    EXPECT_TRUE(field_marker_is(white));
+}
+
+// ---------------------------------------------------------------------------
+// The picker panel and its binding
+// ---------------------------------------------------------------------------
+struct PickerPanel : InterfaceTest {
+    static MeasureObject* add_measure(f32 red) {
+        MeasureObject measure = {};
+        measure.header = header_make(OBJECT_MEASURE, 0, 0, SCOPE_GLOBAL, frac(0), frac(4));
+        measure.bar_length = frac(4);
+        measure.bar_color[0] = red;
+        measure.bar_color[3] = 1;
+        return (MeasureObject*)piece_object_add(&g_piece, &measure.header);
+    }
+    static MeasureObject* measure_by_id(i64 id) {
+        return (MeasureObject*)object_find(&g_piece, OBJECT_MEASURE, id);
+    }
+    static Panel* picker() {
+        for (i64 i = 0; i < g_panels.panels.count; i += 1)
+            if (g_panels.panels[i].kind == PANEL_COLOR_PICKER) return &g_panels.panels[i];
+        return nullptr;
+    }
+    ColourPickerLayout layout() {
+        const Panel* p = picker();
+        return colour_picker_layout(Rect{p->x, p->y, p->width, p->height - g_theme.scale});
+    }
+};
+
+TEST_F(PickerPanel, OpensCentredOncePerColourPrimedFromIt) {
+    MeasureObject* measure = add_measure(0);
+    i64 id = measure->header.id;
+    measure->bar_color[2] = 1;
+    measure->bar_color[3] = 0.5f;
+    mouse_to(10, 10);
+    frames();
+    ASSERT_NE(color_picker_open(color_binding_object(OBJECT_MEASURE, id, 0)), nullptr);
+    EXPECT_EQ(color_picker_open(color_binding_object(OBJECT_MEASURE, id, 0)), nullptr);
+    EXPECT_EQ(color_picker_open(color_binding_object(OBJECT_NOTE, id, 0)), nullptr);  // none
+    EXPECT_EQ(color_picker_open(color_binding_group(9999)), nullptr);
+    Panel* p = picker();
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(to_string(p->title), "color picker");
+    EXPECT_EQ(p->x, width() / 2 - 150);
+    EXPECT_EQ(p->y, height() / 2 - 150);
+    EXPECT_EQ(p->width, 300);
+    EXPECT_EQ(p->height, 300);
+    EXPECT_EQ(p->min_width, 200);
+    const ColorPickerContent* c = (const ColorPickerContent*)p->content;
+    EXPECT_FLOAT_EQ(c->picker.hue, 4.0f / 6);
+    EXPECT_EQ(c->picker.alpha, 0.5f);
+    // Open and close untouched: the colour is as it was.
+    ColourPickerLayout l = layout();
+    click_at(l.ok.x + 5, l.ok.y + 5);
+    frames();
+    EXPECT_EQ(picker(), nullptr);
+    expect_colour(measure_by_id(id)->bar_color, 0, 0, 1, 0.5f, 0);
+}
+
+TEST_F(PickerPanel, ADragWritesIntoTheBoundObjectAfterItsListMoved) {
+    add_measure(0.1f);
+    i64 id = add_measure(0.2f)->header.id;
+    frames();
+    ASSERT_NE(color_picker_open(color_binding_object(OBJECT_MEASURE, id, 0)), nullptr);
+    frames();
+    // The list grows and moves; the object the picker edits is now elsewhere in memory.
+    MeasureObject* before = measure_by_id(id);
+    for (int i = 0; i < 40; i += 1) add_measure(0.9f);
+    ASSERT_NE(measure_by_id(id), before);
+    ColourPickerLayout l = layout();
+    drag(l.field.x + l.field.width - 1, l.field.y + 1, l.field.x + l.field.width / 2,
+         l.field.y + l.field.height - 1);
+    MeasureObject* measure = measure_by_id(id);
+    EXPECT_NEAR(measure->bar_color[0], 1.0f, 0.02f);  // hue 0, half saturated, full value
+    EXPECT_NEAR(measure->bar_color[1], 0.5f, 0.02f);
+    EXPECT_EQ(g_piece.measures[0].bar_color[0], 0.1f);
+    for (i64 i = 2; i < g_piece.measures.count; i += 1)
+        EXPECT_EQ(g_piece.measures[i].bar_color[0], 0.9f);
+    EXPECT_EQ(g_piece.modified, 1);
+}
+
+TEST_F(PickerPanel, ThePanelClosesWhenItsObjectIsDeletedAndWritesNothing) {
+    i64 id = add_measure(0.2f)->header.id;
+    add_measure(0.7f);
+    frames();
+    ASSERT_NE(color_picker_open(color_binding_object(OBJECT_MEASURE, id, 0)), nullptr);
+    ColourPickerLayout l = layout();
+    mouse_to(l.field.x + 5, l.field.y + 5);
+    frames();
+    headless_mouse_down(MOUSE_LEFT);
+    frames();  // a drag is under way
+    // The object goes; the one behind it moves into its place in the list.
+    array_remove(&g_piece.measures, 0);
+    mouse_to(l.field.x + l.field.width / 2, l.field.y + l.field.height / 2);
+    frames();
+    headless_mouse_up(MOUSE_LEFT);
+    frames();
+    EXPECT_EQ(picker(), nullptr);
+    ASSERT_EQ(g_piece.measures.count, 1);
+    expect_colour(g_piece.measures[0].bar_color, 0.7f, 0, 0, 1, 0);
+}
+
+TEST_F(PickerPanel, AGroupColourIsFoundByIdAndTheBackgroundAlways) {
+    ASSERT_GE(g_piece.groups.count, 1);
+    i64 id = g_piece.groups[0].id;
+    i64 other = piece_group_add(&g_piece, STR("second"));
+    ASSERT_GE(other, 0);
+    ColorBinding group = color_binding_group(other);
+    EXPECT_EQ(color_binding_target(&group), group_find(&g_piece, other)->color);
+    ColorBinding background = color_binding_background();
+    EXPECT_EQ(color_binding_target(&background), g_piece.settings.background);
+    ColorBinding text = color_binding_object(OBJECT_TEXT, 12345, 0);
+    EXPECT_EQ(color_binding_target(&text), nullptr);
+    // A group removed from the list: its picker closes.
+    frames();
+    ASSERT_NE(color_picker_open(group), nullptr);
+    frames();
+    array_remove(&g_piece.groups, g_piece.groups.count - 1);
+    frames(2);
+    EXPECT_EQ(picker(), nullptr);
+    EXPECT_NE(group_find(&g_piece, id), nullptr);
+}

@@ -1,0 +1,233 @@
+// The fraction entry opened by the editor's f, g and h, what its "ok" and Return write and
+// where, entries whose object went away, the panels set up by panel_content_init, and a
+// file opened through the browser closing every panel bound to the piece it replaced.
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "core/properties.h"
+#include "editor/editor.h"
+#include "editor/object_panels.h"
+#include "frame_support.h"
+#include "piece/document.h"
+#include "piece/entry_panels.h"
+#include "piece/file_panel.h"
+#include "piece/scene.h"
+#include "piece_support.h"
+
+struct FractionEntry : InterfaceTest {
+    static Panel* entry_panel() {
+        for (i64 i = g_panels.panels.count - 1; i >= 0; i -= 1)
+            if (g_panels.panels[i].kind == PANEL_FRACTION) return &g_panels.panels[i];
+        return nullptr;
+    }
+    static i64 add_note(Fraction time, Fraction duration) {
+        NoteObject note = {};
+        note.header = header_make(OBJECT_NOTE, 0, 0, SCOPE_LOCAL, time, duration, frac(1));
+        ObjectHeader* added = piece_object_add(&g_piece, &note.header);
+        return added ? added->id : -1;
+    }
+    static ObjectHeader* note_by_id(i64 id) { return object_find(&g_piece, OBJECT_NOTE, id); }
+    // The entry's field and button, laid out from the top of the panel's content.
+    void type_into_field(const char* text) {
+        const Panel* p = entry_panel();
+        f32 s = g_theme.scale, o = g_theme.offset;
+        f32 top = p->y + p->height - s - o;
+        click_at(p->x + 3 * o, top - (s + o) - s / 2);
+        headless_key_down(KEY_CONTROL);
+        headless_key_tap(KEY_LETTER('a'));
+        frames();
+        headless_key_up(KEY_CONTROL);
+        headless_type_text(str_from_cstring(text));
+        frames();
+    }
+    void click_ok() {
+        const Panel* p = entry_panel();
+        f32 s = g_theme.scale, o = g_theme.offset;
+        click_at(p->x + p->width / 2, p->y + o + s / 2);
+    }
+};
+
+static Str field_text_of(const Panel* panel) {
+    const TextField* field = fraction_entry_field(panel);
+    return field ? text_field_text(field) : STR("(no field)");
+}
+
+TEST_F(FractionEntry, OpensCentredWithTheValuesDisplayForm) {
+    i64 id = add_note(frac(3, 4), frac(2));
+    mouse_to(5, 5);
+    frames();
+    ASSERT_NE(fraction_entry_open(STR("time"),
+                                  fraction_binding_object(OBJECT_NOTE, id, FRACTION_FIELD_TIME)),
+              nullptr);
+    frames();
+    Panel* p = entry_panel();
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->x, width() / 2 - 150);
+    EXPECT_EQ(p->y, height() / 2 - 80);
+    EXPECT_EQ(to_string(field_text_of(p)), "3/4");
+    g_panels.panels.count = 0;
+
+    ASSERT_NE(fraction_entry_open(STR("duration"), fraction_binding_object(
+                                                       OBJECT_NOTE, id, FRACTION_FIELD_DURATION)),
+              nullptr);
+    frames();
+    EXPECT_EQ(to_string(field_text_of(entry_panel())), "2");
+}
+
+TEST_F(FractionEntry, OkWritesTheTypedFractionIntoTheObjectFoundById) {
+    i64 first = add_note(frac(1), frac(1));
+    i64 id = add_note(frac(3, 4), frac(1));
+    frames();
+    fraction_entry_open(STR("time"), fraction_binding_object(OBJECT_NOTE, id, FRACTION_FIELD_TIME));
+    frames();
+    type_into_field("5/3");
+    // Meanwhile the list grows and moves.
+    for (int i = 0; i < 50; i += 1) add_note(frac(9), frac(1));
+    g_piece.modified = 0;
+    click_ok();
+    EXPECT_EQ(note_by_id(id)->time.numerator, 5);
+    EXPECT_EQ(note_by_id(id)->time.denominator, 3);
+    EXPECT_EQ(note_by_id(first)->time.numerator, 1);
+    EXPECT_EQ(g_piece.modified, 1);
+    frames();
+    EXPECT_EQ(entry_panel(), nullptr);
+}
+
+TEST_F(FractionEntry, ReturnInTheFieldConfirmsAnEditorValue) {
+    frames();
+    fraction_entry_open(STR("duration"), fraction_binding_value(&g_editor.selected_duration));
+    frames();
+    type_into_field("3/8");
+    headless_key_tap(KEY_RETURN);
+    frames();
+    EXPECT_EQ(g_editor.selected_duration.numerator, 3);
+    EXPECT_EQ(g_editor.selected_duration.denominator, 8);
+    EXPECT_EQ(g_piece.modified, 0);  // the editor's own value is not part of the piece
+    frames();
+    EXPECT_EQ(entry_panel(), nullptr);
+}
+
+TEST_F(FractionEntry, AnEntryWhoseObjectWasDeletedClosesAndWritesNothing) {
+    i64 id = add_note(frac(1), frac(1));
+    add_note(frac(2), frac(1));
+    frames();
+    fraction_entry_open(STR("pitch"),
+                        fraction_binding_object(OBJECT_NOTE, id, FRACTION_FIELD_PITCH));
+    frames();
+    type_into_field("7/4");
+    array_remove(&g_piece.notes, 0);  // the next note takes its place in the list
+    frames(2);
+    EXPECT_EQ(entry_panel(), nullptr);
+    ASSERT_EQ(g_piece.notes.count, 1);
+    EXPECT_EQ(g_piece.notes[0].header.pitch.numerator, 1);
+    EXPECT_EQ(g_piece.notes[0].header.pitch.denominator, 1);
+}
+
+TEST_F(FractionEntry, EachEntryKeepsItsOwnTextAndClosedEntriesGiveTheirPlaceBack) {
+    i64 a = add_note(frac(1), frac(1));
+    i64 b = add_note(frac(2), frac(1));
+    frames();
+    fraction_entry_open(STR("time"), fraction_binding_object(OBJECT_NOTE, a, FRACTION_FIELD_TIME));
+    fraction_entry_open(STR("time"), fraction_binding_object(OBJECT_NOTE, b, FRACTION_FIELD_TIME));
+    frames();
+    ASSERT_EQ(g_panels.panels.count, 2);
+    EXPECT_EQ(to_string(field_text_of(&g_panels.panels[0])), "1");
+    EXPECT_EQ(to_string(field_text_of(&g_panels.panels[1])), "2");
+    // Entries opened one after the other reuse the place of those closed before them, so
+    // opening and closing entries all day takes no more memory.
+    const TextField* first = fraction_entry_field(&g_panels.panels[0]);
+    ASSERT_NE(first, nullptr);
+    for (int i = 0; i < 20; i += 1) {
+        g_panels.panels.count = 0;
+        fraction_entry_open(STR("time"),
+                            fraction_binding_object(OBJECT_NOTE, a, FRACTION_FIELD_TIME));
+        frames();
+        ASSERT_EQ(fraction_entry_field(entry_panel()), first);
+    }
+    EXPECT_EQ(to_string(field_text_of(entry_panel())), "1");
+}
+
+// ---------------------------------------------------------------------------
+// Panels opened without a content record
+// ---------------------------------------------------------------------------
+TEST_F(FractionEntry, PanelContentInitSetsTheMinimumAndTheContentOfThePropertiesKinds) {
+    for (u8 kind : {PANEL_GLOBAL_PROPERTIES, PANEL_GROUP_PROPERTIES, PANEL_FILE}) {
+        Panel* p = panel_create(kind, STR("x"), 40, 50, 260, 300, nullptr);
+        ASSERT_NE(p, nullptr);
+        p->min_width = 1;
+        p->handle_x[HANDLE_TOP_RIGHT] = 0;
+        panel_content_init(p);
+        EXPECT_EQ(p->min_width, 200);
+        EXPECT_EQ(p->min_height, 200);
+        EXPECT_EQ(p->handle_x[HANDLE_TOP_RIGHT], 300);
+        EXPECT_EQ(p->handle_y[HANDLE_TOP_RIGHT], 350);
+        if (kind == PANEL_FILE) {
+            EXPECT_EQ(p->content, nullptr);
+        } else {
+            ASSERT_NE(p->content, nullptr);
+            EXPECT_EQ(((PropertiesPanel*)p->content)->kind, kind);
+        }
+    }
+    frames();  // a file panel without content draws nothing, and nothing breaks
+}
+
+// ---------------------------------------------------------------------------
+// A file replacing the piece
+// ---------------------------------------------------------------------------
+TEST_F(FractionEntry, OpeningAFileClosesEveryPanelBoundToTheOldPiece) {
+    char pattern[] = "/tmp/sorvane_entries_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    std::string folder = pattern;
+
+    // The file's measure has the id of the old piece's measure, and a different colour.
+    MeasureObject measure = {};
+    measure.header = header_make(OBJECT_MEASURE, 0, 0, SCOPE_GLOBAL, frac(0), frac(4));
+    measure.bar_color[0] = 0.5f;
+    measure.bar_color[3] = 1;
+    ObjectHeader* added = piece_object_add(&g_piece, &measure.header);
+    ASSERT_NE(added, nullptr);
+    i64 id = added->id;
+    i64 note = add_note(frac(6), frac(1));
+    ASSERT_TRUE(scene_save(to_str(folder + "/new.scene")));
+    const f32 background[4] = {g_piece.settings.background[0], g_piece.settings.background[1],
+                               g_piece.settings.background[2], g_piece.settings.background[3]};
+    ((MeasureObject*)object_find(&g_piece, OBJECT_MEASURE, id))->bar_color[0] = 0.25f;
+    g_piece.path.length = 0;
+    frames();
+
+    // The browser first, then the panels on top of it (clear of its buttons).
+    file_panel_open(STR("open piece"), FILE_ACTION_OPEN);
+    u64 browser_id = g_panels.panels[g_panels.panels.count - 1].id;
+    FilePanelState* state = (FilePanelState*)panel_find(browser_id)->content;
+    file_panel_list(state, to_str(folder));
+    text_field_set_text(&state->name_field, STR("new.scene"));
+    ASSERT_NE(color_picker_open(color_binding_object(OBJECT_MEASURE, id, 0)), nullptr);
+    ASSERT_NE(color_picker_open(color_binding_background()), nullptr);
+    ASSERT_NE(fraction_entry_open(STR("time"), fraction_binding_object(OBJECT_NOTE, note,
+                                                                       FRACTION_FIELD_TIME)),
+              nullptr);
+    ASSERT_NE(fraction_entry_open(STR("time"), fraction_binding_value(&g_editor.cursor_time)),
+              nullptr);
+    ASSERT_NE(object_panel_open(OBJECT_MEASURE, id), nullptr);
+    frames();
+    // Both pickers are mid-drag (a press in a picker, released over the browser's "ok"):
+    // drawn after the browser, they must not paint the piece that replaced theirs.
+    for (i64 i = 0; i < g_panels.panels.count; i += 1)
+        if (g_panels.panels[i].kind == PANEL_COLOR_PICKER)
+            ((ColorPickerContent*)g_panels.panels[i].content)->picker.dragging_field = 1;
+    const Panel* browser = panel_find(browser_id);
+    f32 s = g_theme.scale, o = g_theme.offset;
+    click_at(browser->x + o + 1.5f * s, browser->y + o + s / 2);
+    EXPECT_EQ(headless_message_count(), 0);
+    EXPECT_EQ(to_string(g_piece.path), folder + "/new.scene");
+    EXPECT_EQ(((MeasureObject*)object_find(&g_piece, OBJECT_MEASURE, id))->bar_color[0], 0.5f);
+    EXPECT_TRUE(same_color(g_piece.settings.background, background));
+    frames();
+    ASSERT_EQ(g_panels.panels.count, 1);  // the cursor's entry stays
+    EXPECT_EQ(g_panels.panels[0].kind, PANEL_FRACTION);
+    EXPECT_EQ(((FractionEntryContent*)g_panels.panels[0].content)->binding.editor_value,
+              &g_editor.cursor_time);
+    EXPECT_EQ(system(("rm -rf '" + folder + "'").c_str()), 0);
+}

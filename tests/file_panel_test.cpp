@@ -1,0 +1,520 @@
+// The file browser as the user meets it: listing and sorting, walking into folders and
+// back up, the wheel, picking and typing a name, and every action confirmed through it
+// (open, save, save then quit, save then new piece, export), in whole frames of the
+// program on the headless back end, in a fresh working folder with real files.
+#include <limits.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/frame.h"
+#include "core/frame_question.h"
+#include "editor/editor.h"
+#include "frame_support.h"
+#include "gfx/font.h"
+#include "gfx/resources.h"
+#include "piece/document.h"
+#include "piece/file_panel.h"
+#include "piece/scene.h"
+#include "piece_support.h"
+#include "sound/playback.h"
+
+struct FileBrowser : InterfaceTest {
+    std::string folder;
+    char previous[PATH_MAX] = {};
+
+    // The program starts in the data folder (it needs its files there), then works in a
+    // fresh folder, as if started from it.
+    void SetUp() override {
+        InterfaceTest::SetUp();
+        ASSERT_NE(getcwd(previous, sizeof(previous)), nullptr);
+        char pattern[] = "/tmp/sorvane_browser_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        folder = pattern;
+        ASSERT_EQ(chdir(folder.c_str()), 0);
+    }
+    void TearDown() override {
+        EXPECT_EQ(chdir(previous), 0);
+        InterfaceTest::TearDown();
+        std::string command = "rm -rf '" + folder + "'";
+        EXPECT_EQ(system(command.c_str()), 0);
+    }
+
+    static void make_folder(const char* name) { ASSERT_EQ(mkdir(name, 0755), 0); }
+    static void write_file(const char* name, const std::string& bytes) {
+        FILE* file = fopen(name, "wb");
+        ASSERT_NE(file, nullptr);
+        fwrite(bytes.data(), 1, bytes.size(), file);
+        fclose(file);
+    }
+    static std::string read_file(const std::string& name) {
+        std::string bytes;
+        FILE* file = fopen(name.c_str(), "rb");
+        if (!file) return bytes;
+        int c;
+        while ((c = fgetc(file)) != EOF) bytes.push_back((char)c);
+        fclose(file);
+        return bytes;
+    }
+    static std::string encoded() {
+        Str bytes = scene_encode(&g_piece, POOL_TMP);
+        return std::string((const char*)bytes.data, (size_t)bytes.length);
+    }
+
+    static void add_note(Fraction time) {
+        NoteObject note = {};
+        i64 group = g_piece.groups.count > 0 ? g_piece.groups[0].id : 0;
+        note.header = header_make(OBJECT_NOTE, 0, group, SCOPE_LOCAL, time, frac(1), frac(1));
+        ASSERT_TRUE(piece_object_add(&g_piece, &note.header));
+    }
+
+    // The file panel on top, or null.
+    static Panel* panel() {
+        for (i64 i = g_panels.panels.count - 1; i >= 0; i -= 1)
+            if (g_panels.panels[i].kind == PANEL_FILE) return &g_panels.panels[i];
+        return nullptr;
+    }
+    static FilePanelState* state() {
+        Panel* found = panel();
+        return found ? (FilePanelState*)found->content : nullptr;
+    }
+    static f32 row_height() {
+        Font* font = font_default();
+        return (f32)((f64)g_theme.text_scale * font->size * font->line_height);
+    }
+    static f32 content_top() {
+        const Panel* p = panel();
+        return p->y + p->height - g_theme.scale;
+    }
+
+    // The rows as the panel shows them, top to bottom.
+    static std::vector<std::string> rows() {
+        std::vector<std::string> names;
+        const FilePanelState* s = state();
+        for (i64 i = 0; i < s->folders.count; i += 1) {
+            std::string name = to_string(s->folders[i]);
+            if (name == ".." && s->folder.length == 0) continue;
+            names.push_back(name);
+        }
+        for (i64 i = 0; i < s->files.count; i += 1) names.push_back(to_string(s->files[i]));
+        return names;
+    }
+    static f32 row_y(i64 index) {
+        f32 h = row_height(), o = g_theme.offset;
+        return content_top() - o - o - h - (f32)index * h + state()->scroll + h / 2;
+    }
+    void click_row(const std::string& name) {
+        std::vector<std::string> shown = rows();
+        auto at = std::find(shown.begin(), shown.end(), name);
+        ASSERT_NE(at, shown.end()) << name;
+        click_at(panel()->x + 60, row_y(at - shown.begin()));
+    }
+    void click_ok() {
+        f32 s = g_theme.scale, o = g_theme.offset;
+        click_at(panel()->x + o + 1.5f * s, panel()->y + o + s / 2);
+    }
+    void click_cancel() {
+        f32 s = g_theme.scale, o = g_theme.offset;
+        click_at(panel()->x + o + 3 * s + o + 1.5f * s, panel()->y + o + s / 2);
+    }
+    // Clicks into the name field and types.
+    void type_name(const char* text) {
+        f32 s = g_theme.scale, o = g_theme.offset;
+        click_at(panel()->x + 2 * o, panel()->y + 2 * o + s + row_height() / 2);
+        headless_type_text(str_from_cstring(text));
+        frames();
+    }
+    void press_return() {
+        headless_key_tap(KEY_RETURN);
+        frames();
+    }
+    void control_key(char letter) {
+        headless_key_down(KEY_CONTROL);
+        headless_key_tap(KEY_LETTER(letter));
+        frames();
+        headless_key_up(KEY_CONTROL);
+        frames();
+    }
+    void click_menu(i32 button) {
+        // No gaps before the export button: four squares of twice the scale.
+        f32 size = 2 * g_theme.scale;
+        click_at((f32)button * size + size / 2, height() - g_theme.scale);
+    }
+    SaveQuestion* question() {
+        for (i64 i = 0; i < g_panels.panels.count; i += 1)
+            if (g_panels.panels[i].kind == PANEL_QUESTION)
+                return (SaveQuestion*)g_panels.panels[i].content;
+        return nullptr;
+    }
+    void answer_yes() {
+        const Panel* p = nullptr;
+        for (i64 i = 0; i < g_panels.panels.count; i += 1)
+            if (g_panels.panels[i].kind == PANEL_QUESTION) p = &g_panels.panels[i];
+        ASSERT_TRUE(p);
+        f32 s = g_theme.scale, o = g_theme.offset;
+        click_at(p->x + o + 2 * s, p->y + o + s / 2);
+    }
+};
+
+// ---------------------------------------------------------------------------
+// Sorting
+// ---------------------------------------------------------------------------
+TEST(FileNames, CompareAsUnsignedBytesWithTheShorterNameFirst) {
+    EXPECT_LT(str_compare(STR("ab"), STR("abc")), 0);
+    EXPECT_GT(str_compare(STR("abc"), STR("ab")), 0);
+    EXPECT_EQ(str_compare(STR("song"), STR("song")), 0);
+    EXPECT_LT(str_compare(STR("B"), STR("a")), 0);
+    EXPECT_GT(str_compare(STR("\xC3\xA9t\xC3\xA9"), STR("zebra")), 0);  // bytes above 127 last
+    EXPECT_LT(str_compare(Str{0, 0}, STR("a")), 0);
+}
+
+TEST(FileNames, MergeSortAgreesWithAReferenceSortAndKeepsEqualNamesInOrder) {
+    std::mt19937 random(7);
+    for (int round = 0; round < 200; round += 1) {
+        i64 count = (i64)(random() % 40);
+        std::vector<std::string> words;
+        for (i64 i = 0; i < count; i += 1) {
+            std::string word;
+            i64 length = (i64)(random() % 4);
+            for (i64 k = 0; k < length; k += 1) word.push_back("aAb\xE9."[random() % 5]);
+            words.push_back(word);
+        }
+        std::vector<Str> names, scratch(words.size() + 1);
+        for (const std::string& word : words) names.push_back(to_str(word));
+        str_merge_sort(names.data(), count, scratch.data());
+
+        std::vector<i64> order(words.size());
+        for (size_t i = 0; i < order.size(); i += 1) order[i] = (i64)i;
+        std::stable_sort(order.begin(), order.end(), [&](i64 a, i64 b) {
+            return std::lexicographical_compare(
+                words[a].begin(), words[a].end(), words[b].begin(), words[b].end(),
+                [](char x, char y) { return (unsigned char)x < (unsigned char)y; });
+        });
+        for (i64 i = 0; i < count; i += 1)
+            EXPECT_EQ(names[i].data, (const u8*)words[order[i]].data()) << "round " << round;
+    }
+}
+
+TEST(FileNames, TheParentFolderCutsAtTheLastSlashThenAtABackslash) {
+    EXPECT_EQ(to_string(file_panel_parent(STR("a/b"))), "a");
+    EXPECT_EQ(to_string(file_panel_parent(STR("a/b/c"))), "a/b");
+    EXPECT_EQ(to_string(file_panel_parent(STR("a"))), "");
+    EXPECT_EQ(to_string(file_panel_parent(STR("a\\b"))), "a");
+    EXPECT_EQ(to_string(file_panel_parent(STR("a\\b/c\\d"))), "a\\b");
+}
+
+// ---------------------------------------------------------------------------
+// Listing and walking
+// ---------------------------------------------------------------------------
+TEST_F(FileBrowser, OpensCentredListingFoldersFirstEachSortedWithoutDots) {
+    make_folder("b folder");
+    make_folder("Zed");
+    make_folder("a");
+    write_file("0 first.scene", "x");
+    write_file("zebra.txt", "x");
+    write_file("Apple", "x");
+    frames();
+    control_key('o');
+    ASSERT_NE(panel(), nullptr);
+    EXPECT_EQ(to_string(panel()->title), "open piece");
+    EXPECT_EQ(panel()->x, width() / 2 - 150);
+    EXPECT_EQ(panel()->y, height() / 2 - 200);
+    EXPECT_EQ(panel()->width, 300);
+    EXPECT_EQ(panel()->height, 400);
+    EXPECT_EQ(state()->action, FILE_ACTION_OPEN);
+    EXPECT_EQ(rows(), (std::vector<std::string>{"Zed", "a", "b folder", "0 first.scene", "Apple",
+                                                 "zebra.txt"}));
+
+    // Drawn as listed: folder names in the directory colour above every file name.
+    headless_draws_clear();
+    frames();
+    f32 lowest_folder = 1e9f, highest_file = -1e9f;
+    i64 folder_runs = 0, file_runs = 0;
+    for (const HeadlessDraw* draw : draws_in_color(g_theme.directory_color)) {
+        f32 box[4];
+        draw_bounds(draw, box);
+        lowest_folder = std::min(lowest_folder, box[1]);
+        folder_runs += 1;
+    }
+    for (const HeadlessDraw* draw : draws_in_color(g_theme.file_color)) {
+        f32 box[4];
+        draw_bounds(draw, box);
+        highest_file = std::max(highest_file, box[1]);
+        file_runs += 1;
+    }
+    EXPECT_EQ(folder_runs, 3);
+    EXPECT_EQ(file_runs, 3);
+    EXPECT_GT(lowest_folder, highest_file);
+}
+
+TEST_F(FileBrowser, WalksIntoFoldersAndBackUpWithDotDot) {
+    make_folder("a");
+    make_folder("a/x");
+    write_file("a/x/inner.scene", "x");
+    frames();
+    control_key('o');
+    EXPECT_EQ(rows(), (std::vector<std::string>{"a"}));
+    click_row("a");
+    EXPECT_EQ(to_string(state()->folder), "a");
+    EXPECT_EQ(rows(), (std::vector<std::string>{"..", "x"}));
+    click_row("x");
+    EXPECT_EQ(to_string(state()->folder), "a/x");
+    EXPECT_EQ(rows(), (std::vector<std::string>{"..", "inner.scene"}));
+    click_row("..");
+    EXPECT_EQ(to_string(state()->folder), "a");
+    click_row("..");
+    EXPECT_EQ(to_string(state()->folder), "");
+    EXPECT_EQ(rows(), (std::vector<std::string>{"a"}));
+    ASSERT_NE(panel(), nullptr);  // walking never closes the panel
+}
+
+TEST_F(FileBrowser, AFolderThatCannotBeListedStillOffersTheWayBack) {
+    frames();
+    control_key('o');
+    file_panel_list(state(), STR("no such folder"));
+    frames();
+    EXPECT_EQ(rows(), (std::vector<std::string>{".."}));
+    click_row("..");
+    EXPECT_EQ(to_string(state()->folder), "");
+}
+
+TEST_F(FileBrowser, TheWheelScrollsTheListOnlyOverTheList) {
+    for (int i = 0; i < 40; i += 1) write_file(("file" + std::to_string(100 + i)).c_str(), "x");
+    frames();
+    control_key('o');
+    const Panel* p = panel();
+    f32 list_x = p->x + 100, list_y = content_top() - 50;
+    mouse_to(list_x, list_y);
+    headless_mouse_wheel(-3);
+    frames();
+    EXPECT_EQ(state()->scroll, 48.0f);
+    headless_mouse_wheel(1);
+    frames();
+    EXPECT_EQ(state()->scroll, 32.0f);
+    // Over the name field and the buttons the wheel does nothing.
+    mouse_to(list_x, p->y + g_theme.offset + 2);
+    headless_mouse_wheel(-3);
+    frames();
+    EXPECT_EQ(state()->scroll, 32.0f);
+    // Never above the first row, never past the last one.
+    mouse_to(list_x, list_y);
+    headless_mouse_wheel(10);
+    frames();
+    EXPECT_EQ(state()->scroll, 0.0f);
+    headless_mouse_wheel(-1000);
+    frames();
+    f32 list_height = p->height - g_theme.scale - 3 * g_theme.scale - 2 * g_theme.offset;
+    EXPECT_FLOAT_EQ(state()->scroll, 40 * row_height() + 2 * g_theme.offset - list_height);
+    // The last file is on screen and can be picked.
+    click_row("file139");
+    EXPECT_EQ(to_string(text_field_text(&state()->name_field)), "file139");
+    // A new listing starts at the top again.
+    make_folder("sub");
+    file_panel_list(state(), STR("sub"));
+    EXPECT_EQ(state()->scroll, 0.0f);
+}
+
+// ---------------------------------------------------------------------------
+// Open
+// ---------------------------------------------------------------------------
+TEST_F(FileBrowser, OpensASceneAfterWalkingIntoAFolderAndBackUp) {
+    make_folder("pieces");
+    make_folder("pieces/old");
+    add_note(frac(1));
+    add_note(frac(3, 2));
+    g_piece.settings.sample_rate = 22050;
+    ASSERT_TRUE(scene_save(STR("pieces/song.scene")));
+    std::string saved = encoded();
+    // Something else is on the canvas when the file is opened.
+    g_piece.notes.count = 0;
+    add_note(frac(7));
+    g_piece.settings.sample_rate = 44100;
+    g_piece.path.length = 0;
+    frames();
+
+    control_key('o');
+    click_row("pieces");
+    click_row("old");
+    EXPECT_EQ(rows(), (std::vector<std::string>{".."}));
+    click_row("..");
+    click_row("song.scene");
+    EXPECT_EQ(to_string(text_field_text(&state()->name_field)), "song.scene");
+    EXPECT_EQ(g_piece.notes.count, 1);  // picking a name opens nothing yet
+    click_ok();
+    EXPECT_EQ(headless_message_count(), 0);
+    ASSERT_EQ(g_piece.notes.count, 2);
+    EXPECT_EQ(g_piece.notes[1].header.time.numerator, 3);
+    EXPECT_EQ(g_piece.settings.sample_rate, 22050);
+    EXPECT_EQ(to_string(g_piece.path), "pieces/song.scene");
+    EXPECT_EQ(g_piece.modified, 0);
+    EXPECT_EQ(encoded(), saved);
+    frames();
+    EXPECT_EQ(panel(), nullptr);
+}
+
+TEST_F(FileBrowser, ATextFileIsRefusedAndThePieceStaysAsItWas) {
+    write_file("notes.txt", "these are not notes\n");
+    add_note(frac(2));
+    std::string before = encoded();
+    frames();
+    control_key('o');
+    click_row("notes.txt");
+    click_ok();
+    ASSERT_EQ(headless_message_count(), 1);
+    EXPECT_EQ(to_string(headless_message_title(0)), "invalid file");
+    EXPECT_EQ(to_string(headless_message_text(0)), "notes.txt is not a valid scene file!");
+    EXPECT_EQ(encoded(), before);
+    EXPECT_EQ(g_piece.notes.count, 1);
+    frames();
+    EXPECT_EQ(panel(), nullptr);
+}
+
+TEST_F(FileBrowser, CancelClosesWithoutDoingAnything) {
+    write_file("song.scene", "x");
+    add_note(frac(2));
+    std::string before = encoded();
+    frames();
+    control_key('o');
+    click_row("song.scene");
+    click_cancel();
+    EXPECT_EQ(headless_message_count(), 0);
+    EXPECT_EQ(encoded(), before);
+    EXPECT_EQ(text_field_text(&state()->name_field).length, 0);
+    frames();
+    EXPECT_EQ(panel(), nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// Save
+// ---------------------------------------------------------------------------
+TEST_F(FileBrowser, SaveWithoutAPathAsksForANameAndLaterSavesGoStraightThere) {
+    make_folder("pieces");
+    add_note(frac(1));
+    frames();
+    control_key('s');
+    ASSERT_NE(panel(), nullptr);
+    EXPECT_EQ(to_string(panel()->title), "save piece");
+    EXPECT_EQ(state()->action, FILE_ACTION_SAVE);
+    click_row("pieces");
+    type_name("song");
+    press_return();  // Return in the name field confirms like "ok"
+    EXPECT_EQ(to_string(g_piece.path), "pieces/song");
+    EXPECT_EQ(read_file("pieces/song"), encoded());
+    EXPECT_EQ(g_piece.modified, 0);
+    frames();
+    EXPECT_EQ(panel(), nullptr);
+
+    // With a path, the save command writes at once.
+    add_note(frac(5));
+    g_piece.modified = 1;
+    control_key('s');
+    EXPECT_EQ(panel(), nullptr);
+    EXPECT_EQ(read_file("pieces/song"), encoded());
+    EXPECT_EQ(g_piece.modified, 0);
+}
+
+TEST_F(FileBrowser, YesToTheQuitQuestionSavesThroughTheBrowserThenQuits) {
+    add_note(frac(1));
+    frames();
+    headless_key_tap(KEY_ESCAPE);
+    frames();
+    ASSERT_NE(question(), nullptr);
+    answer_yes();
+    frames();
+    ASSERT_NE(panel(), nullptr);
+    EXPECT_EQ(to_string(panel()->title), "save piece");
+    EXPECT_EQ(state()->action, FILE_ACTION_SAVE_THEN_QUIT);
+    EXPECT_TRUE(g_app.running);
+    type_name("last words.scene");
+    click_ok();
+    EXPECT_EQ(read_file("last words.scene"), encoded());
+    EXPECT_FALSE(g_app.running);
+}
+
+TEST_F(FileBrowser, YesToTheNewPieceQuestionSavesThroughTheBrowserThenEmpties) {
+    add_note(frac(1));
+    add_note(frac(2));
+    frames();
+    control_key('n');
+    ASSERT_NE(question(), nullptr);
+    EXPECT_EQ(question()->follow_up, FOLLOW_UP_NEW_PIECE);
+    answer_yes();
+    frames();
+    ASSERT_NE(panel(), nullptr);
+    EXPECT_EQ(state()->action, FILE_ACTION_SAVE_THEN_NEW);
+    std::string before = encoded();
+    type_name("draft");
+    click_ok();
+    EXPECT_EQ(read_file("draft"), before);
+    EXPECT_EQ(g_piece.notes.count, 0);
+    EXPECT_EQ(g_piece.path.length, 0);
+    EXPECT_TRUE(g_app.running);
+}
+
+// ---------------------------------------------------------------------------
+// Export
+// ---------------------------------------------------------------------------
+static u32 read_u32(const std::string& bytes, size_t at) {
+    return (u32)(u8)bytes[at] | (u32)(u8)bytes[at + 1] << 8 | (u32)(u8)bytes[at + 2] << 16 |
+           (u32)(u8)bytes[at + 3] << 24;
+}
+static u16 read_u16(const std::string& bytes, size_t at) {
+    return (u16)((u8)bytes[at] | (u8)bytes[at + 1] << 8);
+}
+
+TEST_F(FileBrowser, ExportWritesAWaveFileInThePiecesFormat) {
+    make_folder("out");
+    SoundObject sine = {};
+    sine.header = header_make(OBJECT_SOUND, 0, g_piece.groups[0].id, SCOPE_GLOBAL, frac(0), frac(100), frac(1));
+    sine.wave_count = 1;
+    sine.wave_names[0] = STR("sine");
+    for (i32 i = 0; i < SOUND_MAX_WAVES - 1; i += 1) curve_init(&sine.blend[i], POOL_TMP);
+    ASSERT_TRUE(piece_object_add(&g_piece, &sine.header));
+    add_note(frac(0));
+    g_piece.settings.end_time = frac(2);
+    g_piece.settings.sample_rate = 22050;
+    g_piece.settings.stereo = 0;
+    frames();
+    click_menu(MENU_EXPORT);
+    ASSERT_NE(panel(), nullptr);
+    EXPECT_EQ(to_string(panel()->title), "export data");
+    EXPECT_EQ(state()->action, FILE_ACTION_EXPORT);
+    click_row("out");
+    type_name("take.wav");
+    click_ok();
+    EXPECT_TRUE(playback_is_waiting());
+    for (int i = 0; i < 6000 && playback_is_waiting(); i += 1) {
+        frames();
+        timespec pause = {0, 10000000};
+        nanosleep(&pause, nullptr);
+    }
+    ASSERT_FALSE(playback_is_waiting());
+    EXPECT_FALSE(playback_is_playing());  // an export does not play
+    EXPECT_EQ(headless_message_count(), 0);
+
+    std::string wave = read_file("out/take.wav");
+    ASSERT_GT(wave.size(), 44u);
+    EXPECT_EQ(wave.substr(0, 4), "RIFF");
+    EXPECT_EQ(wave.substr(8, 4), "WAVE");
+    EXPECT_EQ(wave.substr(12, 4), "fmt ");
+    EXPECT_EQ(read_u16(wave, 20), 1);       // integer samples ("short")
+    EXPECT_EQ(read_u16(wave, 22), 1);       // one channel: stereo is off
+    EXPECT_EQ(read_u32(wave, 24), 22050u);  // the piece's rate, not the device's
+    EXPECT_EQ(read_u16(wave, 34), 16);
+    // Two beats at the default tempo is one second: at least that many samples, not all
+    // silent.
+    size_t data = wave.find("data");
+    ASSERT_NE(data, std::string::npos);
+    u32 bytes = read_u32(wave, data + 4);
+    EXPECT_GE(bytes, 2u * 22050u);
+    bool sound = false;
+    for (size_t i = data + 8; i + 1 < wave.size(); i += 2)
+        if (read_u16(wave, i) != 0) sound = true;
+    EXPECT_TRUE(sound);
+}
