@@ -11,6 +11,7 @@
 
 #include "piece/piece.h"
 #include "ui/button.h"
+#include "ui/text_field.h"
 
 struct Panel;
 
@@ -19,10 +20,26 @@ struct Panel;
 Curve* object_curve(ObjectHeader* object, u8 curve_index);
 
 // --- Object properties panels (kinds 5 to 13) ------------------------------------------
+// Text rows by kind, in row order: key: name, frequency; measure: bar length; tempo,
+// volume, pitch: minimum, maximum; sound: the wave names; repeat: num, start, end; shape:
+// time offset, volume curve; text: the text.
+enum { OBJECT_PANEL_FIELDS = 4 };
+static_assert((i32)OBJECT_PANEL_FIELDS >= (i32)SOUND_MAX_WAVES, "one field per wave name");
+
 struct ObjectPanelContent {
     u8 close_requested;
     u64 object_id;
     u8 object_kind;
+    // Widgets, primed from the object when the panel opens. Text rows adopt their text
+    // only in the frame the field reports an edit; toggles show the object's flags.
+    ButtonState ok;
+    ButtonState scope;
+    ButtonState visible, editable;
+    ButtonState panning;  // volumes: whether the pan curve is shown while "visible" is on
+    ButtonState swatch;   // measures and texts: opens the colour picker
+    ButtonState remove_wave[SOUND_MAX_WAVES];
+    ButtonState add_wave;
+    TextField fields[OBJECT_PANEL_FIELDS];
 };
 
 // The panel kind of an object kind's properties panel, 0 for a note (it has none).
@@ -34,8 +51,20 @@ Panel* object_panel_open(u8 object_kind, i64 object_id);
 // The object the panel edits, found again by id; null when it was deleted meanwhile.
 ObjectHeader* object_panel_object(const ObjectPanelContent* content);
 
-// Draws and handles the content of an object's properties panel (kinds 5 to 13).
+// Fills the panel's text rows and toggles from the object's current values.
+void object_panel_prime(ObjectPanelContent* content, const ObjectHeader* object);
+// Draws and handles the content of an object's properties panel (kinds 5 to 13): nothing
+// at all when the object is gone or the panel is closing.
 void object_panel_content(Panel* panel, Rect content);
+
+// The rows of the sound panel act through these. Removing wave i moves the later names
+// and blend curves up (the curve that led into the removed wave goes with it); adding
+// appends "sine" with a fresh flat blend curve, and is refused at four waves. Both return
+// whether the sound changed.
+bool sound_wave_remove(SoundObject* sound, i64 index);
+bool sound_wave_add(SoundObject* sound);
+// The label of a wave row: "wave" for a single wave, else "wave 1", "wave 2", ... (POOL_TMP).
+Str sound_wave_label(const SoundObject* sound, i64 index);
 
 // --- The "curve point" window (kind 16) -------------------------------------------------
 struct CurvePointPanelContent {
@@ -46,11 +75,18 @@ struct CurvePointPanelContent {
     // The point is kept by index: dragging never reorders points (see curve_edit.h), but
     // adding or deleting points does, so the content re-checks the index every frame.
     i64 point_index;
+    // Position x, y, incoming handle x, y, outgoing handle x, y, as fractions.
+    TextField fields[6];
+    ButtonState ok, continuous, flat;
 };
 
 Panel* curve_point_panel_open(u8 object_kind, i64 object_id, u8 curve_index, i64 point_index);
 // The point the window edits, or null when its object, curve or point is gone.
 CurvePoint* curve_point_panel_point(const CurvePointPanelContent* content, Curve** curve);
+// Fills the six fields from the point (all of them, or only the handles' four).
+void curve_point_panel_prime(CurvePointPanelContent* content, const CurvePoint* point,
+                             bool handles_only);
+// The six fields, "continuous" and "flat", "ok"; nothing when the point is gone.
 void curve_point_panel_content(Panel* panel, Rect content);
 
 // --- The fraction entry (kind 15) --------------------------------------------------------

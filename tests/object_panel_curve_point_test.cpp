@@ -1,0 +1,152 @@
+// The "curve point" window driven through whole frames: its six fraction fields primed from
+// the point and adopted when edited (the handles following a moved point, on a linear and a
+// logarithmic curve, and the point held between its neighbours), "continuous" and "flat",
+// and a window whose point is gone drawing and writing nothing.
+#include "editor/editor.h"
+#include "editor/object_panels.h"
+#include "frame_support.h"
+
+struct CurvePointWindow : InterfaceTest {
+    u64 panel = ~0ull;
+    i64 object_id = -1;
+
+    void SetUp() override {
+        InterfaceTest::SetUp();
+        frames();
+    }
+
+    // A tempo (or pitch) from its template, its curve given these points, and the window on
+    // point `index`.
+    Curve* open_on(u8 kind, std::initializer_list<CurvePoint> points, i64 index) {
+        ObjectHeader* object = piece_object_add(&g_piece, editor_template(kind));
+        object_id = object->id;
+        Curve* curve = object_curve(object, 0);
+        array_clear(&curve->points);
+        for (const CurvePoint& point : points) array_push(&curve->points, point);
+        Panel* opened = curve_point_panel_open(kind, object_id, 0, index);
+        panel = opened ? opened->id : ~0ull;
+        frames();
+        return object_curve(object_find(&g_piece, kind, object_id), 0);
+    }
+    CurvePointPanelContent* state() { return (CurvePointPanelContent*)panel_find(panel)->content; }
+
+    // Rows "point", "in", "out" with an x and a y field each, then the two buttons.
+    Rect cell(i32 row, i32 column) {
+        Panel* p = panel_find(panel);
+        f32 s = g_theme.scale, o = g_theme.offset;
+        f32 top = p->y + p->height - (f32)g_panels.title_height - o - (f32)row * (s + o);
+        f32 value_x = p->x + o + 4 * s;
+        f32 half = (p->width - 4 * s - 2 * o - o / 2) / 2;
+        return Rect{value_x + (f32)column * (half + o / 2), top - s, half, s};
+    }
+    void click_cell(i32 row, i32 column) {
+        Rect r = cell(row, column);
+        click_at(r.x + r.width / 2, r.y + r.height / 2);
+    }
+    void type_cell(i32 row, i32 column, const char* text) {
+        click_cell(row, column);
+        headless_key_down(KEY_CONTROL);
+        headless_key_tap(KEY_LETTER('a'));
+        frames();
+        headless_key_up(KEY_CONTROL);
+        frames();
+        headless_type_text(str_from_cstring(text));
+        frames();
+    }
+    std::string field(i32 index) { return to_string(text_field_text(&state()->fields[index])); }
+};
+
+static CurvePoint point_at(i64 x, i64 y, i64 in_dy, i64 out_dy) {
+    return CurvePoint{{x, 1}, {y, 1}, {x - 1, 1}, {y + in_dy, 1}, {x + 1, 1}, {y + out_dy, 1}};
+}
+
+static bool same(Fraction a, Fraction b) {
+    return a.numerator == b.numerator && a.denominator == b.denominator;
+}
+
+TEST_F(CurvePointWindow, FieldsShowThePointAndAMovedPointTakesItsHandlesAlong) {
+    Curve* curve = open_on(OBJECT_TEMPO, {point_at(2, 120, -10, 10)}, 0);
+    EXPECT_EQ(field(0), "2");
+    EXPECT_EQ(field(1), "120");
+    EXPECT_EQ(field(2), "1");
+    EXPECT_EQ(field(3), "110");
+    EXPECT_EQ(field(5), "130");
+
+    type_cell(0, 1, "241/2");  // y up by 1/2
+    CurvePoint* point = &curve->points[0];
+    EXPECT_TRUE(same(point->y, Fraction{241, 2}));
+    EXPECT_TRUE(same(point->in_y, Fraction{221, 2}));
+    EXPECT_TRUE(same(point->out_y, Fraction{261, 2}));
+    EXPECT_EQ(field(3), "221/2");  // the handles' fields follow
+    EXPECT_EQ(g_piece.modified, 1);
+
+    type_cell(0, 0, "5");  // x right by 3: a single point has no neighbour to stop it
+    EXPECT_TRUE(same(point->x, Fraction{5, 1}));
+    EXPECT_TRUE(same(point->in_x, Fraction{4, 1}));
+    EXPECT_TRUE(same(point->out_x, Fraction{6, 1}));
+
+    type_cell(1, 1, "100");  // a handle alone
+    EXPECT_TRUE(same(point->in_y, Fraction{100, 1}));
+    EXPECT_TRUE(same(point->y, Fraction{241, 2}));
+}
+
+TEST_F(CurvePointWindow, ContinuousMirrorsTheIncomingHandleAndFlatLevelsBoth) {
+    Curve* curve = open_on(OBJECT_TEMPO, {point_at(2, 120, -10, 4)}, 0);
+    click_cell(3, 0);  // "continuous"
+    CurvePoint* point = &curve->points[0];
+    EXPECT_TRUE(same(point->out_x, Fraction{3, 1}));
+    EXPECT_TRUE(same(point->out_y, Fraction{130, 1}));
+    EXPECT_TRUE(same(point->in_y, Fraction{110, 1}));  // unchanged
+    EXPECT_EQ(field(5), "130");
+    click_cell(3, 1);  // "flat"
+    EXPECT_TRUE(same(point->in_y, Fraction{120, 1}));
+    EXPECT_TRUE(same(point->out_y, Fraction{120, 1}));
+    EXPECT_TRUE(same(point->in_x, Fraction{1, 1}));  // x stay
+    EXPECT_EQ(field(3), "120");
+}
+
+TEST_F(CurvePointWindow, OnALogarithmicCurveHandlesFollowByRatio) {
+    // The pitch template's curve is logarithmic.
+    CurvePoint start = {{0, 1}, {1, 1}, {-1, 1}, {1, 2}, {1, 1}, {2, 1}};
+    Curve* curve = open_on(OBJECT_PITCH, {start}, 0);
+    ASSERT_EQ(curve->logarithmic, 1);
+    type_cell(0, 1, "3/2");
+    CurvePoint* point = &curve->points[0];
+    EXPECT_TRUE(same(point->in_y, Fraction{3, 4}));
+    EXPECT_TRUE(same(point->out_y, Fraction{3, 1}));
+    type_cell(1, 1, "1/2");
+    click_cell(3, 0);  // continuous: y mirrored by ratio, p.y * p.y / in.y
+    EXPECT_TRUE(same(point->out_y, Fraction{9, 2}));
+}
+
+TEST_F(CurvePointWindow, APointStaysBetweenItsNeighbours) {
+    Curve* curve = open_on(
+        OBJECT_TEMPO, {point_at(0, 100, 0, 0), point_at(2, 100, 0, 0), point_at(4, 100, 0, 0)}, 1);
+    type_cell(0, 0, "9");
+    EXPECT_TRUE(same(curve->points[1].x, Fraction{4, 1}));
+    EXPECT_TRUE(same(curve->points[1].out_x, Fraction{5, 1}));
+    EXPECT_TRUE(same(curve->points[2].x, Fraction{4, 1}));
+}
+
+TEST_F(CurvePointWindow, AWindowWhosePointIsGoneShowsAndWritesNothing) {
+    Curve* curve = open_on(OBJECT_TEMPO, {point_at(0, 100, 0, 0), point_at(2, 100, 0, 0)}, 1);
+    array_remove(&curve->points, 1);
+    headless_draws_clear();
+    frames();
+    Panel* p = panel_find(panel);
+    ASSERT_TRUE(p);
+    // Only the window's own frame is drawn: background, title bar, title, two buttons.
+    i64 inside = 0;
+    for (i64 i = 0; i < headless_draw_count(); i += 1) {
+        f32 box[4];
+        draw_bounds(headless_draw(i), box);
+        if (box[1] >= p->y && box[1] + box[3] < p->y + p->height - (f32)g_panels.title_height &&
+            box[0] >= p->x && box[2] < p->width)
+            inside += 1;
+    }
+    EXPECT_EQ(inside, 0);
+    type_cell(0, 1, "7");
+    click_cell(3, 1);
+    EXPECT_TRUE(same(curve->points[0].y, Fraction{100, 1}));
+    EXPECT_EQ(curve->points.count, 1);
+}
