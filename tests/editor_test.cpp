@@ -447,3 +447,22 @@ TEST_F(Editor, TheFileShortcutsDoNotAlsoActAsEditorKeys) {
     letter('n');
     EXPECT_NE(g_editor.place_kind, kind);
 }
+
+TEST_F(Editor, ClosingAPanelOverANoteDoesNotSelectTheNote) {
+    note(frac(0), frac(2), frac(1));
+    mouse_to(1.0f, 0.0f);  // the middle of the note
+    f32 t = (f32)g_panels.title_height;
+    ASSERT_GT(t, 0.0f);
+    // A panel whose close button lies right over the note.
+    f32 width = 300, height = 300;
+    Panel* panel = panel_create(PANEL_GROUPS, STR("group"), g_app.mouse_x - width + t / 2,
+                                g_app.mouse_y - height + t / 2, width, height, nullptr);
+    ASSERT_NE(panel, nullptr);
+    panel_content_init(panel);
+    app_frame();
+    click();
+    EXPECT_EQ(g_panels.panels.count, 0);
+    EXPECT_FALSE(g_piece.notes[0].header.selected);
+    click();  // with the panel gone the canvas takes the click
+    EXPECT_TRUE(g_piece.notes[0].header.selected);
+}

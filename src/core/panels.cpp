@@ -230,6 +230,7 @@ void panels_input() {
 
     bool pressed = input_mouse_is_pressed(MOUSE_LEFT);
     f32 mx = g_app.mouse_x, my = g_app.mouse_y;
+    g_panels.mouse_taken = panels_cover_point(mx, my);
     for (i64 i = g_panels.panels.count - 1; i >= 0; i -= 1) {
         Panel* panel = &g_panels.panels[i];
         if (!panel_point_is_free(panel->id, mx, my)) break;

@@ -73,6 +73,9 @@ struct PanelList {
     f64 border;        // half of "scale", refreshed by every frame
     i64 hover_index;
     bool hover_title, hover_collapse, hover_close;
+    // A panel lay under the mouse when this frame's input step began: its press belongs to
+    // the panels even if the panel closed, collapsed or moved away during the step.
+    bool mouse_taken;
     u64 next_id;
 };
 

@@ -13,7 +13,8 @@
 #include "platform/system.h"
 
 bool canvas_takes_mouse() {
-    return interaction_allowed() && !panels_cover_point(g_app.mouse_x, g_app.mouse_y);
+    return interaction_allowed() && !g_panels.mouse_taken &&
+           !panels_cover_point(g_app.mouse_x, g_app.mouse_y);
 }
 
 // ---------------------------------------------------------------------------
