@@ -5,17 +5,19 @@
 
 #include <string>
 
+#include "core/panels.h"
 #include "core/pool.h"
 #include "gfx/keys.h"
 #include "sound/sounds.h"
 
 // Sets up the main and tmp pools (small ones by default) and releases them afterwards.
-// Process-wide tables that live in the main pool (keys, sound definitions) start empty, so
-// no test sees tables an earlier test loaded into pools released since.
+// Process-wide tables that live in the main pool (keys, sound definitions, panels) start
+// empty, so no test sees tables an earlier test loaded into pools released since.
 struct ScopedPools {
     explicit ScopedPools(i64 main_bytes = 8 << 20, i64 tmp_bytes = 4 << 20) {
         array_init(&g_keys, POOL_MAIN);
         sounds_reset();
+        panels_reset();
         pool_setup(POOL_MAIN, main_bytes, false);
         pool_setup(POOL_TMP, tmp_bytes, false);
     }
