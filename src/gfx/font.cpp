@@ -234,13 +234,16 @@ bool font_load(Str path, Font* font) {
         format_print(STR("failed to open %a\n"), args, ARRAY_COUNT(args));
         return false;
     }
+    return font_parse(path, Str{data, got}, font);
+}
 
+bool font_parse(Str path, Str text, Font* font) {
     Font built = {};
     built.size = 256.0;
     array_init(&built.glyphs, POOL_MAIN);
     built.map.pool = POOL_MAIN;
     if (!array_push_zero(&built.glyphs)) return false;
-    if (!font_read_records(path, Str{data, got}, &built)) {
+    if (!font_read_records(path, text, &built)) {
         texture_release(built.page_texture);
         return false;
     }

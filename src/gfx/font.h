@@ -53,6 +53,10 @@ enum {
 // Loads a font description file into the caller's record; on any failure the record is
 // left exactly as it was (failures of the file and of the page image are reported).
 bool font_load(Str path, Font* font);
+// The records of a font description already in memory (read during the call only); `path`
+// is where it came from, as the page image may lie beside it. As with font_load, the record
+// changes only on success.
+bool font_parse(Str path, Str text, Font* font);
 
 // The glyph index of a code point, 0 when the font has none.
 u32 glyph_lookup(const Font* font, u32 code_point);

@@ -49,9 +49,8 @@ static void key_line(Str line) {
     }
 }
 
-void keys_load() {
+void keys_parse(Str contents) {
     array_init(&g_keys, POOL_MAIN);
-    Str contents = read_entire_file(STR("keys.txt"), POOL_TMP);
     TextCursor file = text_cursor(contents);
     while (file.position < file.end) {
         Str line = text_read_line(&file);
@@ -59,6 +58,8 @@ void keys_load() {
         if (line.length > 0) key_line(line);
     }
 }
+
+void keys_load() { keys_parse(read_entire_file(STR("keys.txt"), POOL_TMP)); }
 
 KeyDefinition* key_by_name(Str name) {
     for (i64 i = 0; i < g_keys.count; i += 1)

@@ -27,5 +27,8 @@ struct KeyDefinition {
 extern PoolArray<KeyDefinition> g_keys;
 
 void keys_load();
+// The same from text in memory: the list is emptied, then filled from the lines. Names are
+// copied, so the text may go once this returns.
+void keys_parse(Str contents);
 // The first key of that name in file order, or null.
 KeyDefinition* key_by_name(Str name);

@@ -64,12 +64,13 @@ static void resources_line(TextCursor* line) {
     }
 }
 
-void resources_load() {
+void resources_load() { resources_parse(read_entire_file(STR("resources.txt"), POOL_MAIN)); }
+
+void resources_parse(Str text) {
     name_map_init(&registry.texture_names, POOL_MAIN);
     name_map_init(&registry.font_names, POOL_MAIN);
     array_init(&registry.textures, POOL_MAIN);
     array_init(&registry.fonts, POOL_MAIN);
-    Str text = read_entire_file(STR("resources.txt"), POOL_MAIN);
     TextCursor cursor = text_cursor(text);
     while (cursor.position < cursor.end) {
         Str line = text_read_line(&cursor);

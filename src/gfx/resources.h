@@ -8,6 +8,9 @@
 struct Font;
 
 void resources_load();
+// The same from text in memory: the registry starts empty and takes the text's "texture"
+// and "font" lines. Names are copied; the paths are opened relative to the working folder.
+void resources_parse(Str text);
 // The named texture, or the white texture (slot 0) when the name is unknown.
 u32 texture_by_name(Str name);
 // The named font, or the default font when the name is unknown.

@@ -151,14 +151,17 @@ static void theme_line(Str line) {
     }
 }
 
-void theme_load() {
-    Str text = read_entire_file(STR("theme.txt"), POOL_TMP);
+void theme_parse(Str text) {
     TextCursor cursor = text_cursor(text);
     while (cursor.position < cursor.end) {
         Str line = text_read_line(&cursor);
         cursor.position += 1;
         theme_line(line);
     }
+}
+
+void theme_load() {
+    theme_parse(read_entire_file(STR("theme.txt"), POOL_TMP));
     g_theme.font = font_default();
     g_theme.row_offset = g_theme.offset;
     g_theme.row_size = g_theme.scale;

@@ -64,4 +64,6 @@ extern Theme g_theme;
 
 void theme_set_defaults();  // every default; derived fields and the font are 0
 void theme_load();          // "theme.txt" over the defaults, then the derived fields
+// The lines of a theme text over the current values; the derived fields are left alone.
+void theme_parse(Str text);
 f32 theme_menu_bar_height();  // 2 x scale

@@ -54,6 +54,7 @@ static void file_release(PlatformFile* file) {
 }
 
 FileHandle file_open(Str path, i32 mode) {
+    platform_call_note(PLATFORM_CALL_FILE_OPEN);
     char name[PATH_MAX];
     if (!platform_path_copy(path, name, sizeof(name))) return &failed_file;
     if (mode != FILE_WRITE && mode != FILE_READ) {
@@ -84,9 +85,13 @@ FileHandle file_open(Str path, i32 mode) {
     return file;
 }
 
-bool file_failed(FileHandle file) { return file_live(file) == nullptr; }
+bool file_failed(FileHandle file) {
+    platform_call_note(PLATFORM_CALL_FILE_QUERY);
+    return file_live(file) == nullptr;
+}
 
 i64 file_size(FileHandle file) {
+    platform_call_note(PLATFORM_CALL_FILE_QUERY);
     PlatformFile* live = file_live(file);
     if (!live) return 0;
     if (live->writing) fflush(live->stream);
@@ -99,6 +104,7 @@ i64 file_size(FileHandle file) {
 }
 
 i64 file_read(FileHandle file, i64 size, void* destination) {
+    platform_call_note(PLATFORM_CALL_FILE_READ);
     PlatformFile* live = file_live(file);
     if (!live || size <= 0 || !destination) return 0;
     size_t count = fread(destination, 1, (size_t)size, live->stream);
@@ -110,6 +116,7 @@ i64 file_read(FileHandle file, i64 size, void* destination) {
 }
 
 i64 file_write(FileHandle file, i64 size, const void* source) {
+    platform_call_note(PLATFORM_CALL_FILE_WRITE);
     PlatformFile* live = file_live(file);
     if (!live || size <= 0 || !source) return 0;
     size_t count = fwrite(source, 1, (size_t)size, live->stream);
@@ -118,6 +125,7 @@ i64 file_write(FileHandle file, i64 size, const void* source) {
 }
 
 bool file_sync(FileHandle file) {
+    platform_call_note(PLATFORM_CALL_FILE_SYNC);
     PlatformFile* live = file_live(file);
     if (!live) return false;
     if (fflush(live->stream) != 0 || fsync(fileno(live->stream)) != 0) {
@@ -128,6 +136,7 @@ bool file_sync(FileHandle file) {
 }
 
 bool file_close(FileHandle file) {
+    platform_call_note(PLATFORM_CALL_FILE_CLOSE);
     PlatformFile* live = file_live(file);
     if (!live) return false;
     // fclose writes what is still buffered; a full disk shows up here.
@@ -152,6 +161,7 @@ static bool folder_path_copy(Str path, char* buffer, i64 capacity) {
 }
 
 bool file_exists(Str path) {
+    platform_call_note(PLATFORM_CALL_FILE_QUERY);
     char name[PATH_MAX];
     if (!platform_path_copy(path, name, sizeof(name))) return false;
     std::error_code error;
@@ -161,6 +171,7 @@ bool file_exists(Str path) {
 }
 
 bool file_rename(Str from, Str to) {
+    platform_call_note(PLATFORM_CALL_FILE_RENAME);
     char from_name[PATH_MAX];
     char to_name[PATH_MAX];
     if (!platform_path_copy(from, from_name, sizeof(from_name))) return false;
@@ -175,6 +186,7 @@ bool file_rename(Str from, Str to) {
 }
 
 bool file_remove(Str path) {
+    platform_call_note(PLATFORM_CALL_FILE_REMOVE);
     char name[PATH_MAX];
     if (!platform_path_copy(path, name, sizeof(name))) return false;
     std::error_code error;
@@ -188,6 +200,7 @@ bool file_remove(Str path) {
 }
 
 bool directory_sync(Str path) {
+    platform_call_note(PLATFORM_CALL_DIRECTORY_SYNC);
     char name[PATH_MAX];
     if (!folder_path_copy(path, name, sizeof(name))) return false;
     int descriptor = open(name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -203,6 +216,7 @@ bool directory_sync(Str path) {
 
 // True when the folder exists afterwards, whether made now or before.
 bool directory_create(Str path) {
+    platform_call_note(PLATFORM_CALL_DIRECTORY);
     char name[PATH_MAX];
     if (!platform_path_copy(path, name, sizeof(name))) return false;
     std::error_code error;
@@ -258,6 +272,7 @@ static bool listing_add(const char* name, i64 length, bool folder) {
 }
 
 bool directory_get_content(Str path, DirectoryContent* content) {
+    platform_call_note(PLATFORM_CALL_DIRECTORY);
     *content = DirectoryContent{};
     char name[PATH_MAX];
     if (!folder_path_copy(path, name, sizeof(name))) return false;

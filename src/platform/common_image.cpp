@@ -64,6 +64,7 @@ void image_set_buffer_position(i64 position) {
 }
 
 bool image_load(Str path, Image* image, i32 channels) {
+    platform_call_note(PLATFORM_CALL_IMAGE_FILE);
     *image = Image{};
     if (!image_arena.base) {
         platform_error_set("no image buffer");

@@ -3,6 +3,7 @@
 // and the bump allocator that the image and wave working memories use.
 #pragma once
 
+#include "platform/headless.h"  // PlatformCall
 #include "platform/system.h"
 
 // Replaces this thread's failure text (cut to the buffer).
@@ -22,3 +23,12 @@ struct BumpArena {
     i64 used;
 };
 void* bump_alloc(BumpArena* arena, i64 size);  // 16-byte aligned; null when it does not fit
+
+// Counts a call when the calling thread is marked (headless.h); a thread-local test and
+// nothing more otherwise, so the real back end pays next to nothing.
+void platform_call_note(PlatformCall call);
+void platform_thread_mark(bool marked);
+bool platform_thread_marked();
+i64 platform_calls(PlatformCall call);
+void platform_calls_clear();
+i64 platform_call_log(PlatformCall* calls, i64 capacity);

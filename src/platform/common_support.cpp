@@ -1,6 +1,7 @@
 // Small helpers of the platform layer: the per-thread failure text behind
-// system_last_error, counted paths made into C strings, and the bump allocator of the
-// image and wave working memories. Any thread; the failure text is thread-local.
+// system_last_error, counted paths made into C strings, the bump allocator of the image
+// and wave working memories, and the count of calls made on marked threads. Any thread;
+// the failure text and the mark are thread-local, the counts atomic.
 #include <errno.h>
 #include <string.h>
 
@@ -61,4 +62,46 @@ void* bump_alloc(BumpArena* arena, i64 size) {
     if (start > arena->size || size > arena->size - start) return nullptr;
     arena->used = start + size;
     return arena->base + start;
+}
+
+// ---------------------------------------------------------------------------
+// Calls on marked threads (the headless audio pump's, or a test's)
+// ---------------------------------------------------------------------------
+enum { CALL_LOG_CAPACITY = 256 };
+
+static thread_local bool thread_marked;
+static i64 call_counts[PLATFORM_CALL_COUNT];  // atomic
+static u8 call_log[CALL_LOG_CAPACITY];        // a ring, written at call_log_next % capacity
+static i64 call_log_next;                     // atomic
+
+void platform_call_note(PlatformCall call) {
+    if (!thread_marked || call < 0 || call >= PLATFORM_CALL_COUNT) return;
+    __atomic_fetch_add(&call_counts[call], 1, __ATOMIC_RELAXED);
+    i64 at = __atomic_fetch_add(&call_log_next, 1, __ATOMIC_RELAXED);
+    __atomic_store_n(&call_log[at % CALL_LOG_CAPACITY], (u8)call, __ATOMIC_RELAXED);
+}
+
+void platform_thread_mark(bool marked) { thread_marked = marked; }
+
+bool platform_thread_marked() { return thread_marked; }
+
+i64 platform_calls(PlatformCall call) {
+    if (call < 0 || call >= PLATFORM_CALL_COUNT) return 0;
+    return __atomic_load_n(&call_counts[call], __ATOMIC_RELAXED);
+}
+
+void platform_calls_clear() {
+    for (i64 i = 0; i < PLATFORM_CALL_COUNT; i += 1)
+        __atomic_store_n(&call_counts[i], 0, __ATOMIC_RELAXED);
+    __atomic_store_n(&call_log_next, 0, __ATOMIC_RELAXED);
+}
+
+i64 platform_call_log(PlatformCall* calls, i64 capacity) {
+    i64 next = __atomic_load_n(&call_log_next, __ATOMIC_RELAXED);
+    i64 count = next < CALL_LOG_CAPACITY ? next : CALL_LOG_CAPACITY;
+    if (count > capacity) count = capacity;
+    for (i64 i = 0; i < count; i += 1)
+        calls[i] = (PlatformCall)__atomic_load_n(&call_log[(next - count + i) % CALL_LOG_CAPACITY],
+                                                 __ATOMIC_RELAXED);
+    return count;
 }

@@ -16,6 +16,7 @@ void audio_set_buffer(i64 size, void* block) {
 }
 
 bool audio_wave_load(WaveData* wave, i32 format, Str path) {
+    platform_call_note(PLATFORM_CALL_WAVE_FILE);
     *wave = WaveData{};
     if (format != SAMPLE_FORMAT_F32) {
         platform_error_set("wave files load as 32-bit float only");
@@ -96,6 +97,7 @@ bool audio_wave_convert(WaveData* wave, i32 format) {
 }
 
 bool audio_wave_save(const WaveData* wave, Str path) {
+    platform_call_note(PLATFORM_CALL_WAVE_FILE);
     if (!wave) return false;
     i64 sample_bytes;
     int subtype;

@@ -55,6 +55,39 @@ i32 headless_audio_channels();
 // Calls the registered callback once for `size_in_bytes` of output, as the device
 // thread would (under the audio lock). Returns false when no device is open.
 bool headless_audio_pump(f32* output, i64 size_in_bytes);
+// The device thread waiting for the audio lock: the next `count` times the program lets go
+// of the lock completely, a buffer of `size_in_bytes` (4096 at most) is pumped at once, on
+// the releasing thread, before the program's next step. How many of them ran the callback
+// (the device was open and playing) is counted since the call.
+void headless_audio_pump_on_unlock(i64 count, i64 size_in_bytes);
+i64 headless_audio_unlock_pumps();
+// How long the last callback the pump ran took, by the monotonic clock, in nanoseconds:
+// the callback alone, without the wait for the audio lock. Read on the pump's thread.
+i64 headless_audio_callback_nanoseconds();
+
+// --- Platform calls made on marked threads ------------------------------------------
+// headless_audio_pump marks its thread while the callback runs, and a test may mark its
+// own. Every call below made on a marked thread is counted (from any thread) and the last
+// ones are kept in order. The file, wave and image calls are counted by the code both back
+// ends share; the real back end never marks a thread, so it never counts.
+enum PlatformCall {
+    PLATFORM_CALL_AUDIO_LOCK, PLATFORM_CALL_AUDIO_UNLOCK, PLATFORM_CALL_AUDIO_DEVICE,
+    PLATFORM_CALL_MUTEX_CREATE, PLATFORM_CALL_MUTEX_LOCK, PLATFORM_CALL_MUTEX_UNLOCK,
+    PLATFORM_CALL_MUTEX_DESTROY, PLATFORM_CALL_THREAD_CREATE, PLATFORM_CALL_THREAD_WAIT,
+    PLATFORM_CALL_SLEEP,
+    PLATFORM_CALL_FILE_OPEN, PLATFORM_CALL_FILE_READ, PLATFORM_CALL_FILE_WRITE,
+    PLATFORM_CALL_FILE_SYNC, PLATFORM_CALL_FILE_CLOSE, PLATFORM_CALL_FILE_QUERY,
+    PLATFORM_CALL_FILE_RENAME, PLATFORM_CALL_FILE_REMOVE, PLATFORM_CALL_DIRECTORY_SYNC,
+    PLATFORM_CALL_DIRECTORY, PLATFORM_CALL_WAVE_FILE, PLATFORM_CALL_IMAGE_FILE,
+    PLATFORM_CALL_CLIPBOARD, PLATFORM_CALL_MESSAGE_BOX,
+    PLATFORM_CALL_COUNT,
+};
+void headless_mark_thread(bool marked);  // the calling thread
+bool headless_thread_is_marked();
+i64 headless_marked_calls(PlatformCall call);  // since the last clear
+void headless_marked_calls_clear();            // headless_reset clears them too
+// The last calls made on marked threads, oldest first, at most `capacity`; how many.
+i64 headless_marked_call_log(PlatformCall* calls, i64 capacity);
 
 // --- Clipboard and message boxes ----------------------------------------------------
 void headless_clipboard_put(Str text);  // what the user copied elsewhere

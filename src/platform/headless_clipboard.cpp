@@ -39,6 +39,7 @@ void clipboard_set_buffer(i64 size, void* block) {
 // Text longer than the buffer is cut before the first byte that does not fit, and further
 // back to the start of a character, so the result is always whole UTF-8.
 Str clipboard_get() {
+    platform_call_note(PLATFORM_CALL_CLIPBOARD);
     HeadlessClipboard* clipboard = &headless_clipboard;
     if (!clipboard->buffer || clipboard->buffer_size == 0) return Str{};
     i64 length = clipboard->text.length;
@@ -51,12 +52,14 @@ Str clipboard_get() {
 }
 
 void clipboard_set(Str text) {
+    platform_call_note(PLATFORM_CALL_CLIPBOARD);
     Str copy = headless_copy(text);
     free(headless_clipboard.text.data);
     headless_clipboard.text = copy;
 }
 
 void show_simple_message_box(u32 flags, Str title, Str message) {
+    platform_call_note(PLATFORM_CALL_MESSAGE_BOX);
     (void)flags;
     HeadlessClipboard* clipboard = &headless_clipboard;
     if (clipboard->message_count == clipboard->message_capacity) {

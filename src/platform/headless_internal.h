@@ -1,6 +1,7 @@
 // What the parts of the headless back end share with each other (not with tests).
 #pragma once
 
+#include "platform/common_internal.h"  // platform_call_note
 #include "platform/headless.h"
 
 // True once for each failure the test asked for; clears it.

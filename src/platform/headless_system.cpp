@@ -44,6 +44,15 @@ void headless_reset() {
     headless_reset_audio();
     headless_reset_clipboard();
     headless_reset_graphics();
+    platform_calls_clear();
+}
+
+void headless_mark_thread(bool marked) { platform_thread_mark(marked); }
+bool headless_thread_is_marked() { return platform_thread_marked(); }
+i64 headless_marked_calls(PlatformCall call) { return platform_calls(call); }
+void headless_marked_calls_clear() { platform_calls_clear(); }
+i64 headless_marked_call_log(PlatformCall* calls, i64 capacity) {
+    return platform_call_log(calls, capacity);
 }
 
 // ---------------------------------------------------------------------------
@@ -62,6 +71,7 @@ u64 system_performance_counter() { return __atomic_load_n(&headless_ticks, __ATO
 u64 system_performance_frequency() { return 1000000; }
 
 void system_sleep(i64 milliseconds) {
+    platform_call_note(PLATFORM_CALL_SLEEP);
     if (milliseconds <= 0) return;
     if (headless_on_program_thread) {
         timespec pause = {0, 1000000};
@@ -102,6 +112,7 @@ static void* headless_thread_start(void* record) {
 }
 
 Thread thread_create(ThreadFunction function, void* argument) {
+    platform_call_note(PLATFORM_CALL_THREAD_CREATE);
     if (headless_take_failure(HEADLESS_FAIL_THREAD_CREATE) || !function) return nullptr;
     PlatformThread* thread = (PlatformThread*)malloc(sizeof(PlatformThread));
     if (!thread) return nullptr;
@@ -116,6 +127,7 @@ Thread thread_create(ThreadFunction function, void* argument) {
 }
 
 i32 thread_wait(Thread thread, i64 unused) {
+    platform_call_note(PLATFORM_CALL_THREAD_WAIT);
     (void)unused;
     if (!thread) return 0;
     pthread_join(thread->handle, nullptr);
@@ -125,6 +137,7 @@ i32 thread_wait(Thread thread, i64 unused) {
 }
 
 Mutex mutex_create() {
+    platform_call_note(PLATFORM_CALL_MUTEX_CREATE);
     if (headless_take_failure(HEADLESS_FAIL_MUTEX_CREATE)) return nullptr;
     PlatformMutex* mutex = (PlatformMutex*)malloc(sizeof(PlatformMutex));
     if (!mutex) return nullptr;
@@ -137,14 +150,17 @@ Mutex mutex_create() {
 
 // A null mutex is ignored, as the real back end does, so a failed start-up can still shut down.
 void mutex_lock(Mutex mutex) {
+    platform_call_note(PLATFORM_CALL_MUTEX_LOCK);
     if (mutex) pthread_mutex_lock(&mutex->handle);
 }
 
 void mutex_unlock(Mutex mutex) {
+    platform_call_note(PLATFORM_CALL_MUTEX_UNLOCK);
     if (mutex) pthread_mutex_unlock(&mutex->handle);
 }
 
 void mutex_destroy(Mutex mutex) {
+    platform_call_note(PLATFORM_CALL_MUTEX_DESTROY);
     if (!mutex) return;
     pthread_mutex_destroy(&mutex->handle);
     free(mutex);

@@ -116,11 +116,13 @@ void playback_start() {
     audio_play();
 }
 
+// The device is paused before the lock is let go: a device thread waiting for the lock
+// would otherwise play a buffer from the rewound position first.
 void audio_pause_and_rewind() {
     audio_lock();
     g_audio.paused = 1;
     g_audio.position = 0;
     g_audio.played = 0;
-    audio_unlock();
     audio_pause();
+    audio_unlock();
 }

@@ -74,7 +74,9 @@ static void result_apply(RenderResult* result) {
 }
 
 void playback_frame() {
-    // 1. A finished fade-out pauses the device; after a stop it also rewinds.
+    // 1. A finished fade-out pauses the device; after a stop it also rewinds. The device
+    // is paused inside the lock (which nests), so that no buffer plays after the rewind or
+    // moves the kept position of a pause.
     audio_lock();
     bool faded_out = g_audio.faded_out != 0;
     if (faded_out) {
@@ -88,11 +90,11 @@ void playback_frame() {
             g_audio.played = 0;
         }
         g_audio.paused = 1;
+        audio_pause();
     }
     i64 played = g_audio.played;
     i64 channels = g_audio.channels;
     audio_unlock();
-    if (faded_out) audio_pause();
 
     // 2. The play cursor follows the samples played.
     if (playback.playing) {

@@ -1,0 +1,84 @@
+// Every committed input of the reader fuzz targets (fuzz/corpus/<target>/: the seeds, the
+// inputs that reached new code, and the regression cases of faults the fuzzers found)
+// replayed through the same checks the fuzzers run, under the sanitizers of `make test`.
+#include <stdio.h>
+
+#include <string>
+#include <vector>
+
+#include "core/app.h"
+#include "fuzz_support.h"
+#include "platform/headless.h"
+#include "platform/system.h"
+#include "sound/worker.h"
+#include "test_support.h"
+
+typedef const char* (*FuzzOne)(const u8* data, size_t size);
+
+static std::vector<u8> corpus_file(const std::string& path) {
+    std::vector<u8> bytes;
+    FILE* file = fopen(path.c_str(), "rb");
+    if (!file) return bytes;
+    u8 buffer[4096];
+    size_t got;
+    while ((got = fread(buffer, 1, sizeof(buffer), file)) > 0)
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    fclose(file);
+    return bytes;
+}
+
+// Runs every file of the target's corpus; returns how many ran (skipped ones excluded).
+static i64 replay(const char* target, FuzzOne one) {
+    std::string folder = std::string(SORVANE_SOURCE_DIR) + "/fuzz/corpus/" + target;
+    DirectoryContent content;
+    EXPECT_TRUE(directory_get_content(to_str(folder), &content)) << folder;
+    std::vector<std::string> names;
+    for (i64 i = 0; i < content.file_count; i += 1) names.push_back(to_string(content.files[i]));
+    i64 ran = 0;
+    for (const std::string& name : names) {
+        std::vector<u8> bytes = corpus_file(folder + "/" + name);
+        const char* failure = one(bytes.data(), bytes.size());
+        if (failure == FUZZ_SKIPPED) continue;
+        EXPECT_EQ(failure, nullptr) << target << "/" << name << ": " << failure;
+        ran += 1;
+    }
+    EXPECT_GE(names.size(), 2u) << "the corpus of " << target << " is missing";
+    return ran;
+}
+
+// The readers other than the text field: fixed pools (the targets rewind them between
+// inputs) and fresh headless state, as in the fuzz programs.
+struct FuzzReplay : testing::Test {
+    ScopedPools pools{64 << 20, 16 << 20};
+    void SetUp() override { headless_reset(); }
+    void TearDown() override {
+        fuzz_folder_remove();
+        headless_reset();
+    }
+};
+
+#define REPLAY_READER(Name, target)                      \
+    TEST_F(FuzzReplay, Name) {                           \
+        ASSERT_TRUE(target##_fuzz_setup());              \
+        EXPECT_GT(replay(#target, target##_fuzz_one), 0); \
+        target##_fuzz_teardown();                        \
+    }
+
+REPLAY_READER(KeysFile, keys)
+REPLAY_READER(ThemeFile, theme)
+REPLAY_READER(SoundsFile, sounds)
+REPLAY_READER(ResourcesFile, resources)
+REPLAY_READER(FontDescriptions, font)
+REPLAY_READER(RecordedWaves, wave)
+
+// The text field inside the started program, its worker stopped as in the fuzz program.
+TEST(FuzzReplayProgram, TextFieldScripts) {
+    headless_reset();
+    app_state_reset();
+    ASSERT_TRUE(app_startup());
+    render_worker_stop();
+    ASSERT_TRUE(text_field_fuzz_setup());
+    EXPECT_GT(replay("text_field", text_field_fuzz_one), 0);
+    text_field_fuzz_teardown();
+    app_shutdown();
+}
