@@ -4,7 +4,7 @@
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS = -G Ninja -DCMAKE_CXX_COMPILER=clang++
 
-.PHONY: run test deps build build-test install uninstall clean bench fuzz
+.PHONY: run test deps build build-test install uninstall clean bench fuzz tsan
 
 deps:
 	@scripts/install-deps
@@ -30,19 +30,53 @@ test: build-test
 clean:
 	rm -rf build
 
-# The scene decoder's libFuzzer target under AddressSanitizer and UBSan (clang), seeded
-# with the seed pieces and the committed corpus; new inputs collect in build/fuzz/corpus,
-# crashes in fuzz/artifacts/. Not part of `make test`, which replays fuzz/corpus instead.
+# The program, its data folder, a launcher, a desktop entry and icons under PREFIX (DESTDIR
+# honoured), from the release build; uninstall removes exactly what install wrote. The
+# layout and the user's working folder are described in packaging/install.sh and README.md.
+PREFIX ?= /usr/local
+install: build
+	@packaging/install.sh install build "$(PREFIX)" "$(DESTDIR)"
+
+uninstall:
+	@packaging/install.sh uninstall "$(PREFIX)" "$(DESTDIR)"
+
+# The libFuzzer targets under AddressSanitizer and UBSan (clang), one per reader of outside
+# data (fuzz/README.md), each run for FUZZ_SECONDS in turn; FUZZ_TARGETS picks some, as in
+# `make fuzz FUZZ_TARGETS="keys wave" FUZZ_SECONDS=60`. Each is seeded with its committed
+# corpus (fuzz/corpus/<target>/; the scene target's is fuzz/corpus/ itself, with its seed
+# pieces) and its dictionary; new inputs collect in build/fuzz/corpus-<target>, failing
+# ones in fuzz/artifacts/. Not part of `make test`, which replays the committed corpora.
 FUZZ_SECONDS ?= 600
+FUZZ_TARGETS ?= scene keys theme sounds resources font wave text_field
+FUZZ_OPTIONS = -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -close_fd_mask=1
 fuzz: deps
 	@cmake -S . -B build/fuzz $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DSORVANE_SANITIZE=ON -DSORVANE_FUZZ=ON -DSORVANE_TESTS=OFF >/dev/null
-	@cmake --build build/fuzz -j $(JOBS) --target scene_fuzz scene_seeds
-	@mkdir -p build/fuzz/corpus fuzz/corpus fuzz/artifacts
-	build/fuzz/scene_seeds build/fuzz/corpus
-	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 build/fuzz/scene_fuzz \
-		build/fuzz/corpus fuzz/corpus -max_total_time=$(FUZZ_SECONDS) \
-		-artifact_prefix=fuzz/artifacts/ -print_final_stats=1
+	@cmake --build build/fuzz -j $(JOBS) --target scene_seeds $(FUZZ_TARGETS:%=%_fuzz)
+	@mkdir -p fuzz/artifacts
+	@status=0; for target in $(FUZZ_TARGETS); do \
+		corpus=$(CURDIR)/build/fuzz/corpus-$$target; mkdir -p $$corpus; \
+		if [ $$target = scene ]; then \
+			build/fuzz/scene_seeds $$corpus || status=1; seeds=$(CURDIR)/fuzz/corpus; extra=; \
+		else \
+			seeds=$(CURDIR)/fuzz/corpus/$$target; \
+			extra="-max_len=4096 -dict=$(CURDIR)/fuzz/dict/$$target.dict"; \
+		fi; \
+		echo "fuzz: $$target for $(FUZZ_SECONDS) s"; \
+		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 build/fuzz/$${target}_fuzz \
+			$$corpus $$seeds $(FUZZ_OPTIONS) $$extra \
+			-artifact_prefix=$(CURDIR)/fuzz/artifacts/$$target- || status=1; \
+	done; exit $$status
+
+# ThreadSanitizer (without ASan) over the threaded tests: the render worker, playback, the
+# headless audio device and threads, the audio callback's contract and the stress test.
+TSAN_TESTS = ^(Worker|Playback|HeadlessAudio|HeadlessThreads|AudioContract|Stress)[A-Za-z]*\.
+tsan: deps
+	@cmake -S . -B build/tsan $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DSORVANE_TSAN=ON -DSORVANE_TESTS=ON >/dev/null
+	@cmake --build build/tsan -j $(JOBS)
+	cd build/tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+		ctest --output-on-failure -j $(JOBS) -R '$(TSAN_TESTS)'
 
 # Benchmarks of the render path (bench/README.md): a Release build in build/bench.
 bench: deps

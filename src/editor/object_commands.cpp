@@ -31,8 +31,14 @@ Fraction pitch_step(const Piece* piece, Fraction pitch, Fraction time, i64 group
     if (pitch.numerator <= 0 || pitch.denominator <= 0) return pitch;
     const Fraction two = {2, 1};
     bool up = direction > 0;
-    const KeyObject* key = key_at(piece, time, group);
-    i64 count = key->pitches.count;
+    const PoolArray<KeyPitch>* pitches = &key_at(piece, time, group)->pitches;
+    // A piece without any key object steps through the scale that a placed key would
+    // bring, so that i and k walk a scale from the first minute instead of by octaves.
+    if (piece->keys.count == 0) {
+        const KeyDefinition* placed = key_by_name(g_editor.key_template.key_name);
+        if (placed) pitches = &placed->pitches;
+    }
+    i64 count = pitches->count;
     if (octave || count == 0) return up ? fraction_mul(pitch, two) : fraction_div(pitch, two);
 
     Fraction reduced = pitch;
@@ -43,8 +49,8 @@ Fraction pitch_step(const Piece* piece, Fraction pitch, Fraction time, i64 group
     for (i64 n = 0; n < count; n += 1) {
         i64 i = up ? count - 1 - n : n;
         Fraction ratio;
-        if (scale_ratio(&key->pitches.data[i], &ratio) && fraction_equal(ratio, reduced)) {
-            own_class = key->pitches.data[i].class_number;
+        if (scale_ratio(&pitches->data[i], &ratio) && fraction_equal(ratio, reduced)) {
+            own_class = pitches->data[i].class_number;
             break;
         }
     }
@@ -54,7 +60,7 @@ Fraction pitch_step(const Piece* piece, Fraction pitch, Fraction time, i64 group
     bool wrap_found = false;
     for (i64 n = 0; n < count; n += 1) {
         i64 i = up ? n : count - 1 - n;
-        const KeyPitch* scale = &key->pitches.data[i];
+        const KeyPitch* scale = &pitches->data[i];
         Fraction ratio;
         if (!scale_ratio(scale, &ratio)) continue;
         if (!chromatic && scale->class_number != own_class) continue;

@@ -12,7 +12,9 @@ bool canvas_takes_mouse();
 // One step of a pitch through the scale of the key in effect at (time, group), up
 // (direction 1) or down (-1): by an octave with `octave`, through every scale pitch with
 // `chromatic`, otherwise through the pitches of the current pitch's own class. A key
-// without pitches steps by octaves. A pitch that is not positive is returned unchanged.
+// without pitches steps by octaves. A piece with no key object at all steps through the
+// scale of the key that a newly placed key object gets ("key" of keys.txt), when it
+// exists. A pitch that is not positive is returned unchanged.
 Fraction pitch_step(const Piece* piece, Fraction pitch, Fraction time, i64 group, i32 direction,
                     bool octave, bool chromatic);
 // The same with shift (octave) and control (chromatic) as held this frame, on g_piece.

@@ -168,7 +168,7 @@ static bool entry_is_open(const FractionEntryWidgets* entry) {
 
 // The widgets of the panel; made (or a closed entry's slot reused) on its first frame,
 // with the field holding the value's display form from when the entry opened.
-static FractionEntryWidgets* entry_widgets(const Panel* panel) {
+static FractionEntryWidgets* entry_widgets(const Panel* panel, bool* made) {
     FractionEntryTable* table = entry_table();
     if (!table) return 0;
     FractionEntryWidgets* free_slot = 0;
@@ -191,6 +191,7 @@ static FractionEntryWidgets* entry_widgets(const Panel* panel) {
     free_slot->field.single_line = 1;
     const FractionEntryContent* content = (const FractionEntryContent*)panel->content;
     text_field_set_text(&free_slot->field, content->initial_text);
+    *made = true;
     return free_slot;
 }
 
@@ -211,7 +212,8 @@ void fraction_entry_panel(Panel* panel, Rect content) {
         entry->close_requested = 1;
         return;
     }
-    FractionEntryWidgets* widgets = entry_widgets(panel);
+    bool made = false;
+    FractionEntryWidgets* widgets = entry_widgets(panel, &made);
     if (!widgets) return;
 
     f32 s = g_theme.scale, o = g_theme.offset;
@@ -220,6 +222,14 @@ void fraction_entry_panel(Panel* panel, Rect content) {
     draw_string(font, g_theme.text_color, entry->label, content.x + content.width / 2,
                 top - s / 2, g_theme.text_scale, g_theme.text_scale, TEXT_CENTER, TEXT_CENTERED);
     text_field(&widgets->field, Rect{content.x + o, top - (s + o) - s, content.width - 2 * o, s});
+    if (made) {
+        // Focused from the next frame on (the key that opened the entry is not typed into
+        // it), with the whole value selected: what is typed replaces it, Return writes it.
+        // The keyboard is held from the next frame too, so the editor does not also act.
+        widgets->field.focused = 1;
+        widgets->field.anchor = 0;
+        g_app.keyboard_taken += 1;
+    }
     text_button(&widgets->ok, Rect{content.x + content.width / 2 - s, content.y + o, 2 * s, s},
                 STR("ok"));
     if (!widgets->ok.clicked && !widgets->field.entered) return;

@@ -122,6 +122,10 @@ void file_panel_open(Str title, u8 action) {
     array_init(&state->name_field.text, POOL_MAIN);
     array_init(&state->name_field.lines, POOL_MAIN);
     state->name_field.single_line = 1;
+    // A name typed right away goes into the field, and from the next frame on the editor
+    // takes no keys (the panel is first drawn then, and the field holds them from there).
+    state->name_field.focused = 1;
+    g_app.keyboard_taken += 1;
     file_panel_list(state, Str{0, 0});
     f32 x = (f32)g_app.window_width / 2 - 150;
     f32 y = (f32)g_app.window_height / 2 - 200;
@@ -252,6 +256,11 @@ void file_panel_update(Panel* panel, Rect content) {
         name_field_reset(state);
         return;
     }
-    if (clicked_any && !clicked_folder) text_field_set_text(&state->name_field, clicked);
-    if (clicked_any && clicked_folder) file_panel_list(state, folder_after_click(state, clicked));
+    if (!clicked_any) return;
+    if (clicked_folder)
+        file_panel_list(state, folder_after_click(state, clicked));
+    else
+        text_field_set_text(&state->name_field, clicked);
+    // The press took the focus from the field; the name stays ready for typing and Return.
+    state->name_field.focused = 1;
 }

@@ -1,0 +1,99 @@
+#!/bin/sh
+# `make install` and `make uninstall` (packaging/install.sh) from this build: every file in
+# its place under DESTDIR + PREFIX with its mode, the launcher pointed at the installed
+# paths, a desktop entry and icons, the data folder as shipped; the launcher's working
+# folder of the user's own; and an uninstall that removes exactly what was written.
+set -u
+build=$1
+source=$2
+script=$source/packaging/install.sh
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+fail() { echo "FAIL: $*"; cat "$work/out" 2>/dev/null; exit 1; }
+
+stage=$work/stage
+prefix=/opt/sorvane-check
+root=$stage$prefix
+# Something of someone else's that must survive the uninstall.
+mkdir -p "$root/share/applications"
+echo "[Desktop Entry]" >"$root/share/applications/other.desktop"
+
+"$script" install "$build" "$prefix" "$stage" >"$work/out" 2>&1 || fail "install failed"
+
+# Programs, launcher and data.
+for file in bin/sorvane bin/sorvane-render libexec/sorvane/sorvane; do
+    [ -f "$root/$file" ] && [ -x "$root/$file" ] || fail "$file is not an installed program"
+done
+for file in shaders/simple.glsl shaders/gamma.glsl shaders/color.glsl textures/font_info.txt \
+    textures/font_page.png textures/sphere.png sounds/sounds.txt sounds/pluck.wav sounds/bowed.wav \
+    theme.txt keys.txt resources.txt examples/just_chords.scene examples/curves.scene \
+    examples/recorded_waves.scene; do
+    cmp -s "$source/data/$file" "$root/share/sorvane/$file" || fail "share/sorvane/$file differs from data/$file"
+    [ ! -x "$root/share/sorvane/$file" ] || fail "share/sorvane/$file is executable"
+done
+count=$(find "$root/share/sorvane/textures" -name '*.png' | wc -l)
+[ "$count" -eq "$(find "$source/data/textures" -name '*.png' | wc -l)" ] || fail "not every texture is installed"
+grep -qx "data='$prefix/share/sorvane'" "$root/bin/sorvane" || fail "the launcher does not name the data folder"
+grep -qx "program='$prefix/libexec/sorvane/sorvane'" "$root/bin/sorvane" || fail "the launcher does not name the program"
+! grep -q "$stage" "$root/bin/sorvane" || fail "the launcher names the staging folder"
+
+# Desktop entry and icons.
+desktop=$root/share/applications/sorvane.desktop
+[ "$(head -n 1 "$desktop")" = "[Desktop Entry]" ] || fail "the desktop entry has no group header"
+for line in Type=Application Name=sorvane Exec=sorvane Icon=sorvane Terminal=false; do
+    grep -qx "$line" "$desktop" || fail "the desktop entry lacks $line"
+done
+grep -q "^Categories=.*Audio;" "$desktop" || fail "the desktop entry has no audio category"
+cmp -s "$source/assets/textures/blue_octahedron.svg" "$root/share/icons/hicolor/scalable/apps/sorvane.svg" ||
+    fail "no scalable icon"
+size=$(identify -format '%wx%h' "$root/share/icons/hicolor/64x64/apps/sorvane.png" 2>/dev/null)
+[ "$size" = "64x64" ] || fail "the 64x64 icon is $size"
+
+# The installed renderer works on the installed data folder.
+"$root/bin/sorvane-render" --dump "$root/share/sorvane/examples/just_chords.scene" >"$work/dump" 2>&1 ||
+    fail "sorvane-render --dump on an installed example"
+grep -q '^key .*name="just major"' "$work/dump" || fail "the installed example has no key"
+
+# The launcher, with a stand-in for the program that reports where it was started.
+cat >"$work/program" <<'EOF'
+#!/bin/sh
+pwd -P
+printf '%s\n' "$@"
+EOF
+chmod +x "$work/program"
+sed "s|^program=.*|program='$work/program'|; s|^data=.*|data='$root/share/sorvane'|" \
+    "$root/bin/sorvane" >"$work/launcher"
+chmod +x "$work/launcher"
+home=$work/home
+mkdir -p "$home/.local/share/sorvane"
+echo "scale 30" >"$home/.local/share/sorvane/theme.txt"             # the user's own theme
+ln -s /nowhere/keys.txt "$home/.local/share/sorvane/keys.txt"        # a link of an old install
+env -u XDG_DATA_HOME HOME="$home" "$work/launcher" -f "two words" >"$work/out" 2>&1 ||
+    fail "the launcher failed"
+folder=$(cd "$home/.local/share/sorvane" && pwd -P)
+[ "$(sed -n 1p "$work/out")" = "$folder" ] || fail "the program did not start in the user's folder"
+[ "$(sed -n 2p "$work/out")" = "-f" ] && [ "$(sed -n 3p "$work/out")" = "two words" ] ||
+    fail "the arguments did not reach the program"
+for name in shaders textures sounds keys.txt resources.txt examples; do
+    [ "$(readlink "$folder/$name")" = "$root/share/sorvane/$name" ] || fail "$name is not linked"
+done
+[ -f "$folder/theme.txt" ] && [ ! -L "$folder/theme.txt" ] && grep -qx "scale 30" "$folder/theme.txt" ||
+    fail "the user's own theme.txt was replaced"
+[ -f "$folder/shaders/simple.glsl" ] || fail "the links do not lead to the data"
+xdg=$work/xdg
+env XDG_DATA_HOME="$xdg" HOME="$home" "$work/launcher" >"$work/out" 2>&1 || fail "launcher with XDG_DATA_HOME"
+[ "$(sed -n 1p "$work/out")" = "$(cd "$xdg/sorvane" && pwd -P)" ] || fail "XDG_DATA_HOME is not followed"
+# No home at all: the program still starts, in the data folder, and the user is told.
+env -u HOME -u XDG_DATA_HOME "$work/launcher" >"$work/out" 2>"$work/err" || fail "launcher without a home"
+[ "$(sed -n 1p "$work/out")" = "$(cd "$root/share/sorvane" && pwd -P)" ] || fail "no home: not in the data folder"
+grep -q "cannot be saved" "$work/err" || fail "no home: the user is not told"
+
+# Uninstall: exactly what was written goes, the other program's entry stays.
+"$script" uninstall "$prefix" "$stage" >"$work/out" 2>&1 || fail "uninstall failed"
+left=$(cd "$root" && find . -mindepth 1 | sort | tr '\n' ' ')
+[ "$left" = "./share ./share/applications ./share/applications/other.desktop " ] ||
+    fail "after uninstall: $left"
+"$script" uninstall "$prefix" "$stage" >"$work/out" 2>&1 || fail "a second uninstall failed"
+grep -q "no installation" "$work/out" || fail "a second uninstall does not say there is nothing"
+echo "ok: installed layout, launcher and working folder, desktop entry, icons, uninstall"

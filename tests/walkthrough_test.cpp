@@ -1,0 +1,165 @@
+// What a composer meets in the first minutes (the walk-through of README.md), in whole
+// frames of the program: i and k walk a scale before any key is placed, and the duration,
+// pitch and name entries take what is typed as soon as they open, without the editor also
+// acting on the keys.
+#include <limits.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "core/panels.h"
+#include "editor_support.h"
+#include "gfx/font.h"
+#include "gfx/resources.h"
+#include "gfx/theme.h"
+#include "piece/entry_panels.h"
+#include "piece/file_panel.h"
+
+struct Walkthrough : ProgramTest {
+    // One key as a keyboard gives it: the key press and, for a printable key, its text.
+    static void keyboard(const char* text) {
+        for (const char* c = text; *c; c += 1) {
+            i32 code = *c >= 'a' && *c <= 'z'   ? KEY_LETTER(*c)
+                       : *c >= '0' && *c <= '9' ? KEY_DIGIT(*c - '0')
+                       : *c == '.'              ? 58  // the platform's codes of . and /
+                       : *c == '/'              ? 59
+                                                : KEY_ANY;
+            if (code != KEY_ANY) headless_key_tap(code);
+            headless_type_text(Str{(u8*)c, 1});
+            app_frame();
+        }
+    }
+    static i64 panels_of_kind(u8 kind) {
+        i64 count = 0;
+        for (i64 i = 0; i < g_panels.panels.count; i += 1)
+            if (g_panels.panels[i].kind == kind) count += 1;
+        return count;
+    }
+};
+
+TEST_F(Walkthrough, BeforeAnyKeyIsPlacedIAndKWalkTheScaleThatAPlacedKeyBrings) {
+    ASSERT_NE(key_by_name(STR("key")), nullptr);  // keys.txt of the data folder
+    ASSERT_EQ(g_piece.keys.count, 0);
+    tap(KEY_TAB);
+    letter('i');
+    EXPECT_TRUE(same(g_editor.cursor_pitch, frac(9, 8)));  // re, not the octave
+    letter('i');
+    EXPECT_TRUE(same(g_editor.cursor_pitch, frac(5, 4)));
+    letter('k');
+    letter('k');
+    letter('k');
+    EXPECT_TRUE(same(g_editor.cursor_pitch, frac(15, 16)));  // ti below
+    tap_with(KEY_CONTROL, KEY_LETTER('i'));
+    EXPECT_TRUE(same(g_editor.cursor_pitch, frac(1)));
+    tap_with(KEY_CONTROL, KEY_LETTER('i'));
+    EXPECT_TRUE(same(g_editor.cursor_pitch, frac(16, 15)));  // chromatic: ra
+    tap_with(KEY_SHIFT, KEY_LETTER('i'));
+    EXPECT_TRUE(same(g_editor.cursor_pitch, frac(32, 15)));  // shift: still the octave
+
+    // Once the piece holds a key, a time it does not cover has no scale, as before.
+    tap(KEY_DIGIT(3));
+    letter('m');  // place kind: key
+    for (i32 i = 0; i < 8; i += 1) letter('l');
+    tap(KEY_SPACE);
+    ASSERT_EQ(g_piece.keys.count, 1);
+    for (i32 i = 0; i < 9; i += 1) letter('j');
+    EXPECT_TRUE(same(g_editor.cursor_time, frac(0)));
+    letter('i');
+    EXPECT_TRUE(same(g_editor.cursor_pitch, frac(64, 15)));
+}
+
+TEST_F(Walkthrough, WithoutTheKeyNewKeysReferToStepsStayOctaves) {
+    array_clear(&g_keys);  // no keys.txt: nothing to walk
+    tap(KEY_TAB);
+    letter('i');
+    EXPECT_TRUE(same(g_editor.cursor_pitch, frac(2)));
+}
+
+TEST_F(Walkthrough, TheEntriesTakeWhatIsTypedAtOnceAndTheEditorStaysQuiet) {
+    tap(KEY_TAB);
+    letter('h');  // the duration entry; the h is not typed into it
+    ASSERT_EQ(panels_of_kind(PANEL_FRACTION), 1);
+    keyboard("16");
+    tap(KEY_RETURN);
+    EXPECT_TRUE(same(g_editor.selected_duration, frac(16)));  // not 1 (the digit 1), not 6
+    app_frame();
+    EXPECT_EQ(panels_of_kind(PANEL_FRACTION), 0);
+
+    letter('f');  // the pitch entry: the cursor's 1 is selected and replaced
+    keyboard("7/4");
+    tap(KEY_RETURN);
+    EXPECT_TRUE(same(g_editor.cursor_pitch, frac(7, 4)));
+    EXPECT_TRUE(same(g_editor.selected_duration, frac(16)));  // 7 and 4 were not commands
+    app_frame();
+
+    // Clicked away from, the field lets the editor have its keys again.
+    letter('f');
+    app_frame();
+    mouse_to(-5.0f, -3.0f);
+    click();
+    letter('l');
+    EXPECT_TRUE(same(g_editor.cursor_time, frac(16)));
+}
+
+struct WalkthroughFiles : Walkthrough {
+    std::string folder;
+    char previous[PATH_MAX] = {};
+    void SetUp() override {
+        Walkthrough::SetUp();
+        ASSERT_NE(getcwd(previous, sizeof(previous)), nullptr);
+        char pattern[] = "/tmp/sorvane_walkthrough_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        folder = pattern;
+        ASSERT_EQ(chdir(folder.c_str()), 0);
+    }
+    void TearDown() override {
+        EXPECT_EQ(chdir(previous), 0);
+        Walkthrough::TearDown();
+        std::string command = "rm -rf '" + folder + "'";
+        EXPECT_EQ(system(command.c_str()), 0);
+    }
+    static bool exists(const char* name) { return access(name, F_OK) == 0; }
+};
+
+TEST_F(WalkthroughFiles, ANameTypedRightAfterTheBrowserOpensIsTheFilesName) {
+    tap(KEY_TAB);
+    tap(KEY_SPACE);  // a note, so the piece has something to save
+    Fraction pitch = g_editor.cursor_pitch, time = g_editor.cursor_time;
+    tap_with(KEY_CONTROL, KEY_LETTER('s'));
+    ASSERT_EQ(panels_of_kind(PANEL_FILE), 1);
+    // Every letter of the name is also an editor command: f and g open entries, i moves
+    // the cursor, l moves it on.
+    keyboard("fig.scene");
+    tap(KEY_RETURN);
+    app_frame();
+    EXPECT_TRUE(exists("fig.scene"));
+    EXPECT_EQ(to_string(g_piece.path), "fig.scene");
+    EXPECT_EQ(panels_of_kind(PANEL_FRACTION), 0);
+    EXPECT_TRUE(same(g_editor.cursor_pitch, pitch));
+    EXPECT_TRUE(same(g_editor.cursor_time, time));
+
+    // A file picked from the list is ready for Return too.
+    g_piece.notes.count = 0;
+    tap_with(KEY_CONTROL, KEY_LETTER('o'));
+    ASSERT_EQ(panels_of_kind(PANEL_FILE), 1);
+    const Panel* panel = nullptr;
+    for (i64 i = 0; i < g_panels.panels.count; i += 1)
+        if (g_panels.panels[i].kind == PANEL_FILE) panel = &g_panels.panels[i];
+    ASSERT_NE(panel, nullptr);
+    // The only file is the first row, just below the panel's title.
+    Font* font = font_default();
+    f32 row = (f32)((f64)g_theme.text_scale * font->size * font->line_height);
+    f32 row_x = panel->x + 60;
+    f32 row_y = panel->y + panel->height - g_theme.scale - 2 * g_theme.offset - row / 2;
+    headless_mouse_move(row_x, (f32)g_app.window_height - row_y);
+    app_frame();
+    headless_mouse_click(MOUSE_LEFT);
+    app_frame();
+    FilePanelState* state = (FilePanelState*)panel->content;
+    ASSERT_EQ(to_string(text_field_text(&state->name_field)), "fig.scene");
+    tap(KEY_RETURN);
+    app_frame();
+    EXPECT_EQ(g_piece.notes.count, 1);  // opened again
+    EXPECT_EQ(panels_of_kind(PANEL_FILE), 0);
+}
