@@ -70,6 +70,7 @@ REPLAY_READER(SoundsFile, sounds)
 REPLAY_READER(ResourcesFile, resources)
 REPLAY_READER(FontDescriptions, font)
 REPLAY_READER(RecordedWaves, wave)
+REPLAY_READER(ScalaScales, scala)
 
 // The text field inside the started program, its worker stopped as in the fuzz program.
 TEST(FuzzReplayProgram, TextFieldScripts) {

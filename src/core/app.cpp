@@ -11,6 +11,7 @@
 #include "core/interaction.h"
 #include "core/panels.h"
 #include "core/pool.h"
+#include "core/recovery.h"
 #include "core/text.h"
 #include "editor/editor.h"
 #include "gfx/keys.h"
@@ -18,6 +19,7 @@
 #include "gfx/resources.h"
 #include "gfx/textures.h"
 #include "gfx/theme.h"
+#include "piece/history.h"
 #include "piece/piece.h"
 #include "platform/system.h"
 #include "sound/audio_output.h"
@@ -47,6 +49,7 @@ void app_state_reset() {
     g_camera.pan_speed = 1.0f;
     g_camera.zoom_speed = 10.0f;
     g_camera.zoom = 10.0f;
+    recovery_set_interval(RECOVERY_DEFAULT_SECONDS);
 }
 
 void app_read_command_line(const Str* args, i64 count) {
@@ -59,6 +62,13 @@ void app_read_command_line(const Str* args, i64 count) {
                 i += 1;
                 TextCursor cursor = text_cursor(args[i]);
                 g_app.sleep_amount = text_parse_integer(&cursor);
+            }
+        } else if (str_equal(arg, STR("-recovery-seconds"))) {
+            // How often unsaved changes are kept for crash recovery (30 s by default).
+            if (i + 1 < count) {
+                i += 1;
+                TextCursor cursor = text_cursor(args[i]);
+                recovery_set_interval(text_parse_integer(&cursor));
             }
         } else if (str_equal(arg, STR("-v"))) {
             g_app.measured_timing = true;
@@ -156,6 +166,9 @@ bool app_startup() {
     if (g_app.counter_frequency == 0) g_app.counter_frequency = 1;
     // Measured from the end of start-up, so the first frame's time step is a frame's.
     g_app.previous_present = system_performance_counter();
+    history_reset();
+    recovery_reset();
+    recovery_startup();
     g_app.running = true;
     return true;
 }
@@ -226,6 +239,8 @@ void app_frame() {
     g_app.update_seconds = (f64)(render_start - update_start) / (f64)g_app.counter_frequency;
 
     frame();
+    history_frame();
+    recovery_frame();
     g_app.render_seconds =
         (f64)(system_performance_counter() - render_start) / (f64)g_app.counter_frequency;
     interaction_pop();
@@ -245,7 +260,9 @@ void app_frame() {
 }
 
 void app_shutdown() {
+    recovery_shutdown();
     render_worker_stop();
+    history_release();
     textures_destroy();
     audio_output_close();
     renderer_release();

@@ -10,6 +10,8 @@ enum MenuButton {
     MENU_NEW = 0,
     MENU_OPEN,
     MENU_SAVE,
+    MENU_UNDO,
+    MENU_REDO,
     MENU_EXPORT,
     MENU_PLAY,
     MENU_STOP,

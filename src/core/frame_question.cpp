@@ -7,6 +7,7 @@
 #include "core/app.h"
 #include "core/format.h"
 #include "core/frame.h"
+#include "core/recovery.h"
 #include "gfx/font.h"
 #include "gfx/resources.h"
 #include "gfx/theme.h"
@@ -28,6 +29,7 @@ void save_question_open(u8 follow_up) {
         if (panel->kind != PANEL_QUESTION || !panel->content) continue;
         SaveQuestion* open = (SaveQuestion*)panel->content;
         if (open->close_requested) continue;  // answered; removed in the next input step
+        if (open->restore) continue;          // the recovery question is another question
         open->follow_up = follow_up;
         return;
     }
@@ -41,6 +43,10 @@ void save_question_open(u8 follow_up) {
 }
 
 void save_question_content(SaveQuestion* question, Rect content) {
+    if (question->restore) {
+        recovery_question_content(question, content);
+        return;
+    }
     f32 s = g_theme.scale, o = g_theme.offset;
     Str name = g_piece.path.length > 0 ? g_piece.path : STR("this piece");
     const FormatArg args[] = {fa_str(name)};

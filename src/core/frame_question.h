@@ -11,6 +11,10 @@ struct SaveQuestion {
     u8 close_requested;
     u8 follow_up;  // SaveFollowUp
     ButtonState yes, no, cancel;
+    // The recovery question of start-up shares the panel: its text, "restore" and "discard"
+    // (core/recovery.h).
+    u8 restore;
+    Str text;
 };
 
 // Draws the question in the content rectangle and acts on its buttons.

@@ -1,6 +1,7 @@
-// The menu bar along the top of the window: 21 toolbar buttons (the ten object kinds only
+// The menu bar along the top of the window: 23 toolbar buttons (the ten object kinds only
 // in place mode), drawn behind their own input gate, and what their clicks and the file
-// shortcuts (control + n, o, s) do once everything is drawn. Main thread, in the frame.
+// and history shortcuts (control + n, o, s, z) do once everything is drawn. Main thread,
+// in the frame.
 #include "core/menu_bar.h"
 
 #include <string.h>
@@ -16,6 +17,7 @@
 #include "gfx/theme.h"
 #include "piece/document.h"
 #include "piece/file_panel.h"
+#include "piece/history.h"
 #include "piece/piece.h"
 #include "platform/system.h"
 #include "sound/playback.h"
@@ -59,6 +61,8 @@ void menu_bar_draw() {
     toolbar_button(&b[MENU_NEW], cursor, texture(TEXTURE_NEW), g_theme.new_color);
     toolbar_button(&b[MENU_OPEN], cursor, texture(TEXTURE_OPEN), g_theme.open_color);
     toolbar_button(&b[MENU_SAVE], cursor, texture(TEXTURE_SAVE), g_theme.save_color);
+    toolbar_button(&b[MENU_UNDO], cursor, texture(TEXTURE_UNDO), g_theme.undo_color);
+    toolbar_button(&b[MENU_REDO], cursor, texture(TEXTURE_REDO), g_theme.redo_color);
     toolbar_button(&b[MENU_EXPORT], cursor, texture(TEXTURE_STAR), g_theme.export_color);
     cursor->x += g_theme.offset;
     toolbar_button_switch(&b[MENU_PLAY], cursor, texture(TEXTURE_PLAY), texture(TEXTURE_PAUSE),
@@ -135,9 +139,22 @@ static void new_piece() {
     piece_new();
 }
 
+// Control + z undoes, with shift it redoes; not while a text field has the keyboard (its
+// own text is what the user edits there) nor while a render reads the piece.
+static void history_actions(const ButtonState* b, bool control) {
+    bool z = control && g_app.keyboard_free && input_key_is_pressed(KEY_LETTER('z'));
+    bool shift = input_key_is_held(KEY_SHIFT);
+    bool undo = b[MENU_UNDO].clicked || (z && !shift);
+    bool redo = b[MENU_REDO].clicked || (z && shift);
+    if (playback_is_waiting()) return;
+    if (undo) history_undo();
+    if (redo) history_redo();
+}
+
 void menu_bar_actions() {
     const ButtonState* b = g_frame.menu_buttons;
     bool control = input_key_is_held(KEY_CONTROL);
+    history_actions(b, control);
     if (b[MENU_NEW].clicked || (control && input_key_is_pressed(KEY_LETTER('n')))) new_piece();
     if (b[MENU_OPEN].clicked || (control && input_key_is_pressed(KEY_LETTER('o'))))
         file_panel_open(STR("open piece"), FILE_ACTION_OPEN);

@@ -390,6 +390,11 @@ static void select_mode_step() {
         selection_collect(true);
         selection_highlight();
     }
+    // t: one entry "transpose" for the whole selection, its ratio applied on ok.
+    if (pressed(KEY_LETTER('t')) && g_editor.selection.count > 0) {
+        FractionBinding binding = fraction_binding_transpose_selection();
+        if (binding.transpose_count > 0) fraction_entry_open(STR("transpose"), binding);
+    }
     if (!pressed(KEY_SPACE) || g_editor.selection.count == 0) return;
     audition_selected_notes();
     if (g_editor.selection.count == 1)

@@ -147,8 +147,65 @@ FractionBinding fraction_binding_value(Fraction* value) {
     return binding;
 }
 
+FractionBinding fraction_binding_transpose_selection() {
+    FractionBinding binding = {};
+    i64 count = 0;
+    for (u8 kind = 0; kind < OBJECT_KIND_COUNT; kind += 1) {
+        ObjectList list = piece_objects(&g_piece, kind);
+        for (i64 i = 0; i < list.count; i += 1) count += object_list_get(list, i)->selected;
+    }
+    if (count == 0) return binding;
+    ObjectRef* refs = (ObjectRef*)pool_alloc(POOL_MAIN, count * (i64)sizeof(ObjectRef));
+    if (!refs) return binding;
+    i64 used = 0;
+    for (u8 kind = 0; kind < OBJECT_KIND_COUNT; kind += 1) {
+        ObjectList list = piece_objects(&g_piece, kind);
+        for (i64 i = 0; i < list.count; i += 1) {
+            const ObjectHeader* object = object_list_get(list, i);
+            if (!object->selected) continue;
+            bool commands = object->visible || (kind != OBJECT_NOTE && kind != OBJECT_SHAPE);
+            if (commands) refs[used++] = ObjectRef{kind, object->id};
+        }
+    }
+    binding.transpose_objects = refs;
+    binding.transpose_count = used;
+    return binding;
+}
+
+bool pitches_transpose(const FractionBinding* binding, Fraction ratio) {
+    // Either sign may sit in either term; the ratio is positive when they agree.
+    bool positive = ratio.numerator != 0 && ratio.denominator != 0 &&
+                    (ratio.numerator > 0) == (ratio.denominator > 0);
+    if (!positive) return false;
+    if (ratio.denominator < 0) ratio = Fraction{-ratio.numerator, -ratio.denominator};
+    ratio = fraction_normalize(ratio);
+    bool changed = false;
+    for (i64 i = 0; i < binding->transpose_count; i += 1) {
+        const ObjectRef* ref = &binding->transpose_objects[i];
+        ObjectHeader* object = object_find(&g_piece, ref->kind, ref->id);
+        if (!object) continue;
+        Fraction before = object->pitch;
+        object->pitch = fraction_mul(object->pitch, ratio);
+        changed = changed || memcmp(&before, &object->pitch, sizeof(before)) != 0;
+    }
+    return changed;
+}
+
+// What a transposition's entry starts from and shows: the ratio 1.
+static Fraction s_transpose_identity = {1, 1};
+
 Fraction* fraction_binding_target(const FractionBinding* binding) {
     if (binding->editor_value) return binding->editor_value;
+    if (binding->transpose_count > 0) {
+        for (i64 i = 0; i < binding->transpose_count; i += 1) {
+            const ObjectRef* ref = &binding->transpose_objects[i];
+            if (object_find(&g_piece, ref->kind, ref->id)) {
+                s_transpose_identity = Fraction{1, 1};
+                return &s_transpose_identity;
+            }
+        }
+        return 0;
+    }
     ObjectHeader* object = object_find(&g_piece, binding->object_kind, binding->object_id);
     if (!object) return 0;
     switch (binding->field) {
@@ -161,6 +218,9 @@ Fraction* fraction_binding_target(const FractionBinding* binding) {
 
 static bool binding_equal(const FractionBinding* a, const FractionBinding* b) {
     if (a->editor_value || b->editor_value) return a->editor_value == b->editor_value;
+    // One transposition entry at a time, whatever it was opened on.
+    if (a->transpose_count > 0 || b->transpose_count > 0)
+        return a->transpose_count > 0 && b->transpose_count > 0;
     return a->object_kind == b->object_kind && a->object_id == b->object_id && a->field == b->field;
 }
 

@@ -96,13 +96,23 @@ enum FractionField : u8 {
     FRACTION_FIELD_DURATION = 2,
 };
 
+// An object named by kind and id, to be found again later.
+struct ObjectRef {
+    u8 kind;
+    i64 id;
+};
+
 // What a confirmed entry writes to: a field of an object, found again by kind and id, or
-// (editor_value set) one of the editor's own values, which never move.
+// (editor_value set) one of the editor's own values, which never move; or (transpose_count
+// above 0) no value at all: the entered ratio multiplies the pitch of every listed object
+// still there.
 struct FractionBinding {
     u8 object_kind;
     i64 object_id;
     u8 field;
     Fraction* editor_value;
+    const ObjectRef* transpose_objects;  // POOL_MAIN, the objects selected at opening
+    i64 transpose_count;
 };
 
 struct FractionEntryContent {
@@ -114,7 +124,14 @@ struct FractionEntryContent {
 
 FractionBinding fraction_binding_object(u8 object_kind, i64 object_id, u8 field);
 FractionBinding fraction_binding_value(Fraction* value);
-// The fraction the binding names now, or null when its object was deleted.
+// The selected objects of g_piece (notes and shapes of hidden groups left out, as they take
+// no commands), copied as references into POOL_MAIN. A count of 0 when none is selected.
+FractionBinding fraction_binding_transpose_selection();
+// Multiplies the pitch of every listed object that still exists by the ratio, exactly. A
+// ratio that is not above zero is refused. Answers whether any pitch changed.
+bool pitches_transpose(const FractionBinding* binding, Fraction ratio);
+// The fraction the binding names now, or null when its object was deleted. A transposition
+// names a constant 1 while any of its objects is left (what its entry starts from).
 Fraction* fraction_binding_target(const FractionBinding* binding);
 // Opens the entry labelled `label`, bound as given, its text the value's display form.
 // A second entry on the same binding is not opened. Null when nothing was opened.

@@ -27,11 +27,12 @@ static const char* const SLOT_FILES[TEXTURE_SLOT_COUNT] = {
     "textures/key.png",           "textures/measure.png",       "textures/tempo.png",
     "textures/repeat.png",        "textures/text.png",          "textures/sphere.png",
     "textures/cone.png",          "textures/settings.png",      "textures/resize.png",
-    "textures/choose.png",
+    "textures/choose.png",        "textures/undo.png",          "textures/redo.png",
 };
 
-// Slots in the order their files are loaded.
-static const u8 LOADING_ORDER[TEXTURE_SLOT_COUNT] = {
+// Slots in the order their files are loaded before the font; the later slots follow it.
+enum { TEXTURE_SLOTS_BEFORE_FONT = 40 };
+static const u8 LOADING_ORDER[TEXTURE_SLOTS_BEFORE_FONT] = {
     0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 20, 12, 13, 14, 15, 19, 21, 22,
     16, 17, 18, 24, 23, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39,
 };
@@ -78,7 +79,8 @@ void texture_release(u32 texture) {
 void texture_table_load() {
     for (i32 i = 0; i < TEXTURE_SLOT_COUNT; i += 1) g_textures.ids[i] = 0;
     for (i32 i = 0; i < TEXTURE_SLOT_COUNT; i += 1) {
-        i32 slot = LOADING_ORDER[i];
+        if (i == TEXTURE_SLOTS_BEFORE_FONT) font_default_load(STR("textures/font_info.txt"));
+        i32 slot = i < TEXTURE_SLOTS_BEFORE_FONT ? LOADING_ORDER[i] : i;
         g_textures.ids[slot] = texture_load(texture_slot_file(slot), 2, 2, 5, 0);
         // Everything else falls back to white, so white itself must exist: one opaque
         // white texel serves as well as the file.
@@ -87,7 +89,6 @@ void texture_table_load() {
             g_textures.ids[slot] = texture_upload(1, 1, white, 2, 2, 5, 0, 8.0f);
         }
     }
-    font_default_load(STR("textures/font_info.txt"));
 }
 
 static void frame_buffer_release() {

@@ -1,5 +1,5 @@
 // Interface textures and the off-screen frame buffer each frame is drawn into and resolved
-// from: image files to GPU textures, the fixed 40-slot table every drawing part refers to
+// from: image files to GPU textures, the fixed 42-slot table every drawing part refers to
 // by slot, and the frame buffer, rebuilt when the window is resized. Main thread only.
 #pragma once
 
@@ -16,7 +16,7 @@ enum TextureSlot {
     TEXTURE_SOUND = 27, TEXTURE_SHAPE = 28, TEXTURE_CONNECTION = 29, TEXTURE_KEY = 30,
     TEXTURE_MEASURE = 31, TEXTURE_TEMPO = 32, TEXTURE_REPEAT = 33, TEXTURE_TEXT = 34,
     TEXTURE_SPHERE2 = 35, TEXTURE_CONE = 36, TEXTURE_SETTINGS = 37, TEXTURE_RESIZE = 38,
-    TEXTURE_CHOOSE = 39, TEXTURE_SLOT_COUNT = 40,
+    TEXTURE_CHOOSE = 39, TEXTURE_UNDO = 40, TEXTURE_REDO = 41, TEXTURE_SLOT_COUNT = 42,
 };
 
 struct TextureTable {
@@ -39,7 +39,8 @@ u32 texture_load_or_zero(Str path, i32 wrap_s, i32 wrap_t, i32 min_filter, i32 m
 // Destroys a texture unless it is 0 or the shared white texture.
 void texture_release(u32 texture);
 
-// The 40 interface textures in their loading order, then the default font.
+// The interface textures in their loading order, then the default font, then the icons
+// added after it (undo and redo), so the first 40 slots and the font keep their places.
 void texture_table_load();
 // Every texture the program created: the table, named textures, font pages and the
 // frame buffer with its attachments.

@@ -53,6 +53,8 @@ void theme_set_defaults() {
     set(g_theme.new_color, 1, 0.8f, 0, 1);
     set(g_theme.open_color, 0, 1, 0.4f, 1);
     set(g_theme.save_color, 0.2f, 0.2f, 1, 1);
+    set(g_theme.undo_color, 1, 0.6f, 0.2f, 1);
+    set(g_theme.redo_color, 0.2f, 0.8f, 1, 1);
     set(g_theme.export_color, 0.5f, 0, 1, 1);
     set(g_theme.play_color, 0, 1, 0.4f, 1);
     set(g_theme.add_point_color, 0.5f, 0, 1, 1);
@@ -99,6 +101,8 @@ static const ThemeKey COLOR_KEYS[] = {
     THEME_FIELD("new_color", new_color),
     THEME_FIELD("open_color", open_color),
     THEME_FIELD("save_color", save_color),
+    THEME_FIELD("undo_color", undo_color),
+    THEME_FIELD("redo_color", redo_color),
     THEME_FIELD("export_color", export_color),
     THEME_FIELD("play_color", play_color),
     THEME_FIELD("add_point_color", add_point_color),

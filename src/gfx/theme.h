@@ -41,6 +41,8 @@ struct Theme {
     f32 new_color[4];
     f32 open_color[4];
     f32 save_color[4];
+    f32 undo_color[4];
+    f32 redo_color[4];
     f32 export_color[4];
     f32 play_color[4];
     f32 add_point_color[4];

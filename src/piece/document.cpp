@@ -9,6 +9,7 @@
 #include "core/frame.h"
 #include "core/text.h"
 #include "piece/file_panel.h"
+#include "piece/history.h"
 #include "piece/scene.h"
 #include "platform/system.h"
 #include "sound/audio_output.h"
@@ -52,6 +53,7 @@ bool piece_open(Str path) {
     SceneResult result = scene_decode(contents, &g_piece, POOL_MAIN);
     if (result == SCENE_OK) {
         if (!piece_path_set(&g_piece, path)) g_piece.path.length = 0;  // never a wrong path
+        history_note_change();
         return true;
     }
     Str title;
@@ -145,6 +147,7 @@ void piece_new() {
     array_clear(&g_piece.repeats);
     array_clear(&g_piece.tree);
     g_piece.path.length = 0;
+    history_note_change();
 }
 
 bool piece_check_unsaved() {

@@ -238,7 +238,12 @@ void fraction_entry_panel(Panel* panel, Rect content) {
     entry->close_requested = 1;
     Fraction* target = fraction_binding_target(&entry->binding);
     if (!target) return;
-    *target = text_parse_fraction(text_field_text(&widgets->field));
+    Fraction value = text_parse_fraction(text_field_text(&widgets->field));
+    if (entry->binding.transpose_count > 0) {
+        if (pitches_transpose(&entry->binding, value)) g_piece.modified = 1;
+        return;
+    }
+    *target = value;
     if (!entry->binding.editor_value) g_piece.modified = 1;
 }
 

@@ -1,10 +1,13 @@
 // Wave files for both back ends through libsndfile: decoding into the audio working
-// memory (audio_set_buffer), sample format conversion in place, and WAV writing. Owns
+// memory (audio_set_buffer), sample format conversion in place, and writing WAV, FLAC or
+// Ogg Vorbis by the name's extension. Owns
 // the working memory's position. Loading runs on the main thread at start-up;
 // conversion and saving on the render worker during an export.
 #include <limits.h>
 #include <math.h>
 #include <sndfile.h>
+#include <stdio.h>
+#include <unistd.h>
 #include <string.h>
 
 #include "platform/common_internal.h"
@@ -96,17 +99,48 @@ bool audio_wave_convert(WaveData* wave, i32 format) {
     return true;
 }
 
+// Whether the path ends in the extension (given in lower case), in any letter case.
+static bool path_has_extension(Str path, const char* extension) {
+    i64 length = (i64)strlen(extension);
+    if (path.length < length) return false;
+    const u8* end = path.data + path.length - length;
+    for (i64 i = 0; i < length; i += 1) {
+        u8 c = end[i];
+        if (c >= 'A' && c <= 'Z') c = (u8)(c - 'A' + 'a');
+        if (c != (u8)extension[i]) return false;
+    }
+    return true;
+}
+
+enum WaveContainer { CONTAINER_WAV, CONTAINER_FLAC, CONTAINER_OGG };
+
+// The libsndfile format for the container and sample format. FLAC has no 32-bit samples:
+// 32-bit integer and float both become 24-bit. Vorbis has no bit depth at all.
+static int wave_file_format(i32 container, i32 sample_format) {
+    if (container == CONTAINER_OGG) return SF_FORMAT_OGG | SF_FORMAT_VORBIS;
+    if (container == CONTAINER_FLAC)
+        return SF_FORMAT_FLAC |
+               (sample_format == SAMPLE_FORMAT_S16 ? SF_FORMAT_PCM_16 : SF_FORMAT_PCM_24);
+    switch (sample_format) {
+    case SAMPLE_FORMAT_S16: return SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    case SAMPLE_FORMAT_S32: return SF_FORMAT_WAV | SF_FORMAT_PCM_32;
+    default: return SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    }
+}
+
 bool audio_wave_save(const WaveData* wave, Str path) {
     platform_call_note(PLATFORM_CALL_WAVE_FILE);
     if (!wave) return false;
     i64 sample_bytes;
-    int subtype;
     switch (wave->format) {
-    case SAMPLE_FORMAT_S16: sample_bytes = 2; subtype = SF_FORMAT_PCM_16; break;
-    case SAMPLE_FORMAT_S32: sample_bytes = 4; subtype = SF_FORMAT_PCM_32; break;
-    case SAMPLE_FORMAT_F32: sample_bytes = 4; subtype = SF_FORMAT_FLOAT; break;
+    case SAMPLE_FORMAT_S16: sample_bytes = 2; break;
+    case SAMPLE_FORMAT_S32: sample_bytes = 4; break;
+    case SAMPLE_FORMAT_F32: sample_bytes = 4; break;
     default: platform_error_set("unknown sample format"); return false;
     }
+    i32 container = CONTAINER_WAV;
+    if (path_has_extension(path, ".flac")) container = CONTAINER_FLAC;
+    if (path_has_extension(path, ".ogg")) container = CONTAINER_OGG;
     if (wave->channels <= 0 || wave->sample_rate <= 0 || wave->size < 0 ||
         (wave->size > 0 && !wave->data)) {
         platform_error_set("invalid wave data");
@@ -117,12 +151,23 @@ bool audio_wave_save(const WaveData* wave, Str path) {
     SF_INFO info = {};
     info.samplerate = wave->sample_rate;
     info.channels = wave->channels;
-    info.format = SF_FORMAT_WAV | subtype;
+    info.format = wave_file_format(container, wave->format);
+    if (!sf_format_check(&info)) {
+        platform_error_set(container == CONTAINER_FLAC
+                               ? "FLAC cannot hold this sample rate or channel count"
+                               : "this sample rate or channel count cannot be written");
+        return false;
+    }
+    // What a refused or failed write leaves is removed, unless it was there before.
+    bool existed = access(name, F_OK) == 0;
     SNDFILE* file = sf_open(name, SFM_WRITE, &info);
     if (!file) {
         platform_error_set(sf_strerror(nullptr));
+        if (!existed) remove(name);
         return false;
     }
+    // Float samples narrowed to FLAC's integers clip at full scale instead of wrapping.
+    if (container != CONTAINER_WAV) sf_command(file, SFC_SET_CLIPPING, 0, SF_TRUE);
     // A trailing partial frame cannot be written and is dropped.
     sf_count_t frames = wave->size / (sample_bytes * wave->channels);
     sf_count_t written = 0;
@@ -139,5 +184,7 @@ bool audio_wave_save(const WaveData* wave, Str path) {
         platform_error_set(sf_strerror(nullptr));
         saved = false;
     }
+    // A file cut short is not left behind to be taken for the export.
+    if (!saved) remove(name);
     return saved;
 }

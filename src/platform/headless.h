@@ -46,6 +46,10 @@ void headless_set_modifiers(u32 lock_bits);  // caps and num lock state
 // The performance counter runs at 1 000 000 ticks per second and moves only when the
 // test moves it or when system_sleep is called (by the sleep's length).
 void headless_clock_advance(u64 ticks);
+// What system_state_folder answers (empty after headless_reset: no recovery file is kept)
+// and what system_time_text answers ("2000-01-01 00:00:00" after headless_reset).
+void headless_set_state_folder(Str folder);
+void headless_set_time_text(Str text);
 u64 headless_sleep_total_ms();
 
 // --- Audio -----------------------------------------------------------------------------

@@ -36,7 +36,33 @@ void headless_fail_next(HeadlessFailure failure) {
     __atomic_fetch_or(&headless_failures, 1u << (u32)failure, __ATOMIC_SEQ_CST);
 }
 
+// What the test chose for the state folder (none: nothing is kept between runs) and the
+// clock's text.
+static char headless_state_folder[4096];
+static i64 headless_state_folder_length;
+static char headless_time[64];
+static i64 headless_time_length;
+
+static void text_keep(char* storage, i64 capacity, i64* length, Str text) {
+    *length = text.length < capacity ? text.length : 0;
+    if (*length > 0) memcpy(storage, text.data, (size_t)*length);
+}
+
+void headless_set_state_folder(Str folder) {
+    text_keep(headless_state_folder, sizeof(headless_state_folder), &headless_state_folder_length,
+              folder);
+}
+
+void headless_set_time_text(Str text) {
+    text_keep(headless_time, sizeof(headless_time), &headless_time_length, text);
+}
+
+Str system_state_folder() { return Str{(u8*)headless_state_folder, headless_state_folder_length}; }
+Str system_time_text() { return Str{(u8*)headless_time, headless_time_length}; }
+
 void headless_reset() {
+    headless_set_state_folder(Str{});
+    headless_set_time_text(STR("2000-01-01 00:00:00"));
     __atomic_store_n(&headless_ticks, 0, __ATOMIC_SEQ_CST);
     __atomic_store_n(&headless_slept_ms, 0, __ATOMIC_SEQ_CST);
     __atomic_store_n(&headless_failures, 0, __ATOMIC_SEQ_CST);

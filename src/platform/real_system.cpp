@@ -3,6 +3,12 @@
 // system_init and system_release on the main thread; the rest from any thread.
 #include "platform/real_internal.h"
 
+#include <stdio.h>
+#include <stdlib.h>
+#include <time.h>
+
+#include <filesystem>
+
 enum {
     SYSTEM_VIDEO = 1 << 0,
     SYSTEM_AUDIO = 1 << 1,
@@ -28,6 +34,38 @@ bool system_init(u32 flags) {
 }
 
 void system_release() { SDL_Quit(); }
+
+static char state_folder[4096];
+static char time_text[32];
+
+Str system_state_folder() {
+    const char* base = getenv("XDG_STATE_HOME");
+    int written = -1;
+    if (base && base[0] == '/') {
+        written = snprintf(state_folder, sizeof(state_folder), "%s/sorvane", base);
+    } else {
+        // A relative XDG_STATE_HOME is invalid and ignored, as the convention asks.
+        const char* home = getenv("HOME");
+        if (home && home[0] == '/')
+            written = snprintf(state_folder, sizeof(state_folder), "%s/.local/state/sorvane", home);
+    }
+    if (written <= 0 || written >= (int)sizeof(state_folder)) return Str{};
+    std::error_code error;
+    std::filesystem::create_directories(state_folder, error);
+    if (error) {
+        platform_error_set_errno(error.value());
+        return Str{};
+    }
+    return Str{(u8*)state_folder, written};
+}
+
+Str system_time_text() {
+    time_t now = time(nullptr);
+    struct tm local = {};
+    if (!localtime_r(&now, &local)) return Str{};
+    size_t length = strftime(time_text, sizeof(time_text), "%Y-%m-%d %H:%M:%S", &local);
+    return Str{(u8*)time_text, (i64)length};
+}
 
 u64 system_performance_counter() { return SDL_GetPerformanceCounter(); }
 

@@ -18,6 +18,14 @@ void system_release();
 u64 system_performance_counter();    // monotonic ticks
 u64 system_performance_frequency();  // ticks per second
 void system_sleep(i64 milliseconds);  // 0 or less returns at once
+// The folder for what the program keeps between runs apart from the user's files (the
+// recovery file): $XDG_STATE_HOME/sorvane, else $HOME/.local/state/sorvane, made when
+// missing. Empty when there is none (no such variable, or it cannot be made); the headless
+// back end answers what the test chose. Platform storage, valid until the next call.
+Str system_state_folder();
+// The local date and time, "YYYY-MM-DD HH:MM:SS" (fixed by the test on the headless back
+// end). Platform storage, valid until the next call.
+Str system_time_text();
 // Text describing the last failure of a file, wave or window call on this thread
 // (for example "No space left on device"); empty when none. Valid until the next call.
 Str system_last_error();

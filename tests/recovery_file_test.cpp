@@ -1,0 +1,277 @@
+// Crash recovery in whole frames on the headless back end, with a state folder of the
+// test's own: the file is written once the piece has been modified for the interval (and
+// not before), holds the piece's exact encoding, and goes on a save, a new piece and a
+// clean quit; at the next start a file left behind is offered, restored with its path and
+// marked modified, or discarded; an unanswered question keeps it. The real kill (SIGKILL
+// of the real program) is tests/scripts/recovery_kill.sh.
+#include <stdio.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "core/frame.h"
+#include "core/frame_question.h"
+#include "core/recovery.h"
+#include "editor/editor.h"
+#include "frame_support.h"
+#include "piece/document.h"
+#include "piece/history.h"
+#include "piece/scene.h"
+#include "piece_support.h"
+
+struct Recovery : testing::Test {
+    std::string folder;
+
+    void SetUp() override {
+        char pattern[] = "/tmp/sorvane_recovery_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        folder = pattern;
+        start();
+    }
+    void TearDown() override {
+        app_shutdown();
+        std::string command = "rm -rf '" + folder + "'";
+        EXPECT_EQ(system(command.c_str()), 0);
+    }
+    // Starts the program with the folder as its state folder (what headless_reset forgets).
+    void start() {
+        headless_reset();
+        headless_set_state_folder(to_str(folder));
+        headless_set_time_text(STR("2026-12-06 18:00:00"));
+        app_state_reset();
+        ASSERT_TRUE(app_startup());
+        app_frame();
+    }
+    void restart() {
+        app_shutdown();
+        start();
+    }
+    static void frames(i32 count = 1) {
+        for (i32 i = 0; i < count; i += 1) app_frame();
+    }
+    static void tap(i32 code) {
+        headless_key_tap(code);
+        app_frame();
+    }
+    static void seconds(f64 amount) {
+        headless_clock_advance((u64)(amount * (f64)system_performance_frequency()));
+        app_frame();
+    }
+    std::string file() const { return folder + "/recovery.scene"; }
+    bool file_there() const { return access(file().c_str(), F_OK) == 0; }
+    std::string read_file() const {
+        std::string bytes;
+        FILE* f = fopen(file().c_str(), "rb");
+        if (!f) return bytes;
+        int c;
+        while ((c = fgetc(f)) != EOF) bytes.push_back((char)c);
+        fclose(f);
+        return bytes;
+    }
+    void write_file(const std::string& bytes) const {
+        FILE* f = fopen(file().c_str(), "wb");
+        ASSERT_TRUE(f);
+        fwrite(bytes.data(), 1, bytes.size(), f);
+        fclose(f);
+    }
+    static std::string encoded() {
+        Str bytes = scene_encode(&g_piece, POOL_TMP);
+        return std::string((const char*)bytes.data, (size_t)bytes.length);
+    }
+    static Panel* question_panel() {
+        for (i64 i = 0; i < g_panels.panels.count; i += 1)
+            if (g_panels.panels[i].kind == PANEL_QUESTION) return &g_panels.panels[i];
+        return nullptr;
+    }
+    static void click_at(f32 x, f32 y) {
+        headless_mouse_move(x, (f32)g_app.window_height - y);
+        app_frame();
+        headless_mouse_click(MOUSE_LEFT);
+        app_frame();
+        app_frame();
+    }
+    // "restore" sits where the save question has "yes", "discard" at the right.
+    static void answer(bool restore) {
+        const Panel* p = question_panel();
+        ASSERT_TRUE(p);
+        f32 s = g_theme.scale, o = g_theme.offset;
+        f32 x = restore ? p->x + o + 2 * s : p->x + p->width - o - 2 * s;
+        click_at(x, p->y + o + s / 2);
+    }
+    // The save question's "no", between "yes" and "cancel".
+    static void answer_no_to_save() {
+        const Panel* p = question_panel();
+        ASSERT_TRUE(p);
+        f32 s = g_theme.scale, o = g_theme.offset;
+        click_at(p->x + 2 * o + 6 * s, p->y + o + s / 2);
+    }
+    // Two notes placed, then the interval passes: the piece is on disk for recovery.
+    void two_notes_kept() {
+        tap(KEY_TAB);
+        tap(KEY_SPACE);
+        tap(KEY_SPACE);
+        seconds(31);
+        ASSERT_TRUE(file_there());
+    }
+};
+
+TEST_F(Recovery, WrittenAfterTheIntervalOfChangesWithTheExactEncoding) {
+    frames(3);
+    seconds(40);
+    EXPECT_FALSE(file_there());  // nothing unsaved: nothing written
+    tap(KEY_TAB);
+    tap(KEY_SPACE);
+    seconds(29);
+    EXPECT_FALSE(file_there());
+    seconds(2);
+    ASSERT_TRUE(file_there());
+    std::string bytes = read_file();
+    std::string header = "sorvane recovery 1\n2026-12-06 18:00:00\n\n";
+    ASSERT_EQ(bytes.substr(0, header.size()), header);
+    EXPECT_EQ(bytes.substr(header.size()), encoded());
+    EXPECT_FALSE(access((file() + ".tmp").c_str(), F_OK) == 0);
+    // Another change is written an interval after the last write, not before.
+    tap(KEY_SPACE);
+    seconds(20);
+    EXPECT_NE(read_file().substr(header.size()), encoded());
+    seconds(11);
+    EXPECT_EQ(read_file().substr(header.size()), encoded());
+}
+
+TEST_F(Recovery, ASaveANewPieceAndACleanQuitRemoveIt) {
+    two_notes_kept();
+    std::string piece = folder + "/piece.scene";
+    ASSERT_TRUE(scene_save(to_str(piece)));
+    frames();
+    EXPECT_FALSE(file_there());
+
+    tap(KEY_SPACE);
+    seconds(31);
+    ASSERT_TRUE(file_there());
+    // The piece's path is recorded for the restore.
+    EXPECT_NE(read_file().find("\n" + piece + "\n"), std::string::npos);
+    // A new piece: the question, "no", the piece emptied: the file goes.
+    headless_key_down(KEY_CONTROL);
+    tap(KEY_LETTER('n'));
+    headless_key_up(KEY_CONTROL);
+    frames();
+    answer_no_to_save();
+    frames();
+    EXPECT_FALSE(file_there());
+    EXPECT_EQ(g_piece.notes.count, 0);
+
+    tap(KEY_SPACE);
+    seconds(31);
+    ASSERT_TRUE(file_there());
+    restart();  // a clean quit
+    EXPECT_FALSE(file_there());
+    EXPECT_EQ(question_panel(), nullptr);
+}
+
+TEST_F(Recovery, AFileLeftBehindIsOfferedAndRestoredWithItsPath) {
+    two_notes_kept();
+    ASSERT_TRUE(scene_save(to_str(folder + "/song.scene")));
+    frames();
+    tap(KEY_SPACE);
+    seconds(31);
+    std::string kept = read_file();
+    std::string three = encoded();
+    // The program dies: what a killed run leaves is the file (the clean quit removed it).
+    restart();
+    write_file(kept);
+    restart();
+    Panel* p = question_panel();
+    ASSERT_TRUE(p);
+    SaveQuestion* question = (SaveQuestion*)p->content;
+    EXPECT_EQ(question->restore, 1);
+    std::string text = to_string(question->text);
+    EXPECT_NE(text.find(folder + "/song.scene"), std::string::npos) << text;
+    EXPECT_NE(text.find("2026-12-06 18:00:00"), std::string::npos) << text;
+    EXPECT_EQ(g_piece.notes.count, 0);
+    answer(true);
+    EXPECT_EQ(question_panel(), nullptr);
+    EXPECT_EQ(encoded(), three);
+    EXPECT_EQ(g_piece.notes.count, 3);
+    EXPECT_EQ(to_string(g_piece.path), folder + "/song.scene");
+    EXPECT_EQ(g_piece.modified, 1);  // the file on disk has two notes only
+    EXPECT_TRUE(file_there());
+    // The restore is a step: undo gives the empty start back.
+    ASSERT_TRUE(history_undo());
+    EXPECT_EQ(g_piece.notes.count, 0);
+}
+
+TEST_F(Recovery, DiscardRemovesTheFileAndLeavesThePiece) {
+    two_notes_kept();
+    std::string kept = read_file();
+    restart();
+    write_file(kept);
+    restart();
+    ASSERT_TRUE(question_panel());
+    answer(false);
+    EXPECT_EQ(question_panel(), nullptr);
+    EXPECT_FALSE(file_there());
+    EXPECT_EQ(g_piece.notes.count, 0);
+    EXPECT_EQ(g_piece.modified, 0);
+}
+
+TEST_F(Recovery, AnUnansweredQuestionKeepsTheFileThroughAQuitAndItsChanges) {
+    two_notes_kept();
+    std::string kept = read_file();
+    restart();
+    write_file(kept);
+    restart();
+    ASSERT_TRUE(question_panel());
+    // Work goes on without answering; the earlier file is not written over.
+    tap(KEY_TAB);
+    tap(KEY_SPACE);
+    seconds(31);
+    EXPECT_EQ(read_file(), kept);
+    // Quitting (the save question's "no") keeps it for the next start.
+    restart();
+    EXPECT_EQ(read_file(), kept);
+    ASSERT_TRUE(question_panel());
+    // A save question asked meanwhile is a panel of its own.
+    save_question_open(1);
+    i64 questions = 0;
+    for (i64 i = 0; i < g_panels.panels.count; i += 1)
+        questions += g_panels.panels[i].kind == PANEL_QUESTION;
+    EXPECT_EQ(questions, 2);
+}
+
+TEST_F(Recovery, ADamagedFileIsNotOfferedAndNoFolderMeansNoFile) {
+    write_file("sorvane recovery 1\nnow\n\nnot a scene");
+    restart();
+    EXPECT_EQ(question_panel(), nullptr);
+    write_file("something else entirely");
+    restart();
+    EXPECT_EQ(question_panel(), nullptr);
+    // Without a state folder nothing is written.
+    app_shutdown();
+    headless_reset();
+    app_state_reset();
+    ASSERT_TRUE(app_startup());
+    std::remove(file().c_str());
+    tap(KEY_TAB);
+    tap(KEY_SPACE);
+    seconds(31);
+    EXPECT_EQ(recovery_path().length, 0);
+    EXPECT_FALSE(file_there());
+}
+
+TEST_F(Recovery, TheCommandLineSetsTheInterval) {
+    app_shutdown();
+    headless_reset();
+    headless_set_state_folder(to_str(folder));
+    app_state_reset();
+    const Str args[] = {STR("-recovery-seconds"), STR("2")};
+    app_read_command_line(args, 2);
+    ASSERT_TRUE(app_startup());
+    app_frame();
+    tap(KEY_TAB);
+    tap(KEY_SPACE);
+    seconds(1);
+    EXPECT_FALSE(file_there());
+    seconds(1.5);
+    EXPECT_TRUE(file_there());
+}

@@ -1,0 +1,408 @@
+// Undo and redo in whole frames of the program: canvas edits in both modes, a properties
+// panel, the group list, opening a file and a new piece, each undone and redone byte for
+// byte (the scene encodings compared); the menu buttons; the saved state; the keys held
+// back while a field has the keyboard; the byte budget and the 200-step floor.
+#include <limits.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "core/frame.h"
+#include "core/properties.h"
+#include "editor/editor.h"
+#include "editor/object_panels.h"
+#include "frame_support.h"
+#include "gfx/textures.h"
+#include "piece/document.h"
+#include "piece/history.h"
+#include "piece/scene.h"
+#include "piece_support.h"
+#include "ui/group_list.h"
+
+struct Undo : InterfaceTest {
+    std::string folder;
+    char previous[PATH_MAX] = {};
+
+    void SetUp() override {
+        InterfaceTest::SetUp();
+        frames();
+        ASSERT_NE(getcwd(previous, sizeof(previous)), nullptr);
+        char pattern[] = "/tmp/sorvane_undo_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        folder = pattern;
+    }
+    void TearDown() override {
+        EXPECT_EQ(chdir(previous), 0);
+        InterfaceTest::TearDown();
+        history_set_budget(HISTORY_DEFAULT_BUDGET);
+        std::string command = "rm -rf '" + folder + "'";
+        EXPECT_EQ(system(command.c_str()), 0);
+    }
+
+    static std::string encoded() {
+        Str bytes = scene_encode(&g_piece, POOL_TMP);
+        return std::string((const char*)bytes.data, (size_t)bytes.length);
+    }
+    void tap(i32 code) {
+        headless_key_tap(code);
+        frames();
+    }
+    void control_tap(i32 code, bool shift = false) {
+        headless_key_down(KEY_CONTROL);
+        if (shift) headless_key_down(KEY_SHIFT);
+        headless_key_tap(code);
+        frames();
+        if (shift) headless_key_up(KEY_SHIFT);
+        headless_key_up(KEY_CONTROL);
+        frames();
+    }
+    void undo() { control_tap(KEY_LETTER('z')); }
+    void redo() { control_tap(KEY_LETTER('z'), true); }
+
+    // The centre of a menu button in select mode (see the menu bar's layout).
+    f32 menu_x(i32 button) {
+        f32 s = 2 * g_theme.scale, o = g_theme.offset;
+        f32 x = 0;
+        for (i32 i = 0; i < button; i += 1) {
+            if (i >= MENU_KIND_FIRST && i < MENU_SHOW_GROUPS) continue;
+            x += s;
+            if (i == MENU_EXPORT || i == MENU_STOP) x += o;
+        }
+        return x + s / 2;
+    }
+    void click_menu(i32 button) { click_at(menu_x(button), height() - g_theme.scale); }
+
+    static Panel* panel_of(u8 kind) {
+        for (i64 i = 0; i < g_panels.panels.count; i += 1)
+            if (g_panels.panels[i].kind == kind) return &g_panels.panels[i];
+        return nullptr;
+    }
+};
+
+TEST_F(Undo, CanvasEditsInBothModesGoBackAndForthByteForByte) {
+    std::vector<std::string> states = {encoded()};
+    tap(KEY_TAB);  // place mode; changes nothing of the piece
+    EXPECT_EQ(history_step_count(), 1);
+    for (i32 i = 0; i < 3; i += 1) {
+        tap(KEY_SPACE);
+        states.push_back(encoded());
+    }
+    ASSERT_EQ(g_piece.notes.count, 3);
+    EXPECT_EQ(history_step_count(), 4);
+    // Select mode: the last note selected, moved later, deleted.
+    tap(KEY_TAB);
+    g_piece.notes[2].header.selected = 1;
+    tap(KEY_LETTER('l'));
+    states.push_back(encoded());
+    tap(KEY_DELETE);
+    ASSERT_EQ(g_piece.notes.count, 2);
+    states.push_back(encoded());
+
+    for (i64 i = (i64)states.size() - 2; i >= 0; i -= 1) {
+        undo();
+        ASSERT_EQ(encoded(), states[(size_t)i]) << "after undoing to step " << i;
+    }
+    EXPECT_EQ(g_piece.notes.count, 0);
+    EXPECT_EQ(g_piece.modified, 0);  // back at the start: nothing to save
+    undo();  // nothing older: no change
+    EXPECT_EQ(encoded(), states[0]);
+    for (size_t i = 1; i < states.size(); i += 1) {
+        redo();
+        ASSERT_EQ(encoded(), states[i]) << "after redoing to step " << i;
+        EXPECT_EQ(g_piece.modified, 1);
+    }
+    redo();  // nothing newer
+    EXPECT_EQ(encoded(), states.back());
+}
+
+TEST_F(Undo, AnEditAfterUndoDropsTheRedoSteps) {
+    tap(KEY_TAB);
+    tap(KEY_SPACE);
+    tap(KEY_SPACE);
+    std::string two = encoded();
+    undo();
+    EXPECT_TRUE(history_can_redo());
+    tap(KEY_LETTER('i'));  // the cursor moves: no edit, the redo step stays
+    EXPECT_TRUE(history_can_redo());
+    tap(KEY_SPACE);  // a different second note
+    EXPECT_FALSE(history_can_redo());
+    EXPECT_NE(encoded(), two);
+    redo();
+    EXPECT_NE(encoded(), two);
+    EXPECT_EQ(g_piece.notes.count, 2);
+}
+
+TEST_F(Undo, TheMenuButtonsUndoAndRedo) {
+    tap(KEY_TAB);
+    std::string empty = encoded();
+    tap(KEY_SPACE);
+    std::string one = encoded();
+    tap(KEY_TAB);  // select mode, where the menu_x layout holds
+    click_menu(MENU_UNDO);
+    EXPECT_EQ(encoded(), empty);
+    click_menu(MENU_REDO);
+    EXPECT_EQ(encoded(), one);
+    // The buttons sit after save with their own icons and colours.
+    EXPECT_GT(menu_x(MENU_UNDO), menu_x(MENU_SAVE));
+    EXPECT_LT(menu_x(MENU_REDO), menu_x(MENU_EXPORT));
+    headless_draws_clear();
+    frames();
+    // Loaded icons of their own (not the white fallback), drawn in their theme colours.
+    ASSERT_NE(g_textures.ids[TEXTURE_UNDO], g_textures.ids[TEXTURE_WHITE]);
+    ASSERT_NE(g_textures.ids[TEXTURE_REDO], g_textures.ids[TEXTURE_WHITE]);
+    bool undo_drawn = false, redo_drawn = false;
+    for (i64 i = 0; i < headless_draw_count(); i += 1) {
+        const HeadlessDraw* draw = headless_draw(i);
+        f32 c[4];
+        draw_color(draw, c);
+        if (draw->texture == g_textures.ids[TEXTURE_UNDO])
+            undo_drawn = undo_drawn || same_color(c, g_theme.undo_color);
+        if (draw->texture == g_textures.ids[TEXTURE_REDO])
+            redo_drawn = redo_drawn || same_color(c, g_theme.redo_color);
+    }
+    EXPECT_TRUE(undo_drawn);
+    EXPECT_TRUE(redo_drawn);
+}
+
+TEST_F(Undo, APropertiesPanelEditIsOneOfTheSteps) {
+    std::string before = encoded();
+    click_menu(MENU_SHOW_GLOBAL_PROPERTIES);
+    Panel* global = panel_of(PANEL_GLOBAL_PROPERTIES);
+    ASSERT_TRUE(global);
+    // Typed straight into the sample rate's field, as the section reads it; then a click on
+    // the canvas gives the keyboard back.
+    PropertiesPanel* content = (PropertiesPanel*)global->content;
+    TextField* field = &content->sections[0].rows[GLOBAL_ROW_SAMPLE_RATE].field;
+    field->focused = 1;
+    text_field_set_text(field, STR(""));
+    headless_type_text(STR("22050"));
+    frames(3);
+    click_at(width() / 3, height() / 3);
+    ASSERT_EQ(g_piece.settings.sample_rate, 22050);
+    std::string after = encoded();
+    // The edit took one step or two (the emptied field first): undo reaches the start.
+    i32 undos = 0;
+    while (encoded() != before && undos < 3) {
+        undo();
+        undos += 1;
+    }
+    EXPECT_EQ(encoded(), before);
+    EXPECT_NE(g_piece.settings.sample_rate, 22050);
+    for (i32 i = 0; i < undos; i += 1) redo();
+    EXPECT_EQ(encoded(), after);
+    EXPECT_EQ(g_piece.settings.sample_rate, 22050);
+}
+
+TEST_F(Undo, AnObjectPanelEditAndACurveChangeAreSteps) {
+    tap(KEY_TAB);
+    g_editor.place_kind = OBJECT_TEMPO;
+    tap(KEY_SPACE);
+    tap(KEY_TAB);
+    ASSERT_EQ(g_piece.tempos.count, 1);
+    i64 id = g_piece.tempos[0].header.id;
+    std::string placed = encoded();
+    Panel* panel = object_panel_open(OBJECT_TEMPO, id);
+    ASSERT_TRUE(panel);
+    u64 panel_id = panel->id;
+    frames();
+    // The "minimum" row, typed into as the panel reads it; a click away ends the typing.
+    TextField* minimum = &((ObjectPanelContent*)panel_find(panel_id)->content)->fields[0];
+    minimum->focused = 1;
+    text_field_set_text(minimum, STR(""));
+    headless_type_text(STR("45"));
+    frames(3);
+    minimum->focused = 0;
+    click_at(width() / 3, height() / 3);
+    ASSERT_EQ(g_piece.tempos[0].tempo.minimum.numerator, 45);
+    std::string typed = encoded();
+    // A curve point added in code, as a marked edit of the frame.
+    ASSERT_GE(curve_point_insert(&g_piece.tempos[0].tempo, frac(1, 2), frac(150)), 0);
+    g_piece.modified = 1;
+    tap(KEY_F3);
+    std::string curved = encoded();
+    undo();
+    EXPECT_EQ(encoded(), typed);
+    i32 undos = 0;
+    while (encoded() != placed && undos < 3) {
+        undo();
+        undos += 1;
+    }
+    EXPECT_EQ(encoded(), placed);
+    EXPECT_NE(g_piece.tempos[0].tempo.minimum.numerator, 45);
+    while (history_redo()) {
+    }
+    EXPECT_EQ(encoded(), curved);
+}
+
+TEST_F(Undo, GroupListEditsComeBackWithTheirObjects) {
+    std::string start = encoded();
+    click_menu(MENU_SHOW_GROUPS);
+    frames(2);  // the panel settles below the menu bar
+    Panel* list = panel_of(PANEL_GROUPS);
+    ASSERT_TRUE(list);
+    u64 list_id = list->id;
+    auto click_button = [&](i32 which) {
+        Panel* p = panel_find(list_id);
+        ASSERT_TRUE(p);
+        GroupListLayout layout = group_list_layout(
+            Rect{p->x, p->y, p->width, p->height - (f32)g_panels.title_height});
+        Rect r = layout.buttons[which];
+        click_at(r.x + r.width / 2, r.y + r.height / 2);
+    };
+    click_button(0);  // new group, selected: the current group
+    ASSERT_EQ(g_piece.groups.count, 2);
+    i64 group_id = g_piece.groups[1].id;
+    std::string with_group = encoded();
+    // A note placed in it, then the group deleted with its note.
+    tap(KEY_TAB);
+    tap(KEY_SPACE);
+    tap(KEY_TAB);
+    ASSERT_EQ(g_piece.notes.count, 1);
+    ASSERT_EQ(g_piece.notes[0].header.group_id, group_id);
+    std::string with_note = encoded();
+    click_button(3);  // delete
+    ASSERT_FALSE(group_find(&g_piece, group_id));
+    ASSERT_EQ(g_piece.notes.count, 0);
+    undo();
+    EXPECT_EQ(encoded(), with_note);
+    undo();
+    EXPECT_EQ(encoded(), with_group);
+    undo();
+    EXPECT_EQ(encoded(), start);
+    EXPECT_EQ(g_piece.groups.count, 1);
+    redo();
+    redo();
+    redo();
+    EXPECT_FALSE(group_find(&g_piece, group_id));
+    EXPECT_EQ(g_piece.notes.count, 0);
+}
+
+TEST_F(Undo, OpeningAFileAndANewPieceAreStepsWithTheirPaths) {
+    ASSERT_EQ(chdir(folder.c_str()), 0);
+    // The piece on file: two notes.
+    tap(KEY_TAB);
+    tap(KEY_SPACE);
+    tap(KEY_SPACE);
+    ASSERT_TRUE(scene_save(STR("two.scene")));
+    frames();
+    EXPECT_EQ(g_piece.modified, 0);
+    // The piece being edited when the file is opened: one note, never saved elsewhere.
+    control_tap(KEY_LETTER('z'));  // one note, unsaved again
+    EXPECT_EQ(g_piece.modified, 1);
+    EXPECT_EQ(g_piece.notes.count, 1);
+    std::string one = encoded();
+    control_tap(KEY_LETTER('z'));  // the empty start
+    control_tap(KEY_LETTER('z'), true);
+    EXPECT_EQ(encoded(), one);
+
+    // Opening replaces it; undo brings the unsaved piece and its (unchanged) path back.
+    ASSERT_TRUE(piece_open(STR("two.scene")));
+    frames();
+    std::string opened = encoded();
+    EXPECT_EQ(g_piece.notes.count, 2);
+    undo();
+    EXPECT_EQ(encoded(), one);
+    EXPECT_EQ(to_string(g_piece.path), "two.scene");  // it was saved there before the undo
+    EXPECT_EQ(g_piece.modified, 1);
+    redo();
+    EXPECT_EQ(encoded(), opened);
+    EXPECT_EQ(g_piece.modified, 0);  // the opened file is the saved state
+
+    // A new piece (unmodified, so at once) empties it; undo returns the file's piece with
+    // its path, unmodified.
+    control_tap(KEY_LETTER('n'));
+    EXPECT_EQ(g_piece.notes.count, 0);
+    EXPECT_EQ(g_piece.path.length, 0);
+    undo();
+    EXPECT_EQ(encoded(), opened);
+    EXPECT_EQ(to_string(g_piece.path), "two.scene");
+    EXPECT_EQ(g_piece.modified, 0);
+    redo();
+    EXPECT_EQ(g_piece.notes.count, 0);
+    EXPECT_EQ(g_piece.path.length, 0);
+}
+
+TEST_F(Undo, UndoingBackToTheSavedStateClearsTheModifiedFlag) {
+    ASSERT_EQ(chdir(folder.c_str()), 0);
+    tap(KEY_TAB);
+    tap(KEY_SPACE);
+    ASSERT_TRUE(scene_save(STR("saved.scene")));
+    frames();
+    tap(KEY_SPACE);
+    tap(KEY_SPACE);
+    EXPECT_EQ(g_piece.modified, 1);
+    undo();
+    EXPECT_EQ(g_piece.modified, 1);
+    undo();
+    EXPECT_EQ(g_piece.modified, 0);
+    EXPECT_FALSE(piece_check_unsaved());  // the file agrees
+    undo();
+    EXPECT_EQ(g_piece.modified, 1);  // older than the file
+    redo();
+    EXPECT_EQ(g_piece.modified, 0);
+}
+
+TEST_F(Undo, PanelsOnAnObjectThatVanishesAreClosed) {
+    tap(KEY_TAB);
+    g_editor.place_kind = OBJECT_TEMPO;
+    tap(KEY_SPACE);
+    ASSERT_EQ(g_piece.tempos.count, 1);
+    ASSERT_TRUE(object_panel_open(OBJECT_TEMPO, g_piece.tempos[0].header.id));
+    frames();
+    ASSERT_TRUE(panel_of(PANEL_TEMPO));
+    undo();
+    EXPECT_EQ(g_piece.tempos.count, 0);
+    frames();
+    EXPECT_EQ(panel_of(PANEL_TEMPO), nullptr);
+}
+
+TEST_F(Undo, ControlZIsTheFieldsWhileAFieldHasTheKeyboard) {
+    tap(KEY_TAB);
+    tap(KEY_SPACE);
+    std::string one = encoded();
+    tap(KEY_LETTER('h'));  // the duration entry takes the keyboard
+    frames();
+    ASSERT_TRUE(panel_of(PANEL_FRACTION));
+    undo();
+    EXPECT_EQ(encoded(), one);
+    EXPECT_EQ(g_piece.notes.count, 1);
+}
+
+TEST_F(Undo, TwoHundredStepsAtLeastAndTheBudgetDropsTheOldestFirst) {
+    tap(KEY_TAB);
+    std::vector<std::string> states = {encoded()};
+    for (i32 i = 0; i < 220; i += 1) {
+        tap(KEY_SPACE);
+        states.push_back(encoded());
+    }
+    EXPECT_EQ(history_step_count(), 221);
+    for (i32 i = 0; i < 200; i += 1) ASSERT_TRUE(history_undo()) << i;
+    EXPECT_EQ(encoded(), states[20]);
+    while (history_redo()) {
+    }
+    EXPECT_EQ(encoded(), states.back());
+
+    // A budget of about ten of the latest encodings keeps the newest steps only.
+    history_set_budget((i64)states.back().size() * 10);
+    tap(KEY_SPACE);
+    EXPECT_LE(history_bytes(), (i64)states.back().size() * 10 + 64);
+    EXPECT_GE(history_step_count(), 5);
+    EXPECT_LE(history_step_count(), 11);
+    i64 undone = 0;
+    while (history_undo()) undone += 1;
+    EXPECT_EQ(undone, history_step_count() - 1);
+    EXPECT_EQ(encoded(), states[(size_t)(states.size() - (size_t)undone)]);
+
+    // A budget too small for two steps still keeps the current one.
+    while (history_redo()) {
+    }
+    history_set_budget(1);
+    std::string latest;
+    tap(KEY_SPACE);
+    latest = encoded();
+    EXPECT_EQ(history_step_count(), 1);
+    EXPECT_FALSE(history_undo());
+    EXPECT_EQ(encoded(), latest);
+}
