@@ -77,8 +77,9 @@ fuzz: deps
 	done; exit $$status
 
 # ThreadSanitizer (without ASan) over the threaded tests: the render worker, playback, the
-# headless audio device and threads, the audio callback's contract and the stress test.
-TSAN_TESTS = ^(Worker|Playback|HeadlessAudio|HeadlessThreads|AudioContract|Stress)[A-Za-z]*\.
+# headless audio device and threads, the audio callback's contract, the stress test and
+# the multi-threaded synthesis.
+TSAN_TESTS = ^(Worker|Playback|HeadlessAudio|HeadlessThreads|AudioContract|Stress|RenderThreads|SynthFast)[A-Za-z]*\.
 tsan: deps
 	@cmake -S . -B build/tsan $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DSORVANE_TSAN=ON -DSORVANE_TESTS=ON >/dev/null
@@ -86,9 +87,13 @@ tsan: deps
 	cd build/tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
 		ctest --output-on-failure -j $(JOBS) -R '$(TSAN_TESTS)'
 
-# Benchmarks of the render path (bench/README.md): a Release build in build/bench.
+# Benchmarks of the performance targets (bench/README.md), in a Release build in
+# build/bench: Csound (installed here when missing, for the comparison only) against
+# sorvane-render, then every other target; one table of target, measured, pass or fail.
 bench: deps
+	@bench/install-csound
 	@cmake -S . -B build/bench $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release -DSORVANE_TESTS=OFF \
 		-DSORVANE_BENCH=ON >/dev/null
-	@cmake --build build/bench -j $(JOBS) --target sorvane_bench
-	build/bench/sorvane_bench
+	@cmake --build build/bench -j $(JOBS) --target sorvane_bench sorvane-render \
+		sorvane-piecegen sorvane-csound-score
+	bench/run.sh build/bench

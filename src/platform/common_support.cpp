@@ -4,6 +4,7 @@
 // the failure text and the mark are thread-local, the counts atomic.
 #include <errno.h>
 #include <string.h>
+#include <sys/mman.h>
 
 #include "platform/common_internal.h"
 
@@ -104,4 +105,12 @@ i64 platform_call_log(PlatformCall* calls, i64 capacity) {
         calls[i] = (PlatformCall)__atomic_load_n(&call_log[(next - count + i) % CALL_LOG_CAPACITY],
                                                  __ATOMIC_RELAXED);
     return count;
+}
+
+void memory_prefer_huge_pages(void* block, i64 size) {
+    const uintptr_t huge = (uintptr_t)2 << 20;
+    if (!block || size <= 0) return;
+    uintptr_t begin = ((uintptr_t)block + huge - 1) & ~(huge - 1);
+    uintptr_t end = ((uintptr_t)block + (uintptr_t)size) & ~(huge - 1);
+    if (end > begin) madvise((void*)begin, (size_t)(end - begin), MADV_HUGEPAGE);
 }

@@ -190,6 +190,13 @@ Mutex mutex_create();                           // null on failure
 void mutex_lock(Mutex mutex);
 void mutex_unlock(Mutex mutex);
 void mutex_destroy(Mutex mutex);
+// Processor cores the program may run threads on; at least 1.
+i64 system_processor_count();
+// Asks the system to back the whole 2 MiB pages inside a large block with huge pages. The
+// render's sample buffer is written by every core at once, and with 4 KiB pages the page
+// table work of its hundreds of megabytes costs the threads several percent. A hint only:
+// when refused nothing changes.
+void memory_prefer_huge_pages(void* block, i64 size);
 
 // ---------------------------------------------------------------------------
 // Graphics (OpenGL 3.3 core underneath). Codes used by the program:

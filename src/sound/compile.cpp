@@ -201,31 +201,96 @@ static f64 block_x(const CompiledPiece* compiled, i64 k, const ObjectHeader* hea
     return seconds_to_time(&map, (f64)k / blocks_per_second) - fraction_to_double(header->time);
 }
 
-static void volumes_apply(const Piece* piece, CompiledPiece* compiled) {
-    i64 columns = compiled->columns;
+// Which groups an object reaches, one flag per group of the list; false when none does.
+// `reach` has room for every group.
+static bool reach_of(const Piece* piece, const ObjectHeader* header, u8* reach) {
+    bool any = false;
+    for (i64 g = 0; g < piece->groups.count; g += 1) {
+        reach[g] = scope_applies(piece, header, piece->groups.data[g].id) ? 1 : 0;
+        any = any || reach[g];
+    }
+    return any;
+}
+
+// Blocks whose curve values are worked out together.
+static const i64 CURVE_BATCH = 64;
+
+// curve_value at `count` positions (at most CURVE_BATCH), the bisections side by side.
+static void curve_values(const Curve* curve, const f64* x, i64 count, f64* values) {
+    i64 points_count = curve->points.count;
+    if (points_count <= 0) {
+        for (i64 i = 0; i < count; i += 1) values[i] = fraction_to_double(curve->minimum);
+        return;
+    }
+    const CurvePoint* points = curve->points.data;
+    f64 first_x = fraction_to_double(points[0].x), first_y = fraction_to_double(points[0].y);
+    f64 positions[CURVE_BATCH];
+    CurveSegment segments[CURVE_BATCH];
+    i64 lanes[CURVE_BATCH], used = 0;
+    for (i64 i = 0; i < count; i += 1) {
+        values[i] = first_y;
+        if (x[i] <= first_x) continue;
+        for (i64 j = points_count - 2; j >= 0; j -= 1) {
+            if (fraction_to_double(points[j].x) < x[i]) {
+                positions[used] = x[i];
+                segments[used] = curve_segment(&points[j], &points[j + 1]);
+                lanes[used++] = i;
+                break;
+            }
+        }
+    }
+    f64 found[CURVE_BATCH];
+    curve_point_values(positions, segments, used, found);
+    for (i64 u = 0; u < used; u += 1) values[lanes[u]] = found[u];
+}
+
+// The positions (piece time from the object's start) of blocks k .. k + count - 1.
+static void block_positions(const CompiledPiece* compiled, i64 k, i64 count,
+                            const ObjectHeader* header, f64* x) {
+    for (i64 i = 0; i < count; i += 1) x[i] = block_x(compiled, k + i, header);
+}
+
+// The curves are evaluated once per block and written to every group the object reaches:
+// a row of the tracks is contiguous, so this walks memory in order, and the values are
+// those a per-group evaluation would give (they depend on the block only).
+static void volumes_apply(const Piece* piece, CompiledPiece* compiled, u8* reach) {
+    i64 columns = compiled->columns, groups = piece->groups.count;
+    f64 x[CURVE_BATCH], volumes[CURVE_BATCH], pans[CURVE_BATCH];
     for (i64 n = 0; n < piece->volumes.count; n += 1) {
         const VolumeObject* v = &piece->volumes.data[n];
+        if (!reach_of(piece, &v->header, reach)) continue;
         BlockRange range = block_range(compiled, &v->header);
-        for (i64 g = 0; g < piece->groups.count; g += 1) {
-            if (!scope_applies(piece, &v->header, piece->groups.data[g].id)) continue;
-            for (i64 k = range.first; k < range.end; k += 1) {
-                f64 x = block_x(compiled, k, &v->header);
-                compiled->volume[k * columns + g] *= curve_value(&v->volume, x);
-                compiled->panning[k * columns + g] += curve_value(&v->pan, x);
+        for (i64 k0 = range.first; k0 < range.end; k0 += CURVE_BATCH) {
+            i64 count = range.end - k0 < CURVE_BATCH ? range.end - k0 : CURVE_BATCH;
+            block_positions(compiled, k0, count, &v->header, x);
+            curve_values(&v->volume, x, count, volumes);
+            curve_values(&v->pan, x, count, pans);
+            for (i64 i = 0; i < count; i += 1) {
+                i64 row = (k0 + i) * columns;
+                for (i64 g = 0; g < groups; g += 1) {
+                    if (!reach[g]) continue;
+                    compiled->volume[row + g] *= volumes[i];
+                    compiled->panning[row + g] += pans[i];
+                }
             }
         }
     }
 }
 
-static void pitches_apply(const Piece* piece, CompiledPiece* compiled) {
-    i64 columns = compiled->columns;
+static void pitches_apply(const Piece* piece, CompiledPiece* compiled, u8* reach) {
+    i64 columns = compiled->columns, groups = piece->groups.count;
+    f64 x[CURVE_BATCH], pitches[CURVE_BATCH];
     for (i64 n = 0; n < piece->pitches.count; n += 1) {
         const PitchObject* p = &piece->pitches.data[n];
+        if (!reach_of(piece, &p->header, reach)) continue;
         BlockRange range = block_range(compiled, &p->header);
-        for (i64 g = 0; g < piece->groups.count; g += 1) {
-            if (!scope_applies(piece, &p->header, piece->groups.data[g].id)) continue;
-            for (i64 k = range.first; k < range.end; k += 1)
-                compiled->pitch[k * columns + g] *= curve_value(&p->pitch, block_x(compiled, k, &p->header));
+        for (i64 k0 = range.first; k0 < range.end; k0 += CURVE_BATCH) {
+            i64 count = range.end - k0 < CURVE_BATCH ? range.end - k0 : CURVE_BATCH;
+            block_positions(compiled, k0, count, &p->header, x);
+            curve_values(&p->pitch, x, count, pitches);
+            for (i64 i = 0; i < count; i += 1)
+                for (i64 g = 0; g < groups; g += 1)
+                    if (reach[g]) compiled->pitch[(k0 + i) * columns + g] *= pitches[i];
         }
     }
 }
@@ -235,28 +300,37 @@ static i64 wave_count_of(const SoundObject* sound) {
     return n < 0 ? 0 : n > SOUND_MAX_WAVES ? SOUND_MAX_WAVES : n;
 }
 
-static void sounds_apply(const Piece* piece, CompiledPiece* compiled) {
-    i64 columns = compiled->columns;
+static void sounds_apply(const Piece* piece, CompiledPiece* compiled, u8* reach) {
+    i64 columns = compiled->columns, groups = piece->groups.count;
+    f64 x[CURVE_BATCH], blends[SOUND_MAX_WAVES][CURVE_BATCH];
     for (i64 n = 0; n < piece->sounds.count; n += 1) {
         const SoundObject* sound = &piece->sounds.data[n];
         i64 waves = wave_count_of(sound);
-        if (waves == 0) continue;
+        if (waves == 0 || !reach_of(piece, &sound->header, reach)) continue;
         BlockRange range = block_range(compiled, &sound->header);
-        for (i64 g = 0; g < piece->groups.count; g += 1) {
-            if (!scope_applies(piece, &sound->header, piece->groups.data[g].id)) continue;
-            for (i64 k = range.first; k < range.end; k += 1) {
-                f64* mix = &compiled->wave_mix[(k * columns + g) * 4];
-                if (waves == 1) {
-                    mix[0] = 1.0;
-                    continue;
+        for (i64 k0 = range.first; k0 < range.end; k0 += CURVE_BATCH) {
+            i64 count = range.end - k0 < CURVE_BATCH ? range.end - k0 : CURVE_BATCH;
+            if (waves > 1) {
+                block_positions(compiled, k0, count, &sound->header, x);
+                for (i64 w = 1; w < waves; w += 1) curve_values(&sound->blend[w - 1], x, count, blends[w]);
+            }
+            for (i64 i = 0; i < count; i += 1) {
+                f64 gains[SOUND_MAX_WAVES] = {1.0};
+                if (waves > 1) {
+                    f64 sum = 0.0;
+                    for (i64 w = 1; w < waves; w += 1) {
+                        gains[w] = blends[w][i];
+                        sum += gains[w];
+                    }
+                    gains[0] = 1.0 - sum;
                 }
-                f64 x = block_x(compiled, k, &sound->header);
-                f64 sum = 0.0;
-                for (i64 w = 1; w < waves; w += 1) {
-                    mix[w] = curve_value(&sound->blend[w - 1], x);
-                    sum += mix[w];
+                for (i64 g = 0; g < groups; g += 1) {
+                    if (!reach[g]) continue;
+                    f64* mix = &compiled->wave_mix[((k0 + i) * columns + g) * 4];
+                    // A fixed count of slots: no library copy for one or two values.
+                    for (i64 w = 0; w < SOUND_MAX_WAVES; w += 1)
+                        if (w < waves) mix[w] = gains[w];
                 }
-                mix[0] = 1.0 - sum;
             }
         }
     }
@@ -264,18 +338,16 @@ static void sounds_apply(const Piece* piece, CompiledPiece* compiled) {
 
 // --- Events -------------------------------------------------------------------------------
 
-void compile_note_events(const Piece* piece, const NoteObject* note, i16 group_index,
-                         f64 start, f64 end, PoolArray<VoiceEvent>* events) {
-    const ObjectHeader* header = &note->header;
-    const SoundObject* sound = sound_at(piece, header->time, header->group_id);
+// The events of one note whose key, sound and shape are known (no key: 440 Hz).
+static void note_events_append(const NoteObject* note, i16 group_index, f64 start, f64 end,
+                               const KeyObject* key, const SoundObject* sound,
+                               const ShapeObject* shape, PoolArray<VoiceEvent>* events) {
     if (!sound) return;
     i64 waves = wave_count_of(sound);
     if (waves == 0) return;
-    const KeyObject* key = key_at(piece, header->time, header->group_id);
-    const ShapeObject* shape = shape_at(piece, header->time, header->group_id);
     VoiceEvent event = {};
     event.group_index = group_index;
-    event.frequency = fraction_to_double(header->pitch) * key->reference_frequency;
+    event.frequency = fraction_to_double(note->header.pitch) * (key ? key->reference_frequency : 440.0);
     event.start_time = start;
     event.end_time = end;
     event.phase_offset = shape ? shape->time_offset : 0.0;
@@ -290,9 +362,143 @@ void compile_note_events(const Piece* piece, const NoteObject* note, i16 group_i
     }
 }
 
+void compile_note_events(const Piece* piece, const NoteObject* note, i16 group_index,
+                         f64 start, f64 end, PoolArray<VoiceEvent>* events) {
+    const ObjectHeader* header = &note->header;
+    const SoundObject* sound = sound_at(piece, header->time, header->group_id);
+    if (!sound) return;
+    const KeyObject* key = key_at(piece, header->time, header->group_id);
+    note_events_append(note, group_index, start, end, key, sound,
+                       shape_at(piece, header->time, header->group_id), events);
+}
+
+// key_at, sound_at and shape_at for notes taken in time order, without scanning every
+// object for every note: a sweep over the objects sorted by start keeps those that have
+// begun and not yet ended, in list order, and the same tests as the queries pick among
+// them. So the work grows with the notes times the objects sounding at once, not times
+// all objects. Needs positive denominators throughout (the order of the fractions is
+// only consistent then); compilation falls back to the queries otherwise.
+struct SweepEntry {
+    i64 index;  // in the object list
+    Fraction start, end;
+};
+
+struct ObjectSweep {
+    ObjectList list;
+    SweepEntry* entries;  // by start, equal starts in list order
+    i64 count, next;      // entries[next ..] have not begun yet
+    i64* active;          // positions in entries, ascending by list index
+    i64 active_count;
+};
+
+static bool sweep_covers(const ObjectHeader* object, Fraction time) {
+    return fraction_less_equal(object->time, time) &&
+           fraction_less(time, fraction_add(object->time, object->duration));
+}
+
+// False when the pool refused or a fraction cannot be ordered.
+static bool sweep_init(ObjectSweep* sweep, ObjectList list, u8 pool) {
+    *sweep = ObjectSweep{};
+    sweep->list = list;
+    sweep->count = list.count;
+    if (list.count == 0) return true;
+    sweep->entries = (SweepEntry*)pool_alloc(pool, list.count * (i64)sizeof(SweepEntry));
+    SweepEntry* buffer = (SweepEntry*)pool_alloc(pool, list.count * (i64)sizeof(SweepEntry));
+    sweep->active = (i64*)pool_alloc(pool, list.count * (i64)sizeof(i64));
+    if (!sweep->entries || !buffer || !sweep->active) return false;
+    for (i64 i = 0; i < list.count; i += 1) {
+        const ObjectHeader* header = object_list_get(list, i);
+        SweepEntry* entry = &sweep->entries[i];
+        entry->index = i;
+        entry->start = header->time;
+        entry->end = fraction_add(header->time, header->duration);
+        if (entry->start.denominator <= 0 || entry->end.denominator <= 0) return false;
+    }
+    // Stable merge sort by start.
+    SweepEntry* from = sweep->entries;
+    SweepEntry* to = buffer;
+    i64 n = list.count;
+    for (i64 width = 1; width < n; width *= 2) {
+        for (i64 left = 0; left < n; left += 2 * width) {
+            i64 middle = left + width < n ? left + width : n;
+            i64 right = left + 2 * width < n ? left + 2 * width : n;
+            i64 a = left, b = middle, out = left;
+            while (a < middle && b < right)
+                to[out++] = fraction_less(from[b].start, from[a].start) ? from[b++] : from[a++];
+            while (a < middle) to[out++] = from[a++];
+            while (b < right) to[out++] = from[b++];
+        }
+        SweepEntry* swap = from;
+        from = to;
+        to = swap;
+    }
+    sweep->entries = from;
+    return true;
+}
+
+// Moves the sweep to `time` (never earlier than the last time).
+static void sweep_advance(ObjectSweep* sweep, Fraction time) {
+    while (sweep->next < sweep->count && fraction_less_equal(sweep->entries[sweep->next].start, time)) {
+        i64 position = sweep->next++;
+        i64 index = sweep->entries[position].index;
+        i64 at = sweep->active_count++;
+        while (at > 0 && sweep->entries[sweep->active[at - 1]].index > index) {
+            sweep->active[at] = sweep->active[at - 1];
+            at -= 1;
+        }
+        sweep->active[at] = position;
+    }
+    // What has ended can never cover a later time.
+    i64 kept = 0;
+    for (i64 a = 0; a < sweep->active_count; a += 1) {
+        i64 position = sweep->active[a];
+        if (fraction_less(time, sweep->entries[position].end)) sweep->active[kept++] = position;
+    }
+    sweep->active_count = kept;
+}
+
+// key_at's rule: the first in list order.
+static const ObjectHeader* sweep_first(const Piece* piece, const ObjectSweep* sweep, Fraction time,
+                                       i64 group) {
+    for (i64 a = 0; a < sweep->active_count; a += 1) {
+        const ObjectHeader* object = object_list_get(sweep->list, sweep->entries[sweep->active[a]].index);
+        if (scope_applies(piece, object, group) && sweep_covers(object, time)) return object;
+    }
+    return 0;
+}
+
+// sound_at's and shape_at's rule: local beats members beats global; among members or
+// globals the later one in list order wins.
+static const ObjectHeader* sweep_in_effect(const Piece* piece, const ObjectSweep* sweep,
+                                           Fraction time, i64 group) {
+    const ObjectHeader* members = 0;
+    const ObjectHeader* global = 0;
+    for (i64 a = 0; a < sweep->active_count; a += 1) {
+        const ObjectHeader* object = object_list_get(sweep->list, sweep->entries[sweep->active[a]].index);
+        if (!scope_applies(piece, object, group) || !sweep_covers(object, time)) continue;
+        if (object->scope == SCOPE_GLOBAL)
+            global = object;
+        else if (object->scope == SCOPE_MEMBERS)
+            members = object;
+        else
+            return object;
+    }
+    return members ? members : global;
+}
+
 static void events_build(const Piece* piece, CompiledPiece* compiled) {
     TimeMap map = compiled_time_map(compiled);
     Fraction zero = {0, 1};
+    u8 pool = compiled->events.pool;
+    ObjectSweep keys, sounds, shapes;
+    bool sweeping = sweep_init(&keys, piece_objects(piece, OBJECT_KEY), pool) &&
+                    sweep_init(&sounds, piece_objects(piece, OBJECT_SOUND), pool) &&
+                    sweep_init(&shapes, piece_objects(piece, OBJECT_SHAPE), pool);
+    // The sweep needs the notes in time order (the sort may have lacked memory).
+    for (i64 n = 0; n < piece->notes.count && sweeping; n += 1)
+        sweeping = piece->notes.data[n].header.time.denominator > 0 &&
+                   (n == 0 || !fraction_less(piece->notes.data[n].header.time,
+                                             piece->notes.data[n - 1].header.time));
     for (i64 n = 0; n < piece->notes.count; n += 1) {
         const NoteObject* note = &piece->notes.data[n];
         // A note of no length has no place on its own shape: it is not played.
@@ -306,7 +512,21 @@ static void events_build(const Piece* piece, CompiledPiece* compiled) {
         Fraction note_end = fraction_add(note->header.time, note->header.duration);
         f64 start = time_to_seconds(&map, fraction_to_double(note->header.time));
         f64 end = time_to_seconds(&map, fraction_to_double(note_end));
-        compile_note_events(piece, note, group_index, start, end, &compiled->events);
+        if (!sweeping) {
+            compile_note_events(piece, note, group_index, start, end, &compiled->events);
+            continue;
+        }
+        Fraction time = note->header.time;
+        i64 owner = note->header.group_id;
+        sweep_advance(&sounds, time);
+        const SoundObject* sound = (const SoundObject*)sweep_in_effect(piece, &sounds, time, owner);
+        if (!sound) continue;
+        sweep_advance(&keys, time);
+        sweep_advance(&shapes, time);
+        note_events_append(note, group_index, start, end,
+                           (const KeyObject*)sweep_first(piece, &keys, time, owner), sound,
+                           (const ShapeObject*)sweep_in_effect(piece, &shapes, time, owner),
+                           &compiled->events);
     }
 }
 
@@ -380,9 +600,12 @@ void compile_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPi
     for (i64 k = 0; k < rows; k += 1) compiled->wave_mix[(k * columns + columns - 1) * 4] = 1.0;
 
     // 6 to 8. Volume and panning, pitch, wave blend.
-    volumes_apply(&work, compiled);
-    pitches_apply(&work, compiled);
-    sounds_apply(&work, compiled);
+    u8* reach = (u8*)pool_alloc(pool, work.groups.count + 1);
+    if (reach) {
+        volumes_apply(&work, compiled, reach);
+        pitches_apply(&work, compiled, reach);
+        sounds_apply(&work, compiled, reach);
+    }
 
     // 9. Events.
     events_build(&work, compiled);

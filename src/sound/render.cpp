@@ -33,7 +33,9 @@ void render_failure_set(RenderFailure* failure, Str path, Str reason) {
 f32* render_buffer_resize(i64 length) {
     if (length <= 0) return 0;
     if ((u64)length > (u64)SIZE_MAX / sizeof(f32)) return 0;
-    return (f32*)calloc((size_t)length, sizeof(f32));
+    f32* samples = (f32*)calloc((size_t)length, sizeof(f32));
+    memory_prefer_huge_pages(samples, length * (i64)sizeof(f32));
+    return samples;
 }
 
 void rendering_free(Rendering* rendering) {
@@ -43,7 +45,8 @@ void rendering_free(Rendering* rendering) {
 }
 
 bool render_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPiece* compiled,
-                  const SynthProgress* progress, Rendering* rendering, RenderFailure* failure) {
+                  const SynthProgress* progress, Rendering* rendering, RenderFailure* failure,
+                  i64 threads) {
     *rendering = Rendering{};
     rendering->channels = channels;
     rendering->sample_rate = sample_rate;
@@ -66,21 +69,79 @@ bool render_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPie
         }
     }
     rendering->length = length;
-    rendering->synthesis_seconds = synthesize(compiled, rendering->samples, length, progress);
+    rendering->synthesis_seconds = synthesize(compiled, rendering->samples, length, progress,
+                                              threads);
     return true;
 }
 
-bool render_save(Rendering* rendering, u8 sample_type, Str path, RenderFailure* failure) {
-    WaveData wave = {};
-    wave.format = SAMPLE_FORMAT_F32;
-    wave.channels = (i32)rendering->channels;
-    wave.sample_rate = (i32)rendering->sample_rate;
-    wave.size = rendering->length * 4;
-    wave.data = rendering->samples;
+// One part of a conversion, on a thread of its own.
+struct ConvertPart {
+    WaveData wave;
+    i32 format;
+    bool converted;
+};
+
+static i32 convert_part(void* argument) {
+    ConvertPart* part = (ConvertPart*)argument;
+    part->converted = audio_wave_convert(&part->wave, part->format);
+    return 0;
+}
+
+// Below this many samples a conversion is not worth a thread.
+static const i64 CONVERT_PART_MINIMUM = (i64)1 << 20;
+static const i64 CONVERT_PARTS_MAXIMUM = 16;
+
+bool render_convert(Rendering* rendering, i32 format, i64 threads, WaveData* wave) {
+    *wave = WaveData{};
+    wave->format = SAMPLE_FORMAT_F32;
+    wave->channels = (i32)rendering->channels;
+    wave->sample_rate = (i32)rendering->sample_rate;
+    wave->size = rendering->length * 4;
+    wave->data = rendering->samples;
+    if (threads <= 0) threads = system_processor_count();
+    i64 parts = rendering->length / CONVERT_PART_MINIMUM;
+    if (parts > threads) parts = threads;
+    if (parts > CONVERT_PARTS_MAXIMUM) parts = CONVERT_PARTS_MAXIMUM;
+    if (format == SAMPLE_FORMAT_F32 || parts < 2) return audio_wave_convert(wave, format);
+    // Each part is converted in place at the start of its own stretch of the buffer (a
+    // sample depends on nothing but itself), then the parts are moved together in order:
+    // a part never lands beyond where the next one's input begins.
+    ConvertPart part[CONVERT_PARTS_MAXIMUM];
+    Thread helpers[CONVERT_PARTS_MAXIMUM] = {};
+    i64 step = rendering->length / parts / 2 * 2;
+    for (i64 p = 0; p < parts; p += 1) {
+        i64 first = p * step, count = p + 1 == parts ? rendering->length - first : step;
+        part[p] = ConvertPart{*wave, format, false};
+        part[p].wave.size = count * 4;
+        part[p].wave.data = rendering->samples + first;
+        if (p > 0) helpers[p] = thread_create(convert_part, &part[p]);
+    }
+    convert_part(&part[0]);
+    bool converted = part[0].converted;
+    for (i64 p = 1; p < parts; p += 1) {
+        if (helpers[p])
+            thread_wait(helpers[p], 0);
+        else
+            convert_part(&part[p]);  // no thread: done here
+        converted = converted && part[p].converted;
+    }
+    if (!converted) return false;
+    i64 bytes = format == SAMPLE_FORMAT_S16 ? 2 : 4;
+    u8* out = (u8*)rendering->samples;
+    for (i64 p = 1; p < parts; p += 1)
+        memmove(out + p * step * bytes, part[p].wave.data, (size_t)part[p].wave.size);
+    wave->format = format;
+    wave->size = rendering->length * bytes;
+    return true;
+}
+
+bool render_save(Rendering* rendering, u8 sample_type, Str path, RenderFailure* failure,
+                 i64 threads) {
     i32 format = sample_type == 1 ? SAMPLE_FORMAT_S32
                  : sample_type == 2 ? SAMPLE_FORMAT_F32
                                     : SAMPLE_FORMAT_S16;
-    if (!audio_wave_convert(&wave, format) || !audio_wave_save(&wave, path)) {
+    WaveData wave;
+    if (!render_convert(rendering, format, threads, &wave) || !audio_wave_save(&wave, path)) {
         render_failure_set(failure, path, system_last_error());
         return false;
     }
@@ -88,7 +149,7 @@ bool render_save(Rendering* rendering, u8 sample_type, Str path, RenderFailure* 
 }
 
 bool render_export(const Piece* piece, Str path, u8 pool, const SynthProgress* progress,
-                   RenderFailure* failure, f64* synthesis_seconds) {
+                   RenderFailure* failure, f64* synthesis_seconds, i64 threads) {
     RenderFailure unreported;
     if (!failure) failure = &unreported;
     CompiledPiece compiled;
@@ -96,7 +157,7 @@ bool render_export(const Piece* piece, Str path, u8 pool, const SynthProgress* p
     i64 channels = piece->settings.stereo ? 2 : 1;
     Rendering rendering;
     bool rendered = render_piece(piece, piece->settings.sample_rate, channels, &compiled,
-                                 progress, &rendering, failure);
+                                 progress, &rendering, failure, threads);
     if (synthesis_seconds) *synthesis_seconds = rendering.synthesis_seconds;
     if (!rendered) {
         // Say which file was not written, then why.
@@ -104,7 +165,7 @@ bool render_export(const Piece* piece, Str path, u8 pool, const SynthProgress* p
         render_failure_set(failure, path, render_failure_text(&reason));
         return false;
     }
-    bool saved = render_save(&rendering, piece->settings.sample_type, path, failure);
+    bool saved = render_save(&rendering, piece->settings.sample_type, path, failure, threads);
     rendering_free(&rendering);
     return saved;
 }

@@ -26,16 +26,23 @@ struct Rendering {
 // memory is short.
 f32* render_buffer_resize(i64 length);
 // Compiles `piece` into `compiled` (arrays in its own pool) and synthesises it into a new
-// buffer. False (and `failure` says why) for an unusable format or too little memory.
+// buffer on `threads` threads (0: every core). False (and `failure` says why) for an
+// unusable format or too little memory.
 bool render_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPiece* compiled,
-                  const SynthProgress* progress, Rendering* rendering, RenderFailure* failure);
+                  const SynthProgress* progress, Rendering* rendering, RenderFailure* failure,
+                  i64 threads = 0);
+// Converts the samples in place to `format` (SAMPLE_FORMAT_*) on up to `threads` threads
+// (0: every core), the same bytes as one audio_wave_convert; `wave` describes the result.
+bool render_convert(Rendering* rendering, i32 format, i64 threads, WaveData* wave);
 // Converts the samples in place to the sample type (0 16-bit, 1 32-bit, 2 float; any other
 // 16-bit) and writes them to `path`. The buffer is left converted: free it afterwards.
-bool render_save(Rendering* rendering, u8 sample_type, Str path, RenderFailure* failure);
+bool render_save(Rendering* rendering, u8 sample_type, Str path, RenderFailure* failure,
+                 i64 threads = 0);
 // The export: renders the piece at its own sample rate, channel count and sample type over
-// its start and end time, saves it to `path` and frees the buffer. Scratch from `pool`.
+// its start and end time, saves it to `path` and frees the buffer. Scratch from `pool`;
+// `threads` as for render_piece.
 bool render_export(const Piece* piece, Str path, u8 pool, const SynthProgress* progress,
-                   RenderFailure* failure, f64* synthesis_seconds);
+                   RenderFailure* failure, f64* synthesis_seconds, i64 threads = 0);
 void rendering_free(Rendering* rendering);
 
 void render_failure_set(RenderFailure* failure, Str path, Str reason);

@@ -33,19 +33,74 @@ f64 curve_point_value(f64 x, CurveControl p0, CurveControl p1, CurveControl p2,
                       CurveControl p3) {
     f32 target = (f32)x;
     f32 low = 0.0f, high = 1.0f;
-    f32 bx = 0.0f, by = 0.0f;
+    f32 t = 0.0f;
+    // 32 halvings; y is wanted only at the last parameter tried, and once an iteration
+    // leaves both bounds as they were, every later one would repeat it exactly.
     for (i32 i = 0; i < 32; i += 1) {
-        f32 t = (low + high) * 0.5f;
+        t = (low + high) * 0.5f;
         f32 s = 1.0f - t;
         f32 w0 = s * s * s, w1 = 3.0f * t * s * s, w2 = 3.0f * t * t * s, w3 = t * t * t;
-        bx = w0 * p0.x + w1 * p1.x + w2 * p2.x + w3 * p3.x;
-        by = w0 * p0.y + w1 * p1.y + w2 * p2.y + w3 * p3.y;
-        if (target > bx)
+        f32 bx = w0 * p0.x + w1 * p1.x + w2 * p2.x + w3 * p3.x;
+        if (target > bx) {
+            if (low == t) break;
             low = t;
-        else if (bx > target)
+        } else if (bx > target) {
+            if (high == t) break;
             high = t;
+        } else {
+            break;
+        }
     }
-    return (f64)by;
+    f32 s = 1.0f - t;
+    f32 w0 = s * s * s, w1 = 3.0f * t * s * s, w2 = 3.0f * t * t * s, w3 = t * t * t;
+    return (f64)(w0 * p0.y + w1 * p1.y + w2 * p2.y + w3 * p3.y);
+}
+
+// Eight bisections side by side: the same steps as curve_point_value for each lane, run
+// for all 32 halvings (a lane that has settled repeats its last step, as the single one
+// would), so each result is that function's to the bit, while the lanes hide each other's
+// latency.
+static const i64 CURVE_LANES = 8;
+
+void curve_point_values(const f64* x, const CurveSegment* segments, i64 count, f64* values) {
+    for (i64 first = 0; first < count; first += CURVE_LANES) {
+        i64 lanes = count - first < CURVE_LANES ? count - first : CURVE_LANES;
+        f32 target[CURVE_LANES], low[CURVE_LANES], high[CURVE_LANES], t[CURVE_LANES];
+        CurveSegment c[CURVE_LANES];
+        for (i64 l = 0; l < CURVE_LANES; l += 1) {
+            // Unused lanes repeat the last one and are not written back.
+            i64 from = first + (l < lanes ? l : lanes - 1);
+            target[l] = (f32)x[from];
+            c[l] = segments[from];
+            low[l] = 0.0f;
+            high[l] = 1.0f;
+            t[l] = 0.0f;
+        }
+        for (i32 i = 0; i < 32; i += 1) {
+            for (i64 l = 0; l < CURVE_LANES; l += 1) {
+                f32 m = (low[l] + high[l]) * 0.5f;
+                f32 s = 1.0f - m;
+                f32 w0 = s * s * s, w1 = 3.0f * m * s * s, w2 = 3.0f * m * m * s, w3 = m * m * m;
+                f32 bx = w0 * c[l].p0.x + w1 * c[l].p1.x + w2 * c[l].p2.x + w3 * c[l].p3.x;
+                bool up = target[l] > bx, down = bx > target[l];
+                low[l] = up ? m : low[l];
+                high[l] = down ? m : high[l];
+                t[l] = m;
+            }
+        }
+        for (i64 l = 0; l < lanes; l += 1) {
+            f32 m = t[l];
+            f32 s = 1.0f - m;
+            f32 w0 = s * s * s, w1 = 3.0f * m * s * s, w2 = 3.0f * m * m * s, w3 = m * m * m;
+            values[first + l] =
+                (f64)(w0 * c[l].p0.y + w1 * c[l].p1.y + w2 * c[l].p2.y + w3 * c[l].p3.y);
+        }
+    }
+}
+
+CurveSegment curve_segment(const CurvePoint* a, const CurvePoint* b) {
+    return CurveSegment{curve_control(a->x, a->y), curve_control(a->out_x, a->out_y),
+                        curve_control(b->in_x, b->in_y), curve_control(b->x, b->y)};
 }
 
 f64 curve_segment_value(f64 x, const CurvePoint* a, const CurvePoint* b) {

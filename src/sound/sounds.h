@@ -77,3 +77,12 @@ f64 curve_point_value(f64 x, CurveControl p0, CurveControl p1, CurveControl p2,
                       CurveControl p3);
 // The segment from point a (position, outgoing handle) to b (incoming handle, position).
 f64 curve_segment_value(f64 x, const CurvePoint* a, const CurvePoint* b);
+
+// The four control points of a segment, as curve_segment_value takes them.
+struct CurveSegment {
+    CurveControl p0, p1, p2, p3;
+};
+CurveSegment curve_segment(const CurvePoint* a, const CurvePoint* b);
+// curve_point_value for `count` positions, each on its own segment: the same values, bit
+// for bit, several at a time.
+void curve_point_values(const f64* x, const CurveSegment* segments, i64 count, f64* values);

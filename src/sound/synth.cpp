@@ -1,10 +1,14 @@
-// The synthesis loop: per event, per frame, per channel, with every curve pre-sampled
-// (envelopes to 1000-entry tables, control tracks to one value per block). The mixing
-// arithmetic is fixed: each product is formed in double precision and rounded to single
-// precision before it is added, events in list order, so renders repeat bit for bit.
+// Synthesis: the wave, envelope and track functions, and the fast path that splits the
+// rendering into time ranges and hands them to every core. Each range adds its runs of
+// events in list order, carrying the running phases into it exactly as one pass would, so
+// the output is the same bit for bit whatever the number of threads. The calling thread
+// renders ranges too; the others are made with thread_create and joined before returning.
 #include "sound/synth.h"
 
+#include <stdlib.h>
+
 #include "platform/system.h"
+#include "sound/synth_voice.h"
 
 static const f64 TWO_PI = 6.283185307179586;
 
@@ -73,89 +77,144 @@ f64 wave_value(const WaveDefinition* wave, f64 phase, i64 channel) {
     }
 }
 
-// Frame index of a time, cut to 0 .. limit (a double that does not fit gives a bound).
-static i64 frame_at(f64 seconds, f64 rate, i64 limit) {
-    f64 frame = seconds * rate;
-    if (!(frame > 0.0)) return 0;
-    if (frame >= (f64)limit) return limit;
-    return (i64)frame;
-}
+// --- Time ranges and threads ------------------------------------------------------------
 
-// The column an event reads: its group's, or the neutral one after the groups.
-static i64 event_column(const CompiledPiece* compiled, const VoiceEvent* event) {
-    i64 column = event->group_index;
-    if (column < 0 || column >= compiled->columns - 1) column = compiled->columns - 1;
-    return column;
-}
+// A range shorter than this is not worth a thread: carrying the phases of the voices that
+// cross into it costs a walk over their earlier frames.
+static const i64 RANGE_FRAMES_MINIMUM = (i64)1 << 16;
+// More ranges than threads, so that a core slowed by other work takes fewer of them.
+static const i64 RANGES_PER_THREAD = 8;
+static const i64 THREADS_MAXIMUM = 32;
 
-static void event_render(const CompiledPiece* compiled, VoiceEvent* event, f32* samples,
-                         i64 frames) {
-    const SoundDefinition* sound = event->sound;
-    f64 rate = (f64)compiled->sample_rate;
-    f64 lead = sound->lead_time, tail = sound->tail_time;
-    f64 duration = event->end_time - event->start_time;
-    if (!(duration > 0.0)) return;  // an empty note has no place on its own shape
-    i64 first = frame_at(event->start_time - lead, rate, frames);
-    i64 end = frame_at(event->end_time + tail, rate, frames);
-    i64 channels = compiled->channels;
-    f64 block = (f64)compiled->block_size;
-    i64 column = event_column(compiled, event);
-    i64 stride = compiled->columns;
-    i64 mix_column = column * 4 + event->wave_index;
-    const WaveDefinition* wave = event->wave;
-    f64 step_scale = event->frequency / wave->reference_frequency;
-    bool per_channel = wave->kind == WAVE_SAMPLED;
-    f64 attack = sound->attack_length, release = sound->release_length;
-    for (i64 i = first; i < end; i += 1) {
-        f64 t = (f64)i / rate;
-        f64 d = t - event->start_time;
-        f64 e = curve_table_value(d / duration, &sound->shape);
-        if (attack > 0.0) {
-            f64 y = lead + d;
-            f64 factor = y < 0.0 ? 0.0 : y > attack ? 1.0 : curve_table_value(y / attack, &sound->attack);
-            e *= factor;
+struct SynthJob {
+    CompiledPiece* compiled;  // read only while threads run (the phases are written after)
+    f32* samples;
+    i64 frames;
+    i64 range_count;
+    i64 bounds[THREADS_MAXIMUM * RANGES_PER_THREAD + 1];  // range r: bounds[r] .. bounds[r + 1]
+    f64* final_phases;  // one per event, written by the range holding its last frame; null
+                        // with one range, which writes the events' phases itself
+    const SynthProgress* progress;
+    Mutex mutex;
+    i64 next_range;   // guarded by mutex
+    i64 ranges_done;  // guarded by mutex
+};
+
+// Adds every run's frames inside range r.
+static void range_render(SynthJob* job, i64 r) {
+    CompiledPiece* compiled = job->compiled;
+    VoiceEvent* events = compiled->events.data;
+    i64 count = compiled->events.count;
+    i64 range_lo = job->bounds[r], range_hi = job->bounds[r + 1];
+    bool report = job->progress && job->progress->report && job->range_count == 1;
+    i64 report_every = count / 200 > 0 ? count / 200 : 1;  // a bar moves in half percents
+    i64 reported = 0;
+    for (i64 n = 0; n < count;) {
+        i64 length = voice_run_length(events + n, count - n);
+        i64 first, end;
+        voice_run_frames(compiled, &events[n], job->frames, &first, &end);
+        i64 lo = first > range_lo ? first : range_lo;
+        i64 hi = end < range_hi ? end : range_hi;
+        if (lo < hi) {
+            f64 initial[VOICE_RUN_MAXIMUM], after[VOICE_RUN_MAXIMUM];
+            for (i64 e = 0; e < length; e += 1) initial[e] = events[n + e].phase;
+            voice_run_render(compiled, &events[n], length, initial, first, lo, hi, job->samples,
+                             after);
+            if (hi == end) {
+                for (i64 e = 0; e < length; e += 1) {
+                    if (job->final_phases)
+                        job->final_phases[n + e] = after[e];
+                    else
+                        events[n + e].phase = after[e];
+                }
+            }
         }
-        if (release > 0.0) {
-            f64 y = d - duration + release - tail;
-            if (y > release)
-                e = 0.0;
-            else if (y >= 0.0)
-                e *= curve_table_value(y / release, &sound->release);
-        }
-        f64 u = rate * t / block;
-        f64 a = e * track_value(compiled->volume.data, compiled->volume.count, stride, column, u);
-        f64 p = track_value(compiled->panning.data, compiled->panning.count, stride, column, u);
-        f64 f = step_scale *
-                track_value(compiled->pitch.data, compiled->pitch.count, stride, column, u);
-        f64 mix = track_value(compiled->wave_mix.data, compiled->wave_mix.count, stride * 4,
-                              mix_column, u);
-        f64 phase = event->phase_offset + event->phase;
-        f64 value0 = wave_value(wave, phase, 0) * mix;
-        event->phase += f / rate;
-        if (channels == 2) {
-            // The oscillators give every channel the same value; only a recording differs.
-            f64 value1 = per_channel ? wave_value(wave, phase, 1) * mix : value0;
-            f64 pan = (p + 1.0) / 2.0;
-            samples[2 * i] += (f32)(value0 * a * (1.0 - pan));
-            samples[2 * i + 1] += (f32)(value1 * a * pan);
-        } else {
-            samples[i] += (f32)(value0 * a);
+        n += length;
+        if (report && (n / report_every != reported || n == count)) {
+            reported = n / report_every;
+            job->progress->report(job->progress->user, n, count);
         }
     }
 }
 
-f64 synthesize(CompiledPiece* compiled, f32* samples, i64 length, const SynthProgress* progress) {
+// Takes ranges until none is left. Returns how many it rendered.
+static i64 ranges_take(SynthJob* job, bool report) {
+    i64 done = 0;
+    for (;;) {
+        mutex_lock(job->mutex);
+        i64 r = job->next_range;
+        job->next_range += 1;
+        mutex_unlock(job->mutex);
+        if (r >= job->range_count) return done;
+        range_render(job, r);
+        done += 1;
+        mutex_lock(job->mutex);
+        job->ranges_done += 1;
+        i64 finished = job->ranges_done;
+        mutex_unlock(job->mutex);
+        // Only the calling thread reports, so the callback never runs on two at once.
+        if (report && job->progress && job->progress->report)
+            job->progress->report(job->progress->user, finished, job->range_count);
+    }
+}
+
+static i32 synth_thread(void* argument) {
+    ranges_take((SynthJob*)argument, false);
+    return 0;
+}
+
+f64 synthesize(CompiledPiece* compiled, f32* samples, i64 length, const SynthProgress* progress,
+               i64 threads) {
     u64 started = system_performance_counter();
     i64 channels = compiled->channels;
     i64 frames = channels == 1 || channels == 2 ? length / channels : 0;
-    if (compiled->sample_rate <= 0 || compiled->columns <= 0) frames = 0;
+    if (compiled->sample_rate <= 0 || compiled->columns <= 0 || !samples) frames = 0;
     i64 count = compiled->events.count;
-    i64 report_every = count / 200 > 0 ? count / 200 : 1;  // a bar moves in half percents
-    for (i64 n = 0; n < count && frames > 0; n += 1) {
-        event_render(compiled, &compiled->events.data[n], samples, frames);
-        if (progress && progress->report && ((n + 1) % report_every == 0 || n + 1 == count))
-            progress->report(progress->user, n + 1, count);
+    if (threads <= 0) threads = system_processor_count();
+    if (threads > THREADS_MAXIMUM) threads = THREADS_MAXIMUM;
+    if (threads < 1) threads = 1;
+    i64 ranges = threads == 1 ? 1 : frames / RANGE_FRAMES_MINIMUM;
+    if (ranges > threads * RANGES_PER_THREAD) ranges = threads * RANGES_PER_THREAD;
+    if (ranges < 1) ranges = 1;
+    if (threads > ranges) threads = ranges;
+
+    SynthJob job = {};
+    job.compiled = compiled;
+    job.samples = samples;
+    job.frames = frames;
+    job.progress = progress;
+    if (ranges > 1) {
+        job.mutex = mutex_create();
+        job.final_phases = count > 0 ? (f64*)malloc((size_t)count * sizeof(f64)) : 0;
+        if (!job.mutex || !job.final_phases) ranges = 1;  // short of memory: one pass
     }
+    job.range_count = ranges;
+    // Range bounds on block boundaries, the ranges about equally long.
+    i64 block = compiled->block_size > 0 ? compiled->block_size : 1;
+    for (i64 r = 0; r <= ranges; r += 1) {
+        i64 bound = r == ranges ? frames : frames / ranges * r / block * block;
+        job.bounds[r] = bound;
+    }
+    if (frames > 0 && count > 0) {
+        if (ranges == 1) {
+            range_render(&job, 0);
+        } else {
+            for (i64 e = 0; e < count; e += 1) job.final_phases[e] = compiled->events.data[e].phase;
+            Thread helpers[THREADS_MAXIMUM];
+            i64 helper_count = 0;
+            for (i64 t = 1; t < threads; t += 1) {
+                helpers[helper_count] = thread_create(synth_thread, &job);
+                if (helpers[helper_count]) helper_count += 1;  // fewer threads still finish
+            }
+            ranges_take(&job, true);
+            for (i64 t = 0; t < helper_count; t += 1) thread_wait(helpers[t], 0);
+            // A helper may have finished the last range: the bar ends full all the same.
+            if (progress && progress->report) progress->report(progress->user, ranges, ranges);
+            for (i64 e = 0; e < count; e += 1) compiled->events.data[e].phase = job.final_phases[e];
+        }
+    }
+    if (job.mutex) mutex_destroy(job.mutex);
+    free(job.final_phases);
     u64 frequency = system_performance_frequency();
     return (f64)(system_performance_counter() - started) / (f64)(frequency ? frequency : 1);
 }

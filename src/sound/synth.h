@@ -1,7 +1,8 @@
 // Synthesis: adds every voice event of a compiled piece into a buffer of interleaved
-// 32-bit float samples, frame by frame, with no clipping. The straightforward loop is
-// kept on purpose as the reference that faster versions are compared with. Any thread;
-// it touches only the compiled piece (event phases) and the buffer it is given.
+// 32-bit float samples, with no clipping. The fast path renders a note's waves together,
+// a control block at a time, and splits the piece into time ranges over every core; its
+// output does not depend on the number of threads. Any thread may call it; it touches
+// only the compiled piece (event phases) and the buffer it is given.
 #pragma once
 
 #include "sound/compile.h"
@@ -20,6 +21,24 @@ f64 track_value(const f64* track, i64 length, i64 stride, i64 column, f64 u);
 // Raw value of a wave at phase `phase` (cycles) for output channel `channel`.
 f64 wave_value(const WaveDefinition* wave, f64 phase, i64 channel);
 
+// Frame index of a time, cut to 0 .. limit (a double that does not fit gives a bound).
+inline i64 synth_frame_at(f64 seconds, f64 rate, i64 limit) {
+    f64 frame = seconds * rate;
+    if (!(frame > 0.0)) return 0;
+    if (frame >= (f64)limit) return limit;
+    return (i64)frame;
+}
+
+// The track column an event reads: its group's, or the neutral one after the groups.
+inline i64 synth_event_column(const CompiledPiece* compiled, const VoiceEvent* event) {
+    i64 column = event->group_index;
+    if (column < 0 || column >= compiled->columns - 1) column = compiled->columns - 1;
+    return column;
+}
+
 // Adds the events into `samples` (length samples, zeroed by the caller, laid out for the
-// compiled channel count). Returns the seconds it took by the performance counter.
-f64 synthesize(CompiledPiece* compiled, f32* samples, i64 length, const SynthProgress* progress);
+// compiled channel count) and advances every event's running phase. `threads` 0 uses
+// every core (short renderings stay on the calling thread); the samples and the phases
+// are the same, bit for bit, whatever the count. Returns the seconds it took.
+f64 synthesize(CompiledPiece* compiled, f32* samples, i64 length, const SynthProgress* progress,
+               i64 threads = 0);

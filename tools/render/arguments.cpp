@@ -4,10 +4,11 @@
 
 const char tool_usage_text[] =
     "usage: sorvane-render --dump PIECE\n"
-    "       sorvane-render PIECE OUT.wav [--data DIR]\n"
+    "       sorvane-render PIECE OUT.wav [--data DIR] [--threads N]\n"
     "  --dump PIECE   print the scene file PIECE as text\n"
     "  PIECE OUT.wav  render PIECE into the wave file OUT.wav\n"
-    "  --data DIR     the data folder (sounds and keys), by default the working folder\n";
+    "  --data DIR     the data folder (sounds and keys), by default the working folder\n"
+    "  --threads N    render on N threads (1 to 64), by default on every core\n";
 
 static ToolOptions refused(const char* error, Str argument = Str{}) {
     ToolOptions options = {};
@@ -36,6 +37,18 @@ ToolOptions tool_arguments_read(const Str* args, i64 count) {
             if (i + 1 >= count) return refused("--data needs a folder");
             i += 1;
             options.data_folder = args[i];
+        } else if (str_equal(arg, STR("--threads"))) {
+            if (i + 1 >= count) return refused("--threads needs a count");
+            i += 1;
+            i64 threads = 0;
+            Str digits = args[i];
+            for (i64 k = 0; k < digits.length && threads <= 64; k += 1) {
+                u8 c = digits.data[k];
+                threads = c >= '0' && c <= '9' ? threads * 10 + (c - '0') : 65;
+            }
+            if (digits.length == 0 || threads < 1 || threads > 64)
+                return refused("--threads needs a count from 1 to 64: ", digits);
+            options.threads = threads;
         } else if (arg.length > 1 && arg.data[0] == '-') {
             return refused("unknown option: ", arg);
         } else {

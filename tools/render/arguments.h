@@ -1,6 +1,7 @@
 // The command line of sorvane-render, read into one record that each mode takes:
 //   sorvane-render --dump PIECE               the piece as text on standard output
-//   sorvane-render PIECE OUT.wav [--data DIR] the piece rendered into a wave file
+//   sorvane-render PIECE OUT.wav [--data DIR] [--threads N]
+//                                             the piece rendered into a wave file
 // Options may come in any order; --data applies to whichever mode needs the data folder.
 #pragma once
 
@@ -17,6 +18,7 @@ struct ToolOptions {
     Str piece_path;
     Str output_path;  // the wave file of the render mode
     Str data_folder;  // --data DIR; empty when not given
+    i64 threads;      // --threads N, 1 to 64; 0 when not given (every core)
     Str error;        // why the command line was refused; empty for --help
     Str argument;     // the argument the error is about, when there is one
 };

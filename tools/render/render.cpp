@@ -98,7 +98,8 @@ i32 render_main(const ToolOptions* options) {
         ProgressBar bar = {seconds_now(), isatty(2) != 0, false};
         SynthProgress progress = {progress_report, &bar};
         RenderFailure failure = {};
-        bool written = render_export(&piece, options->output_path, POOL_WORKER, &progress, &failure, 0);
+        bool written = render_export(&piece, options->output_path, POOL_WORKER, &progress, &failure, 0,
+                                     options->threads);
         if (bar.shown) fputs("\r\033[K", stderr);  // the bar leaves no trace
         if (written)
             status = 0;

@@ -1,0 +1,68 @@
+// Fast rendering of one run of voice events: per chunk of at most one control block, the
+// envelope and the volume and panning of the note are computed once for all its waves,
+// the running phases advance in plain frame order, and each wave kind has a loop of its
+// own, free of branches, that the compiler can vectorise. Any render thread; no state.
+#include "sound/synth_voice.h"
+
+#include "platform/system.h"
+
+// The same arithmetic on every processor: no contraction into fused multiply-adds.
+#pragma STDC FP_CONTRACT OFF
+
+i64 voice_run_length(const VoiceEvent* events, i64 count) {
+    if (count <= 0) return 0;
+    const VoiceEvent* head = &events[0];
+    i64 n = 1;
+    while (n < count && n < VOICE_RUN_MAXIMUM) {
+        const VoiceEvent* next = &events[n];
+        if (next->start_time != head->start_time || next->end_time != head->end_time ||
+            next->sound != head->sound || next->group_index != head->group_index)
+            break;
+        n += 1;
+    }
+    return n;
+}
+
+void voice_run_frames(const CompiledPiece* compiled, const VoiceEvent* run, i64 frames,
+                      i64* first, i64* end) {
+    const SoundDefinition* sound = run->sound;
+    f64 rate = (f64)compiled->sample_rate;
+    *first = 0;
+    *end = 0;
+    // An empty note has no place on its own shape.
+    if (!(run->end_time - run->start_time > 0.0)) return;
+    *first = synth_frame_at(run->start_time - sound->lead_time, rate, frames);
+    *end = synth_frame_at(run->end_time + sound->tail_time, rate, frames);
+}
+
+
+// --- The two builds of the kernels --------------------------------------------------------
+
+namespace voice_plain {
+#include "sound/synth_voice_kernels.inc"
+}
+
+#if defined(__x86_64__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+namespace voice_avx2 {
+#include "sound/synth_voice_kernels.inc"
+}
+#pragma clang attribute pop
+#endif
+
+static bool plain_only;
+
+void voice_kernels_plain(bool plain) { plain_only = plain; }
+
+void voice_run_render(const CompiledPiece* compiled, const VoiceEvent* run, i64 count,
+                      const f64* initial, i64 first, i64 lo, i64 hi, f32* samples,
+                      f64* phases_out) {
+#if defined(__x86_64__)
+    static const bool wide = __builtin_cpu_supports("avx2");
+    if (wide && !plain_only) {
+        voice_avx2::run_render(compiled, run, count, initial, first, lo, hi, samples, phases_out);
+        return;
+    }
+#endif
+    voice_plain::run_render(compiled, run, count, initial, first, lo, hi, samples, phases_out);
+}

@@ -1,0 +1,164 @@
+// Rendering on several threads: the samples and the running phases are the same bit for
+// bit whatever the thread count, through synthesize, render_piece and sorvane-render's
+// --threads, including voices that cross many time ranges and ranges that cut a note.
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <string>
+
+#include "core/text.h"
+#include "piece/scene.h"
+#include "sound/render.h"
+#include "synth_fast_support.h"
+#include "workloads.h"
+
+struct RenderThreads : SoundTest {
+    // W3's first 12 seconds (over half a million frames, so every count of threads gets
+    // several ranges), with a drone over the whole of it whose pitch glides, so one voice
+    // crosses every range boundary and its phase has to be carried through all of them.
+    void build() {
+        sounds_parse(str_copy(POOL_MAIN, str_from_cstring(workload_sounds_text)), Str{0, 0});
+        ASSERT_TRUE(workload_build(&piece, WORKLOAD_W3, WORKLOAD_SEED));
+        piece.settings.end_time = frac(24);
+        NoteObject drone = {};
+        drone.header = header_make(OBJECT_NOTE, piece.groups[0].id, frac(0), frac(24));
+        drone.header.pitch = frac(7, 3);
+        array_push(&piece.notes, drone);
+        PitchObject glide = {};
+        glide.header = header_make(OBJECT_PITCH, piece.groups[0].id, frac(0), frac(24));
+        curve_line(&glide.pitch, frac(1), frac(24), frac(3, 2));
+        array_push(&piece.pitches, glide);
+    }
+};
+
+TEST_F(RenderThreads, EveryThreadCountGivesTheSameBits) {
+    build();
+    CompiledPiece compiled;
+    compiled_piece_init(&compiled, POOL_MAIN);
+    compile_piece(&piece, 44100, 2, &compiled);
+    ASSERT_GT(compiled.compiled_length, 2 * 500000);
+    SynthOutcome one = synth_outcome(&compiled, 1);
+    ASSERT_GT(loudest(one), 0.05);
+    for (i64 threads : {2, 3, 4, 7}) {
+        SynthOutcome many = synth_outcome(&compiled, threads);
+        ASSERT_EQ(many.samples.size(), one.samples.size());
+        i64 at = 0;
+        EXPECT_EQ(largest_difference(many, one, &at), 0.0) << threads << " threads, sample " << at;
+        EXPECT_EQ(memcmp(many.samples.data(), one.samples.data(), one.samples.size() * sizeof(f32)), 0)
+            << threads << " threads";
+        EXPECT_TRUE(same_phases(many, one)) << threads << " threads";
+    }
+    // And the threads changed nothing the reference would not: the drone's phase included.
+    SynthOutcome reference = synth_outcome(&compiled, 0);
+    i64 at = 0;
+    EXPECT_LE(largest_difference(one, reference, &at), 1e-6) << "sample " << at;
+    EXPECT_TRUE(same_phases(one, reference));
+}
+
+TEST_F(RenderThreads, ShortRenderingsAndMonoAgreeToo) {
+    build();
+    // Mono at a rate that makes the range bounds fall inside blocks of the control tracks.
+    CompiledPiece compiled;
+    compiled_piece_init(&compiled, POOL_MAIN);
+    compile_piece(&piece, 32001, 1, &compiled);
+    SynthOutcome one = synth_outcome(&compiled, 1);
+    SynthOutcome two = synth_outcome(&compiled, 2);
+    EXPECT_EQ(memcmp(two.samples.data(), one.samples.data(), one.samples.size() * sizeof(f32)), 0);
+    EXPECT_TRUE(same_phases(two, one));
+    // Shorter than two ranges: done on the calling thread, still the same.
+    piece.settings.end_time = frac(2);
+    compile_piece(&piece, 44100, 2, &compiled);
+    SynthOutcome brief = synth_outcome(&compiled, 8);
+    SynthOutcome brief_one = synth_outcome(&compiled, 1);
+    EXPECT_EQ(memcmp(brief.samples.data(), brief_one.samples.data(), brief.samples.size() * sizeof(f32)), 0);
+}
+
+TEST_F(RenderThreads, RenderPieceOnTwoThreadsMatchesOneAndReportsProgressToTheEnd) {
+    build();
+    pool_setup(POOL_WORKER, 1 << 20, true);
+    // The progress callback runs on the calling thread only, and ends at the total.
+    struct Reports {
+        i64 count, done, total;
+    } reports[2] = {};
+    SynthProgress progress = {[](void* user, i64 done, i64 total) {
+                                  Reports* r = (Reports*)user;
+                                  r->count += 1;
+                                  r->done = done;
+                                  r->total = total;
+                              },
+                              nullptr};
+    Rendering renderings[2];
+    for (i64 i = 0; i < 2; i += 1) {
+        CompiledPiece compiled;
+        compiled_piece_init(&compiled, POOL_WORKER);
+        RenderFailure failure;
+        progress.user = &reports[i];
+        ASSERT_TRUE(render_piece(&piece, 44100, 2, &compiled, &progress, &renderings[i], &failure,
+                                 i == 0 ? 1 : 2));
+        EXPECT_GE(reports[i].count, 2) << i + 1 << " threads";
+        EXPECT_GT(reports[i].total, 0) << i + 1 << " threads";
+        EXPECT_EQ(reports[i].done, reports[i].total) << i + 1 << " threads";
+    }
+    ASSERT_EQ(renderings[0].length, renderings[1].length);
+    EXPECT_EQ(memcmp(renderings[0].samples, renderings[1].samples,
+                     (size_t)renderings[0].length * sizeof(f32)),
+              0);
+    rendering_free(&renderings[0]);
+    rendering_free(&renderings[1]);
+    pool_release(POOL_WORKER);
+}
+
+// The tool itself: --threads picks the count, the wave files agree byte for byte, and a
+// count it cannot use is refused with the usage.
+struct RenderThreadsTool : RenderThreads {
+    std::string folder;
+    void SetUp() override {
+        RenderThreads::SetUp();
+        char pattern[] = "/tmp/sorvane_threads_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        folder = pattern;
+    }
+    void TearDown() override {
+        std::string command = "rm -rf '" + folder + "'";
+        EXPECT_EQ(system(command.c_str()), 0);
+        RenderThreads::TearDown();
+    }
+    i32 run(const std::string& arguments, std::string* err) {
+        std::string command = std::string("'") + SORVANE_RENDER_TOOL + "' " + arguments +
+                              " > /dev/null 2> '" + folder + "/stderr'";
+        i32 status = system(command.c_str());
+        *err = to_string(read_entire_file(to_str(folder + "/stderr"), POOL_MAIN));
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+};
+
+TEST_F(RenderThreadsTool, ThreadCountsWriteTheSameFile) {
+    build();
+    piece.settings.end_time = frac(16);  // 8 seconds keep the tool quick
+    piece.settings.sample_type = SAMPLE_TYPE_LONG;  // float files carry a time stamp
+    Str bytes = scene_encode(&piece, POOL_MAIN);
+    std::string scene = folder + "/piece.scene";
+    FileHandle file = file_open(to_str(scene), FILE_WRITE);
+    file_write(file, bytes.length, bytes.data);
+    ASSERT_TRUE(file_close(file));
+    std::string err;
+    std::string data = " --data '" SORVANE_DATA_DIR "'";
+    ASSERT_EQ(run("'" + scene + "' '" + folder + "/one.wav' --threads 1" + data, &err), 0) << err;
+    ASSERT_EQ(run("--threads 2 '" + scene + "' '" + folder + "/two.wav'" + data, &err), 0) << err;
+    ASSERT_EQ(run("'" + scene + "' '" + folder + "/all.wav'" + data, &err), 0) << err;
+    Str one = read_entire_file(to_str(folder + "/one.wav"), POOL_MAIN);
+    Str two = read_entire_file(to_str(folder + "/two.wav"), POOL_MAIN);
+    Str all = read_entire_file(to_str(folder + "/all.wav"), POOL_MAIN);
+    ASSERT_GT(one.length, 8 * 44100 * 2 * 4);
+    EXPECT_TRUE(str_equal(one, two));
+    EXPECT_TRUE(str_equal(one, all));
+
+    for (const char* bad : {"0", "65", "x", "-1", "2x", ""}) {
+        EXPECT_EQ(run("'" + scene + "' '" + folder + "/bad.wav' --threads '" + bad + "'", &err), 2) << bad;
+        EXPECT_NE(err.find("--threads needs a count from 1 to 64"), std::string::npos) << err;
+        EXPECT_NE(err.find("usage:"), std::string::npos) << err;
+    }
+    EXPECT_EQ(run("'" + scene + "' '" + folder + "/bad.wav' --threads", &err), 2);
+    EXPECT_NE(err.find("--threads needs a count"), std::string::npos) << err;
+}

@@ -1,0 +1,60 @@
+// Helpers of the fast synthesis tests: rendering one compiled piece from the same starting
+// phases by the fast path (on a given number of threads) or by the reference loop, and
+// comparing the results sample by sample and phase by phase.
+#pragma once
+
+#include <string.h>
+
+#include <vector>
+
+#include "sound/synth_reference.h"
+#include "sound_test_support.h"
+
+struct SynthOutcome {
+    std::vector<f32> samples;
+    std::vector<f64> phases;  // every event's running phase afterwards
+};
+
+// Renders `compiled` and puts its events' phases back as they were, so that the next
+// rendering starts from the same state. threads 0 means the reference loop.
+inline SynthOutcome synth_outcome(CompiledPiece* compiled, i64 threads) {
+    std::vector<VoiceEvent> saved(compiled->events.data,
+                                  compiled->events.data + compiled->events.count);
+    SynthOutcome outcome;
+    outcome.samples.assign((size_t)compiled->compiled_length, 0.0f);
+    if (threads == 0)
+        synthesize_reference(compiled, outcome.samples.data(), compiled->compiled_length, nullptr);
+    else
+        synthesize(compiled, outcome.samples.data(), compiled->compiled_length, nullptr, threads);
+    for (i64 e = 0; e < compiled->events.count; e += 1) {
+        outcome.phases.push_back(compiled->events[e].phase);
+        compiled->events[e] = saved[(size_t)e];
+    }
+    return outcome;
+}
+
+// The largest difference between two renderings, and where it is.
+inline f64 largest_difference(const SynthOutcome& a, const SynthOutcome& b, i64* at) {
+    f64 largest = 0.0;
+    *at = -1;
+    for (size_t i = 0; i < a.samples.size() && i < b.samples.size(); i += 1) {
+        f64 d = fabs((f64)a.samples[i] - (f64)b.samples[i]);
+        if (!(d <= largest)) {
+            largest = d;
+            *at = (i64)i;
+        }
+    }
+    return largest;
+}
+
+inline f64 loudest(const SynthOutcome& a) {
+    f64 peak = 0.0;
+    for (f32 s : a.samples) peak = fabs((f64)s) > peak ? fabs((f64)s) : peak;
+    return peak;
+}
+
+// Phases equal bit for bit (NaN included).
+inline bool same_phases(const SynthOutcome& a, const SynthOutcome& b) {
+    return a.phases.size() == b.phases.size() &&
+           memcmp(a.phases.data(), b.phases.data(), a.phases.size() * sizeof(f64)) == 0;
+}
