@@ -18,6 +18,7 @@
 #include "gfx/resources.h"
 #include "gfx/theme.h"
 #include "piece/entry_panels.h"
+#include "piece/document.h"
 #include "piece/history.h"
 #include "piece/piece.h"
 #include "piece/scene.h"
@@ -95,20 +96,8 @@ bool recovery_write() {
     str_builder_append(&bytes, scene);
     Str text = str_builder_text(&bytes);
 
-    StrBuilder temporary;
-    str_builder_init(&temporary, POOL_TMP);
-    str_builder_append(&temporary, path);
-    str_builder_append(&temporary, STR(".tmp"));
-    Str tmp = str_builder_text(&temporary);
-    FileHandle file = file_open(tmp, FILE_WRITE);
-    if (file_failed(file)) return false;
-    bool written = file_write(file, text.length, text.data) == text.length && file_sync(file);
-    bool closed = file_close(file);
-    if (!written || !closed || !file_rename(tmp, path)) {
-        file_remove(tmp);
-        return false;
-    }
-    directory_sync(system_state_folder());
+    Str reason;
+    if (!file_replace_atomically(path, text, &reason)) return false;
     s_recovery.owned = true;
     return true;
 }

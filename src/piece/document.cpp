@@ -83,35 +83,43 @@ static Str failure_reason(Str fallback) {
     return str_copy(POOL_TMP, reason.length > 0 ? reason : fallback);
 }
 
-bool scene_save(Str path) {
-    Str bytes = scene_encode(&g_piece, POOL_TMP);
+bool file_replace_atomically(Str path, Str bytes, Str* reason) {
     Str temporary = tmp_path_of(path);
-    Str reason = {};
-    if (bytes.length == 0 || temporary.length != path.length + 4) {
-        reason = STR("not enough memory");
-    } else {
-        FileHandle file = file_open(temporary, FILE_WRITE);
-        if (file_failed(file)) {
-            reason = failure_reason(STR("the file could not be created"));
-        } else {
-            bool written = file_write(file, bytes.length, bytes.data) == bytes.length;
-            if (!written) reason = failure_reason(STR("the file could not be written"));
-            bool synced = written && file_sync(file);
-            if (written && !synced) reason = failure_reason(STR("the file could not be written"));
-            bool closed = file_close(file);
-            if (synced && !closed) reason = failure_reason(STR("the file could not be written"));
-            if (synced && closed && !file_rename(temporary, path))
-                reason = failure_reason(STR("the file could not be replaced"));
-            if (reason.length > 0) file_remove(temporary);
-        }
+    *reason = Str{};
+    if (temporary.length != path.length + 4) {
+        *reason = STR("not enough memory");
+        return false;
     }
-    if (reason.length > 0) {
-        save_failed(path, reason);
+    FileHandle file = file_open(temporary, FILE_WRITE);
+    if (file_failed(file)) {
+        *reason = failure_reason(STR("the file could not be created"));
+        return false;
+    }
+    bool written = file_write(file, bytes.length, bytes.data) == bytes.length;
+    if (!written) *reason = failure_reason(STR("the file could not be written"));
+    bool synced = written && file_sync(file);
+    if (written && !synced) *reason = failure_reason(STR("the file could not be written"));
+    bool closed = file_close(file);
+    if (synced && !closed) *reason = failure_reason(STR("the file could not be written"));
+    if (synced && closed && !file_rename(temporary, path))
+        *reason = failure_reason(STR("the file could not be replaced"));
+    if (reason->length > 0) {
+        file_remove(temporary);
         return false;
     }
     // The new name is in place; making the rename durable is best effort (some file
-    // systems cannot sync a folder), and the file is saved either way.
+    // systems cannot sync a folder), and the file is replaced either way.
     directory_sync(folder_of(path));
+    return true;
+}
+
+bool scene_save(Str path) {
+    Str bytes = scene_encode(&g_piece, POOL_TMP);
+    Str reason = STR("not enough memory");
+    if (bytes.length == 0 || !file_replace_atomically(path, bytes, &reason)) {
+        save_failed(path, reason);
+        return false;
+    }
     if (!piece_path_set(&g_piece, path)) g_piece.path.length = 0;
     g_piece.modified = 0;
     return true;

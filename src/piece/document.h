@@ -23,6 +23,11 @@ bool piece_open(Str path);
 // its text (a new string in POOL_TMP) naming the path.
 Str scene_refusal_text(u8 result, Str path, Str* title);
 
+// Replaces the file at `path` by `bytes` through "<path>.tmp" beside it: written, synced,
+// closed, renamed over the path, then the folder synced, so the previous file survives a
+// failure at any point. On failure the temporary file is removed and `reason` says why.
+bool file_replace_atomically(Str path, Str bytes, Str* reason);
+
 // Writes g_piece to "<path>.tmp" in the same folder, syncs it and renames it over the
 // path, so the previous file survives any failure. On failure the temporary file is
 // removed, "save failed" names the path and the reason, and the piece's path and modified

@@ -10,6 +10,7 @@
 #include "core/format.h"
 #include "core/text.h"
 #include "gfx/keys.h"
+#include "piece/document.h"
 #include "platform/system.h"
 #include "scala.h"
 
@@ -54,20 +55,8 @@ static Str scale_name(Str path) {
 
 // The text replaces the file through a temporary file beside it, synced, then renamed.
 static bool write_atomically(Str path, Str text) {
-    StrBuilder temporary;
-    str_builder_init(&temporary, POOL_TMP);
-    str_builder_append(&temporary, path);
-    str_builder_append(&temporary, STR(".tmp"));
-    Str tmp = str_builder_text(&temporary);
-    FileHandle file = file_open(tmp, FILE_WRITE);
-    if (file_failed(file)) return false;
-    bool written = file_write(file, text.length, text.data) == text.length && file_sync(file);
-    bool closed = file_close(file);
-    if (!written || !closed || !file_rename(tmp, path)) {
-        file_remove(tmp);
-        return false;
-    }
-    return true;
+    Str reason;
+    return file_replace_atomically(path, text, &reason);
 }
 
 static bool read_scale(Str path, ScalaScale* scale) {
