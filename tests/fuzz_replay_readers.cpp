@@ -15,18 +15,6 @@
 
 typedef const char* (*FuzzOne)(const u8* data, size_t size);
 
-static std::vector<u8> corpus_file(const std::string& path) {
-    std::vector<u8> bytes;
-    FILE* file = fopen(path.c_str(), "rb");
-    if (!file) return bytes;
-    u8 buffer[4096];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof(buffer), file)) > 0)
-        bytes.insert(bytes.end(), buffer, buffer + got);
-    fclose(file);
-    return bytes;
-}
-
 // Runs every file of the target's corpus; returns how many ran (skipped ones excluded).
 static i64 replay(const char* target, FuzzOne one) {
     std::string folder = std::string(SORVANE_SOURCE_DIR) + "/fuzz/corpus/" + target;
@@ -36,7 +24,7 @@ static i64 replay(const char* target, FuzzOne one) {
     for (i64 i = 0; i < content.file_count; i += 1) names.push_back(to_string(content.files[i]));
     i64 ran = 0;
     for (const std::string& name : names) {
-        std::vector<u8> bytes = corpus_file(folder + "/" + name);
+        std::vector<u8> bytes = file_bytes(folder + "/" + name);
         const char* failure = one(bytes.data(), bytes.size());
         if (failure == FUZZ_SKIPPED) continue;
         EXPECT_EQ(failure, nullptr) << target << "/" << name << ": " << failure;

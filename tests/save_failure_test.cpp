@@ -28,18 +28,6 @@
 #include "platform/headless.h"
 #include "test_support.h"
 
-static std::vector<u8> file_read_all(const std::string& path) {
-    std::vector<u8> bytes;
-    FILE* file = fopen(path.c_str(), "rb");
-    if (!file) return bytes;
-    u8 buffer[4096];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof(buffer), file)) > 0)
-        bytes.insert(bytes.end(), buffer, buffer + got);
-    fclose(file);
-    return bytes;
-}
-
 static std::vector<u8> piece_bytes() {
     Str bytes = scene_encode(&g_piece, POOL_TMP);
     return std::vector<u8>(bytes.data, bytes.data + bytes.length);
@@ -83,7 +71,7 @@ struct SaveFailure : testing::Test {
 // What a failed save must leave, whatever failed.
 static std::string failed_save_damage(const std::string& target, const std::vector<u8>& previous,
                                       const std::vector<u8>& piece, const std::string& reason) {
-    if (file_read_all(target) != previous) return "the previous file changed";
+    if (file_bytes(target) != previous) return "the previous file changed";
     if (access((target + ".tmp").c_str(), F_OK) == 0) return "the temporary file was left";
     if (piece_bytes() != piece) return "the piece changed";
     if (g_piece.modified != 1) return "the piece is no longer marked as modified";
@@ -97,7 +85,7 @@ TEST_F(SaveFailure, AWriteStoppedAtEveryOffsetKeepsThePreviousFile) {
     piece_build_full(&g_piece, POOL_MAIN);
     std::string target = folder + "/song.scene";
     ASSERT_TRUE(scene_save(to_str(target)));
-    std::vector<u8> previous = file_read_all(target);
+    std::vector<u8> previous = file_bytes(target);
     notes_add(40);
     std::vector<u8> piece = piece_bytes();
     ASSERT_GT(piece.size(), previous.size());
@@ -129,7 +117,7 @@ TEST_F(SaveFailure, AWriteStoppedAtEveryOffsetKeepsThePreviousFile) {
     bool saved_ok = scene_save(to_str(target));
     setrlimit(RLIMIT_FSIZE, &saved);
     EXPECT_TRUE(saved_ok) << last_message();
-    EXPECT_EQ(file_read_all(target), piece);
+    EXPECT_EQ(file_bytes(target), piece);
     EXPECT_EQ(g_piece.modified, 0);
 }
 
@@ -267,7 +255,7 @@ TEST_F(SaveFailure, AFullDiskAtEveryStageOfTheWriteKeepsThePreviousFile) {
     in_private_tmpfs(folder, "256k", [&]() -> std::string {
         std::string target = folder + "/song.scene";
         if (!scene_save(to_str(target))) return "the first save failed: " + last_message();
-        std::vector<u8> previous = file_read_all(target);
+        std::vector<u8> previous = file_bytes(target);
         notes_add(400);  // about 26 KB: seven pages
         std::vector<u8> piece = piece_bytes();
         i64 failures = 0;
@@ -288,7 +276,7 @@ TEST_F(SaveFailure, AFullDiskAtEveryStageOfTheWriteKeepsThePreviousFile) {
         if (failures < 6) return "too few stages were tried";
         if (!scene_save(to_str(target)))
             return "with room again the save failed: " + last_message();
-        if (file_read_all(target) != piece) return "the saved file is not the piece";
+        if (file_bytes(target) != piece) return "the saved file is not the piece";
         if (g_piece.modified != 0) return "a good save left the piece marked as modified";
         return "";
     });
@@ -299,7 +287,7 @@ TEST_F(SaveFailure, AReadOnlyFolderRefusesTheSaveAndTheFollowUps) {
     in_private_tmpfs(folder, "1m", [&]() -> std::string {
         std::string target = folder + "/song.scene";
         if (!scene_save(to_str(target))) return "the first save failed: " + last_message();
-        std::vector<u8> previous = file_read_all(target);
+        std::vector<u8> previous = file_bytes(target);
         if (mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0)
             return std::string("the folder could not be made read-only: ") + strerror(errno);
         notes_add(10);

@@ -11,18 +11,6 @@
 #include "piece/scene.h"
 #include "test_support.h"
 
-static std::vector<u8> file_bytes(const std::string& path) {
-    std::vector<u8> bytes;
-    FILE* file = fopen(path.c_str(), "rb");
-    if (!file) return bytes;
-    u8 buffer[4096];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof(buffer), file)) > 0)
-        bytes.insert(bytes.end(), buffer, buffer + got);
-    fclose(file);
-    return bytes;
-}
-
 TEST(SceneCorpus, SeedsAndEveryCorpusFileKeepTheDecoderProperties) {
     ScopedPools pools(64 << 20, 32 << 20);
     Piece piece;  // kept across inputs, as in the fuzzer

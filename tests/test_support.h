@@ -1,9 +1,12 @@
-// Helpers shared by the tests: pools for one test, and the text printed meanwhile.
+// Helpers shared by the tests: pools for one test, the text printed meanwhile, whole files.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <stdio.h>
+
 #include <string>
+#include <vector>
 
 #include "core/panels.h"
 #include "core/pool.h"
@@ -33,3 +36,16 @@ inline std::string to_string(Str text) {
 }
 
 inline Str to_str(const std::string& text) { return Str{(u8*)text.data(), (i64)text.size()}; }
+
+// The whole file, or nothing when it cannot be opened.
+inline std::vector<u8> file_bytes(const std::string& path) {
+    std::vector<u8> bytes;
+    FILE* file = fopen(path.c_str(), "rb");
+    if (!file) return bytes;
+    u8 buffer[4096];
+    size_t got;
+    while ((got = fread(buffer, 1, sizeof(buffer), file)) > 0)
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    fclose(file);
+    return bytes;
+}
