@@ -279,6 +279,19 @@ bool same_folder(const Piece* piece, i64 group1, i64 group2);
 // Whether the object reaches `group`: global always, members within the same folder,
 // local (and any unknown scope) only its own group.
 bool scope_applies(const Piece* piece, const ObjectHeader* object, i64 group);
+// Whether the object reaches the group and its range [time, time + duration) holds `time`.
+bool object_applies_at(const Piece* piece, const ObjectHeader* object, Fraction time, i64 group);
+// The choice among sounds or shapes that apply at one time, offered in list order: the
+// first local one, else the last members one, else the last global one.
+struct ScopeChoice {
+    const ObjectHeader* local;
+    const ObjectHeader* members;
+    const ObjectHeader* global;
+};
+// Takes one applying object; true once the choice is settled (a local one came).
+bool scope_choice_offer(ScopeChoice* choice, const ObjectHeader* object);
+// The chosen object, null when none was offered.
+const ObjectHeader* scope_choice_result(const ScopeChoice* choice);
 // The first key in list order that reaches the group and covers the time; otherwise a
 // constant default key (440 Hz, no name, no classes, no pitches). Never null.
 const KeyObject* key_at(const Piece* piece, Fraction time, i64 group);

@@ -50,9 +50,24 @@ bool scope_applies(const Piece* piece, const ObjectHeader* object, i64 group) {
     return object->group_id == group;
 }
 
-static bool covers(const ObjectHeader* object, Fraction time) {
-    return fraction_less_equal(object->time, time) &&
+bool object_applies_at(const Piece* piece, const ObjectHeader* object, Fraction time, i64 group) {
+    return scope_applies(piece, object, group) && fraction_less_equal(object->time, time) &&
            fraction_less(time, fraction_add(object->time, object->duration));
+}
+
+bool scope_choice_offer(ScopeChoice* choice, const ObjectHeader* object) {
+    if (object->scope == SCOPE_GLOBAL)
+        choice->global = object;
+    else if (object->scope == SCOPE_MEMBERS)
+        choice->members = object;
+    else
+        choice->local = object;
+    return choice->local != 0;
+}
+
+const ObjectHeader* scope_choice_result(const ScopeChoice* choice) {
+    if (choice->local) return choice->local;
+    return choice->members ? choice->members : choice->global;
 }
 
 static const KeyObject default_key = {
@@ -61,27 +76,20 @@ static const KeyObject default_key = {
 const KeyObject* key_at(const Piece* piece, Fraction time, i64 group) {
     for (i64 i = 0; i < piece->keys.count; i += 1) {
         const KeyObject* key = &piece->keys.data[i];
-        if (scope_applies(piece, &key->header, group) && covers(&key->header, time)) return key;
+        if (object_applies_at(piece, &key->header, time, group)) return key;
     }
     return &default_key;
 }
 
-// Local beats members beats global; among members or globals the later one wins.
 static const ObjectHeader* object_in_effect(const Piece* piece, ObjectList list, Fraction time,
                                             i64 group) {
-    const ObjectHeader* members = 0;
-    const ObjectHeader* global = 0;
+    ScopeChoice choice = {};
     for (i64 i = 0; i < list.count; i += 1) {
         const ObjectHeader* object = object_list_get(list, i);
-        if (!scope_applies(piece, object, group) || !covers(object, time)) continue;
-        if (object->scope == SCOPE_GLOBAL)
-            global = object;
-        else if (object->scope == SCOPE_MEMBERS)
-            members = object;
-        else
-            return object;
+        if (object_applies_at(piece, object, time, group) && scope_choice_offer(&choice, object))
+            break;
     }
-    return members ? members : global;
+    return scope_choice_result(&choice);
 }
 
 const SoundObject* sound_at(const Piece* piece, Fraction time, i64 group) {

@@ -391,11 +391,6 @@ struct ObjectSweep {
     i64 active_count;
 };
 
-static bool sweep_covers(const ObjectHeader* object, Fraction time) {
-    return fraction_less_equal(object->time, time) &&
-           fraction_less(time, fraction_add(object->time, object->duration));
-}
-
 // False when the pool refused or a fraction cannot be ordered.
 static bool sweep_init(ObjectSweep* sweep, ObjectList list, u8 pool) {
     *sweep = ObjectSweep{};
@@ -462,28 +457,21 @@ static const ObjectHeader* sweep_first(const Piece* piece, const ObjectSweep* sw
                                        i64 group) {
     for (i64 a = 0; a < sweep->active_count; a += 1) {
         const ObjectHeader* object = object_list_get(sweep->list, sweep->entries[sweep->active[a]].index);
-        if (scope_applies(piece, object, group) && sweep_covers(object, time)) return object;
+        if (object_applies_at(piece, object, time, group)) return object;
     }
     return 0;
 }
 
-// sound_at's and shape_at's rule: local beats members beats global; among members or
-// globals the later one in list order wins.
+// sound_at's and shape_at's rule, over the objects that have begun and not ended.
 static const ObjectHeader* sweep_in_effect(const Piece* piece, const ObjectSweep* sweep,
                                            Fraction time, i64 group) {
-    const ObjectHeader* members = 0;
-    const ObjectHeader* global = 0;
+    ScopeChoice choice = {};
     for (i64 a = 0; a < sweep->active_count; a += 1) {
         const ObjectHeader* object = object_list_get(sweep->list, sweep->entries[sweep->active[a]].index);
-        if (!scope_applies(piece, object, group) || !sweep_covers(object, time)) continue;
-        if (object->scope == SCOPE_GLOBAL)
-            global = object;
-        else if (object->scope == SCOPE_MEMBERS)
-            members = object;
-        else
-            return object;
+        if (object_applies_at(piece, object, time, group) && scope_choice_offer(&choice, object))
+            break;
     }
-    return members ? members : global;
+    return scope_choice_result(&choice);
 }
 
 static void events_build(const Piece* piece, CompiledPiece* compiled) {
