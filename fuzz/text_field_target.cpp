@@ -95,11 +95,15 @@ static const char* field_check(const TextField* field) {
     return 0;
 }
 
-// Lets go of everything an earlier script held, so each input starts alike.
+// Lets go of everything an earlier script held or left, so each input starts alike and a
+// saved input replays as it ran: a clipboard carried over could hold a text copied and
+// pasted by the scripts before it, up to the field's bound.
 static void input_release() {
     for (i32 code = KEY_A; code < KEY_COUNT; code += 1) headless_key_up(code);
     for (i32 button = 1; button <= MOUSE_RIGHT; button += 1) headless_mouse_up(button);
     headless_set_modifiers(0);
+    headless_mouse_move(0, 0);
+    headless_clipboard_put(Str{0, 0});
     input_poll();
 }
 
