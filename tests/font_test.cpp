@@ -296,6 +296,66 @@ TEST_F(Text, ClippedTextDropsHiddenGlyphsAndNarrowsTheCutOnes) {
     EXPECT_EQ(headless_draw_count(), 2);  // wholly outside: no draw at all
 }
 
+// Glyphs far outside the clip are passed over before snapping; every glyph the clip shows
+// must still come out exactly as it does when the whole line is drawn and then clipped,
+// wherever the clip's edges fall between glyphs and pixels.
+TEST_F(Text, ALongClippedLineKeepsEveryVisibleGlyphAsTheWholeLineDrawsIt) {
+    TestFont test(false);
+    const f32 color[4] = {1, 1, 1, 1};
+    std::string line;
+    for (i32 i = 0; i < 3000; i += 1) line += i % 3 == 2 ? ' ' : (i % 2 ? 'B' : 'A');
+    Str text = {(u8*)line.data(), (i64)line.size()};
+    const f32 origin_x = 0.4f, origin_y = 0.3f;
+    headless_draws_clear();
+    draw_string(&test.font, color, text, origin_x, origin_y, 1, 1, TEXT_LEFT, TEXT_CENTERED);
+    ASSERT_EQ(headless_draw_count(), 1);
+    std::vector<Vertex> whole((const Vertex*)headless_draw(0)->vertex_bytes,
+                              (const Vertex*)headless_draw(0)->vertex_bytes +
+                                  headless_draw(0)->index_count / 6 * 4);
+    ASSERT_EQ(whole.size(), 2000u * 4);
+    // Narrow clips stepping a fraction of a pixel at a time, so their edges meet glyph
+    // edges at every offset; then clips before the line, at its start and over a long run.
+    for (i32 k = 0; k < 203; k += 1) {
+        f32 clip[4] = {9000.0f + 0.37f * (f32)k, -6.5f, 1.5f + (f32)(k % 7), 13.0f};
+        if (k == 200) clip[0] = -30.0f, clip[2] = 25.0f;
+        if (k == 201) clip[0] = 0.0f, clip[2] = 0.6f;
+        if (k == 202) clip[0] = 11234.0f, clip[2] = 300.0f;
+        std::vector<f32> expected;  // x, y, width, height, u of each kept quad
+        for (size_t q = 0; q < whole.size(); q += 4) {
+            f32 x = whole[q].position[0], y = whole[q].position[1];
+            f32 w = whole[q + 2].position[0] - x, h = whole[q + 2].position[1] - y;
+            ClipResult kept = clip_rect(&x, &y, &w, &h, clip);
+            if (!(kept.u_scale > 0.0f && kept.v_scale > 0.0f)) continue;
+            f32 u = whole[q].uv[0] + kept.u_offset * (whole[q + 2].uv[0] - whole[q].uv[0]);
+            expected.insert(expected.end(), {x, y, w, h, u});
+        }
+        headless_draws_clear();
+        draw_string_clipped(&test.font, color, clip, text, origin_x, origin_y, 1, 1);
+        i64 quads = headless_draw_count() ? headless_draw(0)->index_count / 6 : 0;
+        ASSERT_EQ((size_t)quads * 5, expected.size()) << "clip " << k;
+        const Vertex* v = quads ? (const Vertex*)headless_draw(0)->vertex_bytes : nullptr;
+        for (i64 q = 0; q < quads; q += 1) {
+            const Vertex* c = v + 4 * q;
+            // Far along the line a float's step is a few thousandths of a pixel.
+            EXPECT_NEAR(c[0].position[0], expected[5 * q], 0.01) << "clip " << k << " quad " << q;
+            EXPECT_NEAR(c[0].position[1], expected[5 * q + 1], 0.01);
+            EXPECT_NEAR(c[2].position[0] - c[0].position[0], expected[5 * q + 2], 0.01);
+            EXPECT_NEAR(c[2].position[1] - c[0].position[1], expected[5 * q + 3], 0.01);
+            EXPECT_NEAR(c[0].uv[0], expected[5 * q + 4], 1e-5);
+        }
+    }
+}
+
+// The table that serves code points below 128 agrees with the map, first glyph first.
+TEST(CodePointMap, AsciiCodePointsReadTheSameGlyphAsTheMapHolds) {
+    ScopedPools pools;
+    Font font = {};
+    font.map.pool = POOL_MAIN;
+    for (u32 c = 0; c < 300; c += 3) ASSERT_TRUE(code_point_map_insert(&font.map, c, c + 1));
+    ASSERT_TRUE(code_point_map_insert(&font.map, 'c', 999));  // 'c' is 99: defined already
+    for (u32 c = 0; c < 300; c += 1) EXPECT_EQ(glyph_lookup(&font, c), c % 3 ? 0u : c + 1) << c;
+}
+
 TEST_F(Text, LineWidthBeforeCountsFromTheStartOfTheCaretsLine) {
     TestFont test(false);
     theme_set_defaults();

@@ -77,6 +77,7 @@ bool code_point_map_insert(CodePointMap* map, u32 code_point, u32 glyph_index) {
             if (map->entries[slot].glyph_index == 0) {
                 map->entries[slot] = CodePointEntry{code_point, glyph_index};
                 map->count += 1;
+                if (code_point < 128) map->ascii[code_point] = glyph_index;
                 return true;
             }
         }
@@ -85,6 +86,7 @@ bool code_point_map_insert(CodePointMap* map, u32 code_point, u32 glyph_index) {
 }
 
 u32 glyph_lookup(const Font* font, u32 code_point) {
+    if (code_point < 128) return font->map.ascii[code_point];
     i64 slot = code_point_map_find(&font->map, code_point);
     return slot < 0 ? 0 : font->map.entries[slot].glyph_index;
 }

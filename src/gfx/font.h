@@ -30,6 +30,9 @@ struct CodePointMap {
     i64 probe_limit;  // log2 of the capacity
     i64 count;
     u8 pool;
+    // The glyphs of code points below 128 again, by code point: text is mostly ASCII and
+    // every drawn or measured character is looked up.
+    u32 ascii[128];
 };
 
 struct Font {

@@ -55,6 +55,12 @@ TextBlock text_measure(Str text, f64 scale_x, f64 scale_y) {
 
 static f64 snap(f64 value, f64 step) { return math_floor(value / step + 0.5) * step; }
 
+// Whether a quad (x, y, width, height) lies wholly beyond the clip by more than `margin`.
+static bool outside_clip(const f64* quad, const f32* clip, f64 margin) {
+    return quad[0] > clip[0] + clip[2] + margin || quad[0] + quad[2] < clip[0] - margin ||
+           quad[1] > clip[1] + clip[3] + margin || quad[1] + quad[3] < clip[1] - margin;
+}
+
 // Pushes every glyph of the text into the mesh (clipped when clip is set); the final pen x.
 static f64 text_layout(Str text, f64 x, f64 y, f64 scale_x, f64 scale_y, const f32* clip) {
     const Font* font = g_mesh.font;
@@ -84,6 +90,13 @@ static f64 text_layout(Str text, f64 x, f64 y, f64 scale_x, f64 scale_y, const f
         const Glyph* glyph = glyph_for(font, c.code_point);
         f64 quad[4] = {x + pen_x - ax * glyph->x_offset, y + pen_y - ay * glyph->y_offset,
                        ax * glyph->width, ay * glyph->height};
+        // A glyph far outside the clip is passed over before snapping and clipping, so a
+        // long line costs little more than its visible part. Snapping moves an edge by at
+        // most a step, hence the margin.
+        if (clip && outside_clip(quad, clip, step + 1.0)) {
+            pen_x += ax * glyph->advance;
+            continue;
+        }
         if (step != 0.0)
             for (i32 k = 0; k < 4; k += 1) quad[k] = snap(quad[k], step);
         pen_x += ax * glyph->advance;
