@@ -279,8 +279,8 @@ bool same_folder(const Piece* piece, i64 group1, i64 group2);
 // Whether the object reaches `group`: global always, members within the same folder,
 // local (and any unknown scope) only its own group.
 bool scope_applies(const Piece* piece, const ObjectHeader* object, i64 group);
-// Whether the object reaches the group and its range [time, time + duration) holds `time`.
-bool object_applies_at(const Piece* piece, const ObjectHeader* object, Fraction time, i64 group);
+// Whether the object reaches the group and covers `at`: from its start, before its end.
+bool object_applies_at(const Piece* piece, const ObjectHeader* object, Fraction at, i64 group);
 // The choice among sounds or shapes that apply at one time, offered in list order: the
 // first local one, else the last members one, else the last global one.
 struct ScopeChoice {
