@@ -141,11 +141,6 @@ struct FileBrowser : InterfaceTest {
         headless_key_up(KEY_CONTROL);
         frames();
     }
-    void click_menu(i32 button) {
-        // No gaps before the export button: four squares of twice the scale.
-        f32 size = 2 * g_theme.scale;
-        click_at((f32)button * size + size / 2, height() - g_theme.scale);
-    }
     SaveQuestion* question() {
         for (i64 i = 0; i < g_panels.panels.count; i += 1)
             if (g_panels.panels[i].kind == PANEL_QUESTION)

@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "core/app.h"
+#include "core/frame.h"
 #include "core/interaction.h"
 #include "core/panels.h"
+#include "editor/editor.h"
 #include "gfx/renderer.h"
 #include "gfx/theme.h"
 #include "piece/piece.h"
@@ -53,6 +55,30 @@ struct InterfaceTest : ::testing::Test {
         }
         headless_mouse_up(MOUSE_LEFT);
         frames();
+    }
+
+    // The centre of a menu button, laid out as the bar lays them out: squares of twice the
+    // theme's scale, a gap of "offset" after export, after stop and, in place mode, after
+    // the kinds (which only place mode shows).
+    f32 menu_x(i32 button) {
+        f32 s = 2 * g_theme.scale, o = g_theme.offset;
+        f32 x = 0;
+        for (i32 i = 0; i < button; i += 1) {
+            bool kind = i >= MENU_KIND_FIRST && i < MENU_SHOW_GROUPS;
+            if (kind && !g_editor.place_mode) continue;
+            x += s;
+            if (i == MENU_EXPORT || i == MENU_STOP) x += o;
+            if (i == MENU_SHOW_GROUPS - 1 && g_editor.place_mode) x += o;
+        }
+        return x + s / 2;
+    }
+    void click_menu(i32 button) { click_at(menu_x(button), height() - g_theme.scale); }
+
+    // The first open panel of a kind, null when none is open.
+    static Panel* panel_of_kind(u8 kind) {
+        for (i64 i = 0; i < g_panels.panels.count; i += 1)
+            if (g_panels.panels[i].kind == kind) return &g_panels.panels[i];
+        return nullptr;
     }
 
     // One frame of a single widget outside the main loop: input as the main loop reads it,

@@ -37,22 +37,6 @@ struct FrameTest : InterfaceTest {
         return folder + "/" + name;
     }
 
-    // The centre of a menu button, laid out as the bar lays them out: squares of twice the
-    // theme's scale, a gap of "offset" after export, after stop and after the kinds.
-    f32 menu_x(i32 button) {
-        f32 s = 2 * g_theme.scale, o = g_theme.offset;
-        f32 x = 0;
-        for (i32 i = 0; i < button; i += 1) {
-            bool kind = i >= MENU_KIND_FIRST && i < MENU_SHOW_GROUPS;
-            if (kind && !g_editor.place_mode) continue;
-            x += s;
-            if (i == MENU_EXPORT || i == MENU_STOP) x += o;
-            if (i == MENU_SHOW_GROUPS - 1 && g_editor.place_mode) x += o;
-        }
-        return x + s / 2;
-    }
-    void click_menu(i32 button) { click_at(menu_x(button), height() - g_theme.scale); }
-
     // Presses the key with control held, for one frame.
     void control_key(char letter) {
         headless_key_down(KEY_CONTROL);

@@ -16,31 +16,14 @@
 #include "piece_support.h"
 
 struct Properties : InterfaceTest {
-    // The centre of a menu button in select mode: squares of twice the scale, a gap of
-    // "offset" after export and after stop.
-    f32 menu_x(i32 button) {
-        f32 s = 2 * g_theme.scale, o = g_theme.offset;
-        f32 x = 0;
-        for (i32 i = 0; i < button; i += 1) {
-            if (i >= MENU_KIND_FIRST && i < MENU_SHOW_GROUPS) continue;
-            x += s;
-            if (i == MENU_EXPORT || i == MENU_STOP) x += o;
-        }
-        return x + s / 2;
+    static PropertiesPanel* content(u8 kind) {
+        return (PropertiesPanel*)panel_of_kind(kind)->content;
     }
-    void click_menu(i32 button) { click_at(menu_x(button), height() - g_theme.scale); }
-
-    static Panel* panel(u8 kind) {
-        for (i64 i = 0; i < g_panels.panels.count; i += 1)
-            if (g_panels.panels[i].kind == kind) return &g_panels.panels[i];
-        return nullptr;
-    }
-    static PropertiesPanel* content(u8 kind) { return (PropertiesPanel*)panel(kind)->content; }
 
     // Where a row's editor starts, laid out as the panel lays it out from the top of its
     // content (nothing scrolled): (value column x, bottom of the row's first line).
     static void row_place(u8 kind, i64 section, i64 row, f32* x, f32* y) {
-        const Panel* p = panel(kind);
+        const Panel* p = panel_of_kind(kind);
         PropertiesPanel* c = content(kind);
         f32 s = g_theme.scale, o = g_theme.offset;
         f32 cursor = p->y + p->height - s - s - o + (1 - c->scroll.position) * c->content_height;
@@ -103,8 +86,8 @@ struct Properties : InterfaceTest {
 TEST_F(Properties, TheGlobalPanelOpensWithTheSettingsInItsRows) {
     frames();
     click_menu(MENU_SHOW_GLOBAL_PROPERTIES);
-    ASSERT_NE(panel(PANEL_GLOBAL_PROPERTIES), nullptr);
-    EXPECT_EQ(to_string(panel(PANEL_GLOBAL_PROPERTIES)->title), "global properties");
+    ASSERT_NE(panel_of_kind(PANEL_GLOBAL_PROPERTIES), nullptr);
+    EXPECT_EQ(to_string(panel_of_kind(PANEL_GLOBAL_PROPERTIES)->title), "global properties");
     PropertiesPanel* c = content(PANEL_GLOBAL_PROPERTIES);
     ASSERT_EQ(c->section_count, 2);
     EXPECT_EQ(to_string(c->sections[0].title), "audio");
@@ -192,7 +175,7 @@ TEST_F(Properties, TheBackgroundRowEditsComponentsAndItsSwatchOpensThePicker) {
     // The swatch, below the four fields, opens the picker on the background.
     f32 o = g_theme.offset;
     click_row(PANEL_GLOBAL_PROPERTIES, 1, GLOBAL_ROW_BACKGROUND, 20, -(4 * s + o));
-    Panel* picker = panel(PANEL_COLOR_PICKER);
+    Panel* picker = panel_of_kind(PANEL_COLOR_PICKER);
     ASSERT_NE(picker, nullptr);
     EXPECT_EQ(to_string(picker->title), "color picker");
     const ColorPickerContent* c = (const ColorPickerContent*)picker->content;
@@ -229,15 +212,15 @@ TEST_F(Properties, TheGroupPanelEditsTheSelectedGroupAndShowsNothingWithoutOne) 
     g_piece.tree[0].selected = 0;
     frames();
     click_menu(MENU_SHOW_GROUP_PROPERTIES);
-    ASSERT_NE(panel(PANEL_GROUP_PROPERTIES), nullptr);
-    EXPECT_EQ(to_string(panel(PANEL_GROUP_PROPERTIES)->title), "group properties");
+    ASSERT_NE(panel_of_kind(PANEL_GROUP_PROPERTIES), nullptr);
+    EXPECT_EQ(to_string(panel_of_kind(PANEL_GROUP_PROPERTIES)->title), "group properties");
     PropertiesPanel* c = content(PANEL_GROUP_PROPERTIES);
     ASSERT_EQ(c->section_count, 1);
     EXPECT_EQ(to_string(c->sections[0].title), "note");
     // No group selected: nothing is drawn in the panel, no row is bound.
     headless_draws_clear();
     frames();
-    EXPECT_EQ(widgets_inside(panel(PANEL_GROUP_PROPERTIES)), 0);
+    EXPECT_EQ(widgets_inside(panel_of_kind(PANEL_GROUP_PROPERTIES)), 0);
     EXPECT_EQ(c->sections[0].rows[GROUP_ROW_SIZE].value, nullptr);
 
     g_piece.tree[0].selected = 1;
@@ -280,7 +263,7 @@ TEST_F(Properties, TheGroupColourSwatchBindsThePickerToTheGroupById) {
     click_menu(MENU_SHOW_GROUP_PROPERTIES);
     f32 s = g_theme.scale, o = g_theme.offset;
     click_row(PANEL_GROUP_PROPERTIES, 0, GROUP_ROW_COLOR, 20, -(4 * s + o));
-    Panel* picker = panel(PANEL_COLOR_PICKER);
+    Panel* picker = panel_of_kind(PANEL_COLOR_PICKER);
     ASSERT_NE(picker, nullptr);
     const ColorPickerContent* c = (const ColorPickerContent*)picker->content;
     EXPECT_EQ(c->binding.target, COLOR_TARGET_GROUP);
@@ -294,7 +277,7 @@ TEST_F(Properties, ACollapsedSectionTakesOneLineAndShowsNoRows) {
     frames();
     click_menu(MENU_SHOW_GLOBAL_PROPERTIES);
     f32 s = g_theme.scale, o = g_theme.offset;
-    const Panel* p = panel(PANEL_GLOBAL_PROPERTIES);
+    const Panel* p = panel_of_kind(PANEL_GLOBAL_PROPERTIES);
     f32 heading = p->y + p->height - s - s - o;
     click_at(p->x + s, heading + s / 2);  // the "audio" heading's icon
     EXPECT_TRUE(content(PANEL_GLOBAL_PROPERTIES)->sections[0].collapsed);
@@ -319,7 +302,7 @@ TEST_F(Properties, ACollapsedSectionTakesOneLineAndShowsNoRows) {
 TEST_F(Properties, AShortPanelScrollsByTheWheelAndTheBar) {
     frames();
     click_menu(MENU_SHOW_GLOBAL_PROPERTIES);
-    Panel* p = panel(PANEL_GLOBAL_PROPERTIES);
+    Panel* p = panel_of_kind(PANEL_GLOBAL_PROPERTIES);
     p->height = 200;
     panel_update_handles(p);
     frames(2);

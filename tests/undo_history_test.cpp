@@ -60,25 +60,6 @@ struct Undo : InterfaceTest {
     }
     void undo() { control_tap(KEY_LETTER('z')); }
     void redo() { control_tap(KEY_LETTER('z'), true); }
-
-    // The centre of a menu button in select mode (see the menu bar's layout).
-    f32 menu_x(i32 button) {
-        f32 s = 2 * g_theme.scale, o = g_theme.offset;
-        f32 x = 0;
-        for (i32 i = 0; i < button; i += 1) {
-            if (i >= MENU_KIND_FIRST && i < MENU_SHOW_GROUPS) continue;
-            x += s;
-            if (i == MENU_EXPORT || i == MENU_STOP) x += o;
-        }
-        return x + s / 2;
-    }
-    void click_menu(i32 button) { click_at(menu_x(button), height() - g_theme.scale); }
-
-    static Panel* panel_of(u8 kind) {
-        for (i64 i = 0; i < g_panels.panels.count; i += 1)
-            if (g_panels.panels[i].kind == kind) return &g_panels.panels[i];
-        return nullptr;
-    }
 };
 
 TEST_F(Undo, CanvasEditsInBothModesGoBackAndForthByteForByte) {
@@ -169,7 +150,7 @@ TEST_F(Undo, TheMenuButtonsUndoAndRedo) {
 TEST_F(Undo, APropertiesPanelEditIsOneOfTheSteps) {
     std::string before = encoded();
     click_menu(MENU_SHOW_GLOBAL_PROPERTIES);
-    Panel* global = panel_of(PANEL_GLOBAL_PROPERTIES);
+    Panel* global = panel_of_kind(PANEL_GLOBAL_PROPERTIES);
     ASSERT_TRUE(global);
     // Typed straight into the sample rate's field, as the section reads it; then a click on
     // the canvas gives the keyboard back.
@@ -240,7 +221,7 @@ TEST_F(Undo, GroupListEditsComeBackWithTheirObjects) {
     std::string start = encoded();
     click_menu(MENU_SHOW_GROUPS);
     frames(2);  // the panel settles below the menu bar
-    Panel* list = panel_of(PANEL_GROUPS);
+    Panel* list = panel_of_kind(PANEL_GROUPS);
     ASSERT_TRUE(list);
     u64 list_id = list->id;
     auto click_button = [&](i32 which) {
@@ -351,11 +332,11 @@ TEST_F(Undo, PanelsOnAnObjectThatVanishesAreClosed) {
     ASSERT_EQ(g_piece.tempos.count, 1);
     ASSERT_TRUE(object_panel_open(OBJECT_TEMPO, g_piece.tempos[0].header.id));
     frames();
-    ASSERT_TRUE(panel_of(PANEL_TEMPO));
+    ASSERT_TRUE(panel_of_kind(PANEL_TEMPO));
     undo();
     EXPECT_EQ(g_piece.tempos.count, 0);
     frames();
-    EXPECT_EQ(panel_of(PANEL_TEMPO), nullptr);
+    EXPECT_EQ(panel_of_kind(PANEL_TEMPO), nullptr);
 }
 
 TEST_F(Undo, ControlZIsTheFieldsWhileAFieldHasTheKeyboard) {
@@ -364,7 +345,7 @@ TEST_F(Undo, ControlZIsTheFieldsWhileAFieldHasTheKeyboard) {
     std::string one = encoded();
     tap(KEY_LETTER('h'));  // the duration entry takes the keyboard
     frames();
-    ASSERT_TRUE(panel_of(PANEL_FRACTION));
+    ASSERT_TRUE(panel_of_kind(PANEL_FRACTION));
     undo();
     EXPECT_EQ(encoded(), one);
     EXPECT_EQ(g_piece.notes.count, 1);
