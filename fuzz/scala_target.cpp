@@ -6,6 +6,7 @@
 // reader, out as .scl and back through scala_parse with the same ratios.
 #include "fuzz_support.h"
 #include "gfx/keys.h"
+#include "piece/fraction.h"
 #include "scala.h"
 
 static i64 scala_main_mark, scala_tmp_mark;
@@ -17,15 +18,6 @@ bool scala_fuzz_setup() {
 }
 
 void scala_fuzz_teardown() { array_init(&g_keys, POOL_MAIN); }
-
-static i64 gcd_of(i64 a, i64 b) {
-    while (b != 0) {
-        i64 t = a % b;
-        a = b;
-        b = t;
-    }
-    return a;
-}
 
 static bool same_ratio(Fraction a, Fraction b) {
     return a.numerator == b.numerator && a.denominator == b.denominator;
@@ -50,7 +42,7 @@ const char* scala_fuzz_one(const u8* data, size_t size) {
         const ScalaPitch* pitch = &scale.pitches[i];
         Fraction r = pitch->ratio;
         if (r.numerator <= 0 || r.denominator <= 0) return "a ratio that is not positive";
-        if (gcd_of(r.numerator, r.denominator) != 1) return "a ratio that is not reduced";
+        if (!same_ratio(fraction_normalize(r), r)) return "a ratio that is not reduced";
         if (pitch->line <= previous_line || pitch->line > lines) return "pitch lines out of order";
         previous_line = pitch->line;
         if (pitch->from_cents && r.denominator > SCALA_MAX_DENOMINATOR)

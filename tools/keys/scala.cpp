@@ -62,15 +62,6 @@ static bool read_integer(Str line, i64* at, i64* value, bool* too_large) {
     return *at > start && !*too_large;
 }
 
-static i64 gcd(i64 a, i64 b) {
-    while (b != 0) {
-        i64 t = a % b;
-        a = b;
-        b = t;
-    }
-    return a;
-}
-
 // ---------------------------------------------------------------------------
 // Cents and ratios
 // ---------------------------------------------------------------------------
@@ -91,18 +82,16 @@ Fraction scala_cents_to_ratio(f64 cents, f64* error_cents) {
         f64 error = scala_ratio_cents(candidate) - cents;
         // The first denominator that comes close enough is the simplest such fraction.
         if (math_abs(error) <= SCALA_TOLERANCE_CENTS) {
-            i64 g = gcd(n, d);
             *error_cents = error;
-            return Fraction{n / g, d / g};
+            return fraction_normalize(candidate);
         }
         if (math_abs(error) < math_abs(nearest_error)) {
             nearest = candidate;
             nearest_error = error;
         }
     }
-    i64 g = gcd(nearest.numerator, nearest.denominator);
     *error_cents = nearest_error;
-    return Fraction{nearest.numerator / g, nearest.denominator / g};
+    return fraction_normalize(nearest);
 }
 
 // Cents as written: optional sign, digits, a period, digits (at least one digit in all).
@@ -203,8 +192,7 @@ static bool read_pitch(Str line, i64 number, ScalaPitch* pitch, ScalaError* erro
     if (!value_ends(line, at)) return fail(error, number, "text run into the ratio");
     if (numerator == 0) return fail(error, number, "a ratio of zero");
     if (denominator == 0) return fail(error, number, "a denominator of zero");
-    i64 g = gcd(numerator, denominator);
-    pitch->ratio = Fraction{numerator / g, denominator / g};
+    pitch->ratio = fraction_normalize(Fraction{numerator, denominator});
     name_after(line, at, pitch);
     return true;
 }
@@ -266,8 +254,7 @@ static void put_ratio(StrBuilder* out, Fraction ratio) {
 // A key's pitch as a reduced positive fraction; false for a malformed one.
 static bool key_ratio(const KeyPitch* pitch, Fraction* ratio) {
     if (pitch->numerator <= 0 || pitch->denominator <= 0) return false;
-    i64 g = gcd(pitch->numerator, pitch->denominator);
-    *ratio = Fraction{pitch->numerator / g, pitch->denominator / g};
+    *ratio = fraction_normalize(Fraction{pitch->numerator, pitch->denominator});
     return true;
 }
 
