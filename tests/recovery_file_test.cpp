@@ -61,13 +61,8 @@ struct Recovery : testing::Test {
     std::string file() const { return folder + "/recovery.scene"; }
     bool file_there() const { return access(file().c_str(), F_OK) == 0; }
     std::string read_file() const {
-        std::string bytes;
-        FILE* f = fopen(file().c_str(), "rb");
-        if (!f) return bytes;
-        int c;
-        while ((c = fgetc(f)) != EOF) bytes.push_back((char)c);
-        fclose(f);
-        return bytes;
+        std::vector<u8> bytes = file_bytes(file());
+        return std::string(bytes.begin(), bytes.end());
     }
     void write_file(const std::string& bytes) const {
         FILE* f = fopen(file().c_str(), "wb");
@@ -107,6 +102,14 @@ struct Recovery : testing::Test {
         click_at(p->x + 2 * o + 6 * s, p->y + o + s / 2);
     }
     // Two notes placed, then the interval passes: the piece is on disk for recovery.
+    // The program dies with the recovery file written and starts again: a clean quit removes
+    // the file, so it is put back as a killed run would have left it.
+    void restart_after_a_crash() {
+        std::string kept = read_file();
+        restart();
+        write_file(kept);
+        restart();
+    }
     void two_notes_kept() {
         tap(KEY_TAB);
         tap(KEY_SPACE);
@@ -175,12 +178,8 @@ TEST_F(Recovery, AFileLeftBehindIsOfferedAndRestoredWithItsPath) {
     frames();
     tap(KEY_SPACE);
     seconds(31);
-    std::string kept = read_file();
     std::string three = encoded();
-    // The program dies: what a killed run leaves is the file (the clean quit removed it).
-    restart();
-    write_file(kept);
-    restart();
+    restart_after_a_crash();
     Panel* p = question_panel();
     ASSERT_TRUE(p);
     SaveQuestion* question = (SaveQuestion*)p->content;
@@ -203,10 +202,7 @@ TEST_F(Recovery, AFileLeftBehindIsOfferedAndRestoredWithItsPath) {
 
 TEST_F(Recovery, DiscardRemovesTheFileAndLeavesThePiece) {
     two_notes_kept();
-    std::string kept = read_file();
-    restart();
-    write_file(kept);
-    restart();
+    restart_after_a_crash();
     ASSERT_TRUE(question_panel());
     answer(false);
     EXPECT_EQ(question_panel(), nullptr);
@@ -218,9 +214,7 @@ TEST_F(Recovery, DiscardRemovesTheFileAndLeavesThePiece) {
 TEST_F(Recovery, AnUnansweredQuestionKeepsTheFileThroughAQuitAndItsChanges) {
     two_notes_kept();
     std::string kept = read_file();
-    restart();
-    write_file(kept);
-    restart();
+    restart_after_a_crash();
     ASSERT_TRUE(question_panel());
     // Work goes on without answering; the earlier file is not written over.
     tap(KEY_TAB);
