@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <string>
 
 #include "core/text.h"
@@ -189,4 +191,37 @@ TEST_F(RenderTool, FailuresSayWhatInOneLineAndExitWithOne) {
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1);
     EXPECT_GT(err.size(), lead.size() + 1);
     EXPECT_FALSE(file_exists(to_str(folder + "/a.wav")));
+}
+
+// Numbers no piece can use, as a damaged or hand-made file may hold them: each is read as
+// a new object's value, so the dump shows that value and the sound stays finite.
+TEST_F(RenderTool, NonFiniteNumbersInAFileAreReadAsDefaults) {
+    const f64 nan = std::numeric_limits<f64>::quiet_NaN();
+    const f64 inf = std::numeric_limits<f64>::infinity();
+    piece.settings.end_time = frac(2);
+    piece.settings.stereo = 0;
+    piece.settings.sample_type = SAMPLE_TYPE_FLOAT;
+    piece.settings.background[1] = (f32)nan;
+    piece.groups[0].size = inf;
+    piece.groups[0].color[0] = (f32)-inf;
+    add_sine(&piece, group, frac(0), frac(2));
+    add_key(&piece, group, frac(0), frac(2), nan);
+    add_shape(&piece, group, frac(0), frac(2), "unknown", inf);
+    add_note(&piece, group, frac(0), frac(2), frac(1));
+    std::string scene = save("nonfinite.scene");
+    std::string out, err;
+    ASSERT_EQ(run("--dump '" + scene + "'", &out, &err), 0) << err;
+    EXPECT_EQ(out.find("nan"), std::string::npos) << out;
+    EXPECT_EQ(out.find("inf"), std::string::npos) << out;
+    EXPECT_NE(out.find("440"), std::string::npos) << out;
+
+    std::string wave_path = folder + "/nonfinite.wav";
+    ASSERT_EQ(run("'" + scene + "' '" + wave_path + "' --data '" SORVANE_DATA_DIR "'", &out, &err), 0) << err;
+    WaveData wave;
+    ASSERT_TRUE(audio_wave_load(&wave, SAMPLE_FORMAT_F32, to_str(wave_path)));
+    const f32* s = (const f32*)wave.data;
+    i64 count = wave.size / 4, finite = 0;
+    for (i64 i = 0; i < count; i += 1) finite += std::isfinite(s[i]) ? 1 : 0;
+    EXPECT_EQ(finite, count);
+    EXPECT_NEAR(measured_frequency(s, 1, 0, 44100, 44100.0), 440.0, 0.01);
 }

@@ -89,8 +89,19 @@ static Fraction read_fraction(SceneReader* reader) {
     return value;
 }
 
-static void read_rgba(SceneReader* reader, f32* color) {
-    for (i32 i = 0; i < 4; i += 1) color[i] = read_f32(reader);
+// Numbers a file can hold but the piece cannot use (NaN, infinities) take the value a new
+// object gets, so that they never reach the drawing or the sound.
+static f64 finite_or(f64 value, f64 fallback) {
+    return value - value == 0.0 ? value : fallback;  // false for NaN and both infinities
+}
+
+static f64 read_f64_or(SceneReader* reader, f64 fallback) {
+    return finite_or(read_f64(reader), fallback);
+}
+
+static void read_rgba(SceneReader* reader, f32* color, const f32* fallback) {
+    for (i32 i = 0; i < 4; i += 1)
+        color[i] = (f32)finite_or((f64)read_f32(reader), (f64)fallback[i]);
 }
 
 // A 32-bit count, read as signed: negative counts (2^31 or more) and counts of records
@@ -175,8 +186,8 @@ static void read_curve(SceneReader* reader, Curve* curve) {
 static void read_group(SceneReader* reader, Group* group) {
     group->id = read_i64(reader);
     group->visible = read_u8(reader);
-    group->size = read_f64(reader);
-    read_rgba(reader, group->color);
+    group->size = read_f64_or(reader, 1.0);
+    read_rgba(reader, group->color, g_theme.note_object_color);
     group->texture_name = read_str(reader);
     if (reader->piece) group->texture = texture_by_name(group->texture_name);
     raise(&reader->largest_group_id, group->id);
@@ -213,7 +224,7 @@ static void read_note(SceneReader* reader, NoteObject* note) {
 
 static void read_key(SceneReader* reader, KeyObject* key) {
     read_header(reader, &key->header, OBJECT_KEY);
-    key->reference_frequency = read_f64(reader);
+    key->reference_frequency = read_f64_or(reader, 440.0);
     key->key_name = read_str(reader);
     const KeyDefinition* definition = reader->piece ? key_by_name(key->key_name) : 0;
     if (definition) {
@@ -228,7 +239,9 @@ static void read_key(SceneReader* reader, KeyObject* key) {
 static void read_measure(SceneReader* reader, MeasureObject* measure) {
     read_header(reader, &measure->header, OBJECT_MEASURE);
     measure->bar_length = read_fraction(reader);
-    read_rgba(reader, measure->bar_color);
+    const f32 bar_color[4] = {g_theme.measure_object_color[0], g_theme.measure_object_color[1],
+                              g_theme.measure_object_color[2], 0.3f};
+    read_rgba(reader, measure->bar_color, bar_color);
 }
 
 static void read_tempo(SceneReader* reader, TempoObject* tempo) {
@@ -255,7 +268,7 @@ static void read_sound(SceneReader* reader, SoundObject* sound) {
 static void read_shape(SceneReader* reader, ShapeObject* shape) {
     read_header(reader, &shape->header, OBJECT_SHAPE);
     shape->shape_name = read_str(reader);
-    shape->time_offset = read_f64(reader);
+    shape->time_offset = read_f64_or(reader, 0.0);
 }
 
 static void read_volume(SceneReader* reader, VolumeObject* volume) {
@@ -278,7 +291,7 @@ static void read_repeat(SceneReader* reader, RepeatObject* repeat) {
 
 static void read_text(SceneReader* reader, TextObject* text) {
     read_header(reader, &text->header, OBJECT_TEXT);
-    read_rgba(reader, text->color);
+    read_rgba(reader, text->color, g_theme.text_object_color);
     text->text = read_str(reader);
     // Not in the file: every text takes the values a new text gets.
     text->font = reader->piece ? font_default() : 0;
@@ -293,7 +306,9 @@ static void read_settings(SceneReader* reader, PieceSettings* settings) {
     settings->sample_rate = read_i64(reader);
     settings->stereo = read_u8(reader) ? 1 : 0;
     settings->sample_type = read_u8(reader);
-    read_rgba(reader, settings->background);
+    PieceSettings defaults;
+    piece_settings_default(&defaults);
+    read_rgba(reader, settings->background, defaults.background);
 }
 
 // One list: its count, then the records. Measuring reads each record into a scratch

@@ -8,6 +8,7 @@
 #include "arguments.h"
 #include "core/format.h"
 #include "core/text.h"
+#include "gfx/theme.h"
 #include "piece/document.h"
 #include "piece/dump.h"
 #include "piece/scene.h"
@@ -41,6 +42,9 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; i += 1) args[i - 1] = str_from_cstring(argv[i]);
     ToolOptions options = tool_arguments_read(args, argc > 1 ? argc - 1 : 0);
 
+    // The built-in theme: what a file's unusable colours are read as, as in the editor
+    // before its theme file is read.
+    theme_set_defaults();
     // Growing pools: a tool has no frame budget, and a large piece must not be refused.
     i32 status = 1;
     if (!pool_setup(POOL_MAIN, 64 << 20, true) || !pool_setup(POOL_TMP, 32 << 20, true)) {
