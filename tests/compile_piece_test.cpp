@@ -1,4 +1,10 @@
 // Compiling: the time map, repeats, the order of notes, the control tracks and the events.
+#include <stdlib.h>
+
+#include <string>
+
+#include "platform/system.h"
+#include "sound/render.h"
 #include "sound_test_support.h"
 
 struct Compile : SoundTest {
@@ -107,6 +113,50 @@ TEST_F(Compile, EndlessPiecesStopAtTheLongestRendering) {
     EXPECT_EQ(big.truncated, 1);
     EXPECT_EQ(big.compiled_length, RENDER_MAX_SAMPLES);
     pool_release(POOL_WORKER);
+    // Such a rendering is not a whole one, and says so (a 44.1 kHz stereo rendering stops
+    // after 2^30 / 88 200 seconds).
+    Rendering cut = {};
+    cut.truncated = big.truncated;
+    cut.channels = 2;
+    cut.sample_rate = 44100;
+    RenderFailure failure = {};
+    EXPECT_FALSE(render_complete(&cut, STR("long.wav"), &failure));
+    EXPECT_EQ(to_string(render_failure_text(&failure)),
+              "long.wav is incomplete: the piece is longer than the longest rendering (202 "
+              "minutes at this sample rate) and was cut there");
+}
+
+// The pool that the compilation works in holds the time map and the tracks but only half
+// the events: the export writes what it made and reports the rest missing.
+TEST_F(Compile, AnExportWhoseEventsFoundNoRoomIsReportedNotDone) {
+    piece.settings.sample_rate = 1000;
+    piece.settings.stereo = 0;
+    piece.settings.end_time = frac(10);
+    add_sine(&piece, group, frac(0), frac(10));
+    for (i64 i = 0; i < 2000; i += 1) add_note(&piece, group, frac(i, 200), frac(1, 200));
+    pool_setup(POOL_WORKER, 64 << 20, true);
+    CompiledPiece whole;
+    compiled_piece_init(&whole, POOL_WORKER);
+    compile_piece(&piece, 1000, 1, &whole);
+    ASSERT_EQ(whole.events.count, 2000);
+    EXPECT_EQ(whole.incomplete, 0);
+    i64 needed = g_pools[POOL_WORKER].used;
+    i64 events = whole.events.capacity * (i64)sizeof(VoiceEvent);
+    pool_release(POOL_WORKER);
+
+    char folder[] = "/tmp/sorvane_incomplete_XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    std::string path = std::string(folder) + "/short.wav";
+    testing::internal::CaptureStdout();  // "worker memory is full"
+    pool_setup(POOL_WORKER, needed - events / 2, false);
+    RenderFailure failure = {};
+    EXPECT_FALSE(render_export(&piece, to_str(path), POOL_WORKER, 0, &failure, 0, 1));
+    pool_release(POOL_WORKER);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(to_string(render_failure_text(&failure)),
+              path + " is incomplete: there was not enough memory for every note");
+    EXPECT_TRUE(file_exists(to_str(path)));
+    EXPECT_EQ(system(("rm -rf '" + std::string(folder) + "'").c_str()), 0);
 }
 
 TEST_F(Compile, RepeatReplaysTheSectionCountTimesFromItsOwnTime) {

@@ -73,15 +73,18 @@ f64 seconds_to_time(const TimeMap* map, f64 s) {
 // --- Working lists ----------------------------------------------------------------------
 
 template <typename T>
-static void working_copy(PoolArray<T>* copy, const PoolArray<T>* source, u8 pool) {
+static bool working_copy(PoolArray<T>* copy, const PoolArray<T>* source, u8 pool) {
     array_init(copy, pool);
-    if (source->count > 0 && array_resize(copy, source->count))
-        memcpy((void*)copy->data, (const void*)source->data, (size_t)source->count * sizeof(T));
+    if (source->count == 0) return true;
+    if (!array_resize(copy, source->count)) return false;
+    memcpy((void*)copy->data, (const void*)source->data, (size_t)source->count * sizeof(T));
+    return true;
 }
 
-// Appends the repeat's copies of the first `remembered` objects of the list.
+// Appends the repeat's copies of the first `remembered` objects of the list; false when
+// memory ran short before every copy was made.
 template <typename T>
-static void repeat_apply(const Piece* piece, const RepeatObject* repeat, PoolArray<T>* list,
+static bool repeat_apply(const Piece* piece, const RepeatObject* repeat, PoolArray<T>* list,
                          i64 remembered, i64* copies_made) {
     Fraction section = fraction_sub(repeat->end, repeat->start);
     Fraction shift = fraction_sub(repeat->header.time, repeat->start);
@@ -91,15 +94,16 @@ static void repeat_apply(const Piece* piece, const RepeatObject* repeat, PoolArr
         if (fraction_less(o->time, repeat->start)) continue;
         if (fraction_less(repeat->end, fraction_add(o->time, o->duration))) continue;
         for (i64 k = 0; k < repeat->count; k += 1) {
-            if (*copies_made >= REPEAT_COPIES_MAXIMUM) return;
+            if (*copies_made >= REPEAT_COPIES_MAXIMUM) return true;
             T copy = list->data[i];
             copy.header.time =
                 fraction_add(fraction_add(o->time, shift), fraction_mul_int(section, k));
-            if (!array_push(list, copy)) return;
+            if (!array_push(list, copy)) return false;
             *copies_made += 1;
             o = &list->data[i].header;  // the push may have moved the list
         }
     }
+    return true;
 }
 
 // Stable merge sort of the notes by time; the merge buffer comes from the list's pool.
@@ -150,7 +154,7 @@ static void time_map_build(const Piece* piece, CompiledPiece* compiled, i64 max_
             break;
         }
         if (!array_push(times, t)) {
-            compiled->truncated = 1;
+            compiled->incomplete = 1;
             break;
         }
         if (current) {
@@ -170,7 +174,7 @@ static void time_map_build(const Piece* piece, CompiledPiece* compiled, i64 max_
         }
         t += tempo * minutes_per_block;
     }
-    array_push(times, t);
+    if (!array_push(times, t)) compiled->incomplete = 1;
 }
 
 // --- Tracks -------------------------------------------------------------------------------
@@ -339,15 +343,17 @@ static void sounds_apply(const Piece* piece, CompiledPiece* compiled, u8* reach)
 // --- Events -------------------------------------------------------------------------------
 
 // The events of one note whose key, sound and shape are known (no key: 440 Hz).
-static void note_events_append(const NoteObject* note, i16 group_index, f64 start, f64 end,
+static bool note_events_append(const NoteObject* note, i16 group_index, f64 start, f64 end,
                                const KeyObject* key, const SoundObject* sound,
                                const ShapeObject* shape, PoolArray<VoiceEvent>* events) {
-    if (!sound) return;
+    if (!sound) return true;
     i64 waves = wave_count_of(sound);
-    if (waves == 0) return;
+    if (waves == 0) return true;
     VoiceEvent event = {};
     event.group_index = group_index;
     event.frequency = fraction_to_double(note->header.pitch) * (key ? key->reference_frequency : 440.0);
+    // A pitch beyond every number (a huge ratio times a huge reference) has no sound.
+    if (!(event.frequency - event.frequency == 0.0)) return true;
     event.start_time = start;
     event.end_time = end;
     event.phase_offset = shape ? shape->time_offset : 0.0;
@@ -358,17 +364,18 @@ static void note_events_append(const NoteObject* note, i16 group_index, f64 star
         const WaveDefinition* wave = wave_find(sound->wave_names[w]);
         event.wave_index = (i16)w;
         event.wave = wave ? wave : wave_default();
-        if (!array_push(events, event)) return;
+        if (!array_push(events, event)) return false;
     }
+    return true;
 }
 
-void compile_note_events(const Piece* piece, const NoteObject* note, i16 group_index,
+bool compile_note_events(const Piece* piece, const NoteObject* note, i16 group_index,
                          f64 start, f64 end, PoolArray<VoiceEvent>* events) {
     const ObjectHeader* header = &note->header;
     const SoundObject* sound = sound_at(piece, header->time, header->group_id);
-    if (!sound) return;
+    if (!sound) return true;
     const KeyObject* key = key_at(piece, header->time, header->group_id);
-    note_events_append(note, group_index, start, end, key, sound,
+    return note_events_append(note, group_index, start, end, key, sound,
                        shape_at(piece, header->time, header->group_id), events);
 }
 
@@ -501,7 +508,8 @@ static void events_build(const Piece* piece, CompiledPiece* compiled) {
         f64 start = time_to_seconds(&map, fraction_to_double(note->header.time));
         f64 end = time_to_seconds(&map, fraction_to_double(note_end));
         if (!sweeping) {
-            compile_note_events(piece, note, group_index, start, end, &compiled->events);
+            if (!compile_note_events(piece, note, group_index, start, end, &compiled->events))
+                compiled->incomplete = 1;
             continue;
         }
         Fraction time = note->header.time;
@@ -511,10 +519,11 @@ static void events_build(const Piece* piece, CompiledPiece* compiled) {
         if (!sound) continue;
         sweep_advance(&keys, time);
         sweep_advance(&shapes, time);
-        note_events_append(note, group_index, start, end,
-                           (const KeyObject*)sweep_first(piece, &keys, time, owner), sound,
-                           (const ShapeObject*)sweep_in_effect(piece, &shapes, time, owner),
-                           &compiled->events);
+        bool made = note_events_append(
+            note, group_index, start, end, (const KeyObject*)sweep_first(piece, &keys, time, owner),
+            sound, (const ShapeObject*)sweep_in_effect(piece, &shapes, time, owner),
+            &compiled->events);
+        if (!made) compiled->incomplete = 1;
     }
 }
 
@@ -532,6 +541,7 @@ void compile_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPi
     compiled->columns = piece->groups.count + 1;
     compiled->compiled_length = 0;
     compiled->truncated = 0;
+    compiled->incomplete = 0;
     array_clear(&compiled->block_times);
     array_clear(&compiled->events);
     if (sample_rate <= 0 || channels <= 0) return;
@@ -539,13 +549,17 @@ void compile_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPi
 
     // 1. Working copies: the queries below run on a piece whose lists are these.
     Piece work = *piece;
-    working_copy(&work.notes, &piece->notes, pool);
-    working_copy(&work.keys, &piece->keys, pool);
-    working_copy(&work.tempos, &piece->tempos, pool);
-    working_copy(&work.sounds, &piece->sounds, pool);
-    working_copy(&work.shapes, &piece->shapes, pool);
-    working_copy(&work.volumes, &piece->volumes, pool);
-    working_copy(&work.pitches, &piece->pitches, pool);
+    bool copied = working_copy(&work.notes, &piece->notes, pool) &&
+                  working_copy(&work.keys, &piece->keys, pool) &&
+                  working_copy(&work.tempos, &piece->tempos, pool) &&
+                  working_copy(&work.sounds, &piece->sounds, pool) &&
+                  working_copy(&work.shapes, &piece->shapes, pool) &&
+                  working_copy(&work.volumes, &piece->volumes, pool) &&
+                  working_copy(&work.pitches, &piece->pitches, pool);
+    if (!copied) {
+        compiled->incomplete = 1;
+        return;
+    }
     i64 tempos = work.tempos.count, notes = work.notes.count, pitches = work.pitches.count;
     i64 volumes = work.volumes.count, sounds = work.sounds.count, shapes = work.shapes.count;
     i64 keys = work.keys.count;
@@ -555,13 +569,14 @@ void compile_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPi
     for (i64 r = 0; r < piece->repeats.count; r += 1) {
         const RepeatObject* repeat = &piece->repeats.data[r];
         if (repeat->count < 1) continue;
-        repeat_apply(&work, repeat, &work.tempos, tempos, &copies);
-        repeat_apply(&work, repeat, &work.notes, notes, &copies);
-        repeat_apply(&work, repeat, &work.pitches, pitches, &copies);
-        repeat_apply(&work, repeat, &work.volumes, volumes, &copies);
-        repeat_apply(&work, repeat, &work.sounds, sounds, &copies);
-        repeat_apply(&work, repeat, &work.shapes, shapes, &copies);
-        repeat_apply(&work, repeat, &work.keys, keys, &copies);
+        bool repeated = repeat_apply(&work, repeat, &work.tempos, tempos, &copies) &&
+                        repeat_apply(&work, repeat, &work.notes, notes, &copies) &&
+                        repeat_apply(&work, repeat, &work.pitches, pitches, &copies) &&
+                        repeat_apply(&work, repeat, &work.volumes, volumes, &copies) &&
+                        repeat_apply(&work, repeat, &work.sounds, sounds, &copies) &&
+                        repeat_apply(&work, repeat, &work.shapes, shapes, &copies) &&
+                        repeat_apply(&work, repeat, &work.keys, keys, &copies);
+        if (!repeated) compiled->incomplete = 1;
     }
 
     // 3. Notes in time order, equal times in list order.
@@ -576,7 +591,7 @@ void compile_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPi
     i64 columns = compiled->columns;
     if (!tracks_size(compiled, rows * columns)) {
         array_clear(&compiled->block_times);
-        compiled->truncated = 1;
+        compiled->incomplete = 1;
         return;
     }
     for (i64 i = 0; i < rows * columns; i += 1) {
@@ -593,6 +608,8 @@ void compile_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPi
         volumes_apply(&work, compiled, reach);
         pitches_apply(&work, compiled, reach);
         sounds_apply(&work, compiled, reach);
+    } else {
+        compiled->incomplete = 1;
     }
 
     // 9. Events.

@@ -51,6 +51,7 @@ struct CompiledPiece {
     PoolArray<VoiceEvent> events;
     i64 compiled_length;  // samples, all channels: (K - 1) x channels x block size
     u8 truncated;         // the piece reached beyond RENDER_MAX_SAMPLES and was cut
+    u8 incomplete;        // memory ran short: some objects, tracks or events are missing
 };
 
 // Empty arrays in `pool`.
@@ -59,8 +60,9 @@ void compiled_piece_init(CompiledPiece* compiled, u8 pool);
 // Scratch lists come from the same pool. The piece is not changed.
 void compile_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPiece* compiled);
 // Appends the events of one note: one per wave of the sound in effect at the note's time,
-// sounding from `start` to `end` seconds. Nothing for a note without a sound.
-void compile_note_events(const Piece* piece, const NoteObject* note, i16 group_index,
+// sounding from `start` to `end` seconds. Nothing for a note without a sound. False when
+// memory ran short before every event was appended.
+bool compile_note_events(const Piece* piece, const NoteObject* note, i16 group_index,
                          f64 start, f64 end, PoolArray<VoiceEvent>* events);
 
 f64 curve_value(const Curve* curve, f64 x);

@@ -59,6 +59,9 @@ static void result_apply(RenderResult* result) {
     playback.synthesis_seconds = result->synthesis_seconds;
     if (result->export_failed)
         show_simple_message_box(0, STR("export failed"), render_failure_text(&result->failure));
+    if (result->render_cut)
+        show_simple_message_box(0, STR("playback incomplete"),
+                                render_failure_text(&result->failure));
     if (result->render_failed) {
         const FormatArg args[] = {fa_str(render_failure_text(&result->failure))};
         format_print(STR("could not render the piece: %a\n"), args, ARRAY_COUNT(args));

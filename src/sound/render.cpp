@@ -30,6 +30,44 @@ void render_failure_set(RenderFailure* failure, Str path, Str reason) {
     failure_append(failure, reason.length > 0 ? reason : STR("unknown reason"));
 }
 
+static void failure_append_count(RenderFailure* failure, i64 value) {
+    u8 digits[24];
+    i64 length = 0;
+    do {
+        digits[sizeof(digits) - 1 - length] = (u8)('0' + value % 10);
+        value /= 10;
+        length += 1;
+    } while (value > 0 && length < (i64)sizeof(digits));
+    failure_append(failure, Str{digits + sizeof(digits) - length, length});
+}
+
+bool render_complete(const Rendering* rendering, Str path, RenderFailure* failure) {
+    if (!rendering->truncated && !rendering->incomplete) return true;
+    if (!failure) return false;
+    failure->length = 0;
+    if (path.length > 0) {
+        failure_append(failure, path);
+        failure_append(failure, STR(" is incomplete: "));
+    }
+    if (rendering->incomplete) {
+        failure_append(failure, STR("there was not enough memory for every note"));
+        return false;
+    }
+    i64 frames_per_second = rendering->channels * rendering->sample_rate;
+    i64 minutes = frames_per_second > 0 ? RENDER_MAX_SAMPLES / frames_per_second / 60 : 0;
+    failure_append(failure, STR("the piece is longer than the longest rendering ("));
+    failure_append_count(failure, minutes);
+    failure_append(failure, STR(" minutes at this sample rate) and was cut there"));
+    return false;
+}
+
+// A voice fed numbers beyond range can still yield NaN or infinities; they never reach a
+// loudspeaker or a file.
+static void samples_make_finite(f32* samples, i64 length) {
+    for (i64 i = 0; i < length; i += 1)
+        if (!(samples[i] - samples[i] == 0.0f)) samples[i] = 0.0f;
+}
+
 f32* render_buffer_resize(i64 length) {
     if (length <= 0) return 0;
     if ((u64)length > (u64)SIZE_MAX / sizeof(f32)) return 0;
@@ -60,6 +98,7 @@ bool render_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPie
     }
     compile_piece(piece, sample_rate, channels, compiled);
     rendering->truncated = compiled->truncated;
+    rendering->incomplete = compiled->incomplete;
     i64 length = compiled->compiled_length;
     if (length > 0) {
         rendering->samples = render_buffer_resize(length);
@@ -71,6 +110,7 @@ bool render_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPie
     rendering->length = length;
     rendering->synthesis_seconds = synthesize(compiled, rendering->samples, length, progress,
                                               threads);
+    samples_make_finite(rendering->samples, length);
     return true;
 }
 
@@ -165,7 +205,9 @@ bool render_export(const Piece* piece, Str path, u8 pool, const SynthProgress* p
         render_failure_set(failure, path, render_failure_text(&reason));
         return false;
     }
-    bool saved = render_save(&rendering, piece->settings.sample_type, path, failure, threads);
+    // What was made is kept in the file, but an export cut short is not a success.
+    bool saved = render_save(&rendering, piece->settings.sample_type, path, failure, threads) &&
+                 render_complete(&rendering, path, failure);
     rendering_free(&rendering);
     return saved;
 }

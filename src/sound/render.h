@@ -20,6 +20,7 @@ struct Rendering {
     i64 sample_rate;
     f64 synthesis_seconds;
     u8 truncated;  // the piece reached beyond the longest rendering and was cut there
+    u8 incomplete;  // memory ran short: some notes are missing
 };
 
 // A zeroed buffer of exactly `length` samples (malloc), or null when length is 0 or
@@ -44,6 +45,9 @@ bool render_save(Rendering* rendering, u8 sample_type, Str path, RenderFailure* 
 bool render_export(const Piece* piece, Str path, u8 pool, const SynthProgress* progress,
                    RenderFailure* failure, f64* synthesis_seconds, i64 threads = 0);
 void rendering_free(Rendering* rendering);
+// True for a rendering that holds the whole piece; otherwise false, and `failure` says
+// what is missing ("<path> is incomplete: <reason>" with a path, the reason alone without).
+bool render_complete(const Rendering* rendering, Str path, RenderFailure* failure);
 
 void render_failure_set(RenderFailure* failure, Str path, Str reason);
 inline Str render_failure_text(const RenderFailure* failure) {

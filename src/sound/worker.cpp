@@ -101,6 +101,7 @@ static void request_serve(RenderRequest* request, RenderResult* result) {
         return;
     }
     if (times) memcpy(times, compiled.block_times.data, (size_t)count * sizeof(f64));
+    if (!render_complete(&rendering, Str{0, 0}, &result->failure)) result->render_cut = 1;
     result->samples = rendering.samples;
     result->length = rendering.length;
     result->block_times = times;
@@ -126,10 +127,11 @@ static RenderResult result_merge(RenderResult* into, RenderResult* from) {
         into->sample_rate = from->sample_rate;
         into->has_rendering = 1;
     }
-    if (from->export_failed || from->render_failed) {
+    if (from->export_failed || from->render_failed || from->render_cut) {
         into->failure = from->failure;
         into->export_failed |= from->export_failed;
         into->render_failed |= from->render_failed;
+        into->render_cut |= from->render_cut;
     }
     return replaced;
 }

@@ -20,6 +20,7 @@ struct RenderResult {
     f64 synthesis_seconds;
     u8 export_failed;  // failure holds the message for the user
     u8 render_failed;  // a playback render could not be made; failure says why
+    u8 render_cut;     // a playback render was made but misses part of the piece; failure says
     RenderFailure failure;
 };
 
