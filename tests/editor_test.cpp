@@ -288,6 +288,30 @@ TEST_F(Editor, CDuplicatesTheSelectionOntoItselfReadyToMove) {
     EXPECT_TRUE(same(g_piece.tempos[1].header.time, frac(1)));
 }
 
+// A copy that could not have its points is not made half: it is left out, and said so.
+TEST_F(Editor, ADuplicateWithoutRoomForItsPointsIsLeftOutAndReported) {
+    tap(KEY_TAB);
+    g_editor.place_kind = OBJECT_TEMPO;
+    tap_with(KEY_CONTROL, KEY_SPACE);
+    tap(KEY_TAB);
+    ASSERT_EQ(g_piece.tempos.count, 1);
+    Curve* tempo = &g_piece.tempos[0].tempo;
+    for (i64 i = 1; i <= 200; i += 1)
+        curve_point_insert_with_handle(tempo, frac(i, 100), frac(120), frac(1, 100));
+    ASSERT_TRUE(array_reserve(&g_piece.tempos, 4));  // the list itself has room
+    g_piece.tempos[0].header.selected = 1;
+    testing::internal::CaptureStdout();  // "main memory is full"
+    while (g_pools[POOL_MAIN].capacity - g_pools[POOL_MAIN].used > 8192)
+        ASSERT_NE(pool_alloc(POOL_MAIN, 4096), nullptr);
+    letter('c');
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(g_piece.tempos.count, 1);
+    ASSERT_EQ(headless_message_count(), 1);
+    EXPECT_EQ(to_string(headless_message_title(0)), "duplicate incomplete");
+    EXPECT_EQ(to_string(headless_message_text(0)),
+              "not enough memory: 1 of the selected objects could not be duplicated");
+}
+
 TEST_F(Editor, Key79DeletesEverySelectedObjectWithoutSkippingNeighbours) {
     for (i64 i = 0; i < 6; i += 1) note(frac(i), frac(1), frac(1), i >= 1 && i <= 3 ? 1 : 0);
     g_piece.notes[5].header.selected = 1;

@@ -7,6 +7,7 @@
 #include <string.h>
 
 #include "core/app.h"
+#include "core/format.h"
 #include "core/frame.h"
 #include "editor/object_commands.h"
 #include "editor/object_panels.h"
@@ -332,8 +333,10 @@ static void selection_highlight() {
 }
 
 // Copies of the selected objects, appended with new ids and selected in their place;
-// the originals are deselected. The lists may move, so objects are found by index.
+// the originals are deselected. The lists may move, so objects are found by index. Copies
+// that found no room are left out whole, and the user is told how many.
 static void duplicate_selection() {
+    i64 refused = 0;
     for (i64 k = 0; k < OBJECT_KIND_COUNT; k += 1) {
         u8 kind = LIST_ORDER[k];
         i64 count = piece_objects(&g_piece, kind).count;
@@ -346,9 +349,18 @@ static void duplicate_selection() {
             ObjectHeader* copy = (ObjectHeader*)record;
             copy->selected = 1;
             copy->highlight = 0;
-            if (piece_object_add(&g_piece, copy)) g_piece.modified = 1;
+            if (piece_object_add(&g_piece, copy))
+                g_piece.modified = 1;
+            else
+                refused += 1;
         }
     }
+    if (refused == 0) return;
+    const FormatArg args[] = {fa_i64(refused)};
+    show_simple_message_box(
+        0, STR("duplicate incomplete"),
+        format_tmp(STR("not enough memory: %a of the selected objects could not be duplicated"),
+                   args, ARRAY_COUNT(args)));
 }
 
 static void audition_selected_notes() {

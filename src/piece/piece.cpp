@@ -220,7 +220,8 @@ static ObjectHeader* push_record(PoolArray<T>* array, const void* record) {
 ObjectHeader* piece_object_add(Piece* piece, const ObjectHeader* source) {
     alignas(16) u8 copy[OBJECT_MAX_SIZE];
     if (!object_size(source->kind)) return 0;
-    object_clone(copy, source, piece->pool);
+    // A copy without its strings or points would pass for the object it is not.
+    if (!object_clone(copy, source, piece->pool)) return 0;
     ObjectHeader* header = (ObjectHeader*)copy;
     header->id = piece->next_object_id;
     ObjectHeader* added = 0;
