@@ -28,11 +28,11 @@ TEST(Pool, AnExactFitSucceedsAndOneByteMoreIsRefused) {
 
 TEST(Pool, GrowingTheLatestBlockKeepsItsAddress) {
     ScopedPools pools;
-    u8* block = (u8*)pool_alloc(POOL_MAIN, 10);
+    u8* block = (u8*)pool_alloc(POOL_TMP, 10);
     memcpy(block, "0123456789", 10);
-    u8* grown = (u8*)pool_realloc(POOL_MAIN, block, 10, 100);
+    u8* grown = (u8*)pool_realloc(POOL_TMP, block, 10, 100);
     EXPECT_EQ(grown, block);
-    EXPECT_EQ(g_pools[POOL_MAIN].used, 100);
+    EXPECT_EQ(g_pools[POOL_TMP].used, 100);
 }
 
 TEST(Pool, GrowingAnOlderBlockCopiesItAfterTheLatest) {
@@ -144,4 +144,22 @@ TEST(PoolArray, AFullPoolRefusesThePushAndWritesNothing) {
     EXPECT_LE(array.capacity * 8, 64);
     for (i64 i = 0; i < array.count; i += 1) EXPECT_EQ(array[i], i);
     EXPECT_EQ(str_copy(POOL_MAIN, STR("no room left")).length, 0);
+}
+
+TEST(Pool, AGivenBackMainBlockServesTheNextRequestOfItsClass) {
+    ScopedPools pools;
+    u8* first = (u8*)pool_alloc(POOL_MAIN, 100);
+    u8* second = (u8*)pool_alloc(POOL_MAIN, 100);
+    pool_free(POOL_MAIN, first, 100);
+    i64 used = g_pools[POOL_MAIN].used;
+    EXPECT_EQ(pool_alloc(POOL_MAIN, 110), first);  // 100 and 110 share a class
+    EXPECT_EQ(g_pools[POOL_MAIN].used, used);
+    pool_free(POOL_MAIN, second, 100);  // the latest block goes back to the pool's end
+    EXPECT_EQ(g_pools[POOL_MAIN].used, second - g_pools[POOL_MAIN].base);
+    // Blocks of other pools, and of no pool, are left alone.
+    u8* tmp = (u8*)pool_alloc(POOL_TMP, 100);
+    pool_free(POOL_MAIN, tmp, 100);
+    pool_free(POOL_TMP, tmp, 100);
+    EXPECT_NE(pool_alloc(POOL_MAIN, 100), tmp);
+    EXPECT_EQ(pool_alloc(POOL_TMP, 8), tmp + 104);
 }

@@ -18,13 +18,41 @@ static const char* const pool_labels[POOL_COUNT] = {"main memory", "tmp memory",
 
 bool pool_setup(u8 pool, i64 capacity, bool grows) {
     Pool* p = &g_pools[pool];
+    *p = Pool{};
     p->base = (u8*)malloc((size_t)capacity);
     p->capacity = p->base ? capacity : 0;
     p->used = 0;
     p->grows = grows;
     p->retired = 0;
     p->reported_full = false;
+    p->reuses = pool == POOL_MAIN && !grows;
     return p->base != 0;
+}
+
+// The class of a block of `size` bytes (above 0) and the size it is rounded to.
+static i64 size_class(i64 size, i64* rounded) {
+    if (size <= 64) {
+        *rounded = (size + 7) & ~(i64)7;
+        return *rounded / 8 - 1;
+    }
+    i64 k = 6;  // 2^k < size <= 2^(k+1)
+    while (k < 62 && ((i64)1 << (k + 1)) < size) k += 1;
+    i64 step = (i64)1 << (k - 2);
+    i64 steps = (size + step - 1) / step;  // 5 to 8
+    *rounded = steps * step;
+    return 8 + (k - 6) * 4 + (steps - 5);
+}
+
+// What a block of `size` takes from the pool: its class size in a reusing pool.
+static i64 block_size(const Pool* p, i64 size) {
+    if (!p->reuses || size <= 0) return size;
+    i64 rounded;
+    size_class(size, &rounded);
+    return rounded;
+}
+
+static void free_lists_clear(Pool* p) {
+    for (i64 i = 0; i < POOL_SIZE_CLASSES; i += 1) p->free_blocks[i] = 0;
 }
 
 static void pool_free_retired(Pool* p) {
@@ -43,6 +71,7 @@ void pool_release(u8 pool) {
     p->base = 0;
     p->capacity = 0;
     p->used = 0;
+    free_lists_clear(p);
 }
 
 void pool_empty(u8 pool) {
@@ -50,6 +79,7 @@ void pool_empty(u8 pool) {
     Pool* p = &g_pools[pool];
     pool_free_retired(p);
     p->used = 0;
+    free_lists_clear(p);
 }
 
 f64 pool_usage(u8 pool) {
@@ -98,6 +128,16 @@ static Pool* pool_select(u8 pool, const char* caller) {
 void* pool_alloc(u8 pool, i64 size) {
     Pool* p = pool_select(pool, "pool_alloc");
     if (!p || size < 0) return 0;
+    if (p->reuses && size > 0) {
+        i64 rounded;
+        i64 index = size_class(size, &rounded);
+        void* reused = p->free_blocks[index];
+        if (reused) {
+            p->free_blocks[index] = *(void**)reused;
+            return reused;
+        }
+        size = rounded;
+    }
     if (p->grows && p->used < 16) p->used = 16;
     p->used = (p->used + 7) & ~(i64)7;
     if (size > p->capacity - p->used) {
@@ -115,11 +155,13 @@ void* pool_realloc(u8 pool, void* old_block, i64 old_size, i64 new_size) {
     Pool* p = pool_select(pool, "pool_realloc");
     if (!p || new_size < 0 || old_size < 0) return 0;
     u8* old_bytes = (u8*)old_block;
+    i64 old_taken = block_size(p, old_size), new_taken = block_size(p, new_size);
     // The latest block grows in place when the pool has room.
-    if (old_bytes && p->base && old_bytes >= p->base && old_bytes + old_size == p->base + p->used) {
+    if (old_bytes && p->base && old_bytes >= p->base &&
+        old_bytes + old_taken == p->base + p->used) {
         i64 start = old_bytes - p->base;
-        if (new_size <= p->capacity - start) {
-            p->used = start + new_size;
+        if (new_taken <= p->capacity - start) {
+            p->used = start + new_taken;
             return old_block;
         }
         if (!p->grows) {
@@ -131,6 +173,21 @@ void* pool_realloc(u8 pool, void* old_block, i64 old_size, i64 new_size) {
     if (!block) return 0;
     if (old_bytes) memcpy(block, old_bytes, (size_t)(old_size < new_size ? old_size : new_size));
     return block;
+}
+
+void pool_free(u8 pool, void* block, i64 size) {
+    if (pool >= POOL_COUNT || !block || size <= 0) return;
+    Pool* p = &g_pools[pool];
+    u8* bytes = (u8*)block;
+    if (!p->reuses || !p->base || bytes < p->base || bytes >= p->base + p->used) return;
+    i64 rounded;
+    i64 index = size_class(size, &rounded);
+    if (bytes + rounded == p->base + p->used) {
+        p->used = bytes - p->base;  // the latest block: the pool simply takes it back
+        return;
+    }
+    *(void**)block = p->free_blocks[index];
+    p->free_blocks[index] = block;
 }
 
 void* pool_alloc_zero(u8 pool, i64 size) {

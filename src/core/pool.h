@@ -1,6 +1,7 @@
-// Memory pools: bump arenas handed out in blocks aligned to 8 and never freed one by one.
-// POOL_MAIN lives until shutdown, POOL_TMP until the next frame (main thread only);
-// POOL_WORKER belongs to the render worker and lives until its next render.
+// Memory pools: bump arenas handed out in blocks aligned to 8. POOL_MAIN lives until
+// shutdown and takes back single blocks for reuse (pool_free), so that a long session of
+// edits does not fill it; POOL_TMP lives until the next frame (main thread only) and
+// POOL_WORKER, the render worker's, until its next render: they are emptied, never freed.
 // Also `PoolArray`, the growable array every list of the program is built on.
 #pragma once
 
@@ -17,6 +18,10 @@ enum PoolId : u8 {
 
 struct PoolChunk;  // a retired block of a growing pool
 
+// Blocks of a reusing pool are rounded up to a size class (eight bytes apart up to 64,
+// then four classes per doubling), and given-back blocks wait in one list per class.
+enum { POOL_SIZE_CLASSES = 240 };
+
 struct Pool {
     u8* base;
     i64 capacity;
@@ -26,6 +31,8 @@ struct Pool {
     bool grows;
     PoolChunk* retired;
     bool reported_full;  // "is full" said once, not on every refused request
+    bool reuses;         // POOL_MAIN: blocks are rounded to their class and can be freed
+    void* free_blocks[POOL_SIZE_CLASSES];  // given-back blocks, linked through their start
 };
 
 extern Pool g_pools[POOL_COUNT];
@@ -46,6 +53,11 @@ void* pool_alloc(u8 pool, i64 size);
 void* pool_realloc(u8 pool, void* old_block, i64 old_size, i64 new_size);
 // Zeroed block.
 void* pool_alloc_zero(u8 pool, i64 size);
+// Gives a block back for reuse by later requests of its size class. `size` is what the
+// block was asked for (or grown to) last. Only a reusing pool takes it; anything else
+// (another pool's block, a block of an emptied pool, size 0) is left alone. The block
+// must not be used afterwards, nor be part of a larger block still in use.
+void pool_free(u8 pool, void* block, i64 size);
 // A copy of the string's bytes in the pool; the empty string when it does not fit.
 Str str_copy(u8 pool, Str text);
 

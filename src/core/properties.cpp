@@ -152,8 +152,8 @@ static void row_synchronise(PropertyRow* row) {
         case PROPERTY_STRING:
         case PROPERTY_LONG_STRING: {
             Str* value = (Str*)row->value;
-            if (field_edited(field)) {
-                *value = str_copy(POOL_MAIN, text);
+            // The one string row names the group's texture: a string of the piece.
+            if (field_edited(field) && piece_string_set(&g_piece, value, text)) {
                 row->changed = true;
             } else {
                 field_show(field, *value, false);

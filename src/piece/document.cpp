@@ -143,6 +143,8 @@ void piece_new() {
         save_question_open(0);
         return;
     }
+    const PoolArray<u8>* storage = &g_piece.decoded_storage;
+    piece_blocks_give_back(&g_piece, storage->data, storage->capacity);
     array_clear(&g_piece.notes);
     array_clear(&g_piece.keys);
     array_clear(&g_piece.measures);

@@ -169,6 +169,63 @@ static bool curve_clone(Curve* curve, u8 pool) {
     return true;
 }
 
+static bool inside(const void* block, const u8* start, i64 bytes) {
+    return (const u8*)block >= start && (const u8*)block < start + bytes;
+}
+
+static void string_give_back(Piece* piece, Str* text, const u8* kept, i64 kept_bytes) {
+    if (text->data && !inside(text->data, kept, kept_bytes))
+        pool_free(piece->pool, text->data, text->length);
+    *text = Str{0, 0};
+}
+
+static void curve_give_back(Piece* piece, Curve* curve, const u8* kept, i64 kept_bytes) {
+    PoolArray<CurvePoint>* points = &curve->points;
+    if (points->data && points->pool == piece->pool && !inside(points->data, kept, kept_bytes))
+        pool_free(piece->pool, points->data, points->capacity * (i64)sizeof(CurvePoint));
+    array_init(points, piece->pool);
+}
+
+bool piece_string_set(Piece* piece, Str* to, Str text) {
+    Str copy = str_copy(piece->pool, text);
+    if (text.length > 0 && copy.length == 0) return false;
+    const PoolArray<u8>* storage = &piece->decoded_storage;
+    string_give_back(piece, to, storage->data, storage->capacity);
+    *to = copy;
+    return true;
+}
+
+void piece_blocks_give_back(Piece* piece, const u8* kept, i64 kept_bytes) {
+    for (i64 i = 0; i < piece->groups.count; i += 1)
+        string_give_back(piece, &piece->groups[i].texture_name, kept, kept_bytes);
+    for (i64 i = 0; i < piece->tree.count; i += 1)
+        string_give_back(piece, &piece->tree[i].name, kept, kept_bytes);
+    for (i64 i = 0; i < piece->keys.count; i += 1)
+        string_give_back(piece, &piece->keys[i].key_name, kept, kept_bytes);
+    for (i64 i = 0; i < piece->shapes.count; i += 1)
+        string_give_back(piece, &piece->shapes[i].shape_name, kept, kept_bytes);
+    for (i64 i = 0; i < piece->texts.count; i += 1)
+        string_give_back(piece, &piece->texts[i].text, kept, kept_bytes);
+    for (i64 i = 0; i < piece->tempos.count; i += 1)
+        curve_give_back(piece, &piece->tempos[i].tempo, kept, kept_bytes);
+    for (i64 i = 0; i < piece->pitches.count; i += 1)
+        curve_give_back(piece, &piece->pitches[i].pitch, kept, kept_bytes);
+    for (i64 i = 0; i < piece->volumes.count; i += 1) {
+        curve_give_back(piece, &piece->volumes[i].volume, kept, kept_bytes);
+        curve_give_back(piece, &piece->volumes[i].pan, kept, kept_bytes);
+    }
+    for (i64 i = 0; i < piece->sounds.count; i += 1) {
+        SoundObject* sound = &piece->sounds[i];
+        i64 waves = sound->wave_count < 0 ? 0
+                    : sound->wave_count > SOUND_MAX_WAVES ? SOUND_MAX_WAVES
+                                                          : sound->wave_count;
+        for (i64 w = 0; w < waves; w += 1)
+            string_give_back(piece, &sound->wave_names[w], kept, kept_bytes);
+        for (i64 w = 0; w + 1 < waves; w += 1)
+            curve_give_back(piece, &sound->blend[w], kept, kept_bytes);
+    }
+}
+
 bool object_clone(void* destination, const ObjectHeader* source, u8 pool) {
     i64 size = object_size(source->kind);
     if (size == 0 || destination == (const void*)source) return false;

@@ -243,8 +243,17 @@ Group* group_find(const Piece* piece, i64 id);                    // null when a
 // its definition's class and pitch lists. False when the pool refused some of it (those
 // strings or points are then empty).
 bool object_clone(void* destination, const ObjectHeader* source, u8 pool);
+// Replaces *to with a copy of `text` in the piece's pool and gives the old copy back to
+// the pool when it was a block of its own (not part of the block a file was read into).
+// False, and *to kept, when refused.
+bool piece_string_set(Piece* piece, Str* to, Str text);
+// Gives back to the pool the strings and curve points of the piece's records that have
+// blocks of their own, before the records are overwritten (a file read over the piece).
+// Blocks inside [kept, kept + kept_bytes), the block the last file was read into, stay.
+void piece_blocks_give_back(Piece* piece, const u8* kept, i64 kept_bytes);
 // Appends a deep copy of `source` (which may live in the piece) to the list of its kind,
-// with a fresh id from next_object_id, in the piece's pool. Null when refused.
+// with a fresh id from next_object_id, in the piece's pool. Null when refused: the list,
+// or one of the object's strings or curves, found no room.
 ObjectHeader* piece_object_add(Piece* piece, const ObjectHeader* source);
 
 // --- Curves -------------------------------------------------------------------------

@@ -355,7 +355,7 @@ static void read_piece(SceneReader* reader, Piece* piece) {
 // ---------------------------------------------------------------------------
 // Reserving: room for every list and for the storage block, taken into copies of the
 // array headers so that a refusal halfway leaves the piece's own headers as they were
-// (the pools never free, so the old blocks stay valid either way).
+// (nothing is given back before everything is reserved, so the old blocks stay valid).
 // ---------------------------------------------------------------------------
 template <typename T>
 static bool reserve_list(PoolArray<T>* grown, const PoolArray<T>* array, u8 pool, i64 count) {
@@ -399,6 +399,34 @@ static bool reserve_all(ReservedLists* lists, const Piece* piece, const SceneRea
            reserve_list(&lists->storage, &piece->decoded_storage, pool, storage_bytes);
 }
 
+// The old block of a list that moved to a larger one.
+template <typename T>
+static void moved_give_back(const PoolArray<T>* old, const PoolArray<T>* grown) {
+    if (old->data && old->data != grown->data && old->pool == grown->pool)
+        pool_free(old->pool, old->data, old->capacity * (i64)sizeof(T));
+}
+
+// Once nothing can fail: what the piece's records own and the blocks the lists moved out
+// of go back to the pool, so that reading file after file (opens, undo) reuses them.
+static void old_blocks_give_back(Piece* piece, const ReservedLists* lists, u8 pool) {
+    if (piece->pool != pool) return;
+    const PoolArray<u8>* storage = &piece->decoded_storage;
+    piece_blocks_give_back(piece, storage->data, storage->capacity);
+    moved_give_back(&piece->groups, &lists->groups);
+    moved_give_back(&piece->tree, &lists->tree);
+    moved_give_back(&piece->notes, &lists->notes);
+    moved_give_back(&piece->keys, &lists->keys);
+    moved_give_back(&piece->measures, &lists->measures);
+    moved_give_back(&piece->tempos, &lists->tempos);
+    moved_give_back(&piece->sounds, &lists->sounds);
+    moved_give_back(&piece->shapes, &lists->shapes);
+    moved_give_back(&piece->volumes, &lists->volumes);
+    moved_give_back(&piece->pitches, &lists->pitches);
+    moved_give_back(&piece->repeats, &lists->repeats);
+    moved_give_back(&piece->texts, &lists->texts);
+    moved_give_back(storage, &lists->storage);
+}
+
 static void adopt_lists(Piece* piece, const ReservedLists* lists) {
     piece->groups = lists->groups;
     piece->tree = lists->tree;
@@ -434,6 +462,7 @@ SceneResult scene_decode(Str contents, Piece* piece, u8 pool) {
 
     ReservedLists lists;
     if (!reserve_all(&lists, piece, &reader, pool)) return SCENE_NO_MEMORY;
+    old_blocks_give_back(piece, &lists, pool);
     adopt_lists(piece, &lists);
     piece->pool = pool;
 
