@@ -97,7 +97,8 @@ TEST_F(FractionEntry, OkWritesTheTypedFractionIntoTheObjectFoundById) {
 
 TEST_F(FractionEntry, ReturnInTheFieldConfirmsAnEditorValue) {
     frames();
-    fraction_entry_open(STR("duration"), fraction_binding_value(&g_editor.selected_duration));
+    fraction_entry_open(STR("duration"), fraction_binding_value(&g_editor.selected_duration,
+                                                                  FRACTION_FIELD_DURATION));
     frames();
     type_into_field("3/8");
     headless_key_tap(KEY_RETURN);
@@ -107,6 +108,54 @@ TEST_F(FractionEntry, ReturnInTheFieldConfirmsAnEditorValue) {
     EXPECT_EQ(g_piece.modified, 0);  // the editor's own value is not part of the piece
     frames();
     EXPECT_EQ(entry_panel(), nullptr);
+}
+
+// Return on a value that cannot be right leaves the entry open, its field in the error
+// colour and still holding the keyboard; nothing is written until a value that can be.
+TEST_F(FractionEntry, ValuesThatCannotBeRightStayInTheMarkedFieldAndAreNotWritten) {
+    i64 id = add_note(frac(1), frac(1));
+    frames();
+    struct Case {
+        u8 field;
+        const char* typed;
+    };
+    const Case cases[] = {{FRACTION_FIELD_PITCH, "0"},    {FRACTION_FIELD_PITCH, "3/0"},
+                          {FRACTION_FIELD_PITCH, "-3/2"}, {FRACTION_FIELD_DURATION, "0/4"},
+                          {FRACTION_FIELD_DURATION, "-1"}, {FRACTION_FIELD_TIME, "1/0"},
+                          {FRACTION_FIELD_TIME, "1/-2"}};
+    for (const Case& c : cases) {
+        fraction_entry_open(STR("value"), fraction_binding_object(OBJECT_NOTE, id, c.field));
+        frames();
+        type_into_field(c.typed);
+        headless_key_tap(KEY_RETURN);
+        frames();
+        ASSERT_NE(entry_panel(), nullptr) << c.typed;
+        EXPECT_TRUE(fraction_entry_field(entry_panel())->focused) << c.typed;
+        EXPECT_EQ(marked_fields(), 1u) << c.typed;
+        const ObjectHeader* note = note_by_id(id);
+        EXPECT_TRUE(note->time.numerator == 1 && note->time.denominator == 1) << c.typed;
+        EXPECT_TRUE(note->duration.numerator == 1 && note->duration.denominator == 1);
+        EXPECT_TRUE(note->pitch.numerator == 1 && note->pitch.denominator == 1);
+        EXPECT_EQ(g_piece.modified, 0) << c.typed;
+        g_panels.panels.count = 0;
+        frames();
+    }
+    // The editor's own values are checked alike, and a right value goes through.
+    fraction_entry_open(STR("pitch"),
+                        fraction_binding_value(&g_editor.cursor_pitch, FRACTION_FIELD_PITCH));
+    frames();
+    type_into_field("0/1");
+    headless_key_tap(KEY_RETURN);
+    frames();
+    EXPECT_EQ(g_editor.cursor_pitch.numerator, 1);
+    EXPECT_EQ(g_editor.cursor_pitch.denominator, 1);
+    type_into_field("3/2");
+    EXPECT_TRUE(marked_fields() == 0);  // the text changed
+    headless_key_tap(KEY_RETURN);
+    frames(2);
+    EXPECT_EQ(entry_panel(), nullptr);
+    EXPECT_EQ(g_editor.cursor_pitch.numerator, 3);
+    EXPECT_EQ(g_editor.cursor_pitch.denominator, 2);
 }
 
 TEST_F(FractionEntry, AnEntryWhoseObjectWasDeletedClosesAndWritesNothing) {
@@ -208,7 +257,7 @@ TEST_F(FractionEntry, OpeningAFileClosesEveryPanelBoundToTheOldPiece) {
     ASSERT_NE(fraction_entry_open(STR("time"), fraction_binding_object(OBJECT_NOTE, note,
                                                                        FRACTION_FIELD_TIME)),
               nullptr);
-    ASSERT_NE(fraction_entry_open(STR("time"), fraction_binding_value(&g_editor.cursor_time)),
+    ASSERT_NE(fraction_entry_open(STR("time"), fraction_binding_value(&g_editor.cursor_time, FRACTION_FIELD_TIME)),
               nullptr);
     ASSERT_NE(object_panel_open(OBJECT_MEASURE, id), nullptr);
     frames();

@@ -140,3 +140,10 @@ inline std::vector<const HeadlessDraw*> draws_in_color(const f32* color) {
     }
     return found;
 }
+
+// Fields drawn in the error colour in one more frame.
+inline size_t marked_fields() {
+    headless_draws_clear();
+    app_frame();
+    return draws_in_color(g_theme.error_color).size();
+}

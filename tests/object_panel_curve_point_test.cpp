@@ -88,6 +88,15 @@ TEST_F(CurvePointWindow, FieldsShowThePointAndAMovedPointTakesItsHandlesAlong) {
     type_cell(1, 1, "100");  // a handle alone
     EXPECT_TRUE(same(point->in_y, Fraction{100, 1}));
     EXPECT_TRUE(same(point->y, Fraction{241, 2}));
+
+    // A tempo of no speed, and a position without a denominator, are refused where typed.
+    type_cell(0, 1, "0");
+    type_cell(2, 1, "-30");
+    type_cell(0, 0, "7/0");
+    EXPECT_TRUE(same(point->y, Fraction{241, 2}));
+    EXPECT_TRUE(same(point->out_y, Fraction{261, 2}));
+    EXPECT_TRUE(same(point->x, Fraction{5, 1}));
+    EXPECT_EQ(marked_fields(), 3u);
 }
 
 TEST_F(CurvePointWindow, ContinuousMirrorsTheIncomingHandleAndFlatLevelsBoth) {

@@ -180,8 +180,16 @@ TEST_F(ObjectPanels, TempoMinimumIsAdoptedInTheFrameTheFieldReportsTheEdit) {
     click_toggle(panel, 1);
     EXPECT_EQ(tempo->tempo.visible, 0);
     EXPECT_EQ(tempo->tempo.editable, 0);
-    type_row(panel, 3, "x");  // unparsable: 0
-    EXPECT_TRUE(same(tempo->tempo.maximum, Fraction{0, 1}));
+    // A tempo of no speed, or a fraction without a denominator, is refused where typed.
+    for (const char* typed : {"x", "0", "-60", "240/0"}) {
+        type_row(panel, 3, typed);
+        EXPECT_TRUE(same(tempo->tempo.maximum, Fraction{240, 1})) << typed;
+        EXPECT_EQ(state->fields[1].refused, 1) << typed;
+        EXPECT_EQ(marked_fields(), 1u) << typed;
+    }
+    type_row(panel, 3, "200");
+    EXPECT_TRUE(same(tempo->tempo.maximum, Fraction{200, 1}));
+    EXPECT_TRUE(marked_fields() == 0);
 }
 
 TEST_F(ObjectPanels, PitchRowsEditThePitchCurve) {
@@ -278,6 +286,10 @@ TEST_F(ObjectPanels, KeyNameBringsItsScaleAndFrequencyIsANumber) {
     EXPECT_EQ(key->pitches.count, 0);
     type_row(panel, 2, "432.5", 5, 3);
     EXPECT_DOUBLE_EQ(key->reference_frequency, 432.5);
+    type_row(panel, 2, "0", 5, 3);
+    type_row(panel, 2, "-440", 5, 3);
+    EXPECT_DOUBLE_EQ(key->reference_frequency, 432.5);
+    EXPECT_EQ(content(panel)->fields[1].refused, 1);
 }
 
 TEST_F(ObjectPanels, MeasureAndTextEditTheirValuesAndOpenThePickerOnTheirColour) {
@@ -285,6 +297,8 @@ TEST_F(ObjectPanels, MeasureAndTextEditTheirValuesAndOpenThePickerOnTheirColour)
     u64 measure_panel = open(OBJECT_MEASURE, measure_id);
     EXPECT_EQ(to_string(text_field_text(&content(measure_panel)->fields[0])), "4");
     type_row(measure_panel, 0, "7/8");
+    EXPECT_TRUE(same(find<MeasureObject>(OBJECT_MEASURE, measure_id)->bar_length, Fraction{7, 8}));
+    type_row(measure_panel, 0, "0/8");  // a bar of no length is refused
     EXPECT_TRUE(same(find<MeasureObject>(OBJECT_MEASURE, measure_id)->bar_length, Fraction{7, 8}));
     click_value(measure_panel, 1);
     const Panel* picker = &g_panels.panels[g_panels.panels.count - 1];

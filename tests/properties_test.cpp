@@ -106,19 +106,30 @@ TEST_F(Properties, TheGlobalPanelOpensWithTheSettingsInItsRows) {
     EXPECT_EQ(to_string(text_field_text(&background->color_fields[3])), "1");
 }
 
-TEST_F(Properties, SampleRateTakesTypedDigitsAndNonsenseGivesZero) {
+TEST_F(Properties, TypedValuesThatCannotBeRightAreMarkedAndNotTaken) {
     frames();
     click_menu(MENU_SHOW_GLOBAL_PROPERTIES);
     type_into(PANEL_GLOBAL_PROPERTIES, 0, GLOBAL_ROW_SAMPLE_RATE, {"48000"});
     EXPECT_EQ(g_piece.settings.sample_rate, 48000);
     EXPECT_EQ(g_piece.modified, 1);
-    type_into(PANEL_GLOBAL_PROPERTIES, 0, GLOBAL_ROW_SAMPLE_RATE, {"x"});
-    EXPECT_EQ(g_piece.settings.sample_rate, 0);
-    // While the field holds the keyboard it keeps what was typed; afterwards it shows the
-    // value.
-    EXPECT_EQ(field_text(PANEL_GLOBAL_PROPERTIES, 0, GLOBAL_ROW_SAMPLE_RATE), "x");
-    click_away();
-    EXPECT_EQ(field_text(PANEL_GLOBAL_PROPERTIES, 0, GLOBAL_ROW_SAMPLE_RATE), "0");
+    EXPECT_TRUE(marked_fields() == 0);
+    for (const char* typed : {"x", "0", "-44100"}) {
+        type_into(PANEL_GLOBAL_PROPERTIES, 0, GLOBAL_ROW_SAMPLE_RATE, {typed});
+        EXPECT_EQ(g_piece.settings.sample_rate, 48000) << typed;
+        // While the field holds the keyboard it keeps what was typed, marked.
+        EXPECT_EQ(field_text(PANEL_GLOBAL_PROPERTIES, 0, GLOBAL_ROW_SAMPLE_RATE), typed);
+        EXPECT_EQ(marked_fields(), 1u) << typed;
+    }
+    click_away();  // afterwards it shows the value, unmarked
+    EXPECT_EQ(field_text(PANEL_GLOBAL_PROPERTIES, 0, GLOBAL_ROW_SAMPLE_RATE), "48000");
+    EXPECT_TRUE(marked_fields() == 0);
+
+    type_into(PANEL_GLOBAL_PROPERTIES, 0, GLOBAL_ROW_END_TIME, {"7/0"});
+    type_into(PANEL_GLOBAL_PROPERTIES, 0, GLOBAL_ROW_START_TIME, {"1/-2"});
+    EXPECT_EQ(g_piece.settings.end_time.numerator, 120);
+    EXPECT_EQ(g_piece.settings.end_time.denominator, 1);
+    EXPECT_EQ(g_piece.settings.start_time.numerator, 0);
+    EXPECT_EQ(g_piece.settings.start_time.denominator, 1);
 }
 
 TEST_F(Properties, StereoAndSampleTypeFollowClicks) {
@@ -231,6 +242,8 @@ TEST_F(Properties, TheGroupPanelEditsTheSelectedGroupAndShowsNothingWithoutOne) 
     EXPECT_EQ(field_text(PANEL_GROUP_PROPERTIES, 0, GROUP_ROW_SIZE), "1");
 
     type_into(PANEL_GROUP_PROPERTIES, 0, GROUP_ROW_SIZE, {"2", ".", "5"});  // "2." stays
+    EXPECT_EQ(group->size, 2.5);
+    type_into(PANEL_GROUP_PROPERTIES, 0, GROUP_ROW_SIZE, {"0"});  // no size at all: refused
     EXPECT_EQ(group->size, 2.5);
     f32 s = g_theme.scale;
     type_into(PANEL_GROUP_PROPERTIES, 0, GROUP_ROW_COLOR, {"0.125"}, 1.5f * s + 5);

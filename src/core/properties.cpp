@@ -50,8 +50,9 @@ PropertyRow* property_section_add_row(PropertySection* section, u8 type, Str lab
 // The field shows the value. While the field holds the keyboard, what the user typed
 // stays as long as it still reads as the value ("1/" while typing 1/3, "0." while typing
 // 0.5); a value changed elsewhere replaces it.
+// A refused text also stays while it is being typed, marked, for the user to mend.
 static void field_show(TextField* field, Str shown, bool reads_as_value) {
-    if (field->focused && reads_as_value) return;
+    if (field->focused && (reads_as_value || field->refused)) return;
     if (!str_equal(text_field_text(field), shown)) text_field_set_text(field, shown);
 }
 
@@ -91,6 +92,15 @@ static bool field_edited(TextField* field) {
     return edited;
 }
 
+static bool finite(f64 value) { return value - value == 0.0; }
+
+// Whether the typed text may become the value; otherwise the field is marked and the value
+// stays as it was.
+static bool field_accepts(TextField* field, bool acceptable) {
+    if (!acceptable) field->refused = 1;
+    return acceptable;
+}
+
 static void row_synchronise(PropertyRow* row) {
     row->changed = false;
     if (!row->value) return;
@@ -110,7 +120,9 @@ static void row_synchronise(PropertyRow* row) {
         case PROPERTY_INTEGER: {
             i64* value = (i64*)row->value;
             if (field_edited(field)) {
-                *value = parse_integer(text);
+                i64 typed = parse_integer(text);
+                if (!field_accepts(field, typed > 0 || !row->above_zero)) break;
+                *value = typed;
                 row->changed = true;
             } else {
                 field_show(field, integer_text(*value), parse_integer(text) == *value);
@@ -119,7 +131,10 @@ static void row_synchronise(PropertyRow* row) {
         case PROPERTY_FLOAT: {
             f64* value = (f64*)row->value;
             if (field_edited(field)) {
-                *value = parse_number(text);
+                f64 typed = parse_number(text);
+                if (!field_accepts(field, finite(typed) && (typed > 0.0 || !row->above_zero)))
+                    break;
+                *value = typed;
                 row->changed = true;
             } else {
                 field_show(field, float_text(*value), parse_number(text) == *value);
@@ -131,7 +146,9 @@ static void row_synchronise(PropertyRow* row) {
                 TextField* component = &row->color_fields[i];
                 Str component_text = text_field_text(component);
                 if (field_edited(component)) {
-                    color[i] = (f32)parse_number(component_text);
+                    f32 typed = (f32)parse_number(component_text);
+                    if (!field_accepts(component, finite((f64)typed))) continue;
+                    color[i] = typed;
                     row->changed = true;
                 } else {
                     field_show(component, float_text(color[i]),
@@ -142,7 +159,9 @@ static void row_synchronise(PropertyRow* row) {
         case PROPERTY_FRACTION: {
             Fraction* value = (Fraction*)row->value;
             if (field_edited(field)) {
-                *value = text_parse_fraction(text);
+                Fraction typed = text_parse_fraction(text);
+                if (!field_accepts(field, typed.denominator > 0)) break;
+                *value = typed;
                 row->changed = true;
             } else {
                 field_show(field, fraction_format_tmp(*value),
@@ -282,7 +301,8 @@ void* properties_panel_create(u8 kind) {
     if (kind == PANEL_GLOBAL_PROPERTIES) {
         PropertySection* audio = &panel->sections[0];
         property_section_init(audio, STR("audio"), POOL_MAIN);
-        property_section_add_row(audio, PROPERTY_INTEGER, STR("sample rate"));
+        PropertyRow* rate = property_section_add_row(audio, PROPERTY_INTEGER, STR("sample rate"));
+        if (rate) rate->above_zero = 1;
         property_section_add_row(audio, PROPERTY_BOOL, STR("stereo"));
         property_section_add_row(audio, PROPERTY_SAMPLE_TYPE, STR("sample type"));
         property_section_add_row(audio, PROPERTY_FRACTION, STR("start time"));
@@ -297,7 +317,8 @@ void* properties_panel_create(u8 kind) {
         property_section_add_row(note, PROPERTY_BOOL, STR("visible"));
         property_section_add_row(note, PROPERTY_COLOR, STR("color"));
         property_section_add_row(note, PROPERTY_STRING, STR("texture"));
-        property_section_add_row(note, PROPERTY_FLOAT, STR("size"));
+        PropertyRow* size = property_section_add_row(note, PROPERTY_FLOAT, STR("size"));
+        if (size) size->above_zero = 1;
         panel->section_count = 1;
     }
     return panel;

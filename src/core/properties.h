@@ -37,6 +37,9 @@ struct PropertyRow {
     // again every frame by this, never by the row's pointer.
     ColorBinding color_binding;
     bool changed;  // this frame, the row changed its value
+    // Set after adding the row: integer and float rows take only values above zero. Every
+    // fraction row needs a denominator above zero, every float a finite number.
+    u8 above_zero;
 };
 
 struct PropertySection {

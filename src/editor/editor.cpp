@@ -429,11 +429,14 @@ static void place_mode_step() {
     if (pressed(KEY_LETTER('o')) && !input_key_is_held(KEY_CONTROL))
         e->cursor_pitch = key_snap_pitch(&g_piece, e->cursor_pitch, e->cursor_time, group);
     if (pressed(KEY_LETTER('f')))
-        fraction_entry_open(STR("pitch"), fraction_binding_value(&e->cursor_pitch));
+        fraction_entry_open(STR("pitch"),
+                            fraction_binding_value(&e->cursor_pitch, FRACTION_FIELD_PITCH));
     if (pressed(KEY_LETTER('g')))
-        fraction_entry_open(STR("time"), fraction_binding_value(&e->cursor_time));
+        fraction_entry_open(STR("time"),
+                            fraction_binding_value(&e->cursor_time, FRACTION_FIELD_TIME));
     if (pressed(KEY_LETTER('h')))
-        fraction_entry_open(STR("duration"), fraction_binding_value(&e->selected_duration));
+        fraction_entry_open(STR("duration"), fraction_binding_value(&e->selected_duration,
+                                                                    FRACTION_FIELD_DURATION));
     if (!pressed(KEY_SPACE)) return;
 
     ObjectHeader* added = editor_place(e->place_kind);

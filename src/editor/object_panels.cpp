@@ -141,10 +141,18 @@ FractionBinding fraction_binding_object(u8 object_kind, i64 object_id, u8 field)
     return binding;
 }
 
-FractionBinding fraction_binding_value(Fraction* value) {
+FractionBinding fraction_binding_value(Fraction* value, u8 field) {
     FractionBinding binding = {};
     binding.editor_value = value;
+    binding.field = field;
     return binding;
+}
+
+bool fraction_binding_accepts(const FractionBinding* binding, Fraction value) {
+    if (value.denominator <= 0) return false;
+    if (binding->transpose_count > 0 || binding->field != FRACTION_FIELD_TIME)
+        return value.numerator > 0;
+    return true;
 }
 
 FractionBinding fraction_binding_transpose_selection() {
@@ -331,13 +339,28 @@ static i64 field_integer(const TextField* field) {
     return text_parse_integer(&cursor);
 }
 
+// The typed value when it can be right: a denominator above zero, a finite number, and
+// with `above_zero` a value above zero. Otherwise the field is marked as refused and the
+// value is not to be written.
+static bool field_fraction_taken(TextField* field, bool above_zero, Fraction* value) {
+    Fraction typed = field_fraction(field);
+    bool taken = typed.denominator > 0 && (typed.numerator > 0 || !above_zero);
+    if (!taken) field->refused = 1;
+    if (taken) *value = typed;
+    return taken;
+}
+
+static bool field_number_taken(TextField* field, bool above_zero, f64* value) {
+    f64 typed = field_number(field);
+    bool taken = typed - typed == 0.0 && (typed > 0.0 || !above_zero);
+    if (!taken) field->refused = 1;
+    if (taken) *value = typed;
+    return taken;
+}
+
 // A copy of the field's text in the piece's pool; false (and `to` kept) when refused.
 static bool field_copy(const TextField* field, Str* to) {
-    Str text = text_field_text(field);
-    Str copy = str_copy(g_piece.pool, text);
-    if (text.length > 0 && copy.length == 0) return false;
-    *to = copy;
-    return true;
+    return piece_string_set(&g_piece, to, text_field_text(field));
 }
 
 static void field_set_fraction(TextField* field, Fraction value) {
@@ -464,16 +487,16 @@ void object_panel_prime(ObjectPanelContent* content, const ObjectHeader* object)
 }
 
 // "minimum" and "maximum" of a curve, adopted in the frame their field reports an edit.
+// A tempo's bounds are tempos, above zero.
 static bool curve_range_rows(Rows* rows, ObjectPanelContent* content, Curve* curve) {
+    bool above_zero = content->object_kind == OBJECT_TEMPO;
     bool changed = false;
-    if (row_text(rows, &content->fields[0], STR("minimum"))) {
-        curve->minimum = field_fraction(&content->fields[0]);
+    if (row_text(rows, &content->fields[0], STR("minimum")) &&
+        field_fraction_taken(&content->fields[0], above_zero, &curve->minimum))
         changed = true;
-    }
-    if (row_text(rows, &content->fields[1], STR("maximum"))) {
-        curve->maximum = field_fraction(&content->fields[1]);
+    if (row_text(rows, &content->fields[1], STR("maximum")) &&
+        field_fraction_taken(&content->fields[1], above_zero, &curve->maximum))
         changed = true;
-    }
     return changed;
 }
 
@@ -506,19 +529,17 @@ static bool key_rows(Rows* rows, ObjectPanelContent* content, KeyObject* key) {
         }
         changed = true;
     }
-    if (row_text(rows, &content->fields[1], STR("frequency"))) {
-        key->reference_frequency = field_number(&content->fields[1]);
+    if (row_text(rows, &content->fields[1], STR("frequency")) &&
+        field_number_taken(&content->fields[1], true, &key->reference_frequency))
         changed = true;
-    }
     return changed;
 }
 
 static bool measure_rows(Rows* rows, ObjectPanelContent* content, MeasureObject* measure) {
     bool changed = false;
-    if (row_text(rows, &content->fields[0], STR("length"))) {
-        measure->bar_length = field_fraction(&content->fields[0]);
+    if (row_text(rows, &content->fields[0], STR("length")) &&
+        field_fraction_taken(&content->fields[0], true, &measure->bar_length))
         changed = true;
-    }
     row_swatch(rows, &content->swatch, STR("color"), measure->bar_color, &measure->header);
     return changed;
 }
@@ -584,26 +605,28 @@ static bool sound_rows(Rows* rows, ObjectPanelContent* content, SoundObject* sou
 static bool repeat_rows(Rows* rows, ObjectPanelContent* content, RepeatObject* repeat) {
     bool changed = row_scope(rows, &content->scope, &repeat->header);
     if (row_text(rows, &content->fields[0], STR("num"))) {
-        repeat->count = field_integer(&content->fields[0]);
-        changed = true;
+        i64 count = field_integer(&content->fields[0]);
+        if (count >= 0 && count <= INT32_MAX) {  // saved in 32 bits
+            repeat->count = count;
+            changed = true;
+        } else {
+            content->fields[0].refused = 1;
+        }
     }
-    if (row_text(rows, &content->fields[1], STR("start"))) {
-        repeat->start = field_fraction(&content->fields[1]);
+    if (row_text(rows, &content->fields[1], STR("start")) &&
+        field_fraction_taken(&content->fields[1], false, &repeat->start))
         changed = true;
-    }
-    if (row_text(rows, &content->fields[2], STR("end"))) {
-        repeat->end = field_fraction(&content->fields[2]);
+    if (row_text(rows, &content->fields[2], STR("end")) &&
+        field_fraction_taken(&content->fields[2], false, &repeat->end))
         changed = true;
-    }
     return changed;
 }
 
 static bool shape_rows(Rows* rows, ObjectPanelContent* content, ShapeObject* shape) {
     bool changed = row_scope(rows, &content->scope, &shape->header);
-    if (row_text(rows, &content->fields[0], STR("time offset"))) {
-        shape->time_offset = field_number(&content->fields[0]);
+    if (row_text(rows, &content->fields[0], STR("time offset")) &&
+        field_number_taken(&content->fields[0], false, &shape->time_offset))
         changed = true;
-    }
     if (row_text(rows, &content->fields[1], STR("volume curve")) &&
         field_copy(&content->fields[1], &shape->shape_name))
         changed = true;
@@ -680,7 +703,10 @@ void curve_point_panel_content(Panel* panel, Rect content_rect) {
             TextField* field = &content->fields[index];
             text_field(field, Rect{row.x + (f32)c * (half + rows.o / 2), row.y, half, row.height});
             if (!field->changed) continue;
-            Fraction value = field_fraction(field);
+            // The values of a tempo curve are tempos, above zero.
+            bool above_zero = content->object_kind == OBJECT_TEMPO && index % 2 == 1;
+            Fraction value;
+            if (!field_fraction_taken(field, above_zero, &value)) continue;
             Fraction old_x = point->x, old_y = point->y;
             Fraction* targets[6] = {&point->x,    &point->y,     &point->in_x,
                                     &point->in_y, &point->out_x, &point->out_y};

@@ -123,7 +123,11 @@ struct FractionEntryContent {
 };
 
 FractionBinding fraction_binding_object(u8 object_kind, i64 object_id, u8 field);
-FractionBinding fraction_binding_value(Fraction* value);
+// `field` (FRACTION_FIELD_*) says what the value is, for the checks of what may be written.
+FractionBinding fraction_binding_value(Fraction* value, u8 field);
+// Whether a typed value may be written through the binding: never with a denominator of
+// zero or below; above zero for a pitch, a duration and a transposition ratio.
+bool fraction_binding_accepts(const FractionBinding* binding, Fraction value);
 // The selected objects of g_piece (notes and shapes of hidden groups left out, as they take
 // no commands), copied as references into POOL_MAIN. A count of 0 when none is selected.
 FractionBinding fraction_binding_transpose_selection();

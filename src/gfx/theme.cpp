@@ -65,6 +65,7 @@ void theme_set_defaults() {
     g_theme.smooth_scrolling = 1;
     g_theme.cursor_width = 6;
     set(g_theme.cursor_color, 1, 0, 0, 1);
+    set(g_theme.error_color, 0.6f, 0.15f, 0.15f, 1);
 }
 
 struct ThemeKey {
@@ -112,6 +113,7 @@ static const ThemeKey COLOR_KEYS[] = {
     THEME_FIELD("show_group_properties_color", show_group_properties_color),
     THEME_FIELD("show_global_properties_color", show_global_properties_color),
     THEME_FIELD("cursor_color", cursor_color),
+    THEME_FIELD("error_color", error_color),
 };
 
 static const ThemeKey NUMBER_KEYS[] = {

@@ -53,6 +53,7 @@ struct Theme {
     u8 smooth_scrolling;
     f32 cursor_width;
     f32 cursor_color[4];
+    f32 error_color[4];  // behind a field whose value was not taken
     // Derived when the theme is loaded.
     f32 row_offset;
     f32 row_size;

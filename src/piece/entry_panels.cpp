@@ -234,11 +234,17 @@ void fraction_entry_panel(Panel* panel, Rect content) {
                 STR("ok"));
     if (!widgets->ok.clicked && !widgets->field.entered) return;
 
+    // A value that cannot be right stays in the field, marked, for the user to mend.
+    Fraction value = text_parse_fraction(text_field_text(&widgets->field));
+    if (!fraction_binding_accepts(&entry->binding, value)) {
+        widgets->field.refused = 1;
+        widgets->field.focused = 1;
+        return;
+    }
     // Found again at the moment of writing: the list may have moved since the last frame.
     entry->close_requested = 1;
     Fraction* target = fraction_binding_target(&entry->binding);
     if (!target) return;
-    Fraction value = text_parse_fraction(text_field_text(&widgets->field));
     if (entry->binding.transpose_count > 0) {
         if (pitches_transpose(&entry->binding, value)) g_piece.modified = 1;
         return;

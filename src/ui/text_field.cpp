@@ -82,6 +82,7 @@ static void text_changed(TextField* field) {
     }
     array_push(&field->lines, length);
     field->changed = 1;
+    field->refused = 0;
     field->scroll_to_caret = 1;
 }
 
@@ -524,7 +525,8 @@ static void draw_caret(const TextField* field, f32 x, f32 center_y, f32 alpha, c
 static void draw_field(TextField* field, bool hovered) {
     const f32 clip[4] = {field->x, field->y, field->width, field->height};
     u32 white = g_textures.ids[TEXTURE_WHITE];
-    draw_rect(white, g_theme.color, field->x, field->y, field->width, field->height, 0, 0);
+    const f32* background = field->refused ? g_theme.error_color : g_theme.color;
+    draw_rect(white, background, field->x, field->y, field->width, field->height, 0, 0);
 
     // Only the lines inside the field are laid out, one text run each.
     f32 lh = line_height(field);

@@ -18,6 +18,9 @@ struct TextField {
     u8 focused;      // set in the frame the mouse goes down, to whether it was inside
     u8 entered;      // this frame: Return ended the editing of a single-line field
     u8 changed;      // this frame: the text changed (panels adopt the text then)
+    // Set by the caller when it refuses the value typed: the field is drawn in the error
+    // colour until its text changes.
+    u8 refused;
     // The text, UTF-8, newlines as byte 10. A zeroed record is an empty field in POOL_MAIN.
     PoolArray<u8> text;
     f32 x, y, width, height;  // refreshed from the argument every frame
