@@ -101,7 +101,7 @@ static bool settable_fields_differ(const Theme& a, const Theme& b) {
     const i64 ranges[3][2] = {
         {0, (i64)offsetof(Theme, offset) + 4},
         {(i64)offsetof(Theme, text_scale), (i64)offsetof(Theme, show_global_properties_color) + 16},
-        {(i64)offsetof(Theme, cursor_width), (i64)offsetof(Theme, cursor_color) + 16},
+        {(i64)offsetof(Theme, cursor_width), (i64)offsetof(Theme, error_color) + 16},
     };
     for (const auto& range : ranges)
         if (memcmp((const u8*)&a + range[0], (const u8*)&b + range[0],

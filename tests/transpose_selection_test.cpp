@@ -85,23 +85,27 @@ TEST_F(Transpose, OkMultipliesTheSelectedPitchesOfEveryKindExactly) {
     EXPECT_EQ(g_piece.modified, 1);
 }
 
+// Refused in the entry: it stays open with its field marked, and the piece is untouched.
 TEST_F(Transpose, ARatioOfZeroOrBelowOrNonsenseChangesNothing) {
     i64 note = add(OBJECT_NOTE, frac(5, 4), true);
     frames();
     Str before = scene_encode(&g_piece, POOL_MAIN);
-    for (const char* ratio : {"0", "-3/2", "3/-2", "abc", "1/0"}) {
+    for (const char* ratio : {"0", "-3/2", "3/-2", "-2/-1", "abc", "1/0"}) {
         tap(KEY_LETTER('t'));
         enter(ratio);
-        EXPECT_EQ(entry_panel(), nullptr) << ratio;
+        ASSERT_NE(entry_panel(), nullptr) << ratio;
+        EXPECT_EQ(marked_fields(), 1u) << ratio;
         EXPECT_TRUE(exactly(pitch_of(OBJECT_NOTE, note), 5, 4)) << ratio;
         EXPECT_EQ(g_piece.modified, 0) << ratio;
+        g_panels.panels.count = 0;
+        frames();
     }
     Str after = scene_encode(&g_piece, POOL_TMP);
     ASSERT_EQ(after.length, before.length);
     EXPECT_EQ(memcmp(after.data, before.data, (size_t)before.length), 0);
-    // Both signs negative make a positive ratio.
     tap(KEY_LETTER('t'));
-    enter("-2/-1");
+    enter("2");
+    EXPECT_EQ(entry_panel(), nullptr);
     EXPECT_TRUE(exactly(pitch_of(OBJECT_NOTE, note), 5, 2));
 }
 

@@ -195,30 +195,39 @@ bool piece_string_set(Piece* piece, Str* to, Str text) {
     return true;
 }
 
+// The string or curve named by `member` in every record of the list.
+template <typename T>
+static void strings_give_back(Piece* piece, PoolArray<T>* list, Str T::*member, const u8* kept,
+                              i64 kept_bytes) {
+    for (i64 i = 0; i < list->count; i += 1)
+        string_give_back(piece, &(list->data[i].*member), kept, kept_bytes);
+}
+
+template <typename T>
+static void curves_give_back(Piece* piece, PoolArray<T>* list, Curve T::*member, const u8* kept,
+                             i64 kept_bytes) {
+    for (i64 i = 0; i < list->count; i += 1)
+        curve_give_back(piece, &(list->data[i].*member), kept, kept_bytes);
+}
+
+static i64 sound_waves(const SoundObject* sound) {
+    if (sound->wave_count < 0) return 0;
+    return sound->wave_count > SOUND_MAX_WAVES ? SOUND_MAX_WAVES : sound->wave_count;
+}
+
 void piece_blocks_give_back(Piece* piece, const u8* kept, i64 kept_bytes) {
-    for (i64 i = 0; i < piece->groups.count; i += 1)
-        string_give_back(piece, &piece->groups[i].texture_name, kept, kept_bytes);
-    for (i64 i = 0; i < piece->tree.count; i += 1)
-        string_give_back(piece, &piece->tree[i].name, kept, kept_bytes);
-    for (i64 i = 0; i < piece->keys.count; i += 1)
-        string_give_back(piece, &piece->keys[i].key_name, kept, kept_bytes);
-    for (i64 i = 0; i < piece->shapes.count; i += 1)
-        string_give_back(piece, &piece->shapes[i].shape_name, kept, kept_bytes);
-    for (i64 i = 0; i < piece->texts.count; i += 1)
-        string_give_back(piece, &piece->texts[i].text, kept, kept_bytes);
-    for (i64 i = 0; i < piece->tempos.count; i += 1)
-        curve_give_back(piece, &piece->tempos[i].tempo, kept, kept_bytes);
-    for (i64 i = 0; i < piece->pitches.count; i += 1)
-        curve_give_back(piece, &piece->pitches[i].pitch, kept, kept_bytes);
-    for (i64 i = 0; i < piece->volumes.count; i += 1) {
-        curve_give_back(piece, &piece->volumes[i].volume, kept, kept_bytes);
-        curve_give_back(piece, &piece->volumes[i].pan, kept, kept_bytes);
-    }
+    strings_give_back(piece, &piece->groups, &Group::texture_name, kept, kept_bytes);
+    strings_give_back(piece, &piece->tree, &GroupTreeEntry::name, kept, kept_bytes);
+    strings_give_back(piece, &piece->keys, &KeyObject::key_name, kept, kept_bytes);
+    strings_give_back(piece, &piece->shapes, &ShapeObject::shape_name, kept, kept_bytes);
+    strings_give_back(piece, &piece->texts, &TextObject::text, kept, kept_bytes);
+    curves_give_back(piece, &piece->tempos, &TempoObject::tempo, kept, kept_bytes);
+    curves_give_back(piece, &piece->pitches, &PitchObject::pitch, kept, kept_bytes);
+    curves_give_back(piece, &piece->volumes, &VolumeObject::volume, kept, kept_bytes);
+    curves_give_back(piece, &piece->volumes, &VolumeObject::pan, kept, kept_bytes);
     for (i64 i = 0; i < piece->sounds.count; i += 1) {
         SoundObject* sound = &piece->sounds[i];
-        i64 waves = sound->wave_count < 0 ? 0
-                    : sound->wave_count > SOUND_MAX_WAVES ? SOUND_MAX_WAVES
-                                                          : sound->wave_count;
+        i64 waves = sound_waves(sound);
         for (i64 w = 0; w < waves; w += 1)
             string_give_back(piece, &sound->wave_names[w], kept, kept_bytes);
         for (i64 w = 0; w + 1 < waves; w += 1)
@@ -246,9 +255,7 @@ bool object_clone(void* destination, const ObjectHeader* source, u8 pool) {
         } break;
         case OBJECT_SOUND: {
             SoundObject* sound = (SoundObject*)destination;
-            i64 waves = sound->wave_count < 0 ? 0
-                        : sound->wave_count > SOUND_MAX_WAVES ? SOUND_MAX_WAVES
-                                                              : sound->wave_count;
+            i64 waves = sound_waves(sound);
             for (i64 i = 0; i < SOUND_MAX_WAVES; i += 1) {
                 if (i < waves) {
                     complete = string_clone(&sound->wave_names[i], pool) && complete;
