@@ -212,7 +212,7 @@ static void curves_give_back(Piece* piece, PoolArray<T>* list, Curve T::*member,
 
 static i64 sound_waves(const SoundObject* sound) {
     if (sound->wave_count < 0) return 0;
-    return sound->wave_count > SOUND_MAX_WAVES ? SOUND_MAX_WAVES : sound->wave_count;
+    return sound->wave_count > SOUND_MAX_WAVES ? (i64)SOUND_MAX_WAVES : sound->wave_count;
 }
 
 void piece_blocks_give_back(Piece* piece, const u8* kept, i64 kept_bytes) {
