@@ -42,6 +42,12 @@ struct FractionEntry : InterfaceTest {
         headless_type_text(str_from_cstring(text));
         frames();
     }
+    // Types the text over the field's and confirms it with Return.
+    void enter_into_field(const char* text) {
+        type_into_field(text);
+        headless_key_tap(KEY_RETURN);
+        frames();
+    }
     void click_ok() {
         const Panel* p = entry_panel();
         f32 s = g_theme.scale, o = g_theme.offset;
@@ -100,9 +106,7 @@ TEST_F(FractionEntry, ReturnInTheFieldConfirmsAnEditorValue) {
     fraction_entry_open(STR("duration"), fraction_binding_value(&g_editor.selected_duration,
                                                                   FRACTION_FIELD_DURATION));
     frames();
-    type_into_field("3/8");
-    headless_key_tap(KEY_RETURN);
-    frames();
+    enter_into_field("3/8");
     EXPECT_EQ(g_editor.selected_duration.numerator, 3);
     EXPECT_EQ(g_editor.selected_duration.denominator, 8);
     EXPECT_EQ(g_piece.modified, 0);  // the editor's own value is not part of the piece
@@ -126,9 +130,7 @@ TEST_F(FractionEntry, ValuesThatCannotBeRightStayInTheMarkedFieldAndAreNotWritte
     for (const Case& c : cases) {
         fraction_entry_open(STR("value"), fraction_binding_object(OBJECT_NOTE, id, c.field));
         frames();
-        type_into_field(c.typed);
-        headless_key_tap(KEY_RETURN);
-        frames();
+        enter_into_field(c.typed);
         ASSERT_NE(entry_panel(), nullptr) << c.typed;
         EXPECT_TRUE(fraction_entry_field(entry_panel())->focused) << c.typed;
         EXPECT_EQ(marked_fields(), 1u) << c.typed;
@@ -144,9 +146,7 @@ TEST_F(FractionEntry, ValuesThatCannotBeRightStayInTheMarkedFieldAndAreNotWritte
     fraction_entry_open(STR("pitch"),
                         fraction_binding_value(&g_editor.cursor_pitch, FRACTION_FIELD_PITCH));
     frames();
-    type_into_field("0/1");
-    headless_key_tap(KEY_RETURN);
-    frames();
+    enter_into_field("0/1");
     EXPECT_EQ(g_editor.cursor_pitch.numerator, 1);
     EXPECT_EQ(g_editor.cursor_pitch.denominator, 1);
     type_into_field("3/2");
