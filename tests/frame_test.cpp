@@ -16,6 +16,7 @@
 #include "gfx/resources.h"
 #include "gfx/textures.h"
 #include "piece/document.h"
+#include "core/properties.h"
 #include "piece/scene.h"
 #include "ui/group_list.h"
 #include "sound/audio_output.h"
@@ -472,7 +473,15 @@ TEST_F(FrameTest, AWaitingQuestionKeepsThePieceAsItIsAndReturnSaysYes) {
     std::string path = temporary("modal.scene");
     ASSERT_TRUE(scene_save(to_str(path)));
     add_note();
+    // A field that has the keyboard when the question comes.
+    click_menu(MENU_SHOW_GLOBAL_PROPERTIES);
+    Panel* global = panel_of_kind(PANEL_GLOBAL_PROPERTIES);
+    ASSERT_TRUE(global);
+    TextField* field =
+        &((PropertiesPanel*)global->content)->sections[0].rows[GLOBAL_ROW_SAMPLE_RATE].field;
+    field->focused = 1;
     frames();
+    std::string rate = to_string(text_field_text(field));
     headless_key_tap(KEY_ESCAPE);
     frames();
     ASSERT_TRUE(question());
@@ -482,6 +491,9 @@ TEST_F(FrameTest, AWaitingQuestionKeepsThePieceAsItIsAndReturnSaysYes) {
     frames();
     headless_key_tap(KEY_SPACE);
     frames();
+    headless_type_text(STR("9"));
+    frames();
+    EXPECT_EQ(to_string(text_field_text(field)), rate);
     click_at(width() / 4, height() / 4);
     control_key('z');
     click_menu(MENU_NEW);
