@@ -1,7 +1,8 @@
 // The frame as the user meets it: the menu bar's buttons and shortcuts, play, pause,
 // resume and stop through the real worker, the status text while a rendering is awaited,
-// the help and statistics overlays, and the save question's three answers on quit and on
-// a new piece.
+// the help (every key, above everything) and statistics overlays, the start hint, and the
+// save question: asked for any change before quit, new and open, its three answers, and
+// nothing behind it changing the piece while it waits.
 #include <stdlib.h>
 #include <time.h>
 #include <unistd.h>

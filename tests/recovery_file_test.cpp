@@ -2,7 +2,8 @@
 // test's own: the file is written once the piece has been modified for the interval (and
 // not before), holds the piece's exact encoding, and goes on a save, a new piece and a
 // clean quit; at the next start a file left behind is offered, restored with its path and
-// marked modified, or discarded; an unanswered question keeps it. The real kill (SIGKILL
+// marked modified, or discarded; the question holds the piece still until it is answered
+// (Return restores), and one closed unanswered (escape) keeps the file. The real kill (SIGKILL
 // of the real program) is tests/scripts/recovery_kill.sh.
 #include <stdio.h>
 #include <stdlib.h>
@@ -101,6 +102,18 @@ struct Recovery : testing::Test {
         f32 s = g_theme.scale, o = g_theme.offset;
         click_at(p->x + 2 * o + 6 * s, p->y + o + s / 2);
     }
+    static void control_tap(char letter) {
+        headless_key_down(KEY_CONTROL);
+        tap(KEY_LETTER(letter));
+        headless_key_up(KEY_CONTROL);
+        frames();
+    }
+    // Control + n and "no" to the save question: the piece emptied without saving.
+    static void new_piece_unsaved() {
+        control_tap('n');
+        answer_no_to_save();
+        frames();
+    }
     // Two notes placed, then the interval passes: the piece is on disk for recovery.
     // The program dies with the recovery file written and starts again: a clean quit removes
     // the file, so it is put back as a killed run would have left it.
@@ -155,12 +168,7 @@ TEST_F(Recovery, ASaveANewPieceAndACleanQuitRemoveIt) {
     // The piece's path is recorded for the restore.
     EXPECT_NE(read_file().find("\n" + piece + "\n"), std::string::npos);
     // A new piece: the question, "no", the piece emptied: the file goes.
-    headless_key_down(KEY_CONTROL);
-    tap(KEY_LETTER('n'));
-    headless_key_up(KEY_CONTROL);
-    frames();
-    answer_no_to_save();
-    frames();
+    new_piece_unsaved();
     EXPECT_FALSE(file_there());
     EXPECT_EQ(g_piece.notes.count, 0);
 
@@ -254,12 +262,7 @@ TEST_F(Recovery, TheQuestionWaitsForItsAnswerAndEscapeLeavesTheFileForTheNextSta
 
 TEST_F(Recovery, EveryChangeOfANewPieceIsKeptAndAsksAndUndoingItRemovesTheFile) {
     two_notes_kept();
-    headless_key_down(KEY_CONTROL);
-    tap(KEY_LETTER('n'));
-    headless_key_up(KEY_CONTROL);
-    frames();
-    answer_no_to_save();
-    frames();
+    new_piece_unsaved();
     ASSERT_EQ(g_piece.notes.count, 0);
     EXPECT_FALSE(file_there());
     // A setting changed as its properties row changes it: no objects, yet unsaved work.
@@ -274,10 +277,7 @@ TEST_F(Recovery, EveryChangeOfANewPieceIsKeptAndAsksAndUndoingItRemovesTheFile) 
     frames();
     EXPECT_TRUE(g_app.running);
     // Undone, the piece is the new piece it was: no file, and quit asks nothing.
-    headless_key_down(KEY_CONTROL);
-    tap(KEY_LETTER('z'));
-    headless_key_up(KEY_CONTROL);
-    frames();
+    control_tap('z');
     EXPECT_NE(g_piece.settings.sample_rate, 22050);
     EXPECT_EQ(g_piece.modified, 0);
     EXPECT_FALSE(file_there());
