@@ -53,7 +53,8 @@ FrameState g_frame;
     "control + n/o/s: new piece/open/save\n"                         \
     "F1: show/hide this help\n"                                      \
     "F3: show/hide the frame statistics\n"                           \
-    "escape: quit"
+    "escape: quit, or cancel an open question\n"                     \
+    "return: yes to an open question"
 #define HELP_RIGHT                                                   \
     "click: select (control: add or remove one)\n"                   \
     "right click: keep only the highlighted object\n"                \

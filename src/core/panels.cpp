@@ -320,17 +320,18 @@ static void draw_square(u32 texture, const f32* color, f32 x, f32 y, f32 side) {
 }
 
 // Draws panel `index`; content may create panels, so the record is looked up again by id
-// after it ran.
-static void panel_draw(i64 index) {
+// after it ran. A panel opened during this frame's drawing is only drawn: the key or click
+// that opened it is not also its.
+static void panel_draw(i64 index, bool opened_now) {
     Panel* panel = &g_panels.panels[index];
     u64 id = panel->id;
     f32 t = (f32)g_panels.title_height;
     f32 x = panel->x, y = panel->y, w = panel->width, h = panel->height;
     u32 white = g_textures.ids[TEXTURE_WHITE];
-    // Below a waiting question a panel is only drawn: no mouse, no keys.
-    bool below_question = index < panels_modal_index();
-    interaction_push(!below_question && panel_point_is_free(id, g_app.mouse_x, g_app.mouse_y));
-    interaction_keyboard_block(below_question);
+    // Below a waiting question a panel is only drawn too: no mouse, no keys.
+    bool still = opened_now || index < panels_modal_index();
+    interaction_push(!still && panel_point_is_free(id, g_app.mouse_x, g_app.mouse_y));
+    interaction_keyboard_block(still);
 
     if (!panel->collapsed) draw_rect(white, g_theme.menu_background_color, x, y, w, h, 0, 0);
     const f32 untinted[4] = {1.0f, 1.0f, 1.0f, 1.0f};
@@ -368,5 +369,6 @@ static void panel_draw(i64 index) {
 
 void panels_draw() {
     // Counted anew each time: a panel's content may open another panel, drawn on top.
-    for (i64 i = 0; i < g_panels.panels.count; i += 1) panel_draw(i);
+    i64 existing = g_panels.panels.count;
+    for (i64 i = 0; i < g_panels.panels.count; i += 1) panel_draw(i, i >= existing);
 }
