@@ -15,6 +15,7 @@
 #include "core/text.h"
 #include "piece/document.h"
 #include "piece/scene.h"
+#include "piece/history.h"
 #include "piece_support.h"
 #include "test_support.h"
 #include "platform/headless.h"
@@ -234,7 +235,13 @@ TEST_F(Document, NewPieceAsksFirstWhenModifiedOtherwiseEmptiesThePiece) {
 }
 
 TEST_F(Document, TheQuitTestComparesThePieceWithItsFile) {
-    EXPECT_FALSE(piece_check_unsaved());  // never saved, nothing in it
+    history_reset();  // the piece as started
+    EXPECT_FALSE(piece_check_unsaved());  // never saved, nothing changed
+    auto rate = g_piece.settings.sample_rate;
+    g_piece.settings.sample_rate = rate / 2;
+    EXPECT_TRUE(piece_check_unsaved());  // a change without objects counts
+    g_piece.settings.sample_rate = rate;
+    EXPECT_FALSE(piece_check_unsaved());
     NoteObject note = {};
     note.header = header_make(OBJECT_NOTE, 1, 0, SCOPE_GLOBAL, frac(0), frac(1));
     array_push(&g_piece.notes, note);
@@ -251,6 +258,7 @@ TEST_F(Document, TheQuitTestComparesThePieceWithItsFile) {
     EXPECT_FALSE(piece_check_unsaved());
     remove(path("q.scene").c_str());
     EXPECT_TRUE(piece_check_unsaved());
+    history_release();
 }
 
 TEST_F(Document, RepeatedOpensOfALargePieceTakeNoMoreMemory) {
@@ -323,6 +331,8 @@ TEST(DocumentQuit, TheQuitKeyComparesThePieceWithItsFile) {
     headless_key_tap(KEY_ESCAPE);
     app_frame();
     EXPECT_EQ(g_piece.modified, 1);
+    headless_key_tap(KEY_ESCAPE);  // a second escape cancels the question
+    app_frame();
 
     char name[] = "/tmp/sorvane_quit_XXXXXX";
     ASSERT_NE(mkdtemp(name), nullptr);

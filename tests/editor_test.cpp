@@ -341,10 +341,7 @@ TEST_F(Editor, InsertAndRemoveShiftEveryObjectAtTheCursor) {
     tap(KEY_BACKSPACE);
     EXPECT_TRUE(same(g_piece.notes[0].header.duration, frac(2)));
     EXPECT_TRUE(same(g_piece.notes[1].header.time, frac(3)));
-    tap(KEY_BACKSPACE);
-    EXPECT_EQ(g_piece.notes[2].header.removed, 1);
-    EXPECT_EQ(g_piece.notes.count, 3);  // kept until the select mode runs
-    tap(KEY_TAB);
+    tap(KEY_BACKSPACE);  // the note the closed span held leaves at once
     ASSERT_EQ(g_piece.notes.count, 2);
     EXPECT_TRUE(same(g_piece.notes[1].header.time, frac(2)));
     EXPECT_TRUE(same(g_piece.measures[0].header.time, frac(1)));
@@ -477,6 +474,7 @@ TEST_F(Editor, TheFileShortcutsDoNotAlsoActAsEditorKeys) {
     g_piece.modified = 1;  // control + n then asks instead of emptying the piece
     tap_with(KEY_CONTROL, KEY_LETTER('n'));
     EXPECT_EQ(g_editor.place_kind, kind);
+    tap(KEY_ESCAPE);  // the question cancelled, the editor has its keys again
     letter('n');
     EXPECT_NE(g_editor.place_kind, kind);
 }

@@ -147,13 +147,22 @@ struct FileBrowser : InterfaceTest {
                 return (SaveQuestion*)g_panels.panels[i].content;
         return nullptr;
     }
-    void answer_yes() {
+    // Clicks "yes" (or, with `no`, the "no" right of it) of the question.
+    void answer_yes(bool no = false) {
         const Panel* p = nullptr;
         for (i64 i = 0; i < g_panels.panels.count; i += 1)
             if (g_panels.panels[i].kind == PANEL_QUESTION) p = &g_panels.panels[i];
         ASSERT_TRUE(p);
         f32 s = g_theme.scale, o = g_theme.offset;
-        click_at(p->x + o + 2 * s, p->y + o + s / 2);
+        click_at(p->x + o + 2 * s + (no ? 4 * s + o : 0), p->y + o + s / 2);
+    }
+    // Control + o on a piece with changes: the question first, "no", then the browser.
+    void open_without_saving() {
+        control_key('o');
+        ASSERT_NE(question(), nullptr);
+        EXPECT_EQ(question()->follow_up, FOLLOW_UP_OPEN);
+        answer_yes(true);
+        ASSERT_NE(panel(), nullptr);
     }
 };
 
@@ -333,7 +342,7 @@ TEST_F(FileBrowser, OpensASceneAfterWalkingIntoAFolderAndBackUp) {
     g_piece.path.length = 0;
     frames();
 
-    control_key('o');
+    open_without_saving();
     click_row("pieces");
     click_row("old");
     EXPECT_EQ(rows(), (std::vector<std::string>{".."}));
@@ -358,7 +367,7 @@ TEST_F(FileBrowser, ATextFileIsRefusedAndThePieceStaysAsItWas) {
     add_note(frac(2));
     std::string before = encoded();
     frames();
-    control_key('o');
+    open_without_saving();
     click_row("notes.txt");
     click_ok();
     ASSERT_EQ(headless_message_count(), 1);
@@ -375,7 +384,7 @@ TEST_F(FileBrowser, CancelClosesWithoutDoingAnything) {
     add_note(frac(2));
     std::string before = encoded();
     frames();
-    control_key('o');
+    open_without_saving();
     click_row("song.scene");
     click_cancel();
     EXPECT_EQ(headless_message_count(), 0);
@@ -450,6 +459,25 @@ TEST_F(FileBrowser, YesToTheNewPieceQuestionSavesThroughTheBrowserThenEmpties) {
     EXPECT_EQ(g_piece.notes.count, 0);
     EXPECT_EQ(g_piece.path.length, 0);
     EXPECT_TRUE(g_app.running);
+}
+
+TEST_F(FileBrowser, YesToTheOpenQuestionSavesThroughTheBrowserThenOffersTheOpen) {
+    add_note(frac(1));
+    frames();
+    control_key('o');
+    ASSERT_NE(question(), nullptr);
+    press_return();  // yes; the browser it opens does not take the same Return
+    ASSERT_NE(panel(), nullptr);
+    EXPECT_EQ(state()->action, FILE_ACTION_SAVE_THEN_OPEN);
+    EXPECT_EQ(headless_message_count(), 0);
+    type_name("draft");
+    press_return();
+    EXPECT_EQ(read_file("draft"), encoded());
+    frames();
+    ASSERT_NE(panel(), nullptr);
+    EXPECT_EQ(to_string(panel()->title), "open piece");
+    EXPECT_EQ(headless_message_count(), 0);
+    EXPECT_EQ(g_piece.notes.count, 1);  // nothing is opened before a file is chosen
 }
 
 // ---------------------------------------------------------------------------

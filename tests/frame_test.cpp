@@ -1,7 +1,8 @@
 // The frame as the user meets it: the menu bar's buttons and shortcuts, play, pause,
 // resume and stop through the real worker, the status text while a rendering is awaited,
-// the help and statistics overlays, and the save question's three answers on quit and on
-// a new piece.
+// the help (every key, above everything) and statistics overlays, the start hint, and the
+// save question: asked for any change before quit, new and open, its three answers, and
+// nothing behind it changing the piece while it waits.
 #include <stdlib.h>
 #include <time.h>
 #include <unistd.h>
@@ -16,6 +17,9 @@
 #include "gfx/resources.h"
 #include "gfx/textures.h"
 #include "piece/document.h"
+#include "core/properties.h"
+#include "piece/scene.h"
+#include "ui/group_list.h"
 #include "sound/audio_output.h"
 #include "sound/playback.h"
 
@@ -251,29 +255,68 @@ TEST_F(FrameTest, TheStatisticsKeyShowsAndHidesTheOverlay) {
     EXPECT_EQ(text.find(notes), text.find(" ms total") + 9);
 }
 
-TEST_F(FrameTest, TheHelpOverlayShowsTheControlsCentredBelowTheMiddle) {
-    Str help = frame_help_text();
-    EXPECT_EQ(help.length, 687);
-    i64 lines = 1;
-    for (i64 i = 0; i < help.length; i += 1) lines += help.data[i] == '\n';
-    EXPECT_EQ(lines, 27);
-    EXPECT_EQ(to_string(Str{help.data, 28}), "Controls:\nw/a/s/d: move\nq/e:");
-    EXPECT_EQ(help.data[help.length - 1], 's');  // "... of 0 beats", no final newline
+TEST_F(FrameTest, TheHelpListsEveryKeyAboveThePanelsAndAWaitingQuestion) {
+    std::string help = to_string(frame_help_text());
+    const char* keys[] = {"w/a/s/d:", "q/e:", "r:", "tab:", "space:", "n/m:",
+                          "insert/backspace:", "l/j:", "i/k:", "shift + i/k:", "control + i/k:",
+                          "u/o:", "f:", "g:", "h:", "y:", "control + z:", "control + shift + z:",
+                          "control + n/o/s:", "F1:", "F3:", "escape:", "return:", "click:", "right click:",
+                          "wheel:", "b:", "c:", "delete:", "F5:", "t:", "v:", "1:", "5:",
+                          "control + 1 to 5:", "6:", "control + 6:", "7:", "8:", "9:", "0:"};
+    for (const char* key : keys)
+        EXPECT_NE(help.find("\n" + std::string(key) + " "), std::string::npos) << key;
 
+    // Above an open panel and the question: the help's box is the last box drawn.
+    click_menu(MENU_SHOW_GLOBAL_PROPERTIES);
+    add_note();
+    headless_key_tap(KEY_ESCAPE);
     frames();
-    headless_draws_clear();
+    ASSERT_TRUE(question());
+    headless_key_tap(KEY_F1);  // works while the question waits
     frames();
-    i64 boxes_before = (i64)draws_in_color(g_theme.menu_background_color).size();
-    g_frame.help_visible = true;
+    ASSERT_TRUE(g_frame.help_visible);
     headless_draws_clear();
     frames();
     auto boxes = draws_in_color(g_theme.menu_background_color);
-    ASSERT_EQ((i64)boxes.size(), boxes_before + 1);
+    ASSERT_GE(boxes.size(), 4u);  // two panels, the menu bar, the help
     f32 box[4];
-    draw_bounds(boxes[0], box);
+    draw_bounds(boxes.back(), box);
     EXPECT_NEAR(box[0] + box[2] / 2, width() / 2, 0.01);
     EXPECT_NEAR(box[1] + box[3] / 2, height() / 2 - g_theme.scale, 0.01);
-    EXPECT_GT(box[3], 27 * 8.0f);  // room for every line
+    EXPECT_LT(box[3], height() - 2 * g_theme.scale);  // fits between the menu bar and the bottom
+    headless_key_tap(KEY_F1);
+    frames();
+    EXPECT_FALSE(g_frame.help_visible);
+}
+
+TEST_F(FrameTest, TheStartHintShowsOnAnEmptyCanvasUntilAnObjectIsPlacedOrF1) {
+    const f32* c = g_theme.text_color;
+    const f32 quiet[4] = {c[0], c[1], c[2], c[3] * 0.5f};
+    auto hint_drawn = [&]() {
+        headless_draws_clear();
+        frames();
+        return !draws_in_color(quiet).empty();
+    };
+    EXPECT_TRUE(hint_drawn());
+    EXPECT_NE(to_string(frame_hint_text()).find("tab"), std::string::npos);
+    EXPECT_NE(to_string(frame_hint_text()).find("space"), std::string::npos);
+    EXPECT_NE(to_string(frame_hint_text()).find("F1"), std::string::npos);
+    headless_key_tap(KEY_TAB);
+    frames();
+    EXPECT_TRUE(hint_drawn());  // the mode alone places nothing
+    headless_key_tap(KEY_SPACE);
+    frames();
+    EXPECT_FALSE(hint_drawn());
+    control_key('z');  // empty again, but no newcomer any more
+    ASSERT_EQ(g_piece.notes.count, 0);
+    EXPECT_FALSE(hint_drawn());
+
+    frame_reset();  // a fresh start: F1 ends the hint, and showing the help again does not
+    EXPECT_TRUE(hint_drawn());
+    headless_key_tap(KEY_F1);
+    frames();
+    headless_key_tap(KEY_F1);
+    EXPECT_FALSE(hint_drawn());
 }
 
 TEST_F(FrameTest, QuitWithUnsavedChangesAsksAndEachAnswerDoesItsPart) {
@@ -372,7 +415,7 @@ TEST_F(FrameTest, AskingAgainKeepsOneQuestion) {
     add_note();
     frames();
     control_key('n');
-    headless_key_tap(KEY_ESCAPE);
+    headless_request_close();
     frames();
     i64 questions = 0;
     for (i64 i = 0; i < g_panels.panels.count; i += 1)
@@ -381,4 +424,89 @@ TEST_F(FrameTest, AskingAgainKeepsOneQuestion) {
     EXPECT_EQ(question()->follow_up, FOLLOW_UP_QUIT);  // the latest request decides
     answer(1);
     EXPECT_FALSE(g_app.running);
+}
+
+TEST_F(FrameTest, AnyChangeAsksBeforeQuitNewAndOpenUnlessUndoneAndEscapeCancels) {
+    // A new group: no file, no objects, yet a change.
+    click_menu(MENU_SHOW_GROUPS);
+    frames(2);
+    const Panel* list = panel_of_kind(PANEL_GROUPS);
+    ASSERT_TRUE(list);
+    Rect button = group_list_layout(Rect{list->x, list->y, list->width,
+                                         list->height - (f32)g_panels.title_height})
+                      .buttons[0];
+    click_at(button.x + button.width / 2, button.y + button.height / 2);
+    ASSERT_EQ(g_piece.groups.count, 2);
+    ASSERT_EQ(piece_object_total(&g_piece), 0);
+
+    headless_key_tap(KEY_ESCAPE);
+    frames();
+    ASSERT_TRUE(question());
+    EXPECT_EQ(question()->follow_up, FOLLOW_UP_QUIT);
+    headless_key_tap(KEY_ESCAPE);  // cancels the question, quits nothing
+    frames(2);
+    EXPECT_FALSE(question());
+    EXPECT_TRUE(g_app.running);
+
+    control_key('n');
+    ASSERT_TRUE(question());
+    EXPECT_EQ(question()->follow_up, FOLLOW_UP_NEW_PIECE);
+    answer(2);
+    control_key('o');
+    ASSERT_TRUE(question());
+    EXPECT_EQ(question()->follow_up, FOLLOW_UP_OPEN);
+    answer(1);  // no: the file panel to choose the piece; this one stays until then
+    Panel* files = panel_of_kind(PANEL_FILE);
+    ASSERT_TRUE(files);
+    EXPECT_EQ(g_piece.groups.count, 2);
+    panel_remove(panel_index(files->id));
+    frames();
+
+    control_key('z');  // back to the piece as it started: nothing to ask
+    ASSERT_EQ(g_piece.groups.count, 1);
+    headless_key_tap(KEY_ESCAPE);
+    frames();
+    EXPECT_FALSE(question());
+    EXPECT_FALSE(g_app.running);
+}
+
+TEST_F(FrameTest, AWaitingQuestionKeepsThePieceAsItIsAndReturnSaysYes) {
+    std::string path = temporary("modal.scene");
+    ASSERT_TRUE(scene_save(to_str(path)));
+    add_note();
+    // A field that has the keyboard when the question comes.
+    click_menu(MENU_SHOW_GLOBAL_PROPERTIES);
+    Panel* global = panel_of_kind(PANEL_GLOBAL_PROPERTIES);
+    ASSERT_TRUE(global);
+    TextField* field =
+        &((PropertiesPanel*)global->content)->sections[0].rows[GLOBAL_ROW_SAMPLE_RATE].field;
+    field->focused = 1;
+    frames();
+    std::string rate = to_string(text_field_text(field));
+    headless_key_tap(KEY_ESCAPE);
+    frames();
+    ASSERT_TRUE(question());
+    Str before = scene_encode(&g_piece, POOL_MAIN);
+    // Behind the question: the editor keys, a click on the canvas, undo and the menu bar.
+    headless_key_tap(KEY_TAB);
+    frames();
+    headless_key_tap(KEY_SPACE);
+    frames();
+    headless_type_text(STR("9"));
+    frames();
+    EXPECT_EQ(to_string(text_field_text(field)), rate);
+    click_at(width() / 4, height() / 4);
+    control_key('z');
+    click_menu(MENU_NEW);
+    EXPECT_EQ(g_editor.place_mode, 0);
+    EXPECT_EQ(g_piece.notes.count, 1);
+    EXPECT_EQ(to_string(scene_encode(&g_piece, POOL_TMP)), to_string(before));
+    ASSERT_TRUE(question());
+    EXPECT_EQ(question()->follow_up, FOLLOW_UP_QUIT);
+    EXPECT_TRUE(g_app.running);
+
+    headless_key_tap(KEY_RETURN);  // yes: saved to its file, then quit
+    frames();
+    EXPECT_FALSE(g_app.running);
+    EXPECT_FALSE(piece_check_unsaved());
 }

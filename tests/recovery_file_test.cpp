@@ -2,7 +2,8 @@
 // test's own: the file is written once the piece has been modified for the interval (and
 // not before), holds the piece's exact encoding, and goes on a save, a new piece and a
 // clean quit; at the next start a file left behind is offered, restored with its path and
-// marked modified, or discarded; an unanswered question keeps it. The real kill (SIGKILL
+// marked modified, or discarded; the question holds the piece still until it is answered
+// (Return restores), and one closed unanswered (escape) keeps the file. The real kill (SIGKILL
 // of the real program) is tests/scripts/recovery_kill.sh.
 #include <stdio.h>
 #include <stdlib.h>
@@ -101,6 +102,18 @@ struct Recovery : testing::Test {
         f32 s = g_theme.scale, o = g_theme.offset;
         click_at(p->x + 2 * o + 6 * s, p->y + o + s / 2);
     }
+    static void control_tap(char letter) {
+        headless_key_down(KEY_CONTROL);
+        tap(KEY_LETTER(letter));
+        headless_key_up(KEY_CONTROL);
+        frames();
+    }
+    // Control + n and "no" to the save question: the piece emptied without saving.
+    static void new_piece_unsaved() {
+        control_tap('n');
+        answer_no_to_save();
+        frames();
+    }
     // Two notes placed, then the interval passes: the piece is on disk for recovery.
     // The program dies with the recovery file written and starts again: a clean quit removes
     // the file, so it is put back as a killed run would have left it.
@@ -155,12 +168,7 @@ TEST_F(Recovery, ASaveANewPieceAndACleanQuitRemoveIt) {
     // The piece's path is recorded for the restore.
     EXPECT_NE(read_file().find("\n" + piece + "\n"), std::string::npos);
     // A new piece: the question, "no", the piece emptied: the file goes.
-    headless_key_down(KEY_CONTROL);
-    tap(KEY_LETTER('n'));
-    headless_key_up(KEY_CONTROL);
-    frames();
-    answer_no_to_save();
-    frames();
+    new_piece_unsaved();
     EXPECT_FALSE(file_there());
     EXPECT_EQ(g_piece.notes.count, 0);
 
@@ -211,26 +219,71 @@ TEST_F(Recovery, DiscardRemovesTheFileAndLeavesThePiece) {
     EXPECT_EQ(g_piece.modified, 0);
 }
 
-TEST_F(Recovery, AnUnansweredQuestionKeepsTheFileThroughAQuitAndItsChanges) {
+TEST_F(Recovery, TheQuestionWaitsForItsAnswerAndEscapeLeavesTheFileForTheNextStart) {
     two_notes_kept();
     std::string kept = read_file();
     restart_after_a_crash();
     ASSERT_TRUE(question_panel());
-    // Work goes on without answering; the earlier file is not written over.
+    // Nothing is placed behind the question.
+    tap(KEY_TAB);
+    tap(KEY_SPACE);
+    EXPECT_EQ(g_editor.place_mode, 0);
+    EXPECT_EQ(piece_object_total(&g_piece), 0);
+    // Escape closes it unanswered; work goes on and the earlier file is not written over.
+    tap(KEY_ESCAPE);
+    frames();
+    EXPECT_EQ(question_panel(), nullptr);
+    EXPECT_TRUE(g_app.running);
     tap(KEY_TAB);
     tap(KEY_SPACE);
     seconds(31);
     EXPECT_EQ(read_file(), kept);
-    // Quitting (the save question's "no") keeps it for the next start.
+    // Quitting keeps it for the next start.
     restart();
     EXPECT_EQ(read_file(), kept);
     ASSERT_TRUE(question_panel());
-    // A save question asked meanwhile is a panel of its own.
+    // A save question asked meanwhile is a panel of its own, on top: Escape cancels it,
+    // then Return answers the recovery question with "restore".
     save_question_open(1);
     i64 questions = 0;
     for (i64 i = 0; i < g_panels.panels.count; i += 1)
         questions += g_panels.panels[i].kind == PANEL_QUESTION;
     EXPECT_EQ(questions, 2);
+    tap(KEY_ESCAPE);
+    frames();
+    ASSERT_TRUE(question_panel());
+    EXPECT_EQ(((SaveQuestion*)question_panel()->content)->restore, 1);
+    tap(KEY_RETURN);
+    frames();
+    EXPECT_EQ(question_panel(), nullptr);
+    EXPECT_EQ(g_piece.notes.count, 2);
+    EXPECT_TRUE(g_app.running);
+}
+
+TEST_F(Recovery, EveryChangeOfANewPieceIsKeptAndAsksAndUndoingItRemovesTheFile) {
+    two_notes_kept();
+    new_piece_unsaved();
+    ASSERT_EQ(g_piece.notes.count, 0);
+    EXPECT_FALSE(file_there());
+    // A setting changed as its properties row changes it: no objects, yet unsaved work.
+    g_piece.settings.sample_rate = 22050;
+    g_piece.modified = 1;
+    frames();
+    seconds(31);
+    EXPECT_TRUE(file_there());
+    tap(KEY_ESCAPE);
+    ASSERT_TRUE(question_panel());
+    tap(KEY_ESCAPE);
+    frames();
+    EXPECT_TRUE(g_app.running);
+    // Undone, the piece is the new piece it was: no file, and quit asks nothing.
+    control_tap('z');
+    EXPECT_NE(g_piece.settings.sample_rate, 22050);
+    EXPECT_EQ(g_piece.modified, 0);
+    EXPECT_FALSE(file_there());
+    tap(KEY_ESCAPE);
+    EXPECT_EQ(question_panel(), nullptr);
+    EXPECT_FALSE(g_app.running);
 }
 
 TEST_F(Recovery, ADamagedFileIsNotOfferedAndNoFolderMeansNoFile) {

@@ -8,6 +8,7 @@
 
 #include "core/format.h"
 #include "core/frame.h"
+#include "core/frame_question.h"
 #include "core/interaction.h"
 #include "core/panels.h"
 #include "core/pool.h"
@@ -212,7 +213,9 @@ void app_frame() {
     pool_empty(POOL_TMP);
     input_poll();
 
-    if (display_is_closed() || input_key_is_pressed(KEY_ESCAPE)) {
+    // Escape cancels a waiting question before it asks to quit.
+    bool escape = input_key_is_pressed(KEY_ESCAPE) && !question_cancel();
+    if (display_is_closed() || escape) {
         if (piece_check_unsaved())
             save_question_open(1);
         else
@@ -222,7 +225,8 @@ void app_frame() {
 
     bool in_canvas = g_app.mouse_x >= 0 && g_app.mouse_x < g_app.window_width &&
                      g_app.mouse_y >= 0 &&
-                     g_app.mouse_y < g_app.window_height - theme_menu_bar_height();
+                     g_app.mouse_y < g_app.window_height - theme_menu_bar_height() &&
+                     panels_modal_index() < 0;
     interaction_push(in_canvas);
     g_app.keyboard_free = g_app.keyboard_taken == 0;
     g_app.keyboard_taken = 0;

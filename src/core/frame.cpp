@@ -1,6 +1,7 @@
 // The frame, in its fixed order: the canvas pass into the frame buffer, the interface pass
-// with the status texts, the help and statistics overlays, the panels and the menu bar,
-// then the actions of the menu bar and the file shortcuts. Every text of a frame is built
+// with the status texts, the start hint and the statistics overlay, the panels, the menu
+// bar and the help above them all, then the actions of the menu bar and the file
+// shortcuts. Every text of a frame is built
 // in POOL_TMP. Main thread, once per main-loop iteration after the editor step.
 #include "core/frame.h"
 
@@ -23,34 +24,64 @@
 
 FrameState g_frame;
 
-static const char HELP_TEXT[] =
-    "Controls:\n"
-    "w/a/s/d: move\n"
-    "q/e: zoom\n"
-    "\n"
-    "l/j: move cursor forward/backward in time\n"
-    "i/k: move cursor up/down in pitch\n"
-    "shift + i/k: move cursor up/down an octave\n"
-    "control + i/k: move cursor up/down a semitone\n"
-    "\n"
-    "v: add point to curve\n"
-    "\n"
-    "u/o: align duration/pitch of selected object\n"
-    "f: change pitch of selected object\n"
-    "g: change time of selected object\n"
-    "h: change duration of selected object\n"
-    "y: change duration to the selected duration\n"
-    "\n"
-    "1: select duration of 4 beats\n"
-    "2: select duration of 2 beats\n"
-    "3: select duration of 1 beat\n"
-    "4: select duration of 1/2 beat\n"
-    "5: select duration of 1/4 beat\n"
-    "6: divide duration by 3\n"
-    "7: multiply duration by 3\n"
-    "8: half duration\n"
-    "9: double duration\n"
-    "0: select duration of 0 beats";
+// The controls text: every key of the program, in two columns (moving and placing, then
+// selecting, durations and the file and history keys) drawn side by side.
+#define HELP_LEFT                                                    \
+    "Controls:\n"                                                    \
+    "w/a/s/d: move (shift: faster, control: slower)\n"              \
+    "q/e: zoom\n"                                                    \
+    "r: recentre the view\n"                                         \
+    "\n"                                                             \
+    "tab: switch between select and place mode\n"                   \
+    "space: place an object (control: the cursor stays)\n"          \
+    "n/m: previous/next kind to place\n"                            \
+    "insert/backspace: open/close time at the cursor\n"             \
+    "\n"                                                             \
+    "l/j: move cursor forward/backward in time\n"                   \
+    "i/k: move cursor up/down in pitch\n"                           \
+    "shift + i/k: move cursor up/down an octave\n"                  \
+    "control + i/k: move cursor up/down a semitone\n"               \
+    "\n"                                                             \
+    "u/o: align duration/pitch of selected object\n"                \
+    "f: change pitch of selected object\n"                          \
+    "g: change time of selected object\n"                           \
+    "h: change duration of selected object\n"                       \
+    "y: change duration to the selected duration\n"                 \
+    "\n"                                                             \
+    "control + z: undo\n"                                            \
+    "control + shift + z: redo\n"                                    \
+    "control + n/o/s: new piece/open/save\n"                         \
+    "F1: show/hide this help\n"                                      \
+    "F3: show/hide the frame statistics\n"                           \
+    "escape: quit, or cancel an open question\n"                     \
+    "return: yes to an open question"
+#define HELP_RIGHT                                                   \
+    "click: select (control: add or remove one)\n"                   \
+    "right click: keep only the highlighted object\n"                \
+    "wheel: move the highlight through the selection\n"              \
+    "space: play the selected notes, open the panel of one\n"        \
+    "b: arm a box, the next click selects inside it\n"               \
+    "c: duplicate the selection\n"                                   \
+    "delete: delete the selection\n"                                 \
+    "F5: select notes that overlap an earlier note\n"                \
+    "t: transpose the selection by a ratio\n"                        \
+    "\n"                                                             \
+    "v: add point to curve\n"                                        \
+    "\n"                                                             \
+    "1: select duration of 4 beats\n"                                \
+    "2: select duration of 2 beats\n"                                \
+    "3: select duration of 1 beat\n"                                 \
+    "4: select duration of 1/2 beat\n"                               \
+    "5: select duration of 1/4 beat\n"                               \
+    "control + 1 to 5: add that duration\n"                          \
+    "6: divide duration by 3\n"                                      \
+    "control + 6: multiply duration by 2/3\n"                        \
+    "7: multiply duration by 3\n"                                    \
+    "8: half duration\n"                                             \
+    "9: double duration\n"                                           \
+    "0: select duration of 0 beats"
+
+static const char HELP_TEXT[] = HELP_LEFT "\n\n" HELP_RIGHT;
 
 Str frame_help_text() { return STR(HELP_TEXT); }
 
@@ -92,21 +123,53 @@ static void status_texts() {
     }
 }
 
+// Drawn after the panels and the menu bar, so nothing covers it. F1 works everywhere (it
+// types nothing in a text field), also while a question waits under the help.
 static void help_overlay() {
+    if (input_key_is_pressed(KEY_F1)) {
+        g_frame.help_visible = !g_frame.help_visible;
+        g_frame.hint_done = true;
+    }
     if (!g_frame.help_visible) return;
     const f32 scale = 0.75f;
     f32 cx = (f32)g_app.window_width / 2;
     f32 cy = (f32)g_app.window_height / 2 - g_theme.scale;
     bind_font(interface_font());
-    g_mesh.horizontal_alignment = TEXT_CENTER;
+    g_mesh.horizontal_alignment = TEXT_LEFT;
     g_mesh.vertical_alignment = TEXT_CENTERED;
-    TextBlock block = text_measure(frame_help_text(), scale, scale);
-    f32 pad = g_theme.offset;
-    f32 w = (f32)block.width + 2 * pad, h = (f32)block.height + 2 * pad;
+    const Str columns[2] = {STR(HELP_LEFT), STR(HELP_RIGHT)};
+    TextBlock blocks[2] = {text_measure(columns[0], scale, scale),
+                           text_measure(columns[1], scale, scale)};
+    f32 pad = g_theme.offset, gap = 2 * g_theme.scale;
+    f32 w = (f32)(blocks[0].width + blocks[1].width) + gap + 2 * pad;
+    f32 tallest = (f32)(blocks[0].height > blocks[1].height ? blocks[0].height : blocks[1].height);
+    f32 h = tallest + 2 * pad;
     draw_rect(g_textures.ids[TEXTURE_WHITE], g_theme.menu_background_color, cx, cy, w, h, w / 2,
               h / 2);
-    draw_string(interface_font(), g_theme.text_color, frame_help_text(), cx, cy, scale, scale,
-                TEXT_CENTER, TEXT_CENTERED);
+    // Both columns start at the top of the box.
+    f32 x = cx - w / 2 + pad;
+    for (i32 i = 0; i < 2; i += 1) {
+        f32 y = cy + tallest / 2 - (f32)blocks[i].height / 2;
+        draw_string(interface_font(), g_theme.text_color, columns[i], x, y, scale, scale,
+                    TEXT_LEFT, TEXT_CENTERED);
+        x += (f32)blocks[i].width + gap;
+    }
+}
+
+// One quiet line on an empty canvas until the first object is placed or F1 is pressed:
+// the keys that start a piece.
+static void start_hint() {
+    if (piece_object_total(&g_piece) > 0) g_frame.hint_done = true;
+    if (g_frame.hint_done) return;
+    f32 quiet[4] = {g_theme.text_color[0], g_theme.text_color[1], g_theme.text_color[2],
+                    g_theme.text_color[3] * 0.5f};
+    f32 y = (f32)g_app.window_height / 2 - 4 * g_theme.scale;
+    draw_string(interface_font(), quiet, frame_hint_text(), (f32)g_app.window_width / 2, y,
+                g_theme.text_scale, g_theme.text_scale, TEXT_CENTER, TEXT_CENTERED);
+}
+
+Str frame_hint_text() {
+    return STR("tab: place mode    space: place a note    F1: all keys");
 }
 
 Str frame_statistics_text() {
@@ -144,11 +207,12 @@ void frame() {
     canvas_pass();
     interface_pass_begin();
     status_texts();
-    help_overlay();
+    start_hint();
     statistics_overlay();
     g_panels.title_height = g_theme.scale;
     g_panels.border = g_theme.scale / 2;
     panels_draw();
     menu_bar_draw();
+    help_overlay();
     menu_bar_actions();
 }

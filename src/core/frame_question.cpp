@@ -1,5 +1,5 @@
-// The save question panel: asked before quitting or starting a new piece when the piece
-// has unsaved changes. Its record lives in POOL_MAIN; the panel finds it through its
+// The save question panel: asked before quitting, starting a new piece or opening another
+// when the piece has unsaved changes. Its record lives in POOL_MAIN; the panel finds it through its
 // content pointer, and nothing here keeps the Panel itself, which moves when the list
 // changes (saving may open the file panel on top of it). Main thread.
 #include "core/frame_question.h"
@@ -12,15 +12,33 @@
 #include "gfx/resources.h"
 #include "gfx/theme.h"
 #include "piece/document.h"
+#include "piece/file_panel.h"
 #include "piece/piece.h"
+#include "platform/system.h"
 
 void save_follow_up(u8 follow_up) {
     if (follow_up == FOLLOW_UP_QUIT) {
         g_app.running = false;
+    } else if (follow_up == FOLLOW_UP_OPEN) {
+        // The piece stays until a file is chosen and opens; cancelling the panel keeps it.
+        file_panel_open(STR("open piece"), FILE_ACTION_OPEN);
     } else {
         g_piece.modified = 0;
         piece_new();
     }
+}
+
+bool question_return_answers(const SaveQuestion* question) {
+    i64 top = panels_modal_index();
+    return top >= 0 && g_panels.panels[top].content == question &&
+           (input_key_is_pressed(KEY_RETURN) || input_key_is_pressed(KEY_KEYPAD_ENTER));
+}
+
+bool question_cancel() {
+    i64 top = panels_modal_index();
+    if (top < 0) return false;
+    ((SaveQuestion*)g_panels.panels[top].content)->close_requested = 1;
+    return true;
 }
 
 void save_question_open(u8 follow_up) {
@@ -65,7 +83,7 @@ void save_question_content(SaveQuestion* question, Rect content) {
     // The panel closes whatever the answer; a save that needs a file name first opens the
     // file panel, whose confirmation then runs the follow-up itself.
     u8 follow_up = question->follow_up;
-    if (question->yes.clicked) {
+    if (question->yes.clicked || question_return_answers(question)) {
         question->close_requested = 1;
         if (piece_save(1, follow_up) == 1) save_follow_up(follow_up);
     } else if (question->no.clicked) {

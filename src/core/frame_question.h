@@ -1,11 +1,13 @@
 // The save question panel (kind 4): "do you want to save ...?" with yes, no and cancel,
-// and what follows the answer (quit, or a new piece). Main thread.
+// and what follows the answer (quit, a new piece, or the file panel to open another).
+// A question waiting for its answer is modal; Return answers yes, Escape cancels. Main
+// thread.
 #pragma once
 
 #include "core/panels.h"
 #include "ui/button.h"
 
-enum SaveFollowUp : u8 { FOLLOW_UP_NEW_PIECE = 0, FOLLOW_UP_QUIT = 1 };
+enum SaveFollowUp : u8 { FOLLOW_UP_NEW_PIECE = 0, FOLLOW_UP_QUIT = 1, FOLLOW_UP_OPEN = 2 };
 
 struct SaveQuestion {
     u8 close_requested;
@@ -19,5 +21,10 @@ struct SaveQuestion {
 
 // Draws the question in the content rectangle and acts on its buttons.
 void save_question_content(SaveQuestion* question, Rect content);
-// What follows an answer that did not cancel: quit, or empty the piece.
+// What follows an answer that did not cancel: quit, empty the piece, or let the user
+// choose the piece to open.
 void save_follow_up(u8 follow_up);
+// Whether Return answers this question now: it is the topmost question still waiting.
+bool question_return_answers(const SaveQuestion* question);
+// Escape: closes the topmost waiting question unanswered. False when none waits.
+bool question_cancel();

@@ -4,8 +4,12 @@
 #include "core/pool.h"
 
 static PoolArray<u8> interaction_stack;
+static bool keyboard_blocked;
 
-void interaction_reset() { array_init(&interaction_stack, POOL_MAIN); }
+void interaction_reset() {
+    array_init(&interaction_stack, POOL_MAIN);
+    keyboard_blocked = false;
+}
 
 void interaction_push(bool allowed) { array_push(&interaction_stack, (u8)(allowed ? 1 : 0)); }
 
@@ -18,3 +22,6 @@ bool interaction_allowed() {
 }
 
 i64 interaction_depth() { return interaction_stack.count; }
+
+void interaction_keyboard_block(bool blocked) { keyboard_blocked = blocked; }
+bool interaction_keyboard_allowed() { return !keyboard_blocked; }

@@ -10,3 +10,7 @@ void interaction_push(bool allowed);
 void interaction_pop();
 bool interaction_allowed();  // the top entry; false on an empty stack
 i64 interaction_depth();
+// Set while a panel below a modal one runs its content: its focused text fields type
+// nothing until the modal panel is answered.
+void interaction_keyboard_block(bool blocked);
+bool interaction_keyboard_allowed();

@@ -54,7 +54,8 @@ void menu_bar_draw() {
     cursor->size = theme_menu_bar_height();
     cursor->x = 0;
     f32 mx = g_app.mouse_x, my = g_app.mouse_y;
-    interaction_push(mx >= 0 && mx < width && my >= height - cursor->size && my < height);
+    interaction_push(mx >= 0 && mx < width && my >= height - cursor->size && my < height &&
+                     panels_modal_index() < 0);
     draw_rect(texture(TEXTURE_WHITE), g_theme.menu_background_color, 0, height - cursor->size,
               width, cursor->size, 0, 0);
 
@@ -139,6 +140,13 @@ static void new_piece() {
     piece_new();
 }
 
+static void open_piece() {
+    if (piece_check_unsaved())
+        save_question_open(FOLLOW_UP_OPEN);
+    else
+        file_panel_open(STR("open piece"), FILE_ACTION_OPEN);
+}
+
 // Control + z undoes, with shift it redoes; not while a text field has the keyboard (its
 // own text is what the user edits there) nor while a render reads the piece.
 static void history_actions(const ButtonState* b, bool control) {
@@ -152,12 +160,13 @@ static void history_actions(const ButtonState* b, bool control) {
 }
 
 void menu_bar_actions() {
+    // A waiting question is answered first; its buttons and shortcuts wait with it.
+    if (panels_modal_index() >= 0) return;
     const ButtonState* b = g_frame.menu_buttons;
     bool control = input_key_is_held(KEY_CONTROL);
     history_actions(b, control);
     if (b[MENU_NEW].clicked || (control && input_key_is_pressed(KEY_LETTER('n')))) new_piece();
-    if (b[MENU_OPEN].clicked || (control && input_key_is_pressed(KEY_LETTER('o'))))
-        file_panel_open(STR("open piece"), FILE_ACTION_OPEN);
+    if (b[MENU_OPEN].clicked || (control && input_key_is_pressed(KEY_LETTER('o')))) open_piece();
     if (b[MENU_SAVE].clicked || (control && input_key_is_pressed(KEY_LETTER('s'))))
         piece_save(0, 0);
     if (b[MENU_EXPORT].clicked) file_panel_open(STR("export data"), FILE_ACTION_EXPORT);

@@ -110,6 +110,15 @@ static bool panel_close_requested(const Panel* panel) {
     return panel_kind_closable(panel->kind) && panel->content && *(const u8*)panel->content != 0;
 }
 
+i64 panels_modal_index() {
+    for (i64 i = g_panels.panels.count - 1; i >= 0; i -= 1) {
+        const Panel* panel = &g_panels.panels[i];
+        if (panel->kind == PANEL_QUESTION && panel->content && !panel_close_requested(panel))
+            return i;
+    }
+    return -1;
+}
+
 // --- Input ------------------------------------------------------------------------------
 
 static void handle_update(DragHandle* handle, f32* hx, f32* hy, f32 width, f32 height) {
@@ -231,7 +240,8 @@ void panels_input() {
     bool pressed = input_mouse_is_pressed(MOUSE_LEFT);
     f32 mx = g_app.mouse_x, my = g_app.mouse_y;
     g_panels.mouse_taken = panels_cover_point(mx, my);
-    for (i64 i = g_panels.panels.count - 1; i >= 0; i -= 1) {
+    i64 modal = panels_modal_index();
+    for (i64 i = g_panels.panels.count - 1; i >= 0 && i >= modal; i -= 1) {
         Panel* panel = &g_panels.panels[i];
         if (!panel_point_is_free(panel->id, mx, my)) break;
         if (panel->collapsed) {
@@ -310,14 +320,18 @@ static void draw_square(u32 texture, const f32* color, f32 x, f32 y, f32 side) {
 }
 
 // Draws panel `index`; content may create panels, so the record is looked up again by id
-// after it ran.
-static void panel_draw(i64 index) {
+// after it ran. A panel opened during this frame's drawing is only drawn: the key or click
+// that opened it is not also its.
+static void panel_draw(i64 index, bool opened_now) {
     Panel* panel = &g_panels.panels[index];
     u64 id = panel->id;
     f32 t = (f32)g_panels.title_height;
     f32 x = panel->x, y = panel->y, w = panel->width, h = panel->height;
     u32 white = g_textures.ids[TEXTURE_WHITE];
-    interaction_push(panel_point_is_free(id, g_app.mouse_x, g_app.mouse_y));
+    // Below a waiting question a panel is only drawn too: no mouse, no keys.
+    bool still = opened_now || index < panels_modal_index();
+    interaction_push(!still && panel_point_is_free(id, g_app.mouse_x, g_app.mouse_y));
+    interaction_keyboard_block(still);
 
     if (!panel->collapsed) draw_rect(white, g_theme.menu_background_color, x, y, w, h, 0, 0);
     const f32 untinted[4] = {1.0f, 1.0f, 1.0f, 1.0f};
@@ -349,10 +363,12 @@ static void panel_draw(i64 index) {
             draw_rect(g_textures.ids[TEXTURE_RESIZE], g_theme.hover_color, g_app.mouse_x,
                       g_app.mouse_y, t, t, t / 2, t / 2);
     }
+    interaction_keyboard_block(false);
     interaction_pop();
 }
 
 void panels_draw() {
     // Counted anew each time: a panel's content may open another panel, drawn on top.
-    for (i64 i = 0; i < g_panels.panels.count; i += 1) panel_draw(i);
+    i64 existing = g_panels.panels.count;
+    for (i64 i = 0; i < g_panels.panels.count; i += 1) panel_draw(i, i >= existing);
 }

@@ -94,6 +94,9 @@ void panel_update_handles(Panel* panel);
 bool panel_point_is_free(u64 id, f32 x, f32 y);
 // True when any panel covers the point (the canvas does not take the mouse there).
 bool panels_cover_point(f32 x, f32 y);
+// The topmost question panel still waiting for its answer, -1 when none. A question is
+// modal: the panels below it, the canvas, the editor keys and the menu bar take no input.
+i64 panels_modal_index();
 
 void panels_input();  // hover, moving, resizing, raising, collapsing, closing
 void panels_draw();   // bottom to top, each with its content, clipped to the panel

@@ -177,11 +177,12 @@ void recovery_question_content(SaveQuestion* question, Rect content) {
     text_button(&question->yes, Rect{content.x + o, content.y + o, w, s}, STR("restore"));
     text_button(&question->no, Rect{content.x + content.width - o - w, content.y + o, w, s},
                 STR("discard"));
-    if (!question->yes.clicked && !question->no.clicked) return;
+    bool restore = question->yes.clicked || question_return_answers(question);
+    if (!restore && !question->no.clicked) return;
     question->close_requested = 1;
     s_recovery.question = 0;
     s_recovery.suspended = false;
-    if (question->yes.clicked) {
+    if (restore) {
         if (!recovery_restore()) {
             show_simple_message_box(0, STR("recovery failed"),
                                     STR("the kept changes could not be read back"));

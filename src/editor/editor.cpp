@@ -9,6 +9,7 @@
 #include "core/app.h"
 #include "core/format.h"
 #include "core/frame.h"
+#include "core/panels.h"
 #include "editor/object_commands.h"
 #include "editor/object_panels.h"
 #include "gfx/resources.h"
@@ -216,7 +217,6 @@ static void common_keys() {
     if (pressed(KEY_TAB)) e->place_mode = !e->place_mode;
     // The wheel scrolls a panel when it is over one, not the highlight.
     if (canvas_takes_mouse()) e->wheel_index += input_mouse_wheel();
-    if (pressed(KEY_F1)) g_frame.help_visible = !g_frame.help_visible;
     if (pressed(KEY_F5)) select_overlapping_notes();
     if (e->place_mode && pressed(KEY_INSERT)) {
         piece_time_insert(&g_piece, e->cursor_time, e->selected_duration);
@@ -453,7 +453,8 @@ void editor_frame() {
     playback_frame();
     // The selection of the previous frame pointed into memory emptied since.
     array_init(&g_editor.selection, POOL_TMP);
-    if (playback_is_waiting() || !g_app.keyboard_free) {
+    // A waiting question is modal: nothing on the canvas changes until it is answered.
+    if (playback_is_waiting() || !g_app.keyboard_free || panels_modal_index() >= 0) {
         selection_collect();
         return;
     }

@@ -129,6 +129,7 @@ u8 piece_save_action(u8 follow_up_requested, u8 follow_up) {
     if (!follow_up_requested) return FILE_ACTION_SAVE;
     if (follow_up == 1) return FILE_ACTION_SAVE_THEN_QUIT;
     if (follow_up == 0) return FILE_ACTION_SAVE_THEN_NEW;
+    if (follow_up == 2) return FILE_ACTION_SAVE_THEN_OPEN;
     return FILE_ACTION_SAVE;
 }
 
@@ -163,7 +164,9 @@ void piece_new() {
 bool piece_check_unsaved() {
     bool changed;
     if (g_piece.path.length == 0) {
-        changed = piece_object_total(&g_piece) > 0;
+        // Never saved: any change since the piece was started or made new counts (settings,
+        // groups and colours as much as objects), unless undo has taken it back.
+        changed = !history_piece_is_clean();
     } else {
         Str file = read_entire_file(g_piece.path, POOL_TMP);
         Str encoded = scene_encode(&g_piece, POOL_TMP);
@@ -199,6 +202,9 @@ void document_confirm(u8 action, Str folder, Str typed_name) {
             break;
         case FILE_ACTION_SAVE_THEN_NEW:
             if (scene_save(path)) piece_new();
+            break;
+        case FILE_ACTION_SAVE_THEN_OPEN:
+            if (scene_save(path)) file_panel_open(STR("open piece"), FILE_ACTION_OPEN);
             break;
         case FILE_ACTION_EXPORT: export_request(path); break;
         default: break;

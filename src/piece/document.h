@@ -1,6 +1,6 @@
 // The document lifecycle around the scene codec: open, save (never destroying the previous
 // file), new piece, the quit test, and what confirming the file panel does in each of its
-// five actions. Works on g_piece, on the main thread; failures the user must see are
+// six actions. Works on g_piece, on the main thread; failures the user must see are
 // shown in a message box.
 #pragma once
 
@@ -12,6 +12,7 @@ enum FileAction : u8 {
     FILE_ACTION_SAVE_THEN_QUIT = 2,
     FILE_ACTION_SAVE_THEN_NEW = 3,
     FILE_ACTION_EXPORT = 4,
+    FILE_ACTION_SAVE_THEN_OPEN = 5,
 };
 
 // Reads the scene file into g_piece. A missing, empty, foreign or damaged file shows
@@ -39,7 +40,8 @@ bool scene_save(Str path);
 // answers 0 (the save happens on confirm).
 u8 piece_save(u8 follow_up_requested, u8 follow_up);
 // Save (1) without a follow-up; with one, save then quit (2) for follow-up 1, save then
-// new piece (3) for follow-up 0, plain save (1) for anything else.
+// new piece (3) for follow-up 0, save then the open file panel (5) for follow-up 2, plain
+// save (1) for anything else.
 u8 piece_save_action(u8 follow_up_requested, u8 follow_up);
 
 // A modified piece opens the save question (follow-up: new piece) and nothing else.
@@ -51,5 +53,5 @@ void piece_new();
 // at the end of the name dropped; a new string in POOL_TMP.
 Str document_path(Str folder, Str typed_name);
 // Runs the file panel's action on the chosen path: open, save, save then quit, save then
-// new piece, export. The follow-ups run only when the save worked.
+// new piece, save then open, export. The follow-ups run only when the save worked.
 void document_confirm(u8 action, Str folder, Str typed_name);

@@ -14,19 +14,21 @@
 
 // A document is what one open or new piece starts: its steps share the path, which a
 // save renames for all of them (undoing past a save keeps the file the piece is saved to).
+// A clean step is one nothing needs saving at: the piece as its file holds it (opened or
+// saved), or a never-saved piece as it was started or made new.
 struct HistoryStep {
     u8* bytes;  // the encoding
     i64 length;
     u8* path;
     i64 path_length;
     i64 document;
+    u8 clean;
 };
 
 struct History {
     HistoryStep* steps;  // HISTORY_MAX_STEPS records, malloc'd on first use
     i64 count;
     i64 current;
-    i64 saved;  // the step that matches the file, -1 when none does
     i64 bytes;
     i64 budget;
     bool pending;        // an open or a new piece replaced the piece: a new document
@@ -35,7 +37,7 @@ struct History {
     f32 mouse_x, mouse_y;
 };
 
-static History s_history = {0, 0, 0, -1, 0, HISTORY_DEFAULT_BUDGET, false, 0, 0, 0, 0};
+static History s_history = {0, 0, 0, 0, HISTORY_DEFAULT_BUDGET, false, 0, 0, 0, 0};
 
 static i64 step_bytes(const HistoryStep* step) { return step->length + step->path_length; }
 
@@ -57,7 +59,6 @@ void history_release() {
     free(s_history.steps);
     s_history.steps = 0;
     s_history.count = s_history.current = s_history.bytes = 0;
-    s_history.saved = -1;
     s_history.pending = false;
     s_history.documents = 0;
 }
@@ -75,7 +76,6 @@ static void drop_oldest() {
             sizeof(HistoryStep) * (size_t)(h->count - 1));
     h->count -= 1;
     h->current -= 1;
-    h->saved = h->saved > 0 ? h->saved - 1 : -1;
 }
 
 // Appends the encoding as the new current step of the document, after dropping the steps
@@ -90,7 +90,7 @@ static bool push(Str encoding, i64 document) {
     }
     HistoryStep step = {copy_of(encoding.data, encoding.length), encoding.length,
                         copy_of(g_piece.path.data, g_piece.path.length), g_piece.path.length,
-                        document};
+                        document, 0};
     if (!step.bytes || !step.path) {
         step_free(&step);
         return false;
@@ -100,7 +100,6 @@ static bool push(Str encoding, i64 document) {
         step_free(&h->steps[i]);
     }
     h->count = h->current + 1;
-    if (h->saved >= h->count) h->saved = -1;
     i64 size = step_bytes(&step);
     while (h->count > 0 && (h->count >= HISTORY_MAX_STEPS || h->bytes + size > h->budget)) {
         if (h->count == 1) {
@@ -109,7 +108,6 @@ static bool push(Str encoding, i64 document) {
             step_free(&h->steps[0]);
             h->count = 0;
             h->current = -1;
-            h->saved = -1;
             break;
         }
         drop_oldest();
@@ -121,6 +119,11 @@ static bool push(Str encoding, i64 document) {
     return true;
 }
 
+static bool same_path(const HistoryStep* step, Str path) {
+    return step->path_length == path.length &&
+           (path.length == 0 || memcmp(step->path, path.data, (size_t)path.length) == 0);
+}
+
 // After a save: every step of the current document now belongs to the saved file.
 static void document_rename() {
     History* h = &s_history;
@@ -129,9 +132,7 @@ static void document_rename() {
     for (i64 i = 0; i < h->count; i += 1) {
         HistoryStep* step = &h->steps[i];
         if (step->document != document) continue;
-        if (step->path_length == path.length &&
-            (path.length == 0 || memcmp(step->path, path.data, (size_t)path.length) == 0))
-            continue;
+        if (same_path(step, path)) continue;
         u8* copy = copy_of(path.data, path.length);
         if (!copy) continue;  // the step keeps its older name
         h->bytes += path.length - step->path_length;
@@ -139,6 +140,18 @@ static void document_rename() {
         step->path = copy;
         step->path_length = path.length;
     }
+}
+
+// The file now holds the current step: no other step of its document, nor any other step
+// kept for the same file, matches the file any more.
+static void mark_saved() {
+    History* h = &s_history;
+    document_rename();
+    i64 document = h->steps[h->current].document;
+    for (i64 i = 0; i < h->count; i += 1)
+        if (h->steps[i].document == document || same_path(&h->steps[i], g_piece.path))
+            h->steps[i].clean = 0;
+    h->steps[h->current].clean = 1;
 }
 
 static bool same_as_current(Str encoding) {
@@ -152,22 +165,23 @@ static bool same_as_current(Str encoding) {
 
 // Compares the piece with the current step and records it when it differs (an open or a
 // new piece begins a new document). An unmodified piece with a path matches its file (it
-// was just saved or opened), so its step becomes the saved one and its document takes the
-// file's name; a new piece has no file, and the saved step stays where it was.
+// was just saved or opened), so its step becomes the clean one of that file and its
+// document takes the file's name; an unmodified piece without a path that has just been
+// started or made new is clean as it is.
 static bool record() {
     History* h = &s_history;
     Str encoding = scene_encode(&g_piece, POOL_TMP);
     if (encoding.length == 0) return false;  // no room to compare: try again next time
+    bool fresh = h->pending || h->count == 0;
     if (!same_as_current(encoding)) {
-        bool fresh = h->pending || h->count == 0;
         i64 document = fresh ? h->documents + 1 : h->steps[h->current].document;
         if (!push(encoding, document)) return false;
         h->documents = document > h->documents ? document : h->documents;
     }
-    if (!g_piece.modified && g_piece.path.length > 0) {
-        h->saved = h->current;
-        document_rename();
-    }
+    if (!g_piece.modified && g_piece.path.length > 0)
+        mark_saved();
+    else if (!g_piece.modified && fresh)
+        h->steps[h->current].clean = 1;
     return true;
 }
 
@@ -176,8 +190,8 @@ void history_reset() {
     s_history.last_modified = g_piece.modified;
     input_mouse_position(&s_history.mouse_x, &s_history.mouse_y);
     // The piece as the program starts (or as a test sets it up) is where undo stops, and
-    // as unmodified as it is now.
-    if (record() && !g_piece.modified) s_history.saved = s_history.current;
+    // clean when it is unmodified.
+    record();
 }
 
 // Whether this frame had input that could have edited the piece: keys, buttons, the wheel,
@@ -232,7 +246,7 @@ static bool history_go(i64 index) {
     // Panels bound to objects by id could now name other objects, or none.
     panels_close_piece_bound();
     h->current = index;
-    g_piece.modified = index == h->saved ? 0 : 1;
+    g_piece.modified = h->steps[index].clean ? 0 : 1;
     h->last_modified = g_piece.modified;
     h->pending = false;
     return true;
@@ -245,3 +259,10 @@ bool history_can_redo() { return s_history.current + 1 < s_history.count; }
 i64 history_step_count() { return s_history.count; }
 i64 history_current_step() { return s_history.current; }
 i64 history_bytes() { return s_history.bytes; }
+
+bool history_piece_is_clean() {
+    const History* h = &s_history;
+    if (h->current < 0 || h->current >= h->count || !h->steps[h->current].clean) return false;
+    Str encoding = scene_encode(&g_piece, POOL_TMP);
+    return encoding.length > 0 && same_as_current(encoding);
+}

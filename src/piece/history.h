@@ -10,7 +10,7 @@ enum : i64 {
     HISTORY_MAX_STEPS = 1000,              // steps kept, the current one included
 };
 
-// Forgets every step and records the piece as it is now, as saved when it is unmodified.
+// Forgets every step and records the piece as it is now, as clean when it is unmodified.
 void history_reset();
 // Frees every step; the history is empty until the next reset or frame.
 void history_release();
@@ -27,7 +27,8 @@ void history_frame();
 
 // Steps back (undo) or forward (redo): the step's encoding is decoded into the piece as an
 // open does, its path restored, panels bound to the piece's objects closed, and the
-// modified flag cleared exactly when the step is the saved one. False when there is no
+// modified flag cleared exactly when the step is a clean one (the piece as its file holds
+// it, or a never-saved piece as it was started or made new). False when there is no
 // such step or the piece could not take it (it is then unchanged).
 bool history_undo();
 bool history_redo();
@@ -37,3 +38,6 @@ bool history_can_redo();
 i64 history_step_count();    // steps kept, the current one included
 i64 history_current_step();  // index of the current step among them
 i64 history_bytes();         // bytes of the kept encodings and paths
+// Whether the piece is exactly the current step and that step is a clean one: nothing
+// done since the piece was opened, saved, started or made new is left unsaved.
+bool history_piece_is_clean();

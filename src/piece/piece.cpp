@@ -374,10 +374,31 @@ void piece_time_insert(Piece* piece, Fraction position, Fraction amount) {
     }
 }
 
+// Keeps the records not marked removed, in their order.
+template <typename T>
+static void drop_removed(PoolArray<T>* list) {
+    i64 kept = 0;
+    for (i64 i = 0; i < list->count; i += 1)
+        if (!list->data[i].header.removed) list->data[kept++] = list->data[i];
+    list->count = kept;
+}
+
 void piece_time_remove(Piece* piece, Fraction position, Fraction amount) {
     for (u8 kind = 0; kind < OBJECT_KIND_COUNT; kind += 1) {
         ObjectList list = piece_objects(piece, kind);
         for (i64 i = 0; i < list.count; i += 1)
             time_remove(object_list_get(list, i), position, amount);
     }
+    // What the closed span removed leaves at once, in the same edit: left in place, it would
+    // be drawn, played and saved at times before the cursor.
+    drop_removed(&piece->notes);
+    drop_removed(&piece->keys);
+    drop_removed(&piece->measures);
+    drop_removed(&piece->tempos);
+    drop_removed(&piece->texts);
+    drop_removed(&piece->volumes);
+    drop_removed(&piece->pitches);
+    drop_removed(&piece->sounds);
+    drop_removed(&piece->shapes);
+    drop_removed(&piece->repeats);
 }

@@ -217,8 +217,9 @@ void piece_default_group_create();  // the group every new piece starts with (af
 // Appends a group and its tree row named `name` (copied): visible, in the note colour,
 // texture "circle", size 1, the group icon; the id comes from next_group_id. -1 when refused.
 i64 piece_group_add(Piece* piece, Str name);
-// The quit test: compares the piece with its file (or, never saved, looks for objects)
-// and stores the answer as the piece's modified flag.
+// The unsaved-changes test of quit, new and open: compares the piece with its file (or,
+// never saved, with the piece as it was started or made new, undo counted) and stores the
+// answer as the piece's modified flag.
 bool piece_check_unsaved();
 
 // --- Objects of any kind ------------------------------------------------------------
@@ -275,7 +276,8 @@ void time_insert(ObjectHeader* object, Fraction position, Fraction amount);
 // The reverse; marks the object removed when its duration turns negative or its start
 // falls before `position`.
 void time_remove(ObjectHeader* object, Fraction position, Fraction amount);
-// Either shift applied to every object of every kind.
+// Either shift applied to every object of every kind; the objects that removing time marks
+// removed leave their lists at once.
 void piece_time_insert(Piece* piece, Fraction position, Fraction amount);
 void piece_time_remove(Piece* piece, Fraction position, Fraction amount);
 

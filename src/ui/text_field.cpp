@@ -620,7 +620,7 @@ void text_field(TextField* field, Rect rect) {
     }
 
     // 5. Keyboard (alt combinations belong to the platform).
-    if (field->focused && !input_key_is_typed(KEY_ALT) &&
+    if (field->focused && interaction_keyboard_allowed() && !input_key_is_typed(KEY_ALT) &&
         (input_text_typed().length > 0 || input_key_is_typed(KEY_ANY))) {
         field->blink_phase = 0.0f;
         commands(field);
