@@ -1,12 +1,14 @@
 // Reading a Standard MIDI File into a piece. Our own bounded walk checks the whole chunk
 // and event structure first, since the file library (libsmf, old C code that asserts on
-// some malformed input) must only ever see a well-formed file; the library then parses it
+// malformed input, and on escaped F7 events and format 2 files too) must only ever see a
+// file it can take; the library then parses it
 // and hands the events of every track back merged in time order, and the tuning
 // arithmetic and the piece are ours. Runs on whichever thread owns the piece.
 #include "piece/midi_import.h"
 
 #include <glib.h>
 #include <smf.h>
+#include <stdlib.h>
 
 #include "core/format.h"
 #include "platform/system.h"
@@ -77,7 +79,9 @@ static bool track_check(ByteReader r, Str* reason) {
             if (r.at >= r.end) return refuse(reason, "a track ends inside an event");
             type = r.data[r.at++];
             if (type & 0x80) return refuse(reason, "a meta event has an impossible type");
-        } else if (status != 0xF0 && status != 0xF7) {
+        } else if (status == 0xF7) {
+            return refuse(reason, "escaped (F7) events are not supported");
+        } else if (status != 0xF0) {
             return refuse(reason, "a system message stands where only file events belong");
         }
         u32 length = 0;
@@ -114,6 +118,7 @@ bool midi_structure_check(Str bytes, Str* reason) {
     u32 track_count = read_be(bytes.data + 10, 2);
     u32 division = read_be(bytes.data + 12, 2);
     if (format > 2) return refuse(reason, "the MIDI format is unknown");
+    if (format == 2) return refuse(reason, "format 2 files (independent patterns) are not supported");
     if (track_count == 0) return refuse(reason, "the file has no tracks");
     if (format == 0 && track_count != 1) return refuse(reason, "a format 0 file holds one track only");
     if (division & 0x8000) return refuse(reason, "time in SMPTE frames is not supported");
@@ -547,6 +552,25 @@ static bool piece_build(const MidiRead* m, const Fraction steps[12], const MidiI
     return true;
 }
 
+// smf_delete takes each event out of the front of its track's array, which moves all the
+// others: quadratic, minutes for a large file. The events (a malloc'd record and its
+// malloc'd bytes, the library's documented layout) are freed here in one pass, and the
+// tracks emptied, so that smf_delete finds nothing left to take out one by one.
+static void library_file_delete(smf_t* smf) {
+    for (int t = 1; t <= smf->number_of_tracks; t += 1) {
+        smf_track_t* track = smf_get_track_by_number(smf, t);
+        if (!track) continue;
+        for (guint i = 0; i < track->events_array->len; i += 1) {
+            smf_event_t* event = (smf_event_t*)g_ptr_array_index(track->events_array, i);
+            free(event->midi_buffer);
+            free(event);
+        }
+        g_ptr_array_set_size(track->events_array, 0);
+        track->number_of_events = 0;
+    }
+    smf_delete(smf);
+}
+
 // The library's own warnings are not the user's: the structure check already said what
 // matters, and the reader reports in its own words.
 static void library_log_quiet(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
@@ -597,6 +621,6 @@ bool midi_import(Str bytes, const MidiImportOptions* options, Piece* piece,
         i64 tonic = options->tonic >= 0 ? options->tonic % 12 : m->key_signature >= 0 ? m->key_signature : 0;
         built = piece_build(m, steps, options, tonic, division, piece, summary, reason);
     }
-    smf_delete(smf);
+    library_file_delete(smf);
     return built;
 }

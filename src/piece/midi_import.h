@@ -26,7 +26,8 @@ struct MidiImportSummary {
 // Checks the file's chunk and event structure completely, without allocating: header,
 // chunk lengths, every delta time, status, data byte and meta or SysEx length, an end of
 // track closing every track, and a header track count matching the tracks present. False
-// with the reason (a constant) for anything a Standard MIDI File cannot be.
+// with the reason (a constant) for anything a Standard MIDI File cannot be, and for the
+// two things the file library cannot take: format 2 files and escaped (F7) events.
 bool midi_structure_check(Str bytes, Str* reason);
 
 // Fills `piece` (set up with piece_init; its pool takes everything, the scratch of the
