@@ -112,8 +112,8 @@ bool midi_structure_check(Str bytes, Str* reason) {
     if (bytes.length < 14 || memcmp(bytes.data, "MThd", 4) != 0)
         return refuse(reason, "it is not a MIDI file (no header chunk)");
     u32 header_length = read_be(bytes.data + 4, 4);
-    if (header_length < 6 || (i64)header_length > bytes.length - 8)
-        return refuse(reason, "the header chunk is cut short");
+    if (header_length < 6) return refuse(reason, "the header chunk is cut short");
+    if (header_length != 6) return refuse(reason, "header chunks longer than six bytes are not supported");
     u32 format = read_be(bytes.data + 8, 2);
     u32 track_count = read_be(bytes.data + 10, 2);
     u32 division = read_be(bytes.data + 12, 2);
@@ -127,6 +127,11 @@ bool midi_structure_check(Str bytes, Str* reason) {
     u32 tracks_found = 0;
     while (at < bytes.length) {
         if (bytes.length - at < 8) return refuse(reason, "the file is cut short inside a chunk header");
+        for (i64 i = 0; i < 4; i += 1) {
+            u8 c = bytes.data[at + i];
+            if (!((c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z')))
+                return refuse(reason, "a chunk's name is not made of letters and digits");
+        }
         u32 length = read_be(bytes.data + at + 4, 4);
         if ((i64)length > bytes.length - at - 8)
             return refuse(reason, "a chunk runs past the end of the file (cut short)");
@@ -589,8 +594,13 @@ bool midi_import(Str bytes, const MidiImportOptions* options, Piece* piece,
         return false;
     }
 
-    g_log_set_handler("libsmf", (GLogLevelFlags)(G_LOG_LEVEL_MASK & ~G_LOG_LEVEL_ERROR),
-                      library_log_quiet, 0);
+    // Once per process: glib keeps every handler set, and the domain is the library's alone.
+    static bool library_quiet = false;
+    if (!library_quiet) {
+        g_log_set_handler("libsmf", (GLogLevelFlags)(G_LOG_LEVEL_MASK & ~G_LOG_LEVEL_ERROR),
+                          library_log_quiet, 0);
+        library_quiet = true;
+    }
     smf_t* smf = smf_load_from_memory(bytes.data, (int)bytes.length);
     if (!smf) {
         *reason = STR("the MIDI library could not read it");

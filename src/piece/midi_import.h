@@ -2,7 +2,8 @@
 // track, a note per note at its exact time in beats, the tempo map as tempo objects, and
 // the key, a sound and the bar lines that a piece needs to play. Touches only the piece
 // and the pool it is given and the read-only key table, so it runs on any thread that
-// owns them; nothing process-wide is kept.
+// owns them. Kept process-wide: only the silencing of the file library's log messages,
+// set by the first import (on the main thread, or in a tool).
 #pragma once
 
 #include "piece/piece.h"
