@@ -26,7 +26,8 @@ static void put_delta(MidiBytes* out, u32 value) {
         groups[count++] = value & 0x7F;
         value >>= 7;
     } while (value);
-    for (i64 i = count - 1; i >= 0; i -= 1) out->data[out->length++] = groups[i] | (i > 0 ? 0x80 : 0);
+    for (i64 i = count - 1; i >= 0; i -= 1)
+        out->data[out->length++] = groups[i] | (i > 0 ? 0x80 : 0);
 }
 
 static MidiBytes hundred_thousand_note_file(u8 pool) {
@@ -102,8 +103,8 @@ void bench_midi_import(const BenchOptions* options) {
         bench_row("MIDI file of 100 000 notes: import < 1 s", BENCH_MISSING, "the import failed");
     } else {
         f64 seconds = bench_median(times, runs);
-        bench_row("MIDI file of 100 000 notes: import < 1 s", seconds < 1.0 ? BENCH_PASS : BENCH_FAIL,
-                  "%.0f ms", seconds * 1000.0);
+        bench_row("MIDI file of 100 000 notes: import < 1 s",
+                  seconds < 1.0 ? BENCH_PASS : BENCH_FAIL, "%.0f ms", seconds * 1000.0);
     }
     pool_release(POOL_TMP);
     pool_release(POOL_MAIN);

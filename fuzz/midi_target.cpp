@@ -12,10 +12,11 @@
 static i64 midi_main_mark, midi_tmp_mark;
 
 bool midi_fuzz_setup() {
-    keys_parse(STR("key key\nclass scale 1 1 1 1\npitch do 1/1 0\npitch ra 16/15 0\n"
-                   "pitch re 9/8 0\npitch me 6/5 0\npitch mi 5/4 0\npitch fa 4/3 0\n"
-                   "pitch fi 45/32 0\npitch sol 3/2 0\npitch le 8/5 0\npitch la 5/3 0\n"
-                   "pitch te 9/5 0\npitch ti 15/8 0\n"));
+    keys_parse(
+        STR("key key\nclass scale 1 1 1 1\npitch do 1/1 0\npitch ra 16/15 0\n"
+            "pitch re 9/8 0\npitch me 6/5 0\npitch mi 5/4 0\npitch fa 4/3 0\n"
+            "pitch fi 45/32 0\npitch sol 3/2 0\npitch le 8/5 0\npitch la 5/3 0\n"
+            "pitch te 9/5 0\npitch ti 15/8 0\n"));
     midi_main_mark = fuzz_pool_mark(POOL_MAIN);
     midi_tmp_mark = fuzz_pool_mark(POOL_TMP);
     return key_by_name(STR("key")) != 0;

@@ -45,7 +45,8 @@ struct TrackBytes {
         return event(length, {(u8)(0x80 | channel), key, 0});
     }
     TrackBytes& tempo(u32 delta_ticks, u32 microseconds) {
-        return meta(delta_ticks, 0x51, {(u8)(microseconds >> 16), (u8)(microseconds >> 8), (u8)microseconds});
+        return meta(delta_ticks, 0x51,
+                    {(u8)(microseconds >> 16), (u8)(microseconds >> 8), (u8)microseconds});
     }
 };
 
@@ -92,7 +93,8 @@ struct MidiImport : testing::Test {
     bool import(const Bytes& bytes, const char* key = "key", i64 tonic = -1) {
         piece_init(&piece, POOL_MAIN);
         MidiImportOptions options = {str_from_cstring(key), tonic};
-        return midi_import(Str{(u8*)bytes.data(), (i64)bytes.size()}, &options, &piece, &summary, &reason);
+        return midi_import(Str{(u8*)bytes.data(), (i64)bytes.size()}, &options, &piece, &summary,
+                           &reason);
     }
 };
 
@@ -102,8 +104,8 @@ TEST_F(MidiImport, PlainKeysBecomeTheScaleOfTheKeyOctaveByOctave) {
     for (u8 key = 48; key < 84; key += 1) track.note(0, 0, key, 480);
     ASSERT_TRUE(import(smf(480, {track}))) << to_string(reason);
 
-    const char* scale[12] = {"1/1", "16/15", "9/8", "6/5", "5/4", "4/3",
-                             "45/32", "3/2", "8/5", "5/3", "9/5", "15/8"};
+    const char* scale[12] = {"1/1",   "16/15", "9/8", "6/5", "5/4", "4/3",
+                             "45/32", "3/2",   "8/5", "5/3", "9/5", "15/8"};
     const i64 octave_factor[3][2] = {{1, 2}, {1, 1}, {2, 1}};  // C3, C4 (the 1/1), C5
     ASSERT_EQ(piece.notes.count, 36);
     for (i64 i = 0; i < 36; i += 1) {
@@ -111,7 +113,8 @@ TEST_F(MidiImport, PlainKeysBecomeTheScaleOfTheKeyOctaveByOctave) {
         std::string text = scale[i % 12];
         step.numerator = std::stoll(text.substr(0, text.find('/')));
         step.denominator = std::stoll(text.substr(text.find('/') + 1));
-        Fraction expected = fraction_mul(step, Fraction{octave_factor[i / 12][0], octave_factor[i / 12][1]});
+        Fraction expected =
+            fraction_mul(step, Fraction{octave_factor[i / 12][0], octave_factor[i / 12][1]});
         const ObjectHeader& h = piece.notes[i].header;
         EXPECT_EQ(ratio(h.pitch), ratio(expected)) << "MIDI key " << 48 + i;
         EXPECT_EQ(ratio(h.time), ratio(Fraction{i, 1}));
@@ -180,7 +183,9 @@ TEST_F(MidiImport, TempoChangesBecomeTempoObjectsAtExactTimes) {
 }
 
 // Cents of a ratio above a MIDI key, as the sounding fractional key.
-static f64 key_of(f64 reference_key, i64 n, i64 d) { return reference_key + 12.0 * std::log2((f64)n / (f64)d); }
+static f64 key_of(f64 reference_key, i64 n, i64 d) {
+    return reference_key + 12.0 * std::log2((f64)n / (f64)d);
+}
 
 TEST_F(MidiImport, FilesCarryingTuningKeepTheirPitches) {
     const i64 ratios[5][2] = {{1, 1}, {5, 4}, {3, 2}, {7, 4}, {11, 8}};
@@ -191,20 +196,23 @@ TEST_F(MidiImport, FilesCarryingTuningKeepTheirPitches) {
         u32 semitone = (u32)std::floor(target);
         u32 fine = (u32)std::lround((target - semitone) * 16384.0);
         if (fine == 16384) semitone += 1, fine = 0;
-        mts.event(0, {0xF0, 10, 0x7F, 0x7F, 0x08, 0x02, 0, 1, (u8)(60 + i), (u8)semitone, (u8)(fine >> 7),
-                      (u8)(fine & 0x7F), 0xF7});
+        mts.event(0, {0xF0, 10, 0x7F, 0x7F, 0x08, 0x02, 0, 1, (u8)(60 + i), (u8)semitone,
+                      (u8)(fine >> 7), (u8)(fine & 0x7F), 0xF7});
         mts.note(0, 0, (u8)(60 + i), 96);
     }
     // Pitch bends on a channel per note, range 48 semitones, above A 440.
     TrackBytes bends;
-    for (u8 c = 1; c < 6; c += 1) bends.event(0, {(u8)(0xB0 | c), 101, 0}).event(0, {(u8)(0xB0 | c), 100, 0})
-                                      .event(0, {(u8)(0xB0 | c), 6, 48});
+    for (u8 c = 1; c < 6; c += 1)
+        bends.event(0, {(u8)(0xB0 | c), 101, 0})
+            .event(0, {(u8)(0xB0 | c), 100, 0})
+            .event(0, {(u8)(0xB0 | c), 6, 48});
     for (i64 i = 0; i < 5; i += 1) {
         f64 target = key_of(69.0, ratios[i][0], ratios[i][1]);
         u8 key = (u8)std::lround(target);
         i64 bend = 8192 + std::lround((target - key) / 48.0 * 8192.0);
         u8 c = (u8)(1 + i);
-        bends.event(0, {(u8)(0xE0 | c), (u8)(bend & 0x7F), (u8)(bend >> 7)}).event(0, {(u8)(0x90 | c), key, 90});
+        bends.event(0, {(u8)(0xE0 | c), (u8)(bend & 0x7F), (u8)(bend >> 7)})
+            .event(0, {(u8)(0x90 | c), key, 90});
     }
     for (i64 i = 0; i < 5; i += 1) bends.event(i == 0 ? 96 : 0, {(u8)(0x80 | (1 + i)), 0, 0});
 
@@ -214,12 +222,14 @@ TEST_F(MidiImport, FilesCarryingTuningKeepTheirPitches) {
         EXPECT_NEAR(piece.keys[0].reference_frequency, tuning_messages ? 261.6256 : 440.0, 1e-4);
         ASSERT_EQ(piece.notes.count, 5);
         for (i64 i = 0; i < 5; i += 1)
-            EXPECT_EQ(ratio(piece.notes[i].header.pitch), ratio(Fraction{ratios[i][0], ratios[i][1]}))
+            EXPECT_EQ(ratio(piece.notes[i].header.pitch),
+                      ratio(Fraction{ratios[i][0], ratios[i][1]}))
                 << (tuning_messages ? "tuning message " : "pitch bend ") << i;
     }
     // A detuned key whose simplest ratio is far from anything just: still within half a cent.
     TrackBytes odd;
-    odd.event(0, {0xF0, 10, 0x7F, 0x7F, 0x08, 0x02, 0, 1, 62, 62, 0x2A, 0x11, 0xF7}).note(0, 0, 62, 96);
+    odd.event(0, {0xF0, 10, 0x7F, 0x7F, 0x08, 0x02, 0, 1, 62, 62, 0x2A, 0x11, 0xF7})
+        .note(0, 0, 62, 96);
     ASSERT_TRUE(import(smf(96, {odd})));
     f64 wanted = 100.0 * (62.0 + (f64)(0x2A << 7 | 0x11) / 16384.0 - 69.0) -
                  1200.0 * std::log2(piece.keys[0].reference_frequency / 440.0);
@@ -234,15 +244,17 @@ TEST_F(MidiImport, DamagedFilesAreRefusedWithTheReasonAndThePieceStaysAsItWas) {
         Bytes bytes;
         const char* reason;
     };
-    Bytes cut(good.begin(), good.end() - 3), no_end = good, orphan = good, tracks = good, tempo = good, smpte = good;
+    Bytes cut(good.begin(), good.end() - 3), no_end = good, orphan = good, tracks = good,
+                                             tempo = good, smpte = good;
     no_end.resize(no_end.size() - 4);
-    no_end[21] -= 4;                       // the track length without its end marker
-    orphan[30] = 0x40;                      // the note-on's status byte becomes a data byte
-    tracks[11] = 2;                         // two tracks promised
-    tempo[25] = 2;                          // a tempo of two bytes
+    no_end[21] -= 4;    // the track length without its end marker
+    orphan[30] = 0x40;  // the note-on's status byte becomes a data byte
+    tracks[11] = 2;     // two tracks promised
+    tempo[25] = 2;      // a tempo of two bytes
     smpte[12] = 0xE7;
     const Case cases[] = {
-        {Bytes{'R', 'I', 'F', 'F', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, "it is not a MIDI file (no header chunk)"},
+        {Bytes{'R', 'I', 'F', 'F', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         "it is not a MIDI file (no header chunk)"},
         {cut, "a chunk runs past the end of the file (cut short)"},
         {no_end, "a track has no end marker"},
         {orphan, "a data byte comes without a status byte"},

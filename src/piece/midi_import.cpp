@@ -89,7 +89,11 @@ static bool track_check(ByteReader r, Str* reason) {
             return refuse(reason, "an event's length runs past the end of its track");
         if (status == 0xFF) {
             // The library reads these at fixed sizes without looking.
-            i64 wanted = type == 0x2F ? 0 : type == 0x51 ? 3 : type == 0x58 ? 4 : type == 0x59 ? 2 : -1;
+            i64 wanted = type == 0x2F   ? 0
+                         : type == 0x51 ? 3
+                         : type == 0x58 ? 4
+                         : type == 0x59 ? 2
+                                        : -1;
             if (type == 0x59 && length == 2 && r.data[r.at + 1] > 1)
                 return refuse(reason, "a key signature is neither major nor minor");
             if (wanted >= 0 && (i64)length != wanted)
@@ -99,7 +103,8 @@ static bool track_check(ByteReader r, Str* reason) {
             if (type == 0x58 && (r.data[r.at] == 0 || r.data[r.at + 1] > 30))
                 return refuse(reason, "a time signature is impossible");
             if (type == 0x2F) {
-                if (r.at + (i64)length != r.end) return refuse(reason, "events follow the end of a track");
+                if (r.at + (i64)length != r.end)
+                    return refuse(reason, "events follow the end of a track");
                 return true;
             }
         }
@@ -113,20 +118,24 @@ bool midi_structure_check(Str bytes, Str* reason) {
         return refuse(reason, "it is not a MIDI file (no header chunk)");
     u32 header_length = read_be(bytes.data + 4, 4);
     if (header_length < 6) return refuse(reason, "the header chunk is cut short");
-    if (header_length != 6) return refuse(reason, "header chunks longer than six bytes are not supported");
+    if (header_length != 6)
+        return refuse(reason, "header chunks longer than six bytes are not supported");
     u32 format = read_be(bytes.data + 8, 2);
     u32 track_count = read_be(bytes.data + 10, 2);
     u32 division = read_be(bytes.data + 12, 2);
     if (format > 2) return refuse(reason, "the MIDI format is unknown");
-    if (format == 2) return refuse(reason, "format 2 files (independent patterns) are not supported");
+    if (format == 2)
+        return refuse(reason, "format 2 files (independent patterns) are not supported");
     if (track_count == 0) return refuse(reason, "the file has no tracks");
-    if (format == 0 && track_count != 1) return refuse(reason, "a format 0 file holds one track only");
+    if (format == 0 && track_count != 1)
+        return refuse(reason, "a format 0 file holds one track only");
     if (division & 0x8000) return refuse(reason, "time in SMPTE frames is not supported");
     if (division == 0) return refuse(reason, "the header gives zero ticks per beat");
     i64 at = 8 + (i64)header_length;
     u32 tracks_found = 0;
     while (at < bytes.length) {
-        if (bytes.length - at < 8) return refuse(reason, "the file is cut short inside a chunk header");
+        if (bytes.length - at < 8)
+            return refuse(reason, "the file is cut short inside a chunk header");
         for (i64 i = 0; i < 4; i += 1) {
             u8 c = bytes.data[at + i];
             if (!((c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z')))
@@ -144,14 +153,16 @@ bool midi_structure_check(Str bytes, Str* reason) {
         }
         at += 8 + (i64)length;
     }
-    if (tracks_found < track_count) return refuse(reason, "the file holds fewer tracks than its header says");
+    if (tracks_found < track_count)
+        return refuse(reason, "the file holds fewer tracks than its header says");
     return true;
 }
 
 // ---------------------------------------------------------------------------
 // Tonics
 // ---------------------------------------------------------------------------
-static const char* const TONIC_NAMES[12] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
+static const char* const TONIC_NAMES[12] = {"C",  "C#", "D",  "D#", "E",  "F",
+                                            "F#", "G",  "G#", "A",  "A#", "B"};
 
 i64 midi_tonic_parse(Str name) {
     static const i64 letter_classes[7] = {9, 11, 0, 2, 4, 5, 7};  // A .. G
@@ -160,9 +171,12 @@ i64 midi_tonic_parse(Str name) {
     if (letter < 'a' || letter > 'g') return -1;
     i64 tonic = letter_classes[letter - 'a'];
     if (name.length == 2) {
-        if (name.data[1] == '#') tonic += 1;
-        else if (name.data[1] == 'b') tonic += 11;
-        else return -1;
+        if (name.data[1] == '#')
+            tonic += 1;
+        else if (name.data[1] == 'b')
+            tonic += 11;
+        else
+            return -1;
     }
     return tonic % 12;
 }
@@ -173,17 +187,17 @@ Str midi_tonic_name(i64 tonic) { return str_from_cstring(TONIC_NAMES[((tonic % 1
 // Events into notes
 // ---------------------------------------------------------------------------
 struct MidiNote {
-    i64 on, off;      // ticks
-    i64 track;        // 0-based
-    i64 key;          // the MIDI key
-    f64 semitones;    // the sounding pitch as a fractional MIDI key
-    i64 next_open;    // the next open note of the same channel and key, -1 at the end
+    i64 on, off;    // ticks
+    i64 track;      // 0-based
+    i64 key;        // the MIDI key
+    f64 semitones;  // the sounding pitch as a fractional MIDI key
+    i64 next_open;  // the next open note of the same channel and key, -1 at the end
     u8 channel;
 };
 
 struct ChannelState {
-    i32 bend;         // -8192 .. 8191
-    f64 bend_range;   // semitones at full bend
+    i32 bend;        // -8192 .. 8191
+    f64 bend_range;  // semitones at full bend
     u8 rpn_msb, rpn_lsb;
     i64 sounding;
 };
@@ -195,7 +209,7 @@ struct TempoChange {
 
 struct MeterChange {
     i64 tick;
-    Fraction bar;      // beats per bar
+    Fraction bar;  // beats per bar
 };
 
 struct MidiRead {
@@ -204,12 +218,12 @@ struct MidiRead {
     PoolArray<MeterChange> meters;
     PoolArray<Str> track_names;
     ChannelState channels[16];
-    f64 tuning[128];       // what each key sounds, as a fractional MIDI key
+    f64 tuning[128];  // what each key sounds, as a fractional MIDI key
     i64 open_head[16 * 128], open_tail[16 * 128];
     i64 end_tick;
-    i64 key_signature;     // tonic of the first key signature, -1 when none
-    u8 tuning_messages;    // a Single Note Tuning Change came
-    u8 shared_bend;        // a bent note began beside another on its channel
+    i64 key_signature;   // tonic of the first key signature, -1 when none
+    u8 tuning_messages;  // a Single Note Tuning Change came
+    u8 shared_bend;      // a bent note began beside another on its channel
     i64 bent_notes;
 };
 
@@ -218,9 +232,12 @@ struct MidiRead {
 // leaves a key alone.
 static void tuning_change(MidiRead* m, const u8* data, i64 length) {
     i64 at;
-    if (length >= 6 && data[0] == 0x7F && data[2] == 0x08 && data[3] == 0x02) at = 5;
-    else if (length >= 7 && data[0] == 0x7E && data[2] == 0x08 && data[3] == 0x07) at = 6;
-    else return;
+    if (length >= 6 && data[0] == 0x7F && data[2] == 0x08 && data[3] == 0x02)
+        at = 5;
+    else if (length >= 7 && data[0] == 0x7E && data[2] == 0x08 && data[3] == 0x07)
+        at = 6;
+    else
+        return;
     i64 count = data[at];
     at += 1;
     for (i64 i = 0; i < count && at + 4 <= length; i += 1, at += 4) {
@@ -233,9 +250,12 @@ static void tuning_change(MidiRead* m, const u8* data, i64 length) {
 }
 
 static void controller(ChannelState* c, u8 number, u8 value) {
-    if (number == 101) c->rpn_msb = value;
-    else if (number == 100) c->rpn_lsb = value;
-    else if (number == 98 || number == 99) c->rpn_msb = c->rpn_lsb = 127;
+    if (number == 101)
+        c->rpn_msb = value;
+    else if (number == 100)
+        c->rpn_lsb = value;
+    else if (number == 98 || number == 99)
+        c->rpn_msb = c->rpn_lsb = 127;
     else if (c->rpn_msb == 0 && c->rpn_lsb == 0 && number == 6)
         c->bend_range = (f64)value + (c->bend_range - math_floor(c->bend_range));
     else if (c->rpn_msb == 0 && c->rpn_lsb == 0 && number == 38)
@@ -259,8 +279,10 @@ static bool note_on(MidiRead* m, i64 tick, i64 track, u8 channel, u8 key) {
     c->sounding += 1;
     if (!array_push(&m->notes, note)) return false;
     i64 slot = channel * 128 + key, index = m->notes.count - 1;
-    if (m->open_head[slot] < 0) m->open_head[slot] = index;
-    else m->notes[m->open_tail[slot]].next_open = index;
+    if (m->open_head[slot] < 0)
+        m->open_head[slot] = index;
+    else
+        m->notes[m->open_tail[slot]].next_open = index;
     m->open_tail[slot] = index;
     return true;
 }
@@ -272,8 +294,10 @@ static void note_off(MidiRead* m, i64 tick, i64 track, u8 channel, u8 key) {
         MidiNote* note = &m->notes[i];
         if (note->track != track) continue;
         note->off = tick;
-        if (previous < 0) m->open_head[slot] = note->next_open;
-        else m->notes[previous].next_open = note->next_open;
+        if (previous < 0)
+            m->open_head[slot] = note->next_open;
+        else
+            m->notes[previous].next_open = note->next_open;
         if (m->open_tail[slot] == i) m->open_tail[slot] = previous;
         m->channels[channel].sounding -= 1;
         return;
@@ -294,7 +318,8 @@ static bool meta_event(MidiRead* m, i64 tick, i64 track, const u8* data, i64 len
             return false;
     } else if (data[1] == 0x58 && size == 4) {
         // Numerator over 2^denominator of a whole note, in quarter-note beats.
-        MeterChange change = {tick, fraction_normalize(Fraction{(i64)body[0] * 4, (i64)1 << body[1]})};
+        MeterChange change = {tick,
+                              fraction_normalize(Fraction{(i64)body[0] * 4, (i64)1 << body[1]})};
         if (m->meters.count > 0 && m->meters[m->meters.count - 1].tick == tick)
             m->meters[m->meters.count - 1] = change;
         else if (!array_push(&m->meters, change))
@@ -302,7 +327,8 @@ static bool meta_event(MidiRead* m, i64 tick, i64 track, const u8* data, i64 len
     } else if (data[1] == 0x59 && size == 2 && m->key_signature < 0) {
         i64 fifths = (i64)(i8)body[0];
         m->key_signature = ((fifths * 7 + (body[1] ? 9 : 0)) % 12 + 12) % 12;
-    } else if (data[1] == 0x03 && track < m->track_names.count && m->track_names[track].length == 0) {
+    } else if (data[1] == 0x03 && track < m->track_names.count &&
+               m->track_names[track].length == 0) {
         m->track_names[track] = Str{(u8*)body, size};
     }
     return true;
@@ -345,7 +371,8 @@ static bool events_read(smf_t* smf, MidiRead* m) {
 // ---------------------------------------------------------------------------
 
 static Fraction octaves_times(Fraction ratio, i64 octaves) {
-    if (octaves >= 0) return fraction_normalize(Fraction{ratio.numerator << octaves, ratio.denominator});
+    if (octaves >= 0)
+        return fraction_normalize(Fraction{ratio.numerator << octaves, ratio.denominator});
     return fraction_normalize(Fraction{ratio.numerator, ratio.denominator << -octaves});
 }
 
@@ -393,19 +420,6 @@ static f64 ratio_complexity(Fraction ratio) {
 // ---------------------------------------------------------------------------
 // The piece
 // ---------------------------------------------------------------------------
-static ObjectHeader header_make(Piece* piece, u8 kind, i64 group, Fraction time, Fraction duration,
-                                Fraction pitch, u8 scope) {
-    ObjectHeader header = {};
-    header.kind = kind;
-    header.group_id = group;
-    header.id = piece->next_object_id++;
-    header.time = time;
-    header.duration = duration;
-    header.pitch = pitch;
-    header.scope = scope;
-    header.visible = 1;
-    return header;
-}
 
 static bool flat_curve(Curve* curve, u8 pool, Fraction value, Fraction minimum, Fraction maximum) {
     curve_init(curve, pool);
@@ -432,9 +446,9 @@ static bool no_memory(Str* reason) {
     return false;
 }
 
-static bool piece_build(const MidiRead* m, const Fraction steps[12], const MidiImportOptions* options,
-                        i64 tonic, Fraction division, Piece* piece, MidiImportSummary* summary,
-                        Str* reason) {
+static bool piece_build(const MidiRead* m, const Fraction steps[12],
+                        const MidiImportOptions* options, i64 tonic, Fraction division,
+                        Piece* piece, MidiImportSummary* summary, Str* reason) {
     u8 pool = piece->pool;
     // A note's pitch, and the key object's frequency: plain files put the tonic at its
     // equal-tempered place in the octave of middle C; tuned files take that or A 440,
@@ -446,7 +460,8 @@ static bool piece_build(const MidiRead* m, const Fraction steps[12], const MidiI
         const f64 candidates[2] = {reference_key, 69.0};
         for (i64 c = 0; c < 2; c += 1)
             for (i64 i = 0; i < m->notes.count && i < 256; i += 1)
-                complexity[c] += ratio_complexity(tuned_ratio(m->notes[i].semitones, candidates[c]));
+                complexity[c] +=
+                    ratio_complexity(tuned_ratio(m->notes[i].semitones, candidates[c]));
         if (complexity[1] < complexity[0]) reference_key = 69.0;
     }
     f64 reference = 440.0 * math_pow(2.0, (reference_key - 69.0) / 12.0);
@@ -461,7 +476,8 @@ static bool piece_build(const MidiRead* m, const Fraction steps[12], const MidiI
         const MidiNote* source = &m->notes[i];
         i64* group = &group_of_track[source->track];
         if (*group < 0) {
-            *group = piece_group_add(piece, group_name(m->track_names[source->track], source->track));
+            *group =
+                piece_group_add(piece, group_name(m->track_names[source->track], source->track));
             if (*group < 0) return no_memory(reason);
         }
         Fraction pitch;
@@ -475,9 +491,9 @@ static bool piece_build(const MidiRead* m, const Fraction steps[12], const MidiI
         if (fraction_less(pitch, lowest)) lowest = pitch;
         i64 off = source->off >= 0 ? source->off : m->end_tick;
         NoteObject note = {};
-        note.header = header_make(piece, OBJECT_NOTE, *group, fraction_div(Fraction{source->on, 1}, division),
-                                  fraction_div(Fraction{off - source->on, 1}, division), pitch,
-                                  SCOPE_GLOBAL);
+        note.header = object_header_make(
+            piece, OBJECT_NOTE, *group, fraction_div(Fraction{source->on, 1}, division),
+            fraction_div(Fraction{off - source->on, 1}, division), pitch, SCOPE_GLOBAL);
         note.draw_size = 1.0f;
         array_push(&piece->notes, note);
     }
@@ -488,7 +504,7 @@ static bool piece_build(const MidiRead* m, const Fraction steps[12], const MidiI
     Fraction row = octaves_times(fraction_normalize(lowest), -1);
     if (fraction_less(Fraction{1, 2}, row)) row = Fraction{1, 2};
     KeyObject key = {};
-    key.header = header_make(piece, OBJECT_KEY, 0, Fraction{0, 1}, end, row, SCOPE_GLOBAL);
+    key.header = object_header_make(piece, OBJECT_KEY, 0, Fraction{0, 1}, end, row, SCOPE_GLOBAL);
     key.reference_frequency = reference;
     key.key_name = str_copy(pool, options->key_name.length ? options->key_name : STR("key"));
     const KeyDefinition* definition = key_by_name(key.key_name);
@@ -503,7 +519,8 @@ static bool piece_build(const MidiRead* m, const Fraction steps[12], const MidiI
 
     row = octaves_times(row, -1);
     SoundObject sound = {};
-    sound.header = header_make(piece, OBJECT_SOUND, 0, Fraction{0, 1}, end, row, SCOPE_GLOBAL);
+    sound.header =
+        object_header_make(piece, OBJECT_SOUND, 0, Fraction{0, 1}, end, row, SCOPE_GLOBAL);
     sound.visible = sound.editable = 1;
     sound.wave_count = 1;
     sound.wave_names[0] = str_copy(pool, STR("sine"));
@@ -519,13 +536,15 @@ static bool piece_build(const MidiRead* m, const Fraction steps[12], const MidiI
         i64 from = i < 0 ? 0 : m->tempos[i].tick;
         if (i < 0 && tempo_count > 0 && m->tempos[0].tick == 0) continue;
         Fraction start = fraction_div(Fraction{from, 1}, division);
-        Fraction stop = i + 1 < tempo_count ? fraction_div(Fraction{m->tempos[i + 1].tick, 1}, division) : end;
+        Fraction stop =
+            i + 1 < tempo_count ? fraction_div(Fraction{m->tempos[i + 1].tick, 1}, division) : end;
         if (!fraction_less(start, stop)) continue;
-        Fraction bpm = i < 0 ? Fraction{120, 1}
-                             : fraction_normalize(Fraction{60000000, (i64)m->tempos[i].microseconds});
+        Fraction bpm = i < 0
+                           ? Fraction{120, 1}
+                           : fraction_normalize(Fraction{60000000, (i64)m->tempos[i].microseconds});
         TempoObject tempo = {};
-        tempo.header = header_make(piece, OBJECT_TEMPO, 0, start, fraction_sub(stop, start), row,
-                                   SCOPE_GLOBAL);
+        tempo.header = object_header_make(piece, OBJECT_TEMPO, 0, start, fraction_sub(stop, start),
+                                          row, SCOPE_GLOBAL);
         if (!flat_curve(&tempo.tempo, pool, bpm, Fraction{30, 1}, Fraction{240, 1}) ||
             !array_push(&piece->tempos, tempo))
             return no_memory(reason);
@@ -535,11 +554,13 @@ static bool piece_build(const MidiRead* m, const Fraction steps[12], const MidiI
     row = octaves_times(row, -3);
     for (i64 i = 0; i < m->meters.count; i += 1) {
         Fraction start = fraction_div(Fraction{m->meters[i].tick, 1}, division);
-        Fraction stop = i + 1 < m->meters.count ? fraction_div(Fraction{m->meters[i + 1].tick, 1}, division) : end;
+        Fraction stop = i + 1 < m->meters.count
+                            ? fraction_div(Fraction{m->meters[i + 1].tick, 1}, division)
+                            : end;
         if (!fraction_less(start, stop)) continue;
         MeasureObject measure = {};
-        measure.header = header_make(piece, OBJECT_MEASURE, 0, start, fraction_sub(stop, start), row,
-                                     SCOPE_GLOBAL);
+        measure.header = object_header_make(piece, OBJECT_MEASURE, 0, start,
+                                            fraction_sub(stop, start), row, SCOPE_GLOBAL);
         measure.bar_length = m->meters[i].bar;
         const f32 color[4] = {0.55f, 0.6f, 0.98f, 0.3f};
         memcpy(measure.bar_color, color, sizeof(color));
@@ -589,8 +610,9 @@ bool midi_import(Str bytes, const MidiImportOptions* options, Piece* piece,
     Fraction steps[12] = {};
     if (!key || !key_steps(key, steps)) {
         const FormatArg args[] = {fa_str(key_name)};
-        *reason = format_tmp(key ? STR("the key \"%a\" has no pitches") : STR("keys.txt has no key \"%a\""),
-                             args, ARRAY_COUNT(args));
+        *reason = format_tmp(
+            key ? STR("the key \"%a\" has no pitches") : STR("keys.txt has no key \"%a\""), args,
+            ARRAY_COUNT(args));
         return false;
     }
 
@@ -628,7 +650,9 @@ bool midi_import(Str bytes, const MidiImportOptions* options, Piece* piece,
     if (!ok) {
         no_memory(reason);
     } else {
-        i64 tonic = options->tonic >= 0 ? options->tonic % 12 : m->key_signature >= 0 ? m->key_signature : 0;
+        i64 tonic = options->tonic >= 0     ? options->tonic % 12
+                    : m->key_signature >= 0 ? m->key_signature
+                                            : 0;
         built = piece_build(m, steps, options, tonic, division, piece, summary, reason);
     }
     library_file_delete(smf);

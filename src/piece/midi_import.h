@@ -16,11 +16,11 @@ struct MidiImportOptions {
 
 // What the reader found, for the messages of the editor and the tool.
 struct MidiImportSummary {
-    i64 tracks;      // groups made (tracks holding notes)
+    i64 tracks;  // groups made (tracks holding notes)
     i64 notes;
     i64 tempos;
-    u8 tuned;        // the file carried its own tuning, and its pitches were kept
-    i64 tonic;       // the tonic used
+    u8 tuned;                 // the file carried its own tuning, and its pitches were kept
+    i64 tonic;                // the tonic used
     f64 reference_frequency;  // of the key object
 };
 

@@ -21,7 +21,8 @@ static void field_init(TextField* field, Str text) {
 }
 
 void midi_import_panel_open(Str path) {
-    MidiImportPanel* state = (MidiImportPanel*)pool_alloc_zero(POOL_MAIN, (i64)sizeof(MidiImportPanel));
+    MidiImportPanel* state =
+        (MidiImportPanel*)pool_alloc_zero(POOL_MAIN, (i64)sizeof(MidiImportPanel));
     if (!state) return;
     state->path = str_copy(POOL_MAIN, path);
     field_init(&state->key_field, STR("key"));
@@ -30,8 +31,9 @@ void midi_import_panel_open(Str path) {
     state->key_field.anchor = 0;  // the whole name selected: typing replaces it
     g_app.keyboard_taken += 1;
     f32 width = 320, height = 220;
-    Panel* panel = panel_create(PANEL_MIDI_IMPORT, STR("import MIDI"), (f32)g_app.window_width / 2 - width / 2,
-                                (f32)g_app.window_height / 2 - height / 2, width, height, state);
+    Panel* panel =
+        panel_create(PANEL_MIDI_IMPORT, STR("import MIDI"), (f32)g_app.window_width / 2 - width / 2,
+                     (f32)g_app.window_height / 2 - height / 2, width, height, state);
     if (panel) panel_content_init(panel);
 }
 
@@ -51,10 +53,12 @@ void midi_import_panel(Panel* panel, Rect content) {
                 g_theme.text_scale, TEXT_LEFT, TEXT_CENTERED);
     text_field(&state->tonic_field, Rect{field_x, top, field_width, s});
     top -= s;
-    draw_string(font, g_theme.text_color, STR("C to B, # or b; empty: the file's"), label_x, top + s / 2 - o,
-                g_theme.text_scale * 0.8f, g_theme.text_scale * 0.8f, TEXT_LEFT, TEXT_CENTERED);
+    draw_string(font, g_theme.text_color, STR("C to B, # or b; empty: the file's"), label_x,
+                top + s / 2 - o, g_theme.text_scale * 0.8f, g_theme.text_scale * 0.8f, TEXT_LEFT,
+                TEXT_CENTERED);
     text_button(&state->ok, Rect{content.x + o, content.y + o, 3 * s, s}, STR("ok"));
-    text_button(&state->cancel, Rect{content.x + 2 * o + 3 * s, content.y + o, 3 * s, s}, STR("cancel"));
+    text_button(&state->cancel, Rect{content.x + 2 * o + 3 * s, content.y + o, 3 * s, s},
+                STR("cancel"));
     if (state->cancel.clicked) {
         state->close_requested = 1;
         return;
@@ -64,9 +68,11 @@ void midi_import_panel(Panel* panel, Rect content) {
     Str tonic_text = text_field_text(&state->tonic_field);
     i64 tonic = tonic_text.length > 0 ? midi_tonic_parse(tonic_text) : -1;
     if (tonic_text.length > 0 && tonic < 0) {
-        show_simple_message_box(0, STR("invalid tonic"), STR("a tonic is a note from C to B, with # or b"));
+        show_simple_message_box(0, STR("invalid tonic"),
+                                STR("a tonic is a note from C to B, with # or b"));
         return;
     }
     state->close_requested = 1;
-    if (piece_import_midi(state->path, text_field_text(&state->key_field), tonic)) panels_close_piece_bound();
+    if (piece_import_midi(state->path, text_field_text(&state->key_field), tonic))
+        panels_close_piece_bound();
 }

@@ -169,6 +169,20 @@ static bool curve_clone(Curve* curve, u8 pool) {
     return true;
 }
 
+ObjectHeader object_header_make(Piece* piece, u8 kind, i64 group, Fraction time, Fraction duration,
+                                Fraction pitch, u8 scope) {
+    ObjectHeader header = {};
+    header.kind = kind;
+    header.group_id = group;
+    header.id = piece->next_object_id++;
+    header.time = time;
+    header.duration = duration;
+    header.pitch = pitch;
+    header.scope = scope;
+    header.visible = 1;
+    return header;
+}
+
 bool object_clone(void* destination, const ObjectHeader* source, u8 pool) {
     i64 size = object_size(source->kind);
     if (size == 0 || destination == (const void*)source) return false;

@@ -13,6 +13,20 @@ trap 'kill $xvfb_pid 2>/dev/null; rm -rf "$work"' EXIT
 
 fail() { echo "FAIL: $*"; echo "--- program output"; cat "$work/out" "$work/err" 2>/dev/null; exit 1; }
 
+# The quit key to $window: the program $pid ends with status 0 and no sanitizer report.
+quit_cleanly() {
+    xdotool windowfocus --sync "$window" 2>/dev/null
+    xdotool key --clearmodifiers Escape
+    for _ in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+    if kill -0 $pid 2>/dev/null; then kill $pid; fail "the quit key did not end the program$1"; fi
+    wait $pid
+    status=$?
+    [ $status -eq 0 ] || fail "exit status $status$1"
+    if grep -qE "AddressSanitizer|LeakSanitizer|runtime error|UndefinedBehaviorSanitizer" "$work/err"; then
+        fail "sanitizer report$1"
+    fi
+}
+
 . "$source/tests/scripts/lib/xvfb.sh"
 start_xvfb || fail "Xvfb did not start"
 
@@ -34,16 +48,7 @@ sleep 1
 kill -0 $pid 2>/dev/null || fail "the program stopped by itself"
 grep -qx "unknown argument: -x" "$work/out" || fail "no 'unknown argument: -x' on standard output"
 
-xdotool windowfocus --sync "$window" 2>/dev/null
-xdotool key --clearmodifiers Escape
-for _ in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-if kill -0 $pid 2>/dev/null; then kill $pid; fail "the quit key did not end the program"; fi
-wait $pid
-status=$?
-[ $status -eq 0 ] || fail "exit status $status"
-if grep -qE "AddressSanitizer|LeakSanitizer|runtime error|UndefinedBehaviorSanitizer" "$work/err"; then
-    fail "sanitizer report"
-fi
+quit_cleanly ""
 
 # --help and --version need no display at all.
 env -u DISPLAY "$program" --version >"$work/out" 2>"$work/err" || fail "--version failed"
@@ -69,14 +74,5 @@ for _ in $(seq 50); do
     sleep 0.2
 done
 [ -n "$note" ] || fail "the piece's first note is not drawn (pixel $rgb)"
-xdotool windowfocus --sync "$window" 2>/dev/null
-xdotool key --clearmodifiers Escape
-for _ in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-if kill -0 $pid 2>/dev/null; then kill $pid; fail "the quit key did not end the program with a piece"; fi
-wait $pid
-status=$?
-[ $status -eq 0 ] || fail "exit status $status with a piece"
-if grep -qE "AddressSanitizer|LeakSanitizer|runtime error|UndefinedBehaviorSanitizer" "$work/err"; then
-    fail "sanitizer report with a piece"
-fi
+quit_cleanly " with a piece"
 echo "ok: window 1024x768, unknown argument reported, quit with status 0, a piece opened at start, --help, --version"

@@ -22,7 +22,8 @@ i32 import_main(const ToolOptions* options) {
     Str keys = read_entire_file(keys_path, POOL_TMP);
     if (keys.length == 0) {
         const FormatArg args[] = {fa_str(keys_path)};
-        line_write(format_tmp(STR("%a is missing: is --data the data folder?"), args, ARRAY_COUNT(args)));
+        line_write(
+            format_tmp(STR("%a is missing: is --data the data folder?"), args, ARRAY_COUNT(args)));
         return 1;
     }
     keys_parse(keys);
@@ -44,10 +45,12 @@ i32 import_main(const ToolOptions* options) {
         line_write(format_tmp(STR("%a could not be saved: %b"), args, ARRAY_COUNT(args)));
         return 1;
     }
-    const FormatArg args[] = {fa_i64(summary.notes),     fa_i64(summary.tracks),
-                              fa_str(import.key_name.length ? import.key_name : STR("key")),
-                              fa_str(midi_tonic_name(summary.tonic)),
-                              fa_str(summary.tuned ? STR(", the file's own tuning kept") : STR(""))};
-    line_write(format_tmp(STR("%a notes in %b groups, key \"%c\" on %d%e"), args, ARRAY_COUNT(args)));
+    const FormatArg args[] = {
+        fa_i64(summary.notes), fa_i64(summary.tracks),
+        fa_str(import.key_name.length ? import.key_name : STR("key")),
+        fa_str(midi_tonic_name(summary.tonic)),
+        fa_str(summary.tuned ? STR(", the file's own tuning kept") : STR(""))};
+    line_write(
+        format_tmp(STR("notes: %a, groups: %b, key \"%c\" on %d%e"), args, ARRAY_COUNT(args)));
     return 0;
 }
