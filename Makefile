@@ -52,7 +52,7 @@ uninstall:
 FUZZ_SECONDS ?= 600
 FUZZ_RUNS ?= -1
 FUZZ_CMP ?= on
-FUZZ_TARGETS ?= scene keys theme sounds resources font wave text_field scala
+FUZZ_TARGETS ?= scene keys theme sounds resources font wave text_field scala midi
 FUZZ_OPTIONS = -max_total_time=$(FUZZ_SECONDS) -runs=$(FUZZ_RUNS) -print_final_stats=1 \
 	-close_fd_mask=1 -timeout=10
 FUZZ_BUILD = build/fuzz$(if $(filter off,$(FUZZ_CMP)),-fast)

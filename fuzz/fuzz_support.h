@@ -28,6 +28,7 @@ FUZZ_TARGET_DECLARE(font)
 FUZZ_TARGET_DECLARE(wave)
 FUZZ_TARGET_DECLARE(text_field)
 FUZZ_TARGET_DECLARE(scala)
+FUZZ_TARGET_DECLARE(midi)
 
 // --- The private folder -------------------------------------------------------------------
 // Made once per process (in /dev/shm when there is one, else /tmp) and holding "page.png"

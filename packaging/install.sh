@@ -10,16 +10,52 @@
 #   share/sorvane/                  the data folder: shaders, textures, sounds, theme.txt,
 #                                   keys.txt, resources.txt, examples
 #   share/applications/sorvane.desktop
+#   share/mime/packages/sorvane.xml the scene file's type (glob and magic number)
 #   share/icons/hicolor/scalable/apps/sorvane.svg, .../64x64/apps/sorvane.png
 # Every file written, and every folder that did not exist before, is listed in
 # share/sorvane/installed-files (paths below PREFIX); uninstall removes exactly those,
-# folders only when they are empty, and nothing else.
+# folders only when they are empty, and nothing else. Installed without DESTDIR, the prefix's
+# shared MIME database and desktop MIME cache are remade so that a file manager knows scene
+# files and opens them with sorvane; uninstall remakes them without sorvane, or removes
+# them when the installation created their folder (a DESTDIR install leaves that to the
+# package's own scripts).
 set -eu
 
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 manifest_name=share/sorvane/installed-files
 
 fail() { echo "install.sh: $*" >&2; exit 1; }
+
+# Remake the MIME database and the desktop entries' MIME cache of the root, when the tools
+# are there and no DESTDIR is in play.
+mime_update() {
+    [ -z "$destdir" ] && [ -d "$root/share/mime/packages" ] && command -v update-mime-database >/dev/null ||
+        return 0
+    update-mime-database "$root/share/mime" >/dev/null 2>&1 || echo "install.sh: update-mime-database failed" >&2
+}
+desktop_update() {
+    [ -z "$destdir" ] && [ -d "$root/share/applications" ] && command -v update-desktop-database >/dev/null ||
+        return 0
+    update-desktop-database "$root/share/applications" >/dev/null 2>&1 ||
+        echo "install.sh: update-desktop-database failed" >&2
+}
+
+# Before uninstalling: what the databases generated from our files goes, in folders the
+# installation made; in folders that were there before, the databases are remade without us.
+databases_forget() {
+    rm -f "$root/share/mime/packages/sorvane.xml" "$root/share/applications/sorvane.desktop"
+    if grep -qx "share/mime/" "$1"; then
+        [ ! -d "$root/share/mime" ] ||
+            find "$root/share/mime" -mindepth 1 -maxdepth 1 ! -name packages -exec rm -rf {} +
+    else
+        mime_update
+    fi
+    if grep -qx "share/applications/" "$1"; then
+        rm -f "$root/share/applications/mimeinfo.cache"
+    else
+        desktop_update
+    fi
+}
 
 # The data files that ship, relative to data/: what the editor reads and the examples.
 data_files() {
@@ -90,6 +126,7 @@ do_install() {
         file_put "$source_dir/data/$file" "share/sorvane/$file" 644
     done <"$work/data"
     file_put "$source_dir/packaging/sorvane.desktop" share/applications/sorvane.desktop 644
+    file_put "$source_dir/packaging/sorvane-mime.xml" share/mime/packages/sorvane.xml 644
     file_put "$source_dir/assets/textures/blue_octahedron.svg" \
         share/icons/hicolor/scalable/apps/sorvane.svg 644
     file_put "$source_dir/data/textures/blue_octahedron.png" share/icons/hicolor/64x64/apps/sorvane.png 644
@@ -98,6 +135,8 @@ do_install() {
     # backwards, every file goes before its folder and every folder before its parent.
     cat "$created" "$written" >"$root/$manifest_name"
     echo "$manifest_name" >>"$root/$manifest_name"
+    mime_update
+    desktop_update
     echo "installed sorvane in $root (start it with $prefix/bin/sorvane)"
 }
 
@@ -110,6 +149,7 @@ do_uninstall() {
         echo "install.sh: no installation of sorvane in $root"
         return 0
     fi
+    databases_forget "$manifest"
     list=$(mktemp)
     # Backwards: the manifest itself, the files, then the folders from the deepest up.
     tac "$manifest" >"$list"

@@ -6,9 +6,19 @@
 # resources.txt, examples) and the user's own pieces and exports, which never need write
 # access to the installed folder. A link the user has replaced by a file or folder of their
 # own (their own theme.txt, say) is kept; links are pointed at this installation each start.
-# `make install` writes the two paths below.
+# A piece named by a relative path is made absolute first, so that it is still found from
+# the working folder. `make install` writes the two paths below.
 data='@DATA@'
 program='@PROGRAM@'
+
+for arg; do
+    shift
+    case $arg in
+        -* | /*) ;;
+        *) [ -f "$arg" ] && arg=$(pwd)/$arg ;;
+    esac
+    set -- "$@" "$arg"
+done
 
 base=${XDG_DATA_HOME:-}
 [ -n "$base" ] || { [ -n "${HOME:-}" ] && base=$HOME/.local/share; }

@@ -21,6 +21,7 @@
 #include "gfx/resources.h"
 #include "piece/document.h"
 #include "piece/file_panel.h"
+#include "piece/midi_panel.h"
 #include "piece/scene.h"
 #include "piece_support.h"
 #include "sound/playback.h"
@@ -377,6 +378,51 @@ TEST_F(FileBrowser, ATextFileIsRefusedAndThePieceStaysAsItWas) {
     EXPECT_EQ(g_piece.notes.count, 1);
     frames();
     EXPECT_EQ(panel(), nullptr);
+}
+
+// A MIDI file is not opened at once: the import panel asks for the key and the tonic.
+TEST_F(FileBrowser, AMidiFileAsksForItsKeyAndTonicThenBecomesANewPiece) {
+    const char tune[] = "MThd\0\0\0\x06\0\x01\0\x01\0\x60MTrk\0\0\0\x14"
+                        "\0\x90\x45\x64\x60\x80\x45\0\0\x90\x48\x64\x60\x80\x48\0\0\xff\x2f\0";
+    write_file("tune.mid", std::string(tune, sizeof(tune) - 1));
+    add_note(frac(2));
+    std::string before = encoded();
+    frames();
+    control_key('o');
+    click_row("tune.mid");
+    click_ok();
+    const Panel* import = nullptr;
+    for (i64 i = 0; i < g_panels.panels.count; i += 1)
+        if (g_panels.panels[i].kind == PANEL_MIDI_IMPORT) import = &g_panels.panels[i];
+    ASSERT_TRUE(import);
+    EXPECT_EQ(encoded(), before);
+    MidiImportPanel* choice = (MidiImportPanel*)import->content;
+    EXPECT_EQ(to_string(text_field_text(&choice->key_field)), "key");
+    // Into the tonic field: first a name that is no note, then A.
+    const TextField& tonic = choice->tonic_field;
+    click_at(tonic.x + tonic.width / 2, tonic.y + tonic.height / 2);
+    headless_type_text(STR("H"));
+    frames();
+    press_return();
+    ASSERT_EQ(headless_message_count(), 1);
+    EXPECT_EQ(to_string(headless_message_title(0)), "invalid tonic");
+    EXPECT_EQ(encoded(), before);
+    click_at(tonic.x + tonic.width / 2, tonic.y + tonic.height / 2);
+    headless_key_tap(KEY_BACKSPACE);
+    frames();
+    headless_type_text(STR("A"));
+    frames();
+    press_return();
+    EXPECT_EQ(headless_message_count(), 1);
+    ASSERT_EQ(g_piece.notes.count, 2);
+    EXPECT_EQ(g_piece.notes[0].header.pitch.numerator, 1);  // A is the 1/1 ...
+    EXPECT_EQ(g_piece.notes[1].header.pitch.numerator, 6);  // ... and C its 6/5
+    EXPECT_EQ(g_piece.notes[1].header.pitch.denominator, 5);
+    ASSERT_EQ(g_piece.keys.count, 1);
+    EXPECT_DOUBLE_EQ(g_piece.keys[0].reference_frequency, 440.0);
+    EXPECT_EQ(g_piece.path.length, 0);
+    frames();
+    for (i64 i = 0; i < g_panels.panels.count; i += 1) EXPECT_NE(g_panels.panels[i].kind, PANEL_MIDI_IMPORT);
 }
 
 TEST_F(FileBrowser, CancelClosesWithoutDoingAnything) {

@@ -59,6 +59,7 @@ REPLAY_READER(ResourcesFile, resources)
 REPLAY_READER(FontDescriptions, font)
 REPLAY_READER(RecordedWaves, wave)
 REPLAY_READER(ScalaScales, scala)
+REPLAY_READER(MidiFiles, midi)
 
 // The text field inside the started program, its worker stopped as in the fuzz program.
 TEST(FuzzReplayProgram, TextFieldScripts) {

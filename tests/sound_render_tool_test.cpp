@@ -225,3 +225,35 @@ TEST_F(RenderTool, NonFiniteNumbersInAFileAreReadAsDefaults) {
     EXPECT_EQ(finite, count);
     EXPECT_NEAR(measured_frequency(s, 1, 0, 44100, 44100.0), 440.0, 0.01);
 }
+
+// --import: a MIDI file becomes a scene file that plays, in the key and on the tonic asked
+// for; a damaged file or an unknown tonic is refused.
+TEST_F(RenderTool, ImportMakesAMidiFileIntoAPieceThatPlays) {
+    const char tune[] = "MThd\0\0\0\x06\0\x01\0\x01\0\x60MTrk\0\0\0\x14"
+                        "\0\x90\x3e\x64\x60\x80\x3e\0\0\x90\x42\x64\x60\x80\x42\0\0\xff\x2f\0";
+    std::string midi = folder + "/tune.mid", scene = folder + "/tune.scene";
+    FILE* file = fopen(midi.c_str(), "wb");
+    fwrite(tune, 1, sizeof(tune) - 1, file);
+    fclose(file);
+    std::string out, err;
+    ASSERT_EQ(run("--import '" + midi + "' '" + scene + "' --key 'just major' --tonic D --data '" SORVANE_DATA_DIR "'",
+                  &out, &err), 0) << err;
+    EXPECT_EQ(err, "notes: 2, groups: 1, key \"just major\" on D\n");
+    Piece imported;
+    piece_init(&imported, POOL_MAIN);
+    ASSERT_EQ(scene_decode(read_entire_file(to_str(scene), POOL_MAIN), &imported, POOL_MAIN), SCENE_OK);
+    ASSERT_EQ(imported.notes.count, 2);
+    EXPECT_TRUE(fraction_equal(imported.notes[1].header.pitch, frac(5, 4)));  // F sharp over D
+    EXPECT_EQ(to_string(imported.keys[0].key_name), "just major");
+
+    std::string wave = folder + "/tune.wav";
+    ASSERT_EQ(run("'" + scene + "' '" + wave + "' --data '" SORVANE_DATA_DIR "'", &out, &err), 0) << err;
+    std::string samples = read(wave);
+    ASSERT_GT(samples.size(), 44u);
+    EXPECT_NE(samples.find_first_not_of('\0', 44), std::string::npos) << "the imported piece is silent";
+
+    EXPECT_EQ(run("--import '" + wave + "' '" + scene + "' --data '" SORVANE_DATA_DIR "'", &out, &err), 1);
+    EXPECT_EQ(err, wave + " cannot be imported: it is not a MIDI file (no header chunk)\n");
+    EXPECT_EQ(run("--import '" + midi + "' '" + scene + "' --tonic H", &out, &err), 2);
+    EXPECT_EQ(err.substr(0, err.find('\n')), "sorvane-render: --tonic needs a note from C to B, with # or b: H");
+}

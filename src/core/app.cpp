@@ -20,6 +20,7 @@
 #include "gfx/resources.h"
 #include "gfx/textures.h"
 #include "gfx/theme.h"
+#include "piece/document.h"
 #include "piece/history.h"
 #include "piece/piece.h"
 #include "platform/system.h"
@@ -53,6 +54,17 @@ void app_state_reset() {
     recovery_set_interval(RECOVERY_DEFAULT_SECONDS);
 }
 
+const char app_version_text[] = "sorvane 0.1.0\n";
+const char app_usage_text[] =
+    "usage: sorvane [PIECE] [options]\n"
+    "  PIECE                  open this scene file, or import this MIDI file (.mid), at start\n"
+    "  -fullscreen, -f        open full screen\n"
+    "  -sleep N, -s N         sleep N milliseconds after each frame (default 6; 0: never)\n"
+    "  -recovery-seconds N    keep unsaved changes for crash recovery every N seconds (30)\n"
+    "  -v                     no vertical sync; the time step follows the measured frames\n"
+    "  --help                 print this and quit\n"
+    "  --version              print the version and quit\n";
+
 void app_read_command_line(const Str* args, i64 count) {
     for (i64 i = 0; i < count; i += 1) {
         Str arg = args[i];
@@ -73,6 +85,12 @@ void app_read_command_line(const Str* args, i64 count) {
             }
         } else if (str_equal(arg, STR("-v"))) {
             g_app.measured_timing = true;
+        } else if (str_equal(arg, STR("--help")) || str_equal(arg, STR("-h"))) {
+            g_app.print_usage = true;
+        } else if (str_equal(arg, STR("--version"))) {
+            g_app.print_version = true;
+        } else if (g_app.open_path.length == 0 && arg.length > 0 && arg.data[0] != '-') {
+            g_app.open_path = arg;
         } else {
             const FormatArg format_args[] = {fa_str(arg)};
             format_print(STR("unknown argument: %a\n"), format_args, ARRAY_COUNT(format_args));
@@ -167,6 +185,14 @@ bool app_startup() {
     if (g_app.counter_frequency == 0) g_app.counter_frequency = 1;
     // Measured from the end of start-up, so the first frame's time step is a frame's.
     g_app.previous_present = system_performance_counter();
+    // The piece of the command line, before the history starts and before a recovery
+    // question (whose answer may still replace it); a refused file says why in a message.
+    if (g_app.open_path.length > 0) {
+        if (path_is_midi(g_app.open_path))
+            piece_import_midi(g_app.open_path, Str{}, -1);
+        else
+            piece_open(g_app.open_path);
+    }
     history_reset();
     recovery_reset();
     recovery_startup();
@@ -283,6 +309,10 @@ void app_shutdown() {
 i32 app_main(const Str* args, i64 count) {
     app_state_reset();
     app_read_command_line(args, count);
+    if (g_app.print_usage || g_app.print_version) {
+        say(str_from_cstring(g_app.print_usage ? app_usage_text : app_version_text));
+        return 0;
+    }
     if (!app_startup()) return 1;
     while (g_app.running) app_frame();
     app_shutdown();

@@ -15,6 +15,9 @@ struct AppState {
     i64 sleep_amount;    // milliseconds slept after each present
     bool measured_timing;
     bool fullscreen;
+    Str open_path;        // the piece named on the command line, opened at start-up
+    bool print_usage;     // --help: print the usage and run nothing else
+    bool print_version;   // --version: likewise with the version
     bool keyboard_free;  // false for one frame after a text field held the keyboard
     i64 keyboard_taken;  // raised by a focused text field during a frame
     f32 mouse_x, mouse_y;  // mouse_y counts upward from the bottom edge
@@ -40,8 +43,11 @@ extern Camera g_camera;
 
 // Clears AppState and Camera to their initial values.
 void app_state_reset();
-// Reads the command line into AppState; unknown arguments are reported and skipped.
+// Reads the command line into AppState; unknown arguments are reported and skipped. The
+// first argument not starting with '-' names the piece to open.
 void app_read_command_line(const Str* args, i64 count);
+extern const char app_usage_text[];
+extern const char app_version_text[];
 // Start-up after the command line. False when the program cannot run at all (no window,
 // no memory for the pools); the message has been printed and what was set up released.
 bool app_startup();

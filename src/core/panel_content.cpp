@@ -7,6 +7,7 @@
 #include "editor/object_panels.h"
 #include "piece/entry_panels.h"
 #include "piece/file_panel.h"
+#include "piece/midi_panel.h"
 #include "ui/color_picker.h"
 #include "ui/group_list.h"
 
@@ -44,6 +45,7 @@ void panel_content(Panel* panel, f32 x, f32 y, f32 width, f32 height) {
         case PANEL_COLOR_PICKER: color_picker_panel(panel, content); break;
         case PANEL_FRACTION: fraction_entry_panel(panel, content); break;
         case PANEL_CURVE_POINT: curve_point_panel_content(panel, content); break;
+        case PANEL_MIDI_IMPORT: midi_import_panel(panel, content); break;
         default: break;
     }
 }

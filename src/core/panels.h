@@ -24,10 +24,11 @@ enum PanelKind : u8 {
     PANEL_COLOR_PICKER = 14,
     PANEL_FRACTION = 15,
     PANEL_CURVE_POINT = 16,
-    PANEL_KIND_COUNT = 17,
+    PANEL_MIDI_IMPORT = 17,       // "import MIDI": key and tonic of a MIDI file to open
+    PANEL_KIND_COUNT = 18,
 };
 
-// Kinds 3 to 16 close themselves by setting the first byte of their content.
+// Kinds 3 to 17 close themselves by setting the first byte of their content.
 inline bool panel_kind_closable(u8 kind) { return kind >= PANEL_FILE && kind < PANEL_KIND_COUNT; }
 
 struct DragHandle {

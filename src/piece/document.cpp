@@ -10,6 +10,7 @@
 #include "core/text.h"
 #include "piece/file_panel.h"
 #include "piece/history.h"
+#include "piece/midi_import.h"
 #include "piece/scene.h"
 #include "platform/system.h"
 #include "sound/audio_output.h"
@@ -60,6 +61,41 @@ bool piece_open(Str path) {
     Str text = scene_refusal_text(result, path, &title);
     show_simple_message_box(0, title, text);
     return false;
+}
+
+static bool ends_with_folded(Str text, const char* ending) {
+    Str end = str_from_cstring(ending);
+    if (text.length < end.length) return false;
+    for (i64 i = 0; i < end.length; i += 1)
+        if ((text.data[text.length - end.length + i] | 0x20) != end.data[i]) return false;
+    return true;
+}
+
+bool path_is_midi(Str path) { return ends_with_folded(path, ".mid") || ends_with_folded(path, ".midi"); }
+
+bool piece_import_midi(Str path, Str key_name, i64 tonic) {
+    Str bytes = read_entire_file(path, POOL_TMP);
+    Piece imported;
+    piece_init(&imported, POOL_TMP);
+    MidiImportOptions options = {key_name, tonic};
+    MidiImportSummary summary = {};
+    Str reason = {};
+    SceneResult result = SCENE_INVALID;
+    if (midi_import(bytes, &options, &imported, &summary, &reason)) {
+        Str scene = scene_encode(&imported, POOL_TMP);
+        result = scene.length > 0 ? scene_decode(scene, &g_piece, POOL_MAIN) : SCENE_NO_MEMORY;
+        if (result != SCENE_OK) reason = STR("the piece it makes is too large");
+    }
+    if (result != SCENE_OK) {
+        const FormatArg args[] = {fa_str(path), fa_str(reason)};
+        show_simple_message_box(0, STR("invalid MIDI file"),
+                                format_tmp(STR("%a cannot be imported: %b"), args, ARRAY_COUNT(args)));
+        return false;
+    }
+    g_piece.path.length = 0;
+    g_piece.modified = 1;
+    history_note_change();
+    return true;
 }
 
 // The folder a rename must be made durable in: everything before the last '/'.

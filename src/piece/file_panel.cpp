@@ -15,6 +15,7 @@
 #include "gfx/theme.h"
 #include "piece/document.h"
 #include "piece/entry_panels.h"
+#include "piece/midi_panel.h"
 #include "platform/system.h"
 
 // ---------------------------------------------------------------------------
@@ -145,7 +146,10 @@ static void name_field_reset(FilePanelState* state) {
 void file_panel_confirm(FilePanelState* state) {
     state->done = 1;
     Str name = text_field_text(&state->name_field);
-    if (state->action == FILE_ACTION_OPEN) {
+    if (state->action == FILE_ACTION_OPEN && path_is_midi(name)) {
+        // A MIDI file becomes a new piece once its key and tonic are chosen.
+        midi_import_panel_open(document_path(state->folder, name));
+    } else if (state->action == FILE_ACTION_OPEN) {
         // Ids of the new piece may name other objects and groups than the old ones did.
         // (A new piece needs no such care: it keeps the groups, and object ids are never
         // given out twice.)

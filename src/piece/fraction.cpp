@@ -5,6 +5,8 @@
 // the low 64 bits (two's-complement wrap), which is exact whenever the reduced value fits.
 #include "piece/fraction.h"
 
+#include "platform/system.h"
+
 typedef __int128 i128;
 typedef unsigned __int128 u128;
 
@@ -112,4 +114,34 @@ Str fraction_format_tmp(Fraction a) {
     str_builder_init(&builder, POOL_TMP);
     fraction_format(&builder, a);
     return str_builder_text(&builder);
+}
+
+static const f64 LN2 = 0.69314718055994530942;
+
+f64 fraction_cents(Fraction ratio) {
+    return 1200.0 * math_log((f64)ratio.numerator / (f64)ratio.denominator) / LN2;
+}
+
+Fraction fraction_from_cents(f64 cents, f64 tolerance_cents, i64 max_denominator,
+                             f64* error_cents) {
+    f64 x = math_pow(2.0, cents / 1200.0);
+    Fraction nearest = {1, 1};
+    f64 nearest_error = 1e300;
+    for (i64 d = 1; d <= max_denominator; d += 1) {
+        i64 n = (i64)math_floor(x * (f64)d + 0.5);
+        if (n < 1) continue;
+        Fraction candidate = {n, d};
+        f64 error = fraction_cents(candidate) - cents;
+        // The first denominator that comes close enough is the simplest such fraction.
+        if (math_abs(error) <= tolerance_cents) {
+            *error_cents = error;
+            return fraction_normalize(candidate);
+        }
+        if (math_abs(error) < math_abs(nearest_error)) {
+            nearest = candidate;
+            nearest_error = error;
+        }
+    }
+    *error_cents = nearest_error;
+    return fraction_normalize(nearest);
 }

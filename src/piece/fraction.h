@@ -38,6 +38,14 @@ f64 fraction_to_double(Fraction a);
 // taken out, so that the x passed in equals the reduced x times the factor.
 Fraction fraction_octave_reduce(Fraction* x);
 
+// Cents of a ratio with positive terms.
+f64 fraction_cents(Fraction ratio);
+// The simplest fraction within `tolerance_cents` of `cents`: the one with the smallest
+// denominator up to `max_denominator`, reduced; when none comes that close, the nearest
+// one found. Its error in cents (fraction minus cents) goes to `error_cents`.
+Fraction fraction_from_cents(f64 cents, f64 tolerance_cents, i64 max_denominator,
+                             f64* error_cents);
+
 // Display form: "3" for 3/1, "3/2" otherwise.
 void fraction_format(StrBuilder* builder, Fraction a);
 Str fraction_format_tmp(Fraction a);  // new string in POOL_TMP, valid this frame

@@ -235,6 +235,20 @@ void piece_blocks_give_back(Piece* piece, const u8* kept, i64 kept_bytes) {
     }
 }
 
+ObjectHeader object_header_make(Piece* piece, u8 kind, i64 group, Fraction time, Fraction duration,
+                                Fraction pitch, u8 scope) {
+    ObjectHeader header = {};
+    header.kind = kind;
+    header.group_id = group;
+    header.id = piece->next_object_id++;
+    header.time = time;
+    header.duration = duration;
+    header.pitch = pitch;
+    header.scope = scope;
+    header.visible = 1;
+    return header;
+}
+
 bool object_clone(void* destination, const ObjectHeader* source, u8 pool) {
     i64 size = object_size(source->kind);
     if (size == 0 || destination == (const void*)source) return false;

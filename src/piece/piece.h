@@ -239,6 +239,10 @@ i64 piece_object_total(const Piece* piece);  // objects in the ten lists
 ObjectHeader* object_find(const Piece* piece, u8 kind, i64 id);  // null when absent
 Group* group_find(const Piece* piece, i64 id);                    // null when absent
 
+// A visible object header of the kind, with the next id of the piece (next_object_id goes
+// up by one); not selected, removed or marked.
+ObjectHeader object_header_make(Piece* piece, u8 kind, i64 group, Fraction time, Fraction duration,
+                                Fraction pitch, u8 scope);
 // Deep copy of an object into `destination` (a record of the source's kind): strings,
 // curve points and wave names get storage of their own in `pool`; a key keeps sharing
 // its definition's class and pitch lists. False when the pool refused some of it (those

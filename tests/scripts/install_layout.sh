@@ -2,7 +2,9 @@
 # `make install` and `make uninstall` (packaging/install.sh) from this build: every file in
 # its place under DESTDIR + PREFIX with its mode, the launcher pointed at the installed
 # paths, a desktop entry and icons, the data folder as shipped; the launcher's working
-# folder of the user's own; and an uninstall that removes exactly what was written.
+# folder of the user's own; and an uninstall that removes exactly what was written. Then,
+# without DESTDIR into a prefix of its own, the MIME database that names scene files (by
+# their name and their first bytes) and the desktop entry that opens them.
 set -u
 build=$1
 source=$2
@@ -41,10 +43,14 @@ grep -qx "program='$prefix/libexec/sorvane/sorvane'" "$root/bin/sorvane" || fail
 # Desktop entry and icons.
 desktop=$root/share/applications/sorvane.desktop
 [ "$(head -n 1 "$desktop")" = "[Desktop Entry]" ] || fail "the desktop entry has no group header"
-for line in Type=Application Name=sorvane Exec=sorvane Icon=sorvane Terminal=false; do
+for line in Type=Application Name=sorvane "Exec=sorvane %f" Icon=sorvane Terminal=false \
+    "MimeType=application/x-sorvane-scene;audio/midi;"; do
     grep -qx "$line" "$desktop" || fail "the desktop entry lacks $line"
 done
 grep -q "^Categories=.*Audio;" "$desktop" || fail "the desktop entry has no audio category"
+desktop-file-validate "$desktop" >"$work/out" 2>&1 || fail "the desktop entry does not validate"
+cmp -s "$source/packaging/sorvane-mime.xml" "$root/share/mime/packages/sorvane.xml" || fail "no scene file type"
+[ ! -e "$root/share/mime/mime.cache" ] || fail "a MIME database was made inside DESTDIR"
 cmp -s "$source/assets/textures/blue_octahedron.svg" "$root/share/icons/hicolor/scalable/apps/sorvane.svg" ||
     fail "no scalable icon"
 size=$(identify -format '%wx%h' "$root/share/icons/hicolor/64x64/apps/sorvane.png" 2>/dev/null)
@@ -81,6 +87,11 @@ done
 [ -f "$folder/theme.txt" ] && [ ! -L "$folder/theme.txt" ] && grep -qx "scale 30" "$folder/theme.txt" ||
     fail "the user's own theme.txt was replaced"
 [ -f "$folder/shaders/simple.glsl" ] || fail "the links do not lead to the data"
+# A piece named relative to where the launcher starts is still found from the working folder.
+echo piece >"$work/piece.scene"
+(cd "$work" && env -u XDG_DATA_HOME HOME="$home" ./launcher piece.scene) >"$work/out" 2>&1 ||
+    fail "the launcher failed with a piece"
+[ "$(sed -n 2p "$work/out")" = "$work/piece.scene" ] || fail "a relative piece path was not made absolute"
 xdg=$work/xdg
 env XDG_DATA_HOME="$xdg" HOME="$home" "$work/launcher" >"$work/out" 2>&1 || fail "launcher with XDG_DATA_HOME"
 [ "$(sed -n 1p "$work/out")" = "$(cd "$xdg/sorvane" && pwd -P)" ] || fail "XDG_DATA_HOME is not followed"
@@ -96,4 +107,20 @@ left=$(cd "$root" && find . -mindepth 1 | sort | tr '\n' ' ')
     fail "after uninstall: $left"
 "$script" uninstall "$prefix" "$stage" >"$work/out" 2>&1 || fail "a second uninstall failed"
 grep -q "no installation" "$work/out" || fail "a second uninstall does not say there is nothing"
-echo "ok: installed layout, launcher and working folder, desktop entry, icons, uninstall"
+
+# Into a prefix of its own, without DESTDIR: the databases are made there.
+plain=$work/prefix
+"$script" install "$build" "$plain" >"$work/out" 2>&1 || fail "install into $plain failed"
+cp "$source/data/examples/just_chords.scene" "$work/x.scene"
+cp "$source/data/examples/just_chords.scene" "$work/piece-without-suffix"
+for file in x.scene piece-without-suffix; do
+    type=$(env XDG_CURRENT_DESKTOP=GNOME XDG_DATA_DIRS="$plain/share" XDG_DATA_HOME="$work/none" \
+        xdg-mime query filetype "$work/$file" 2>&1)
+    [ "$type" = application/x-sorvane-scene ] || fail "xdg-mime query filetype $file says '$type'"
+done
+grep -q "^application/x-sorvane-scene=sorvane.desktop" "$plain/share/applications/mimeinfo.cache" ||
+    fail "the desktop MIME cache does not offer sorvane for scene files"
+"$script" uninstall "$plain" >"$work/out" 2>&1 || fail "uninstall from $plain failed"
+left=$(cd "$plain" && find . -mindepth 1 | tr '\n' ' ')
+[ -z "$left" ] || fail "after uninstall from $plain: $left"
+echo "ok: installed layout, launcher and working folder, desktop entry, icons, scene file type, uninstall"

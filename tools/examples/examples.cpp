@@ -25,19 +25,6 @@ struct Point {
     Fraction x, y;
 };
 
-static ObjectHeader header_make(Piece* piece, u8 kind, i64 group, Fraction time, Fraction duration,
-                                Fraction pitch, u8 scope) {
-    ObjectHeader header = {};
-    header.kind = kind;
-    header.group_id = group;
-    header.id = piece->next_object_id++;
-    header.time = time;
-    header.duration = duration;
-    header.pitch = pitch;
-    header.scope = scope;
-    header.visible = 1;
-    return header;
-}
 
 // A curve through the points, joined by straight segments.
 static bool curve_make(Curve* curve, u8 pool, Fraction minimum, Fraction maximum, bool logarithmic,
@@ -74,14 +61,14 @@ static i64 group_make(Piece* piece, const char* name, const f32* color, const ch
 
 static bool note_add(Piece* piece, i64 group, Fraction time, Fraction duration, Fraction pitch) {
     NoteObject note = {};
-    note.header = header_make(piece, OBJECT_NOTE, group, time, duration, pitch, SCOPE_GLOBAL);
+    note.header = object_header_make(piece, OBJECT_NOTE, group, time, duration, pitch, SCOPE_GLOBAL);
     note.draw_size = 1.0f;
     return array_push(&piece->notes, note) != 0;
 }
 
 static bool key_add(Piece* piece, const char* name, f64 reference, Fraction end, Fraction row) {
     KeyObject key = {};
-    key.header = header_make(piece, OBJECT_KEY, 0, f(0), end, row, SCOPE_GLOBAL);
+    key.header = object_header_make(piece, OBJECT_KEY, 0, f(0), end, row, SCOPE_GLOBAL);
     key.reference_frequency = reference;
     key.key_name = str_copy(piece->pool, str_from_cstring(name));
     array_init(&key.classes, piece->pool);
@@ -91,7 +78,7 @@ static bool key_add(Piece* piece, const char* name, f64 reference, Fraction end,
 
 static bool measure_add(Piece* piece, Fraction bar, Fraction end, Fraction row) {
     MeasureObject measure = {};
-    measure.header = header_make(piece, OBJECT_MEASURE, 0, f(0), end, row, SCOPE_GLOBAL);
+    measure.header = object_header_make(piece, OBJECT_MEASURE, 0, f(0), end, row, SCOPE_GLOBAL);
     measure.bar_length = bar;
     const f32 color[4] = {0.55f, 0.6f, 0.98f, 0.3f};
     memcpy(measure.bar_color, color, sizeof(color));
@@ -100,7 +87,7 @@ static bool measure_add(Piece* piece, Fraction bar, Fraction end, Fraction row) 
 
 static bool tempo_add(Piece* piece, Fraction end, Fraction row, const Point* points, i64 count) {
     TempoObject tempo = {};
-    tempo.header = header_make(piece, OBJECT_TEMPO, 0, f(0), end, row, SCOPE_GLOBAL);
+    tempo.header = object_header_make(piece, OBJECT_TEMPO, 0, f(0), end, row, SCOPE_GLOBAL);
     return curve_make(&tempo.tempo, piece->pool, f(30), f(240), false, points, count) &&
            array_push(&piece->tempos, tempo) != 0;
 }
@@ -110,7 +97,7 @@ static bool tempo_add(Piece* piece, Fraction end, Fraction row, const Point* poi
 static bool sound_add(Piece* piece, i64 group, Fraction end, Fraction row, const char* const* waves,
                       i64 wave_count, const Point* const* blends = 0, const i64* counts = 0) {
     SoundObject sound = {};
-    sound.header = header_make(piece, OBJECT_SOUND, group, f(0), end, row, SCOPE_LOCAL);
+    sound.header = object_header_make(piece, OBJECT_SOUND, group, f(0), end, row, SCOPE_LOCAL);
     sound.visible = 1;
     sound.editable = 1;
     sound.wave_count = wave_count;
@@ -129,7 +116,7 @@ static bool sound_add(Piece* piece, i64 group, Fraction end, Fraction row, const
 
 static bool shape_add(Piece* piece, i64 group, Fraction end, Fraction row, const char* name) {
     ShapeObject shape = {};
-    shape.header = header_make(piece, OBJECT_SHAPE, group, f(0), end, row, SCOPE_LOCAL);
+    shape.header = object_header_make(piece, OBJECT_SHAPE, group, f(0), end, row, SCOPE_LOCAL);
     shape.shape_name = str_copy(piece->pool, str_from_cstring(name));
     return shape.shape_name.length > 0 && array_push(&piece->shapes, shape) != 0;
 }
@@ -137,7 +124,7 @@ static bool shape_add(Piece* piece, i64 group, Fraction end, Fraction row, const
 static bool volume_add(Piece* piece, i64 group, u8 scope, Fraction end, Fraction row,
                        const Point* volume, i64 volume_count, const Point* pan, i64 pan_count) {
     VolumeObject object = {};
-    object.header = header_make(piece, OBJECT_VOLUME, group, f(0), end, row, scope);
+    object.header = object_header_make(piece, OBJECT_VOLUME, group, f(0), end, row, scope);
     return curve_make(&object.volume, piece->pool, f(0), f(2), false, volume, volume_count) &&
            curve_make(&object.pan, piece->pool, f(-1), f(1), false, pan, pan_count) &&
            array_push(&piece->volumes, object) != 0;
@@ -145,7 +132,7 @@ static bool volume_add(Piece* piece, i64 group, u8 scope, Fraction end, Fraction
 
 static bool text_add(Piece* piece, Fraction time, Fraction row, const char* text) {
     TextObject object = {};
-    object.header = header_make(piece, OBJECT_TEXT, 0, time, f(8), row, SCOPE_GLOBAL);
+    object.header = object_header_make(piece, OBJECT_TEXT, 0, time, f(8), row, SCOPE_GLOBAL);
     const f32 color[4] = {0.9f, 0.91f, 0.94f, 1.0f};
     memcpy(object.color, color, sizeof(color));
     object.text = str_copy(piece->pool, str_from_cstring(text));
@@ -279,7 +266,7 @@ static bool curves_build(Piece* piece) {
                           {f(24), f(4, 3)}, {f(32), f(4, 3)}, {f(40), f(1)}};
     Band band = {-9.0};  // below the long low note, 1/2
     PitchObject pitch = {};
-    pitch.header = header_make(piece, OBJECT_PITCH, glide, f(0), end, band_next(&band, 1), SCOPE_LOCAL);
+    pitch.header = object_header_make(piece, OBJECT_PITCH, glide, f(0), end, band_next(&band, 1), SCOPE_LOCAL);
     if (!curve_make(&pitch.pitch, piece->pool, f(1, 2), f(2), true, bend, 7) ||
         !array_push(&piece->pitches, pitch))
         return false;
@@ -320,7 +307,7 @@ static bool recorded_waves_build(Piece* piece) {
 
     Band band = {-9.0};  // below the lowest bowed note, 1/2
     RepeatObject repeat = {};
-    repeat.header = header_make(piece, OBJECT_REPEAT, 0, f(8), f(24), band_next(&band, 0), SCOPE_GLOBAL);
+    repeat.header = object_header_make(piece, OBJECT_REPEAT, 0, f(8), f(24), band_next(&band, 0), SCOPE_GLOBAL);
     repeat.start = f(0);
     repeat.end = f(8);
     repeat.count = 3;

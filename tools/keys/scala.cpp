@@ -65,33 +65,10 @@ static bool read_integer(Str line, i64* at, i64* value, bool* too_large) {
 // ---------------------------------------------------------------------------
 // Cents and ratios
 // ---------------------------------------------------------------------------
-static const f64 LN2 = 0.69314718055994530942;
-
-f64 scala_ratio_cents(Fraction ratio) {
-    return 1200.0 * math_log((f64)ratio.numerator / (f64)ratio.denominator) / LN2;
-}
+f64 scala_ratio_cents(Fraction ratio) { return fraction_cents(ratio); }
 
 Fraction scala_cents_to_ratio(f64 cents, f64* error_cents) {
-    f64 x = math_pow(2.0, cents / 1200.0);
-    Fraction nearest = {1, 1};
-    f64 nearest_error = 1e300;
-    for (i64 d = 1; d <= SCALA_MAX_DENOMINATOR; d += 1) {
-        i64 n = (i64)math_floor(x * (f64)d + 0.5);
-        if (n < 1) continue;
-        Fraction candidate = {n, d};
-        f64 error = scala_ratio_cents(candidate) - cents;
-        // The first denominator that comes close enough is the simplest such fraction.
-        if (math_abs(error) <= SCALA_TOLERANCE_CENTS) {
-            *error_cents = error;
-            return fraction_normalize(candidate);
-        }
-        if (math_abs(error) < math_abs(nearest_error)) {
-            nearest = candidate;
-            nearest_error = error;
-        }
-    }
-    *error_cents = nearest_error;
-    return fraction_normalize(nearest);
+    return fraction_from_cents(cents, SCALA_TOLERANCE_CENTS, SCALA_MAX_DENOMINATOR, error_cents);
 }
 
 // Cents as written: optional sign, digits, a period, digits (at least one digit in all).

@@ -2,13 +2,22 @@
 // argument array, the messages are constants.
 #include "arguments.h"
 
+#include "piece/midi_import.h"
+
 const char tool_usage_text[] =
     "usage: sorvane-render --dump PIECE\n"
     "       sorvane-render PIECE OUT.wav [--data DIR] [--threads N]\n"
+    "       sorvane-render --import IN.mid OUT.scene [--key NAME] [--tonic NOTE] [--data DIR]\n"
     "  --dump PIECE   print the scene file PIECE as text\n"
     "  PIECE OUT.wav  render PIECE into the wave file OUT.wav\n"
     "  --data DIR     the data folder (sounds and keys), by default the working folder\n"
-    "  --threads N    render on N threads (1 to 64), by default on every core\n";
+    "  --threads N    render on N threads (1 to 64), by default on every core\n"
+    "  --import IN.mid OUT.scene\n"
+    "                 make the MIDI file IN.mid into a new piece OUT.scene, its keys retuned\n"
+    "                 into a key of keys.txt (files carrying their own tuning keep it)\n"
+    "  --key NAME     the key of the import, by default \"key\" (twelve notes)\n"
+    "  --tonic NOTE   the note of its 1/1, C to B with # or b, by default the file's key\n"
+    "                 signature, else C\n";
 
 static ToolOptions refused(const char* error, Str argument = Str{}) {
     ToolOptions options = {};
@@ -20,7 +29,8 @@ static ToolOptions refused(const char* error, Str argument = Str{}) {
 
 ToolOptions tool_arguments_read(const Str* args, i64 count) {
     ToolOptions options = {};
-    bool dump = false;
+    options.tonic = -1;
+    bool dump = false, import = false, keyed = false;
     Str positional[2] = {};
     i64 positional_count = 0;
     for (i64 i = 0; i < count; i += 1) {
@@ -33,6 +43,23 @@ ToolOptions tool_arguments_read(const Str* args, i64 count) {
             dump = true;
             i += 1;
             options.piece_path = args[i];
+        } else if (str_equal(arg, STR("--import"))) {
+            if (import) return refused("--import is given twice");
+            if (i + 1 >= count) return refused("--import needs a MIDI file");
+            import = true;
+            i += 1;
+            options.midi_path = args[i];
+        } else if (str_equal(arg, STR("--key"))) {
+            if (i + 1 >= count) return refused("--key needs a key name");
+            i += 1;
+            options.key_name = args[i];
+            keyed = true;
+        } else if (str_equal(arg, STR("--tonic"))) {
+            if (i + 1 >= count) return refused("--tonic needs a note");
+            i += 1;
+            options.tonic = midi_tonic_parse(args[i]);
+            if (options.tonic < 0) return refused("--tonic needs a note from C to B, with # or b: ", args[i]);
+            keyed = true;
         } else if (str_equal(arg, STR("--data"))) {
             if (i + 1 >= count) return refused("--data needs a folder");
             i += 1;
@@ -56,6 +83,14 @@ ToolOptions tool_arguments_read(const Str* args, i64 count) {
             positional[positional_count] = arg;
             positional_count += 1;
         }
+    }
+    if (keyed && !import) return refused("--key and --tonic belong to --import");
+    if (import) {
+        if (dump) return refused("--import and --dump do not go together");
+        if (positional_count != 1) return refused("--import takes a MIDI file and a scene file");
+        options.mode = TOOL_MODE_IMPORT;
+        options.output_path = positional[0];
+        return options;
     }
     if (dump) {
         if (positional_count > 0) return refused("--dump takes one piece and nothing else");

@@ -2,6 +2,8 @@
 //   sorvane-render --dump PIECE               the piece as text on standard output
 //   sorvane-render PIECE OUT.wav [--data DIR] [--threads N]
 //                                             the piece rendered into a wave file
+//   sorvane-render --import IN.mid OUT.scene [--key NAME] [--tonic NOTE] [--data DIR]
+//                                             a MIDI file made into a new piece
 // Options may come in any order; --data applies to whichever mode needs the data folder.
 #pragma once
 
@@ -11,12 +13,16 @@ enum ToolMode : u8 {
     TOOL_MODE_USAGE = 0,  // print the usage: on request, or after `error`
     TOOL_MODE_DUMP = 1,
     TOOL_MODE_RENDER = 2,
+    TOOL_MODE_IMPORT = 3,
 };
 
 struct ToolOptions {
     u8 mode;
     Str piece_path;
-    Str output_path;  // the wave file of the render mode
+    Str output_path;  // the wave file of the render mode, the scene file of the import
+    Str midi_path;    // --import IN.mid
+    Str key_name;     // --key NAME; empty when not given
+    i64 tonic;        // --tonic NOTE as 0 (C) to 11 (B); -1 when not given
     Str data_folder;  // --data DIR; empty when not given
     i64 threads;      // --threads N, 1 to 64; 0 when not given (every core)
     Str error;        // why the command line was refused; empty for --help

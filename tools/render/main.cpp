@@ -53,6 +53,8 @@ int main(int argc, char** argv) {
         status = dump_main(&options);
     } else if (options.mode == TOOL_MODE_RENDER) {
         status = render_main(&options);
+    } else if (options.mode == TOOL_MODE_IMPORT) {
+        status = import_main(&options);
     } else if (options.error.length == 0) {
         fputs(tool_usage_text, stdout);
         status = 0;
