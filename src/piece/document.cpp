@@ -198,7 +198,8 @@ void document_confirm(u8 action, Str folder, Str typed_name) {
         case FILE_ACTION_SAVE_THEN_NEW:
             if (scene_save(path)) piece_new();
             break;
-        case FILE_ACTION_EXPORT: export_request(path); break;
+        case FILE_ACTION_EXPORT: export_request(path, 0); break;
+        case FILE_ACTION_EXPORT_MPE: export_request(path, 1); break;
         default: break;
     }
 }

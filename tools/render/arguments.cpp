@@ -5,10 +5,27 @@
 const char tool_usage_text[] =
     "usage: sorvane-render --dump PIECE\n"
     "       sorvane-render PIECE OUT.wav [--data DIR] [--threads N]\n"
+    "       sorvane-render PIECE OUT.mid [--data DIR] [--midi-tuning mts|mpe]\n"
+    "                                  [--midi-bend-range N] [--midi-program N]\n"
     "  --dump PIECE   print the scene file PIECE as text\n"
     "  PIECE OUT.wav  render PIECE into the wave file OUT.wav\n"
     "  --data DIR     the data folder (sounds and keys), by default the working folder\n"
-    "  --threads N    render on N threads (1 to 64), by default on every core\n";
+    "  --threads N    render on N threads (1 to 64), by default on every core\n"
+    "  PIECE OUT.mid  write PIECE as a MIDI file whose notes keep their exact tuning\n"
+    "  --midi-tuning mts|mpe  tune each key by MIDI Tuning Standard messages (mts, the\n"
+    "                 default) or give each note a channel and pitch bend of its own (mpe)\n"
+    "  --midi-bend-range N  the pitch bend range of mpe in semitones (1 to 96, default 48)\n"
+    "  --midi-program N  the General MIDI program (1 to 128) of every channel; none by default\n";
+
+// A count from 1 to `maximum` in decimal digits; 0 for anything else.
+static i64 count_read(Str digits, i64 maximum) {
+    i64 value = 0;
+    for (i64 k = 0; k < digits.length && value <= maximum; k += 1) {
+        u8 c = digits.data[k];
+        value = c >= '0' && c <= '9' ? value * 10 + (c - '0') : maximum + 1;
+    }
+    return digits.length > 0 && value >= 1 && value <= maximum ? value : 0;
+}
 
 static ToolOptions refused(const char* error, Str argument = Str{}) {
     ToolOptions options = {};
@@ -40,15 +57,26 @@ ToolOptions tool_arguments_read(const Str* args, i64 count) {
         } else if (str_equal(arg, STR("--threads"))) {
             if (i + 1 >= count) return refused("--threads needs a count");
             i += 1;
-            i64 threads = 0;
-            Str digits = args[i];
-            for (i64 k = 0; k < digits.length && threads <= 64; k += 1) {
-                u8 c = digits.data[k];
-                threads = c >= '0' && c <= '9' ? threads * 10 + (c - '0') : 65;
-            }
-            if (digits.length == 0 || threads < 1 || threads > 64)
-                return refused("--threads needs a count from 1 to 64: ", digits);
-            options.threads = threads;
+            options.threads = count_read(args[i], 64);
+            if (options.threads == 0) return refused("--threads needs a count from 1 to 64: ", args[i]);
+        } else if (str_equal(arg, STR("--midi-tuning"))) {
+            if (i + 1 >= count) return refused("--midi-tuning needs mts or mpe");
+            i += 1;
+            if (!str_equal(args[i], STR("mts")) && !str_equal(args[i], STR("mpe")))
+                return refused("--midi-tuning needs mts or mpe: ", args[i]);
+            options.midi_mpe = str_equal(args[i], STR("mpe"));
+        } else if (str_equal(arg, STR("--midi-bend-range"))) {
+            if (i + 1 >= count) return refused("--midi-bend-range needs a count");
+            i += 1;
+            options.midi_bend_range = count_read(args[i], 96);
+            if (options.midi_bend_range == 0)
+                return refused("--midi-bend-range needs a count from 1 to 96: ", args[i]);
+        } else if (str_equal(arg, STR("--midi-program"))) {
+            if (i + 1 >= count) return refused("--midi-program needs a number");
+            i += 1;
+            options.midi_program = count_read(args[i], 128);
+            if (options.midi_program == 0)
+                return refused("--midi-program needs a number from 1 to 128: ", args[i]);
         } else if (arg.length > 1 && arg.data[0] == '-') {
             return refused("unknown option: ", arg);
         } else {
@@ -62,7 +90,7 @@ ToolOptions tool_arguments_read(const Str* args, i64 count) {
         options.mode = TOOL_MODE_DUMP;
         return options;
     }
-    if (positional_count < 2) return refused("a piece and a wave file are needed");
+    if (positional_count < 2) return refused("a piece and a wave or MIDI file are needed");
     options.mode = TOOL_MODE_RENDER;
     options.piece_path = positional[0];
     options.output_path = positional[1];
