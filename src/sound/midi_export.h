@@ -1,6 +1,6 @@
 // MIDI export: a piece as a Standard MIDI File whose notes sound at exactly the frequencies
 // the renderer gives them. midi_plan_build turns the compiled piece into tempo changes and
-// channel messages (the tuning arithmetic is here); midi_file_save writes them with libsmf.
+// channel messages (the tuning arithmetic is here); midi_file_save writes them.
 // Any thread; everything comes from the pool it is given.
 #pragma once
 

@@ -59,6 +59,13 @@ static void result_apply(RenderResult* result) {
     playback.synthesis_seconds = result->synthesis_seconds;
     if (result->export_failed)
         show_simple_message_box(0, STR("export failed"), render_failure_text(&result->failure));
+    if (result->midi_waited > 0) {
+        // Written, but with later onsets than the piece: the user must know.
+        const FormatArg args[] = {fa_i64(result->midi_waited)};
+        show_simple_message_box(0, STR("export"),
+                                format_tmp(STR("%a notes waited for a free MIDI channel"), args,
+                                           ARRAY_COUNT(args)));
+    }
     if (result->render_failed) {
         const FormatArg args[] = {fa_str(render_failure_text(&result->failure))};
         format_print(STR("could not render the piece: %a\n"), args, ARRAY_COUNT(args));

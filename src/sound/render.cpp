@@ -150,13 +150,17 @@ bool render_save(Rendering* rendering, u8 sample_type, Str path, RenderFailure* 
 }
 
 bool render_export(const Piece* piece, Str path, u8 pool, const SynthProgress* progress,
-                   RenderFailure* failure, f64* synthesis_seconds, i64 threads, u8 midi_tuning) {
+                   RenderFailure* failure, f64* synthesis_seconds, i64 threads, u8 midi_tuning,
+                   i64* midi_waited) {
     RenderFailure unreported;
     if (!failure) failure = &unreported;
     if (midi_path_is(path)) {
         MidiExportOptions options = midi_export_defaults();
         options.tuning = midi_tuning;
-        return midi_export(piece, path, &options, pool, 0, failure);
+        MidiExportReport report = {};
+        bool written = midi_export(piece, path, &options, pool, &report, failure);
+        if (midi_waited) *midi_waited = report.waited;
+        return written;
     }
     CompiledPiece compiled;
     compiled_piece_init(&compiled, pool);

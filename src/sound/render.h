@@ -41,10 +41,11 @@ bool render_save(Rendering* rendering, u8 sample_type, Str path, RenderFailure* 
 // The export: renders the piece at its own sample rate, channel count and sample type over
 // its start and end time, saves it to `path` and frees the buffer. Scratch from `pool`;
 // `threads` as for render_piece. A path ending in ".mid" gets a MIDI file instead, tuned
-// by `midi_tuning` (MidiTuning) with the other MIDI options at their defaults.
+// by `midi_tuning` (MidiTuning) with the other MIDI options at their defaults; then
+// `midi_waited` (when given) counts the notes that waited for a free channel.
 bool render_export(const Piece* piece, Str path, u8 pool, const SynthProgress* progress,
                    RenderFailure* failure, f64* synthesis_seconds, i64 threads = 0,
-                   u8 midi_tuning = 0);
+                   u8 midi_tuning = 0, i64* midi_waited = 0);
 void rendering_free(Rendering* rendering);
 
 void render_failure_set(RenderFailure* failure, Str path, Str reason);

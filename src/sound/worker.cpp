@@ -81,7 +81,8 @@ static void request_serve(RenderRequest* request, RenderResult* result) {
     }
     if (request->path) {
         result->export_failed = !render_export(piece, path, POOL_WORKER, 0, &result->failure,
-                                               &result->synthesis_seconds, 0, request->midi_tuning);
+                                               &result->synthesis_seconds, 0, request->midi_tuning,
+                                               &result->midi_waited);
         return;
     }
     CompiledPiece compiled;
@@ -117,6 +118,7 @@ static RenderResult result_merge(RenderResult* into, RenderResult* from) {
     RenderResult replaced = {};
     into->request_id = from->request_id;
     into->synthesis_seconds = from->synthesis_seconds;
+    into->midi_waited += from->midi_waited;
     if (from->has_rendering) {
         replaced.samples = into->samples;
         replaced.block_times = into->block_times;

@@ -19,6 +19,7 @@ struct RenderResult {
     u8 has_rendering;
     f64 synthesis_seconds;
     u8 export_failed;  // failure holds the message for the user
+    i64 midi_waited;   // notes of a MIDI export (MPE) that waited for a free channel
     u8 render_failed;  // a playback render could not be made; failure says why
     RenderFailure failure;
 };
