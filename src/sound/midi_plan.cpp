@@ -12,6 +12,7 @@
 // the one released longest ago, and goes in its group's track.
 #include "sound/midi_export.h"
 
+#include "core/merge_sort.h"
 #include "platform/system.h"
 
 // At one tick: note-offs, then set-up, then each note's tuning just before its note-on.
@@ -290,23 +291,7 @@ static bool message_before(const MidiMessage* a, const MidiMessage* b) {
 static void messages_sort(PoolArray<MidiMessage>* messages) {
     i64 n = messages->count;
     MidiMessage* buffer = n > 1 ? (MidiMessage*)pool_alloc(messages->pool, n * (i64)sizeof(MidiMessage)) : 0;
-    if (!buffer) return;
-    MidiMessage* from = messages->data;
-    MidiMessage* to = buffer;
-    for (i64 width = 1; width < n; width *= 2) {
-        for (i64 left = 0; left < n; left += 2 * width) {
-            i64 middle = left + width < n ? left + width : n;
-            i64 right = left + 2 * width < n ? left + 2 * width : n;
-            i64 a = left, b = middle, out = left;
-            while (a < middle && b < right) to[out++] = message_before(&from[b], &from[a]) ? from[b++] : from[a++];
-            while (a < middle) to[out++] = from[a++];
-            while (b < right) to[out++] = from[b++];
-        }
-        MidiMessage* swap = from;
-        from = to;
-        to = swap;
-    }
-    if (from != messages->data) memcpy((void*)messages->data, (const void*)from, (size_t)n * sizeof(MidiMessage));
+    if (buffer) merge_sort(messages->data, n, buffer, message_before);
 }
 
 // --- The plan -----------------------------------------------------------------------------
