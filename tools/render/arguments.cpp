@@ -27,6 +27,16 @@ static i64 count_read(Str digits, i64 maximum) {
     return digits.length > 0 && value >= 1 && value <= maximum ? value : 0;
 }
 
+// The count in the argument after the option at `*i` (which then moves past it), read by
+// count_read; 0 also when there is none. `text` is that argument, or empty.
+static i64 count_after(const Str* args, i64 count, i64* i, i64 maximum, Str* text) {
+    *text = Str{};
+    if (*i + 1 >= count) return 0;
+    *i += 1;
+    *text = args[*i];
+    return count_read(*text, maximum);
+}
+
 static ToolOptions refused(const char* error, Str argument = Str{}) {
     ToolOptions options = {};
     options.mode = TOOL_MODE_USAGE;
@@ -41,7 +51,7 @@ ToolOptions tool_arguments_read(const Str* args, i64 count) {
     Str positional[2] = {};
     i64 positional_count = 0;
     for (i64 i = 0; i < count; i += 1) {
-        Str arg = args[i];
+        Str arg = args[i], text;
         if (str_equal(arg, STR("--help")) || str_equal(arg, STR("-h"))) {
             return ToolOptions{};
         } else if (str_equal(arg, STR("--dump"))) {
@@ -55,10 +65,8 @@ ToolOptions tool_arguments_read(const Str* args, i64 count) {
             i += 1;
             options.data_folder = args[i];
         } else if (str_equal(arg, STR("--threads"))) {
-            if (i + 1 >= count) return refused("--threads needs a count");
-            i += 1;
-            options.threads = count_read(args[i], 64);
-            if (options.threads == 0) return refused("--threads needs a count from 1 to 64: ", args[i]);
+            options.threads = count_after(args, count, &i, 64, &text);
+            if (options.threads == 0) return refused("--threads needs a count from 1 to 64: ", text);
         } else if (str_equal(arg, STR("--midi-tuning"))) {
             if (i + 1 >= count) return refused("--midi-tuning needs mts or mpe");
             i += 1;
@@ -66,17 +74,11 @@ ToolOptions tool_arguments_read(const Str* args, i64 count) {
                 return refused("--midi-tuning needs mts or mpe: ", args[i]);
             options.midi_mpe = str_equal(args[i], STR("mpe"));
         } else if (str_equal(arg, STR("--midi-bend-range"))) {
-            if (i + 1 >= count) return refused("--midi-bend-range needs a count");
-            i += 1;
-            options.midi_bend_range = count_read(args[i], 96);
-            if (options.midi_bend_range == 0)
-                return refused("--midi-bend-range needs a count from 1 to 96: ", args[i]);
+            options.midi_bend_range = count_after(args, count, &i, 96, &text);
+            if (options.midi_bend_range == 0) return refused("--midi-bend-range needs a count from 1 to 96: ", text);
         } else if (str_equal(arg, STR("--midi-program"))) {
-            if (i + 1 >= count) return refused("--midi-program needs a number");
-            i += 1;
-            options.midi_program = count_read(args[i], 128);
-            if (options.midi_program == 0)
-                return refused("--midi-program needs a number from 1 to 128: ", args[i]);
+            options.midi_program = count_after(args, count, &i, 128, &text);
+            if (options.midi_program == 0) return refused("--midi-program needs a number from 1 to 128: ", text);
         } else if (arg.length > 1 && arg.data[0] == '-') {
             return refused("unknown option: ", arg);
         } else {
