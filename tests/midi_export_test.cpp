@@ -31,14 +31,16 @@ struct MidiExport : SoundTest {
         std::vector<const MidiMessage*> out;
         for (i64 i = 0; i < plan.messages.count; i += 1) {
             const MidiMessage* m = &plan.messages.data[i];
-            if (m->track == track && (status_high == 0 || (m->bytes[0] & 0xF0) == status_high)) out.push_back(m);
+            if (m->track == track && (status_high == 0 || (m->bytes[0] & 0xF0) == status_high))
+                out.push_back(m);
         }
         return out;
     }
 };
 
 f64 cents_of(Fraction ratio, f64 reference) {
-    return 6900.0 + 1200.0 * log2((f64)ratio.numerator / (f64)ratio.denominator * reference / 440.0);
+    return 6900.0 +
+           1200.0 * log2((f64)ratio.numerator / (f64)ratio.denominator * reference / 440.0);
 }
 
 // Seconds at `tick` by the file's own tempo changes (track 0), as a player counts them.
@@ -78,16 +80,28 @@ TEST_F(MidiExport, MtsRetunesAFreeKeyBeforeEachNoteOn) {
     i64 seen = 0;
     for (size_t i = 0; i < track.size(); i += 1) {
         const MidiMessage* m = track[i];
-        if (m->bytes[0] == 0xB0 && m->bytes[1] == 11 && m->tick == 0) EXPECT_EQ(m->bytes[2], 64) << "expression of 1/4";
-        if (m->bytes[0] == 0xB0 && m->bytes[1] == 10 && m->tick == 0) EXPECT_EQ(m->bytes[2], 0) << "pan hard left";
+        if (m->bytes[0] == 0xB0 && m->bytes[1] == 11 && m->tick == 0)
+            EXPECT_EQ(m->bytes[2], 64) << "expression of 1/4";
+        if (m->bytes[0] == 0xB0 && m->bytes[1] == 10 && m->tick == 0)
+            EXPECT_EQ(m->bytes[2], 0) << "pan hard left";
         if (m->bytes[0] != 0x90) continue;
         ASSERT_LT(seen, 6);
         ASSERT_GT(i, 0u);
         f64 cents = cents_of(seen < 5 ? chord[seen] : frac(5, 4), 264.0);
         i64 steps = (i64)floor(cents * 16384.0 / 100.0 + 0.5);
         u8 key = m->bytes[1];
-        const u8 expected[12] = {0xF0, 0x7F, 0x7F, 0x08, 0x02, 0, 1, key, (u8)(steps >> 14),
-                                 (u8)((steps >> 7) & 0x7F), (u8)(steps & 0x7F), 0xF7};
+        const u8 expected[12] = {0xF0,
+                                 0x7F,
+                                 0x7F,
+                                 0x08,
+                                 0x02,
+                                 0,
+                                 1,
+                                 key,
+                                 (u8)(steps >> 14),
+                                 (u8)((steps >> 7) & 0x7F),
+                                 (u8)(steps & 0x7F),
+                                 0xF7};
         ASSERT_EQ(track[i - 1]->length, 12);
         EXPECT_EQ(memcmp(track[i - 1]->bytes, expected, 12), 0) << "note " << seen;
         EXPECT_EQ(track[i - 1]->tick, m->tick);
@@ -145,9 +159,10 @@ TEST_F(MidiExport, MpeGivesEachNoteAChannelAndABendAndMakesTheFifteenthWait) {
         for (u8 channel = 1; channel <= 15; channel += 1) {
             bool found = false;
             for (size_t i = 0; i + 1 < setup.size(); i += 1)
-                found = found || (setup[i]->bytes[0] == (0xB0 | channel) && setup[i]->bytes[1] == 0x64 &&
-                                  setup[i]->bytes[2] == 0 && setup[i + 1]->bytes[1] == 0x06 &&
-                                  setup[i + 1]->bytes[2] == range);
+                found =
+                    found || (setup[i]->bytes[0] == (0xB0 | channel) &&
+                              setup[i]->bytes[1] == 0x64 && setup[i]->bytes[2] == 0 &&
+                              setup[i + 1]->bytes[1] == 0x06 && setup[i + 1]->bytes[2] == range);
             EXPECT_TRUE(found) << "bend range of channel " << (int)channel;
         }
         std::vector<const MidiMessage*> track = of_track(1);
@@ -160,13 +175,15 @@ TEST_F(MidiExport, MpeGivesEachNoteAChannelAndABendAndMakesTheFifteenthWait) {
             u8 channel = m->bytes[0] & 0x0F;
             EXPECT_EQ(bend->bytes[0], 0xE0 | channel);
             f64 cents = cents_of(frac(7 + seen, 4), 264.0);
-            i32 expected = (i32)floor(8192.0 + (cents - 100.0 * m->bytes[1]) / (100.0 * range) * 8192.0 + 0.5);
+            i32 expected =
+                (i32)floor(8192.0 + (cents - 100.0 * m->bytes[1]) / (100.0 * range) * 8192.0 + 0.5);
             EXPECT_EQ(bend->bytes[1] | (bend->bytes[2] << 7), expected) << "note " << seen;
             EXPECT_TRUE(channel >= 1 && channel != 9) << "a member channel, not the drums";
             if (seen < 14)
                 for (u8 other : channels) EXPECT_NE(other, channel) << "sounding together";
             channels.push_back(channel);
-            if (seen == 14) EXPECT_EQ(m->tick, 2 * MIDI_TICKS_PER_BEAT) << "waits for the first to end";
+            if (seen == 14)
+                EXPECT_EQ(m->tick, 2 * MIDI_TICKS_PER_BEAT) << "waits for the first to end";
             seen += 1;
         }
         EXPECT_EQ(seen, 15);
@@ -203,7 +220,8 @@ f64 partial_near(const std::vector<f32>& x, f64 rate, f64 from, f64 seconds, f64
     if (first < 0 || first + length > (i64)x.size()) return 0.0;
     std::vector<f64> windowed((size_t)length);
     for (i64 n = 0; n < length; n += 1)
-        windowed[(size_t)n] = x[(size_t)(first + n)] * (0.5 - 0.5 * cos(2.0 * M_PI * n / (length - 1)));
+        windowed[(size_t)n] =
+            x[(size_t)(first + n)] * (0.5 - 0.5 * cos(2.0 * M_PI * n / (length - 1)));
     auto strength = [&](f64 f) {
         f64 re = 0.0, im = 0.0, c = cos(2.0 * M_PI * f / rate), s = sin(2.0 * M_PI * f / rate);
         f64 pr = 1.0, pi = 0.0;  // the phasor, turned by one sample each step
@@ -223,9 +241,12 @@ f64 partial_near(const std::vector<f32>& x, f64 rate, f64 from, f64 seconds, f64
     }
     while (step > 1e-5) {
         f64 below = strength(best - step), above = strength(best + step);
-        if (below > best_strength) best_strength = below, best -= step;
-        else if (above > best_strength) best_strength = above, best += step;
-        else step *= 0.5;
+        if (below > best_strength)
+            best_strength = below, best -= step;
+        else if (above > best_strength)
+            best_strength = above, best += step;
+        else
+            step *= 0.5;
     }
     return best;
 }
@@ -272,7 +293,8 @@ TEST_F(MidiExport, FluidSynthPlaysTheJustIntervalsAndTheOnsetsOfTheRender) {
         // The same key in equal temperament, as a ratio a 2^-40 away from exact.
         f64 tempered = 440.0 * pow(2.0, (key - 69) / 12.0) / reference;
         add_note(&piece, group, frac(8 * i), frac(2), ratios[i]);
-        add_note(&piece, group, frac(8 * i + 4), frac(2), frac((i64)llround(tempered * (1ll << 40)), 1ll << 40));
+        add_note(&piece, group, frac(8 * i + 4), frac(2),
+                 frac((i64)llround(tempered * (1ll << 40)), 1ll << 40));
         add_note(&piece, group, frac(8 * count + 4 * i), frac(2), ratios[i]);
     }
     piece.settings.end_time = frac(8 * count + 4 * count + 4);
@@ -285,18 +307,20 @@ TEST_F(MidiExport, FluidSynthPlaysTheJustIntervalsAndTheOnsetsOfTheRender) {
     std::vector<f32> mine(own.samples, own.samples + own.length);
     rendering_free(&own);
     std::vector<f64> onsets;  // by the render, one per note in time order
-    for (i64 e = 0; e < compiled.events.count; e += 1) onsets.push_back(compiled.events.data[e].start_time);
+    for (i64 e = 0; e < compiled.events.count; e += 1)
+        onsets.push_back(compiled.events.data[e].start_time);
     ASSERT_EQ((i64)onsets.size(), 3 * count);
 
     std::vector<u8> memory((size_t)256 << 20);
     audio_set_buffer((i64)memory.size(), memory.data());
     for (u8 tuning : {MIDI_TUNING_MTS, MIDI_TUNING_MPE}) {
         SCOPED_TRACE(tuning == MIDI_TUNING_MTS ? "MTS" : "MPE");
-        std::string mid = ::testing::TempDir() + "fluid.mid", wav = ::testing::TempDir() + "fluid.wav";
+        std::string mid = ::testing::TempDir() + "fluid.mid",
+                    wav = ::testing::TempDir() + "fluid.wav";
         MidiExportOptions options = {tuning, MIDI_BEND_RANGE_DEFAULT, REED_ORGAN};
         ASSERT_TRUE(midi_export(&piece, to_str(mid), &options, POOL_TMP, 0, &failure));
-        std::string command = "fluidsynth -ni -R 0 -C 0 -F " + wav + " -r 48000 " + SOUNDFONT + " " + mid +
-                              " >/dev/null 2>&1";
+        std::string command = "fluidsynth -ni -R 0 -C 0 -F " + wav + " -r 48000 " + SOUNDFONT +
+                              " " + mid + " >/dev/null 2>&1";
         ASSERT_EQ(system(command.c_str()), 0);
         WaveData wave;
         ASSERT_TRUE(audio_wave_load(&wave, SAMPLE_FORMAT_F32, to_str(wav)));
@@ -308,13 +332,16 @@ TEST_F(MidiExport, FluidSynthPlaysTheJustIntervalsAndTheOnsetsOfTheRender) {
             EXPECT_NEAR(at, onsets[n], 0.002) << "note " << n;
         }
         for (i64 i = 0; i < count; i += 1) {
-            f64 own_hz = partial_near(mine, 48000.0, onsets[2 * i] + 0.3, 1.0, reference * ratios[i].numerator / ratios[i].denominator);
+            f64 own_hz = partial_near(mine, 48000.0, onsets[2 * i] + 0.3, 1.0,
+                                      reference * ratios[i].numerator / ratios[i].denominator);
             f64 exact = reference * ratios[i].numerator / ratios[i].denominator;
             EXPECT_NEAR(1200.0 * log2(own_hz / exact), 0.0, 0.05) << "sorvane's render, note " << i;
             f64 tempered = 440.0 * pow(2.0, (keys[i] - 69) / 12.0);
             f64 note = partial_near(played, 48000.0, onsets[2 * i] + delay + 0.3, 1.0, own_hz);
-            f64 calibration = partial_near(played, 48000.0, onsets[2 * i + 1] + delay + 0.3, 1.0, tempered);
-            f64 offset = 1200.0 * log2(own_hz / tempered), heard = 1200.0 * log2(note / calibration);
+            f64 calibration =
+                partial_near(played, 48000.0, onsets[2 * i + 1] + delay + 0.3, 1.0, tempered);
+            f64 offset = 1200.0 * log2(own_hz / tempered),
+                heard = 1200.0 * log2(note / calibration);
             if (tuning == MIDI_TUNING_MTS) {
                 f64 carried = floor(offset * 163.84 + 0.5) / 163.84;  // steps of 100/16384 cent
                 EXPECT_NEAR(heard, floor(carried + 1e-6), 0.25) << "note " << i;

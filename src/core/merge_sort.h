@@ -19,7 +19,8 @@ void merge_sort(T* data, i64 count, T* scratch, bool (*before)(const T* a, const
             i64 right = left + 2 * width < count ? left + 2 * width : count;
             i64 a = left, b = middle, out = left;
             // Equal records take the left run first, which keeps their order.
-            while (a < middle && b < right) to[out++] = before(&from[b], &from[a]) ? from[b++] : from[a++];
+            while (a < middle && b < right)
+                to[out++] = before(&from[b], &from[a]) ? from[b++] : from[a++];
             while (a < middle) to[out++] = from[a++];
             while (b < right) to[out++] = from[b++];
         }

@@ -24,9 +24,9 @@ enum MidiTuning : u8 {
 };
 
 struct MidiExportOptions {
-    u8 tuning;         // MidiTuning
-    i32 bend_range;    // semitones, 1 to MIDI_BEND_RANGE_MAXIMUM (MPE)
-    i32 program;       // General MIDI program 0 to 127 set on every channel; -1 sets none
+    u8 tuning;       // MidiTuning
+    i32 bend_range;  // semitones, 1 to MIDI_BEND_RANGE_MAXIMUM (MPE)
+    i32 program;     // General MIDI program 0 to 127 set on every channel; -1 sets none
 };
 
 struct MidiExportReport {

@@ -52,10 +52,13 @@ bool midi_bend_of(f64 frequency, i32 key, i32 range, i32* bend) {
 bool midi_path_is(Str path) {
     if (path.length < 4) return false;
     const u8* end = path.data + path.length - 4;
-    return end[0] == '.' && (end[1] | 0x20) == 'm' && (end[2] | 0x20) == 'i' && (end[3] | 0x20) == 'd';
+    return end[0] == '.' && (end[1] | 0x20) == 'm' && (end[2] | 0x20) == 'i' &&
+           (end[3] | 0x20) == 'd';
 }
 
-MidiExportOptions midi_export_defaults() { return MidiExportOptions{MIDI_TUNING_MTS, MIDI_BEND_RANGE_DEFAULT, -1}; }
+MidiExportOptions midi_export_defaults() {
+    return MidiExportOptions{MIDI_TUNING_MTS, MIDI_BEND_RANGE_DEFAULT, -1};
+}
 
 // --- Messages -----------------------------------------------------------------------------
 
@@ -125,7 +128,9 @@ static void tempo_track_build(PlanWriter* w, const CompiledPiece* compiled) {
         i64 end = segment_start + 1;
         while (end + 1 < count) {
             f64 straight = times[segment_start] + beats * (f64)(end + 1 - segment_start);
-            if (math_abs(times[end + 1] - straight) / beats * block_seconds > TEMPO_TOLERANCE_SECONDS) break;
+            if (math_abs(times[end + 1] - straight) / beats * block_seconds >
+                TEMPO_TOLERANCE_SECONDS)
+                break;
             end += 1;
         }
         i64 from = tick_of_beat(times[segment_start], times[0]);
@@ -164,13 +169,15 @@ static u8 pan_of(f64 panning) {
 }
 
 // The column's expression and pan at every block where either changes, from tick 0.
-static void controls_of_column(const CompiledPiece* compiled, i64 column, PoolArray<ControlChange>* out) {
+static void controls_of_column(const CompiledPiece* compiled, i64 column,
+                               PoolArray<ControlChange>* out) {
     const f64* times = compiled->block_times.data;
     i64 rows = compiled->block_times.count, columns = compiled->columns;
     for (i64 k = 0; k < rows; k += 1) {
         u8 e = expression_of(compiled->volume[k * columns + column]);
         u8 p = pan_of(compiled->panning[k * columns + column]);
-        if (out->count > 0 && out->data[out->count - 1].expression == e && out->data[out->count - 1].pan == p)
+        if (out->count > 0 && out->data[out->count - 1].expression == e &&
+            out->data[out->count - 1].pan == p)
             continue;
         i64 tick = tick_of_beat(times[k], times[0]);
         if (out->count > 0 && out->data[out->count - 1].tick == tick)
@@ -185,14 +192,15 @@ static void control_emit(PlanWriter* w, i32 track, u8 channel, i64 tick, const C
     u8 status = (u8)(0xB0 | channel);
     if (!before || before->expression != c->expression)
         channel_message(w, track, tick, RANK_SETUP, status, 11, c->expression);
-    if (!before || before->pan != c->pan) channel_message(w, track, tick, RANK_SETUP, status, 10, c->pan);
+    if (!before || before->pan != c->pan)
+        channel_message(w, track, tick, RANK_SETUP, status, 10, c->pan);
 }
 
 // --- Notes --------------------------------------------------------------------------------
 
 struct PlannedNote {
-    i64 on, off;     // ticks
-    f64 frequency;   // Hz, as rendered at the note's start
+    i64 on, off;    // ticks
+    f64 frequency;  // Hz, as rendered at the note's start
     i32 track;
     i64 column;
 };
@@ -221,15 +229,20 @@ static void mts_notes_write(PlanWriter* w, const PlannedNote* notes, i64 count, 
         i64* free_at = &key_free[channel * 128];
         i32 key = -1;
         for (i32 d = 0; d < 128 && key < 0; d += 1) {
-            if (wanted - d >= 0 && free_at[wanted - d] <= note->on) key = wanted - d;
-            else if (d > 0 && wanted + d < 128 && free_at[wanted + d] <= note->on) key = wanted + d;
+            if (wanted - d >= 0 && free_at[wanted - d] <= note->on)
+                key = wanted - d;
+            else if (d > 0 && wanted + d < 128 && free_at[wanted + d] <= note->on)
+                key = wanted + d;
         }
         if (key < 0) continue;  // 128 notes already sounding on this channel
         free_at[key] = note->off;
-        u8 sysex[12] = {0xF0, 0x7F, 0x7F, 0x08, 0x02, channel, 1, (u8)key, pitch.key, pitch.msb, pitch.lsb, 0xF7};
+        u8 sysex[12] = {0xF0, 0x7F,    0x7F,      0x08,      0x02,      channel,
+                        1,    (u8)key, pitch.key, pitch.msb, pitch.lsb, 0xF7};
         message_add(w, note->track, note->on, RANK_NOTE_ON, sysex, 12);
-        channel_message(w, note->track, note->on, RANK_NOTE_ON, (u8)(0x90 | channel), (u8)key, MIDI_VELOCITY);
-        channel_message(w, note->track, note->off, RANK_NOTE_OFF, (u8)(0x80 | channel), (u8)key, 64);
+        channel_message(w, note->track, note->on, RANK_NOTE_ON, (u8)(0x90 | channel), (u8)key,
+                        MIDI_VELOCITY);
+        channel_message(w, note->track, note->off, RANK_NOTE_OFF, (u8)(0x80 | channel), (u8)key,
+                        64);
         report->notes += 1;
     }
 }
@@ -239,7 +252,10 @@ static i64 control_at(const PoolArray<ControlChange>* changes, i64 tick) {
     i64 low = 0, high = changes->count;
     while (high - low > 1) {
         i64 mid = (low + high) / 2;
-        if (changes->data[mid].tick <= tick) low = mid; else high = mid;
+        if (changes->data[mid].tick <= tick)
+            low = mid;
+        else
+            high = mid;
     }
     return low;
 }
@@ -272,8 +288,10 @@ static void mpe_notes_write(PlanWriter* w, const PlannedNote* notes, i64 count, 
         for (i64 next = c + 1; next < changes->count && changes->data[next].tick < off; next += 1)
             control_emit(w, note->track, channel, changes->data[next].tick, &changes->data[next],
                          &changes->data[next - 1]);
-        channel_message(w, note->track, on, RANK_NOTE_ON, (u8)(0xE0 | channel), (u8)(bend & 0x7F), (u8)(bend >> 7));
-        channel_message(w, note->track, on, RANK_NOTE_ON, (u8)(0x90 | channel), (u8)key, MIDI_VELOCITY);
+        channel_message(w, note->track, on, RANK_NOTE_ON, (u8)(0xE0 | channel), (u8)(bend & 0x7F),
+                        (u8)(bend >> 7));
+        channel_message(w, note->track, on, RANK_NOTE_ON, (u8)(0x90 | channel), (u8)key,
+                        MIDI_VELOCITY);
         channel_message(w, note->track, off, RANK_NOTE_OFF, (u8)(0x80 | channel), (u8)key, 64);
         report->notes += 1;
     }
@@ -290,7 +308,8 @@ static bool message_before(const MidiMessage* a, const MidiMessage* b) {
 
 static void messages_sort(PoolArray<MidiMessage>* messages) {
     i64 n = messages->count;
-    MidiMessage* buffer = n > 1 ? (MidiMessage*)pool_alloc(messages->pool, n * (i64)sizeof(MidiMessage)) : 0;
+    MidiMessage* buffer =
+        n > 1 ? (MidiMessage*)pool_alloc(messages->pool, n * (i64)sizeof(MidiMessage)) : 0;
     if (buffer) merge_sort(messages->data, n, buffer, message_before);
 }
 
@@ -304,8 +323,8 @@ static Str group_name_of(const Piece* piece, i64 id) {
     return STR("group");
 }
 
-void midi_plan_build(const Piece* piece, const CompiledPiece* compiled, const MidiExportOptions* options,
-                     u8 pool, MidiPlan* plan) {
+void midi_plan_build(const Piece* piece, const CompiledPiece* compiled,
+                     const MidiExportOptions* options, u8 pool, MidiPlan* plan) {
     *plan = MidiPlan{};
     array_init(&plan->messages, pool);
     array_init(&plan->track_names, pool);
@@ -326,7 +345,8 @@ void midi_plan_build(const Piece* piece, const CompiledPiece* compiled, const Mi
         if (event->wave_index != 0) continue;
         if (event->start_time < 0.0 || event->start_time >= length_seconds) continue;
         PlannedNote note = {};
-        note.column = event->group_index >= 0 && event->group_index < groups ? event->group_index : columns - 1;
+        note.column = event->group_index >= 0 && event->group_index < groups ? event->group_index
+                                                                             : columns - 1;
         note.track = note.column == columns - 1 ? (i32)groups + 1 : (i32)note.column + 1;
         lost = lost || note.column == columns - 1;
         i64 row = (i64)(event->start_time * (f64)compiled->sample_rate / (f64)compiled->block_size);
@@ -339,13 +359,15 @@ void midi_plan_build(const Piece* piece, const CompiledPiece* compiled, const Mi
     }
 
     array_push(&plan->track_names, Str{});
-    for (i64 g = 0; g < groups; g += 1) array_push(&plan->track_names, group_name_of(piece, piece->groups.data[g].id));
+    for (i64 g = 0; g < groups; g += 1)
+        array_push(&plan->track_names, group_name_of(piece, piece->groups.data[g].id));
     if (lost) array_push(&plan->track_names, STR("other"));
     i32 tracks = (i32)plan->track_names.count;
     plan->report.tracks = tracks;
 
     tempo_track_build(&w, compiled);
-    PoolArray<ControlChange>* controls = (PoolArray<ControlChange>*)pool_alloc(pool, columns * (i64)sizeof(PoolArray<ControlChange>));
+    PoolArray<ControlChange>* controls = (PoolArray<ControlChange>*)pool_alloc(
+        pool, columns * (i64)sizeof(PoolArray<ControlChange>));
     if (!controls) return;
     for (i64 c = 0; c < columns; c += 1) {
         array_init(&controls[c], pool);
@@ -354,7 +376,8 @@ void midi_plan_build(const Piece* piece, const CompiledPiece* compiled, const Mi
 
     if (options->tuning == MIDI_TUNING_MPE) {
         i32 range = options->bend_range >= 1 && options->bend_range <= MIDI_BEND_RANGE_MAXIMUM
-                        ? options->bend_range : MIDI_BEND_RANGE_DEFAULT;
+                        ? options->bend_range
+                        : MIDI_BEND_RANGE_DEFAULT;
         // The zone: fifteen member channels, each bending `range` semitones.
         rpn_set(&w, 0, 0, 6, MPE_MEMBERS, 0);
         for (u8 channel = 1; channel <= MPE_MEMBERS; channel += 1) {
@@ -374,8 +397,8 @@ void midi_plan_build(const Piece* piece, const CompiledPiece* compiled, const Mi
                 program_set(&w, track, channel, options->program);
             }
             for (i64 i = 0; i < controls[column].count; i += 1)
-                control_emit(&w, track, channel, controls[column].data[i].tick, &controls[column].data[i],
-                             i > 0 ? &controls[column].data[i - 1] : 0);
+                control_emit(&w, track, channel, controls[column].data[i].tick,
+                             &controls[column].data[i], i > 0 ? &controls[column].data[i - 1] : 0);
         }
         mts_notes_write(&w, notes.data, notes.count, key_free);
     }

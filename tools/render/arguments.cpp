@@ -75,10 +75,12 @@ ToolOptions tool_arguments_read(const Str* args, i64 count) {
             options.midi_mpe = str_equal(args[i], STR("mpe"));
         } else if (str_equal(arg, STR("--midi-bend-range"))) {
             options.midi_bend_range = count_after(args, count, &i, 96, &text);
-            if (options.midi_bend_range == 0) return refused("--midi-bend-range needs a count from 1 to 96: ", text);
+            if (options.midi_bend_range == 0)
+                return refused("--midi-bend-range needs a count from 1 to 96: ", text);
         } else if (str_equal(arg, STR("--midi-program"))) {
             options.midi_program = count_after(args, count, &i, 128, &text);
-            if (options.midi_program == 0) return refused("--midi-program needs a number from 1 to 128: ", text);
+            if (options.midi_program == 0)
+                return refused("--midi-program needs a number from 1 to 128: ", text);
         } else if (arg.length > 1 && arg.data[0] == '-') {
             return refused("unknown option: ", arg);
         } else {

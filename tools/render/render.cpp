@@ -84,7 +84,8 @@ static i32 midi_main(const Piece* piece, const ToolOptions* options) {
     if (report.waited > 0)
         fprintf(stderr, "%lld notes waited for a free channel\n", (long long)report.waited);
     if (report.out_of_range > 0)
-        fprintf(stderr, "%lld notes lie outside what MIDI keys can be tuned to\n", (long long)report.out_of_range);
+        fprintf(stderr, "%lld notes lie outside what MIDI keys can be tuned to\n",
+                (long long)report.out_of_range);
     return 0;
 }
 
