@@ -1,5 +1,6 @@
 # The two commands of a new machine: `make run` and `make test`.
-# Release build in build/, sanitizer build for the tests in build/test/.
+# Release build in build/, sanitizer build for the tests in build/test/ (clang; the test
+# script.gcc_build also builds the program with GCC in build/gcc, warnings as errors).
 
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS = -G Ninja -DCMAKE_CXX_COMPILER=clang++
@@ -18,7 +19,7 @@ run: build
 
 build-test: deps
 	@cmake -S . -B build/test $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-		-DSORVANE_SANITIZE=ON -DSORVANE_TESTS=ON >/dev/null
+		-DSORVANE_SANITIZE=ON -DSORVANE_TESTS=ON -DSORVANE_WERROR=ON >/dev/null
 	@cmake --build build/test -j $(JOBS)
 
 test: build-test
@@ -59,7 +60,8 @@ FUZZ_BUILD = build/fuzz$(if $(filter off,$(FUZZ_CMP)),-fast)
 FUZZ_FLAGS = $(if $(filter off,$(FUZZ_CMP)),-DCMAKE_CXX_FLAGS=-fno-sanitize-coverage=trace-cmp)
 fuzz: deps
 	@cmake -S . -B $(FUZZ_BUILD) $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-		-DSORVANE_SANITIZE=ON -DSORVANE_FUZZ=ON -DSORVANE_TESTS=OFF $(FUZZ_FLAGS) >/dev/null
+		-DSORVANE_SANITIZE=ON -DSORVANE_FUZZ=ON -DSORVANE_TESTS=OFF -DSORVANE_WERROR=ON \
+		$(FUZZ_FLAGS) >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target scene_seeds $(FUZZ_TARGETS:%=%_fuzz)
 	@mkdir -p fuzz/artifacts
 	@status=0; for target in $(FUZZ_TARGETS); do \
@@ -82,7 +84,7 @@ fuzz: deps
 TSAN_TESTS = ^(Worker|Playback|HeadlessAudio|HeadlessThreads|AudioContract|Stress|RenderThreads|SynthFast)[A-Za-z]*\.
 tsan: deps
 	@cmake -S . -B build/tsan $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-		-DSORVANE_TSAN=ON -DSORVANE_TESTS=ON >/dev/null
+		-DSORVANE_TSAN=ON -DSORVANE_TESTS=ON -DSORVANE_WERROR=ON >/dev/null
 	@cmake --build build/tsan -j $(JOBS)
 	cd build/tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
 		ctest --output-on-failure -j $(JOBS) -R '$(TSAN_TESTS)'

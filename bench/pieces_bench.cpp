@@ -1,5 +1,5 @@
-// The targets on large pieces: a 100 000-note piece through the scene codec and the
-// unsaved-changes test on quit; the per-note lookups of key, sound and shape on a piece of
+// The targets on large pieces: a 100 000-note piece through the scene codec, the
+// unsaved-changes test on quit and the MIDI export; the per-note lookups of key, sound and shape on a piece of
 // 10 000 notes and 2 000 objects of each kind, and how they grow when both double; and the
 // memory peak of sorvane-render on W2.
 #include <stdio.h>
@@ -12,6 +12,7 @@
 #include "piece/scene.h"
 #include "platform/system.h"
 #include "sound/compile.h"
+#include "sound/midi_export.h"
 #include "workloads.h"
 
 static void pools_setup() {
@@ -93,6 +94,34 @@ void bench_pieces(const BenchOptions* options) {
     bench_row("100 000-note piece: unsaved-changes test on quit < 100 ms",
               unchanged && unsaved_ms < 100.0 ? BENCH_PASS : BENCH_FAIL, "%.1f ms%s", unsaved_ms,
               unchanged ? "" : " (wrong answer)");
+
+    // The MIDI export, compilation and file included, in both tunings. The key, sound and
+    // shape reach over all ten copies, so that every note sounds and is written.
+    for (i64 i = 0; i < piece.keys.count; i += 1) piece.keys[i].header.duration = Fraction{12000, 1};
+    for (i64 i = 0; i < piece.sounds.count; i += 1) piece.sounds[i].header.duration = Fraction{12000, 1};
+    for (i64 i = 0; i < piece.shapes.count; i += 1) piece.shapes[i].header.duration = Fraction{12000, 1};
+    snprintf(path, sizeof(path), "%s/bench-100k.mid", options->work_folder);
+    const u8 tunings[2] = {MIDI_TUNING_MTS, MIDI_TUNING_MPE};
+    for (u8 tuning : tunings) {
+        MidiExportOptions midi = midi_export_defaults();
+        midi.tuning = tuning;
+        f64 seconds[16];
+        bool written = true;
+        MidiExportReport report = {};
+        for (i32 i = 0; i < options->repetitions && i < 16; i += 1) {
+            pool_empty(POOL_WORKER);
+            f64 started = bench_seconds();
+            written = midi_export(&piece, str_from_cstring(path), &midi, POOL_WORKER, &report, 0) && written;
+            seconds[i] = bench_seconds() - started;
+        }
+        f64 median = bench_median(seconds, options->repetitions < 16 ? options->repetitions : 16);
+        written = written && report.notes == piece.notes.count;
+        bench_row(tuning == MIDI_TUNING_MTS ? "100 000-note piece: MIDI export (MTS) < 1 s"
+                                            : "100 000-note piece: MIDI export (MPE) < 1 s",
+                  written && median < 1.0 ? BENCH_PASS : BENCH_FAIL, "%.0f ms%s", median * 1000.0,
+                  written ? "" : " (notes missing or not written)");
+    }
+    remove(path);
     piece_reset();
     pools_release();
 }

@@ -142,6 +142,7 @@ struct FileBrowser : InterfaceTest {
         headless_key_up(KEY_CONTROL);
         frames();
     }
+    std::string export_through_panel(const char* name, bool mpe);
     SaveQuestion* question() {
         for (i64 i = 0; i < g_panels.panels.count; i += 1)
             if (g_panels.panels[i].kind == PANEL_QUESTION)
@@ -537,25 +538,32 @@ static u16 read_u16(const std::string& bytes, size_t at) {
     return (u16)((u8)bytes[at] | (u8)bytes[at + 1] << 8);
 }
 
-TEST_F(FileBrowser, ExportWritesAWaveFileInThePiecesFormat) {
-    make_folder("out");
+// A sine note of two beats at 22 050 Hz, mono, exported through the panel to out/NAME, its
+// MIDI tuning switched to MPE first when `mpe`; the file's bytes.
+std::string FileBrowser::export_through_panel(const char* name, bool mpe) {
+    mkdir("out", 0755);  // the second export finds it
     SoundObject sine = {};
     sine.header = header_make(OBJECT_SOUND, 0, g_piece.groups[0].id, SCOPE_GLOBAL, frac(0), frac(100), frac(1));
     sine.wave_count = 1;
     sine.wave_names[0] = STR("sine");
     for (i32 i = 0; i < SOUND_MAX_WAVES - 1; i += 1) curve_init(&sine.blend[i], POOL_TMP);
-    ASSERT_TRUE(piece_object_add(&g_piece, &sine.header));
+    EXPECT_TRUE(piece_object_add(&g_piece, &sine.header));
     add_note(frac(0));
     g_piece.settings.end_time = frac(2);
     g_piece.settings.sample_rate = 22050;
     g_piece.settings.stereo = 0;
     frames();
     click_menu(MENU_EXPORT);
-    ASSERT_NE(panel(), nullptr);
+    if (!panel()) return "";
     EXPECT_EQ(to_string(panel()->title), "export data");
     EXPECT_EQ(state()->action, FILE_ACTION_EXPORT);
+    if (mpe) {
+        f32 s = g_theme.scale, o = g_theme.offset;
+        click_at(panel()->x + 3 * o + 6 * s + 2.5f * s, panel()->y + o + s / 2);
+        EXPECT_EQ(state()->action, FILE_ACTION_EXPORT_MPE);
+    }
     click_row("out");
-    type_name("take.wav");
+    type_name(name);
     click_ok();
     EXPECT_TRUE(playback_is_waiting());
     for (int i = 0; i < 6000 && playback_is_waiting(); i += 1) {
@@ -563,11 +571,14 @@ TEST_F(FileBrowser, ExportWritesAWaveFileInThePiecesFormat) {
         timespec pause = {0, 10000000};
         nanosleep(&pause, nullptr);
     }
-    ASSERT_FALSE(playback_is_waiting());
+    EXPECT_FALSE(playback_is_waiting());
     EXPECT_FALSE(playback_is_playing());  // an export does not play
-    EXPECT_EQ(headless_message_count(), 0);
+    return read_file(std::string("out/") + name);
+}
 
-    std::string wave = read_file("out/take.wav");
+TEST_F(FileBrowser, ExportWritesAWaveFileInThePiecesFormat) {
+    std::string wave = export_through_panel("take.wav", false);
+    EXPECT_EQ(headless_message_count(), 0);
     ASSERT_GT(wave.size(), 44u);
     EXPECT_EQ(wave.substr(0, 4), "RIFF");
     EXPECT_EQ(wave.substr(8, 4), "WAVE");
@@ -586,4 +597,21 @@ TEST_F(FileBrowser, ExportWritesAWaveFileInThePiecesFormat) {
     for (size_t i = data + 8; i + 1 < wave.size(); i += 2)
         if (read_u16(wave, i) != 0) sound = true;
     EXPECT_TRUE(sound);
+}
+
+TEST_F(FileBrowser, ExportToAMidiNameWritesTheTuningChosenInThePanel) {
+    const std::string tuning("\xF0\x0B\x7F\x7F\x08\x02", 6), member_bend("\xE1", 1);
+    std::string mts = export_through_panel("take.mid", false);
+    EXPECT_EQ(mts.substr(0, 4), "MThd");
+    EXPECT_NE(mts.find(tuning), std::string::npos);
+    EXPECT_EQ(headless_message_count(), 0);
+    // Sixteen notes at once (this one, the first export's and fourteen more) for fourteen
+    // member channels: two wait, and the user is told.
+    for (i32 i = 0; i < 14; i += 1) add_note(frac(0));
+    std::string mpe = export_through_panel("take_mpe.mid", true);
+    EXPECT_EQ(mpe.substr(0, 4), "MThd");
+    EXPECT_EQ(mpe.find(tuning), std::string::npos);
+    EXPECT_NE(mpe.find(member_bend), std::string::npos);
+    ASSERT_EQ(headless_message_count(), 1);
+    EXPECT_EQ(to_string(headless_message_text(0)), "2 notes waited for a free MIDI channel");
 }

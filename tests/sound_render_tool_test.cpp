@@ -257,3 +257,25 @@ TEST_F(RenderTool, ImportMakesAMidiFileIntoAPieceThatPlays) {
     EXPECT_EQ(run("--import '" + midi + "' '" + scene + "' --tonic H", &out, &err), 2);
     EXPECT_EQ(err.substr(0, err.find('\n')), "sorvane-render: --tonic needs a note from C to B, with # or b: H");
 }
+
+TEST_F(RenderTool, MidiOptionsReachTheFileAndBadOnesAreRefused) {
+    add_sine(&piece, group, frac(0), frac(2));
+    add_key(&piece, group, frac(0), frac(2), 300.0);
+    add_note(&piece, group, frac(0), frac(2), frac(3, 2));
+    piece.settings.end_time = frac(2);
+    std::string scene = save("fifth.scene"), mid = folder + "/fifth.mid", out, err;
+    const std::string data = " --data '" SORVANE_DATA_DIR "'";
+    ASSERT_EQ(run("'" + scene + "' '" + mid + "' --midi-tuning mpe --midi-bend-range 12 --midi-program 21" + data,
+                  &out, &err), 0) << err;
+    std::string bytes = read(mid);
+    EXPECT_EQ(bytes.substr(0, 4), "MThd");
+    EXPECT_NE(bytes.find(std::string("\xB1\x06\x0C", 3)), std::string::npos) << "bend range 12";
+    EXPECT_NE(bytes.find(std::string("\xC1\x14", 2)), std::string::npos) << "program 21";
+    EXPECT_EQ(bytes.find(std::string("\xF0\x0B\x7F\x7F\x08\x02", 6)), std::string::npos) << "no MTS in MPE";
+    ASSERT_EQ(run("'" + scene + "' '" + mid + "'" + data, &out, &err), 0) << err;
+    EXPECT_NE(read(mid).find(std::string("\xF0\x0B\x7F\x7F\x08\x02", 6)), std::string::npos) << "MTS by default";
+    for (const char* bad : {"--midi-tuning just", "--midi-bend-range 97", "--midi-program 0", "--midi-program"}) {
+        EXPECT_EQ(run("'" + scene + "' '" + mid + "' " + bad, &out, &err), 2) << bad;
+        EXPECT_NE(err.find(std::string(bad).substr(0, 12)), std::string::npos) << err;
+    }
+}

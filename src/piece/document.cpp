@@ -242,7 +242,8 @@ void document_confirm(u8 action, Str folder, Str typed_name) {
         case FILE_ACTION_SAVE_THEN_OPEN:
             if (scene_save(path)) file_panel_open(STR("open piece"), FILE_ACTION_OPEN);
             break;
-        case FILE_ACTION_EXPORT: export_request(path); break;
+        case FILE_ACTION_EXPORT: export_request(path, 0); break;
+        case FILE_ACTION_EXPORT_MPE: export_request(path, 1); break;
         default: break;
     }
 }

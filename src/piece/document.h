@@ -13,6 +13,9 @@ enum FileAction : u8 {
     FILE_ACTION_SAVE_THEN_NEW = 3,
     FILE_ACTION_EXPORT = 4,
     FILE_ACTION_SAVE_THEN_OPEN = 5,
+    // Export too; a MIDI file is tuned by per-note channels and pitch bends (MPE) instead
+    // of tuning messages. The export panel switches between the two.
+    FILE_ACTION_EXPORT_MPE = 6,
 };
 
 // Reads the scene file into g_piece. A missing, empty, foreign or damaged file shows

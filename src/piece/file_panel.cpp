@@ -212,6 +212,14 @@ void file_panel_update(Panel* panel, Rect content) {
     text_button(&state->ok, Rect{x + o, y + o, 3 * s, s}, STR("ok"));
     text_button(&state->cancel, Rect{x + o + 3 * s + o, y + o, 3 * s, s}, STR("cancel"));
     text_field(&state->name_field, Rect{x + o, y + 2 * o + s, w - 2 * o, h});
+    bool exporting = state->action == FILE_ACTION_EXPORT || state->action == FILE_ACTION_EXPORT_MPE;
+    if (exporting) {
+        // How a MIDI file is tuned; a wave file does not care.
+        bool mpe = state->action == FILE_ACTION_EXPORT_MPE;
+        text_button(&state->midi_tuning, Rect{x + o + 6 * s + 2 * o, y + o, 5 * s, s},
+                    mpe ? STR("MIDI: MPE") : STR("MIDI: MTS"));
+        if (state->midi_tuning.clicked) state->action = mpe ? FILE_ACTION_EXPORT : FILE_ACTION_EXPORT_MPE;
+    }
 
     Rect list = {x, y + 3 * s + o, w, content.height - 3 * s - 2 * o};
     f32 list_top = list.y + list.height;

@@ -19,6 +19,7 @@ struct FilePanelState {
     f32 scroll;              // of the list, in interface units; 0 after every listing
     TextField name_field;
     ButtonState ok, cancel;
+    ButtonState midi_tuning;  // export only: switches the action between MTS and MPE
     // Storage reused by every listing: the names' bytes, the folder's bytes and the
     // merge sort's scratch.
     PoolArray<u8> name_bytes;

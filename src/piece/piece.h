@@ -102,7 +102,7 @@ struct TempoObject {
     Curve tempo;  // beats per minute
 };
 
-enum { SOUND_MAX_WAVES = 4 };
+static const i64 SOUND_MAX_WAVES = 4;
 
 struct SoundObject {
     ObjectHeader header;

@@ -68,7 +68,7 @@ void* bump_alloc(BumpArena* arena, i64 size) {
 // ---------------------------------------------------------------------------
 // Calls on marked threads (the headless audio pump's, or a test's)
 // ---------------------------------------------------------------------------
-enum { CALL_LOG_CAPACITY = 256 };
+static const i64 CALL_LOG_CAPACITY = 256;
 
 static thread_local bool thread_marked;
 static i64 call_counts[PLATFORM_CALL_COUNT];  // atomic

@@ -21,7 +21,7 @@ struct HeadlessAudio {
     i64 unlock_pumps_pending, unlock_pump_bytes, unlock_pumps_ran;
 };
 
-enum { UNLOCK_PUMP_CAPACITY = 4096 };  // bytes of one buffer pumped at an unlock
+static const i64 UNLOCK_PUMP_CAPACITY = 4096;  // bytes of one buffer pumped at an unlock
 
 static HeadlessAudio headless_audio;
 static thread_local i64 callback_nanoseconds;  // of the last callback pumped on this thread

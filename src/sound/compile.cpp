@@ -6,6 +6,7 @@
 
 #include <string.h>
 
+#include "core/merge_sort.h"
 #include "platform/system.h"
 
 // Repeat copies made in one compilation at most: a repeat count in the millions cannot
@@ -106,34 +107,17 @@ static bool repeat_apply(const Piece* piece, const RepeatObject* repeat, PoolArr
     return true;
 }
 
-// Stable merge sort of the notes by time; the merge buffer comes from the list's pool.
+static bool note_before(const NoteObject* a, const NoteObject* b) {
+    return fraction_less(a->header.time, b->header.time);
+}
+
+// Stable sort of the notes by time (equal times keep list order); the merge buffer comes
+// from the list's pool.
 static void notes_sort(PoolArray<NoteObject>* notes) {
     i64 n = notes->count;
     if (n < 2) return;
     NoteObject* buffer = (NoteObject*)pool_alloc(notes->pool, n * (i64)sizeof(NoteObject));
-    if (!buffer) return;
-    NoteObject* from = notes->data;
-    NoteObject* to = buffer;
-    for (i64 width = 1; width < n; width *= 2) {
-        for (i64 left = 0; left < n; left += 2 * width) {
-            i64 middle = left + width < n ? left + width : n;
-            i64 right = left + 2 * width < n ? left + 2 * width : n;
-            i64 a = left, b = middle, out = left;
-            while (a < middle && b < right) {
-                // Equal times take the left run first, which keeps list order.
-                if (fraction_less(from[b].header.time, from[a].header.time))
-                    to[out++] = from[b++];
-                else
-                    to[out++] = from[a++];
-            }
-            while (a < middle) to[out++] = from[a++];
-            while (b < right) to[out++] = from[b++];
-        }
-        NoteObject* swap = from;
-        from = to;
-        to = swap;
-    }
-    if (from != notes->data) memcpy((void*)notes->data, (const void*)from, (size_t)n * sizeof(NoteObject));
+    if (buffer) merge_sort(notes->data, n, buffer, note_before);
 }
 
 // --- Time map -----------------------------------------------------------------------------
@@ -398,6 +382,8 @@ struct ObjectSweep {
     i64 active_count;
 };
 
+static bool entry_before(const SweepEntry* a, const SweepEntry* b) { return fraction_less(a->start, b->start); }
+
 // False when the pool refused or a fraction cannot be ordered.
 static bool sweep_init(ObjectSweep* sweep, ObjectList list, u8 pool) {
     *sweep = ObjectSweep{};
@@ -416,25 +402,7 @@ static bool sweep_init(ObjectSweep* sweep, ObjectList list, u8 pool) {
         entry->end = fraction_add(header->time, header->duration);
         if (entry->start.denominator <= 0 || entry->end.denominator <= 0) return false;
     }
-    // Stable merge sort by start.
-    SweepEntry* from = sweep->entries;
-    SweepEntry* to = buffer;
-    i64 n = list.count;
-    for (i64 width = 1; width < n; width *= 2) {
-        for (i64 left = 0; left < n; left += 2 * width) {
-            i64 middle = left + width < n ? left + width : n;
-            i64 right = left + 2 * width < n ? left + 2 * width : n;
-            i64 a = left, b = middle, out = left;
-            while (a < middle && b < right)
-                to[out++] = fraction_less(from[b].start, from[a].start) ? from[b++] : from[a++];
-            while (a < middle) to[out++] = from[a++];
-            while (b < right) to[out++] = from[b++];
-        }
-        SweepEntry* swap = from;
-        from = to;
-        to = swap;
-    }
-    sweep->entries = from;
+    merge_sort(sweep->entries, list.count, buffer, entry_before);
     return true;
 }
 

@@ -62,6 +62,13 @@ static void result_apply(RenderResult* result) {
     if (result->render_cut)
         show_simple_message_box(0, STR("playback incomplete"),
                                 render_failure_text(&result->failure));
+    if (result->midi_waited > 0) {
+        // Written, but with later onsets than the piece: the user must know.
+        const FormatArg args[] = {fa_i64(result->midi_waited)};
+        show_simple_message_box(0, STR("export"),
+                                format_tmp(STR("%a notes waited for a free MIDI channel"), args,
+                                           ARRAY_COUNT(args)));
+    }
     if (result->render_failed) {
         const FormatArg args[] = {fa_str(render_failure_text(&result->failure))};
         format_print(STR("could not render the piece: %a\n"), args, ARRAY_COUNT(args));
@@ -130,10 +137,10 @@ static bool worker_check() {
     return false;
 }
 
-static bool request_post(Str export_path) {
+static bool request_post(Str export_path, u8 midi_tuning = 0) {
     Str snapshot = scene_encode(&g_piece, POOL_TMP);
     i64 id = render_request_post(snapshot, export_path, g_audio.channels ? g_audio.sample_rate : 44100,
-                                 g_audio.channels ? g_audio.channels : 2);
+                                 g_audio.channels ? g_audio.channels : 2, midi_tuning);
     if (id == 0) return false;
     playback.posted_id = id;
     playback.waiting = 1;
@@ -180,7 +187,7 @@ static void export_refuse(Str path, Str reason) {
     show_simple_message_box(0, STR("export failed"), render_failure_text(&failure));
 }
 
-void export_request(Str path) {
+void export_request(Str path, u8 midi_tuning) {
     if (!render_worker_available()) {
         export_refuse(path, STR("the render worker is not running"));
         return;
@@ -194,7 +201,7 @@ void export_request(Str path) {
     playback.playing = 0;
     playback.resumable = 0;
     playback.cursor = start_time();
-    if (!request_post(path)) {
+    if (!request_post(path, midi_tuning)) {
         export_refuse(path, STR("not enough memory"));
         return;
     }

@@ -15,8 +15,9 @@ void playback_frame();
 void playback_play_pause();
 void playback_stop();
 // The export action: pauses and rewinds playback and asks the worker to render the piece
-// into a wave file at `path` (copied) in the piece's own format.
-void export_request(Str path);
+// into a wave file at `path` (copied) in the piece's own format, or, for a name ending in
+// ".mid", into a MIDI file tuned by `midi_tuning` (MidiTuning).
+void export_request(Str path, u8 midi_tuning = 0);
 // Renders and plays a quarter-second preview of the notes, together.
 void audition_notes(const NoteObject* const* notes, i64 count);
 

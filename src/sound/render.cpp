@@ -8,6 +8,7 @@
 #include <string.h>
 
 #include "platform/system.h"
+#include "sound/midi_export.h"
 
 // Rates that libsndfile and the time map handle without trouble.
 static const i64 RENDER_RATE_MINIMUM = 1;
@@ -189,9 +190,18 @@ bool render_save(Rendering* rendering, u8 sample_type, Str path, RenderFailure* 
 }
 
 bool render_export(const Piece* piece, Str path, u8 pool, const SynthProgress* progress,
-                   RenderFailure* failure, f64* synthesis_seconds, i64 threads) {
+                   RenderFailure* failure, f64* synthesis_seconds, i64 threads, u8 midi_tuning,
+                   i64* midi_waited) {
     RenderFailure unreported;
     if (!failure) failure = &unreported;
+    if (midi_path_is(path)) {
+        MidiExportOptions options = midi_export_defaults();
+        options.tuning = midi_tuning;
+        MidiExportReport report = {};
+        bool written = midi_export(piece, path, &options, pool, &report, failure);
+        if (midi_waited) *midi_waited = report.waited;
+        return written;
+    }
     CompiledPiece compiled;
     compiled_piece_init(&compiled, pool);
     i64 channels = piece->settings.stereo ? 2 : 1;

@@ -41,9 +41,12 @@ bool render_save(Rendering* rendering, u8 sample_type, Str path, RenderFailure* 
                  i64 threads = 0);
 // The export: renders the piece at its own sample rate, channel count and sample type over
 // its start and end time, saves it to `path` and frees the buffer. Scratch from `pool`;
-// `threads` as for render_piece.
+// `threads` as for render_piece. A path ending in ".mid" gets a MIDI file instead, tuned
+// by `midi_tuning` (MidiTuning) with the other MIDI options at their defaults; then
+// `midi_waited` (when given) counts the notes that waited for a free channel.
 bool render_export(const Piece* piece, Str path, u8 pool, const SynthProgress* progress,
-                   RenderFailure* failure, f64* synthesis_seconds, i64 threads = 0);
+                   RenderFailure* failure, f64* synthesis_seconds, i64 threads = 0,
+                   u8 midi_tuning = 0, i64* midi_waited = 0);
 void rendering_free(Rendering* rendering);
 // True for a rendering that holds the whole piece; otherwise false, and `failure` says
 // what is missing ("<path> is incomplete: <reason>" with a path, the reason alone without).

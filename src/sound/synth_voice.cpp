@@ -6,8 +6,11 @@
 
 #include "platform/system.h"
 
-// The same arithmetic on every processor: no contraction into fused multiply-adds.
+// The same arithmetic on every processor: no contraction into fused multiply-adds. (GCC
+// knows no such pragma; CMakeLists.txt gives it -ffp-contract=off instead.)
+#if defined(__clang__)
 #pragma STDC FP_CONTRACT OFF
+#endif
 
 i64 voice_run_length(const VoiceEvent* events, i64 count) {
     if (count <= 0) return 0;
@@ -43,11 +46,20 @@ namespace voice_plain {
 }
 
 #if defined(__x86_64__)
+#if defined(__clang__)
 #pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
+#pragma GCC push_options
+#pragma GCC target("avx2")
+#endif
 namespace voice_avx2 {
 #include "sound/synth_voice_kernels.inc"
 }
+#if defined(__clang__)
 #pragma clang attribute pop
+#else
+#pragma GCC pop_options
+#endif
 #endif
 
 static bool plain_only;

@@ -17,6 +17,7 @@ struct RenderRequest {
     u8* path;  // malloc'd; null for a playback render
     i64 path_length;
     i64 sample_rate, channels;  // the playback format
+    u8 midi_tuning;             // of an export to a MIDI file
 };
 
 struct WorkerState {
@@ -80,7 +81,8 @@ static void request_serve(RenderRequest* request, RenderResult* result) {
     }
     if (request->path) {
         result->export_failed = !render_export(piece, path, POOL_WORKER, 0, &result->failure,
-                                               &result->synthesis_seconds);
+                                               &result->synthesis_seconds, 0, request->midi_tuning,
+                                               &result->midi_waited);
         return;
     }
     CompiledPiece compiled;
@@ -117,6 +119,7 @@ static RenderResult result_merge(RenderResult* into, RenderResult* from) {
     RenderResult replaced = {};
     into->request_id = from->request_id;
     into->synthesis_seconds = from->synthesis_seconds;
+    into->midi_waited += from->midi_waited;
     if (from->has_rendering) {
         replaced.samples = into->samples;
         replaced.block_times = into->block_times;
@@ -201,7 +204,8 @@ void render_worker_stop() {
     worker.render_done = 0;
 }
 
-i64 render_request_post(Str snapshot, Str export_path, i64 sample_rate, i64 channels) {
+i64 render_request_post(Str snapshot, Str export_path, i64 sample_rate, i64 channels,
+                        u8 midi_tuning) {
     if (!worker.thread || snapshot.length <= 0) return 0;
     RenderRequest request = {};
     request.snapshot = (u8*)malloc((size_t)snapshot.length);
@@ -216,6 +220,7 @@ i64 render_request_post(Str snapshot, Str export_path, i64 sample_rate, i64 chan
     request.path_length = request.path ? export_path.length : 0;
     request.sample_rate = sample_rate;
     request.channels = channels;
+    request.midi_tuning = midi_tuning;
     worker.next_request_id += 1;
     request.id = worker.next_request_id;
     mutex_lock(worker.mutex);

@@ -19,6 +19,7 @@ struct RenderResult {
     u8 has_rendering;
     f64 synthesis_seconds;
     u8 export_failed;  // failure holds the message for the user
+    i64 midi_waited;   // notes of a MIDI export (MPE) that waited for a free channel
     u8 render_failed;  // a playback render could not be made; failure says why
     u8 render_cut;     // a playback render was made but misses part of the piece; failure says
     RenderFailure failure;
@@ -35,10 +36,11 @@ i32 render_worker(void* argument);
 bool render_worker_available();
 
 // Main thread. Hands the worker a copy of the scene bytes of the piece; with a path it is
-// an export to that file, else a playback render at `sample_rate` and `channels`. A request
+// an export to that file (a MIDI file tuned by `midi_tuning` when it ends in ".mid"), else a playback render at `sample_rate` and `channels`. A request
 // that the worker has not taken yet is replaced. Returns the request's id (0 when the
 // worker is not running or memory is short).
-i64 render_request_post(Str snapshot, Str export_path, i64 sample_rate, i64 channels);
+i64 render_request_post(Str snapshot, Str export_path, i64 sample_rate, i64 channels,
+                        u8 midi_tuning = 0);
 // Main thread: takes the finished results, if any ("render done"); the caller owns the
 // buffers in `result` afterwards.
 bool render_result_take(RenderResult* result);

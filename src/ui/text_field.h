@@ -11,7 +11,7 @@
 // The most text one field holds. Typing, pasting and text_field_set_text stop here (at a
 // character boundary), so byte positions always fit the 32-bit caret and anchor and one
 // field cannot eat the main pool. The clipboard brings at most as much.
-enum { TEXT_FIELD_MAX_BYTES = 1 << 20 };
+static const i64 TEXT_FIELD_MAX_BYTES = 1 << 20;
 
 struct TextField {
     u8 single_line;  // set by the caller: Return ends editing, newlines are removed

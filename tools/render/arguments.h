@@ -4,6 +4,9 @@
 //                                             the piece rendered into a wave file
 //   sorvane-render --import IN.mid OUT.scene [--key NAME] [--tonic NOTE] [--data DIR]
 //                                             a MIDI file made into a new piece
+//   sorvane-render PIECE OUT.mid [--midi-tuning mts|mpe] [--midi-bend-range N]
+//                                             [--midi-program N]
+//                                             the piece as a tuned MIDI file
 // Options may come in any order; --data applies to whichever mode needs the data folder.
 #pragma once
 
@@ -25,6 +28,9 @@ struct ToolOptions {
     i64 tonic;        // --tonic NOTE as 0 (C) to 11 (B); -1 when not given
     Str data_folder;  // --data DIR; empty when not given
     i64 threads;      // --threads N, 1 to 64; 0 when not given (every core)
+    u8 midi_mpe;      // --midi-tuning mpe (mts, the default, is 0)
+    i64 midi_bend_range;  // --midi-bend-range N, 1 to 96; 0 when not given
+    i64 midi_program;     // --midi-program N, General MIDI's 1 to 128; 0 when not given
     Str error;        // why the command line was refused; empty for --help
     Str argument;     // the argument the error is about, when there is one
 };

@@ -15,6 +15,7 @@
 #include "piece/document.h"
 #include "piece/scene.h"
 #include "platform/system.h"
+#include "sound/midi_export.h"
 #include "sound/render.h"
 
 static const i64 RECORDED_WAVE_MEMORY = 64 << 20;
@@ -68,6 +69,26 @@ static bool data_folder_check(Str folder, Str* reason) {
     return true;
 }
 
+// The MIDI export; says on standard error when notes had to wait or could not be tuned.
+static i32 midi_main(const Piece* piece, const ToolOptions* options) {
+    MidiExportOptions midi = midi_export_defaults();
+    if (options->midi_mpe) midi.tuning = MIDI_TUNING_MPE;
+    if (options->midi_bend_range > 0) midi.bend_range = (i32)options->midi_bend_range;
+    if (options->midi_program > 0) midi.program = (i32)options->midi_program - 1;
+    MidiExportReport report = {};
+    RenderFailure failure = {};
+    if (!midi_export(piece, options->output_path, &midi, POOL_WORKER, &report, &failure)) {
+        line_write(render_failure_text(&failure));
+        return 1;
+    }
+    if (report.waited > 0)
+        fprintf(stderr, "%lld notes waited for a free channel\n", (long long)report.waited);
+    if (report.out_of_range > 0)
+        fprintf(stderr, "%lld notes lie outside what MIDI keys can be tuned to\n",
+                (long long)report.out_of_range);
+    return 0;
+}
+
 i32 render_main(const ToolOptions* options) {
     Str folder = options->data_folder.length > 0 ? options->data_folder : STR(".");
     Str reason = {};
@@ -94,6 +115,9 @@ i32 render_main(const ToolOptions* options) {
         line_write(scene_refusal_text(decoded, options->piece_path, &title));
     } else if (!pool_setup(POOL_WORKER, 1 << 20, true)) {
         line_write(STR("not enough memory to render"));
+    } else if (midi_path_is(options->output_path)) {
+        status = midi_main(&piece, options);
+        pool_release(POOL_WORKER);
     } else {
         ProgressBar bar = {seconds_now(), isatty(2) != 0, false};
         SynthProgress progress = {progress_report, &bar};
