@@ -38,3 +38,4 @@ void bench_pieces(const BenchOptions* options);
 void bench_lookups(const BenchOptions* options);
 void bench_editor(const BenchOptions* options);
 void bench_memory(const BenchOptions* options);
+void bench_playback(const BenchOptions* options);

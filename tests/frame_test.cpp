@@ -253,10 +253,10 @@ TEST_F(FrameTest, TheStatisticsKeyShowsAndHidesTheOverlay) {
 
 TEST_F(FrameTest, TheHelpOverlayShowsTheControlsCentredBelowTheMiddle) {
     Str help = frame_help_text();
-    EXPECT_EQ(help.length, 687);
+    EXPECT_EQ(help.length, 747);
     i64 lines = 1;
     for (i64 i = 0; i < help.length; i += 1) lines += help.data[i] == '\n';
-    EXPECT_EQ(lines, 27);
+    EXPECT_EQ(lines, 28);
     EXPECT_EQ(to_string(Str{help.data, 28}), "Controls:\nw/a/s/d: move\nq/e:");
     EXPECT_EQ(help.data[help.length - 1], 's');  // "... of 0 beats", no final newline
 

@@ -34,6 +34,7 @@ static const char HELP_TEXT[] =
     "control + i/k: move cursor up/down a semitone\n"
     "\n"
     "v: add point to curve\n"
+    "p: play from cursor (select mode: earliest selected object)\n"
     "\n"
     "u/o: align duration/pitch of selected object\n"
     "f: change pitch of selected object\n"
@@ -81,7 +82,8 @@ static void status_texts() {
     f32 x = (f32)g_app.window_width - g_theme.offset;
     f32 y = g_theme.offset;
     f32 scale = g_theme.text_scale;
-    if (playback_is_waiting())
+    // Also while playing, when the player has caught up with the worker.
+    if (playback_is_waiting() || playback_is_starved())
         draw_string(interface_font(), g_theme.text_color, STR("generating samples..."), x, y,
                     scale, scale, TEXT_RIGHT, TEXT_FIRST_LINE_ON_Y);
     if (g_editor.selection.count > 0) {
