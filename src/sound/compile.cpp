@@ -187,10 +187,11 @@ static BlockRange block_range(const CompiledPiece* compiled, const ObjectHeader*
     f64 s = time_to_seconds(&map, time) * blocks_per_second;
     f64 e = time_to_seconds(&map, fraction_to_double(fraction_add(header->time, header->duration))) *
             blocks_per_second;
-    f64 rows = (f64)map.count;
+    i64 count = compiled->columns > 0 ? compiled->volume.count / compiled->columns : 0;
+    f64 rows = (f64)count;
     BlockRange range;
-    range.first = s > 0.0 ? (s < rows ? (i64)s : map.count) : 0;
-    range.end = e > 0.0 ? (e < rows ? (i64)e : map.count) : 0;
+    range.first = s > 0.0 ? (s < rows ? (i64)s : count) : 0;
+    range.end = e > 0.0 ? (e < rows ? (i64)e : count) : 0;
     return range;
 }
 
@@ -525,7 +526,8 @@ static bool tracks_size(CompiledPiece* compiled, i64 cells) {
            array_resize(&compiled->pitch, cells) && array_resize(&compiled->wave_mix, cells * 4);
 }
 
-void compile_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPiece* compiled) {
+void compile_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPiece* compiled,
+                   i64 track_blocks) {
     compiled->block_size = BLOCK_SIZE;
     compiled->sample_rate = sample_rate;
     compiled->channels = channels;
@@ -571,6 +573,8 @@ void compile_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPi
     i64 max_blocks = RENDER_MAX_SAMPLES / (channels * compiled->block_size);
     time_map_build(&work, compiled, max_blocks);
     i64 rows = compiled->block_times.count;
+    i64 length = rows > 0 ? (rows - 1) * channels * compiled->block_size : 0;
+    if (track_blocks >= 0 && track_blocks < rows) rows = track_blocks;
 
     // 5. Neutral tracks; the last column stays neutral for notes of lost groups.
     i64 columns = compiled->columns;
@@ -599,5 +603,5 @@ void compile_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPi
     events_build(&work, compiled);
 
     // 10. The working lists die with the pool; the piece's own lists were never touched.
-    compiled->compiled_length = rows > 0 ? (rows - 1) * channels * compiled->block_size : 0;
+    compiled->compiled_length = length;
 }

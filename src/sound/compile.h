@@ -56,8 +56,12 @@ struct CompiledPiece {
 // Empty arrays in `pool`.
 void compiled_piece_init(CompiledPiece* compiled, u8 pool);
 // Fills `compiled` (its arrays keep their pool) from `piece` for the given output format.
-// Scratch lists come from the same pool. The piece is not changed.
-void compile_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPiece* compiled);
+// Scratch lists come from the same pool. The piece is not changed. With `track_blocks` >= 0
+// the control tracks hold only the first `track_blocks` blocks (the time map, the length
+// and the events are whole): the frames before the last two of them synthesise exactly
+// as the whole compilation's, at a fraction of its work on a long piece.
+void compile_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPiece* compiled,
+                   i64 track_blocks = -1);
 // Appends the events of one note: one per wave of the sound in effect at the note's time,
 // sounding from `start` to `end` seconds. Nothing for a note without a sound.
 void compile_note_events(const Piece* piece, const NoteObject* note, i16 group_index,

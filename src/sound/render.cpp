@@ -46,7 +46,8 @@ void rendering_free(Rendering* rendering) {
 
 // The format checks and the compilation, without the sample buffer.
 static bool render_compile(const Piece* piece, i64 sample_rate, i64 channels,
-                           CompiledPiece* compiled, Rendering* rendering, RenderFailure* failure) {
+                           CompiledPiece* compiled, Rendering* rendering, RenderFailure* failure,
+                           i64 track_blocks = -1) {
     *rendering = Rendering{};
     rendering->channels = channels;
     rendering->sample_rate = sample_rate;
@@ -58,15 +59,16 @@ static bool render_compile(const Piece* piece, i64 sample_rate, i64 channels,
         render_failure_set(failure, Str{0, 0}, STR("only one or two channels can be rendered"));
         return false;
     }
-    compile_piece(piece, sample_rate, channels, compiled);
+    compile_piece(piece, sample_rate, channels, compiled, track_blocks);
     rendering->truncated = compiled->truncated;
     rendering->length = compiled->compiled_length;
     return true;
 }
 
 bool render_prepare(const Piece* piece, i64 sample_rate, i64 channels, CompiledPiece* compiled,
-                    Rendering* rendering, RenderFailure* failure) {
-    if (!render_compile(piece, sample_rate, channels, compiled, rendering, failure)) return false;
+                    Rendering* rendering, RenderFailure* failure, i64 track_blocks) {
+    if (!render_compile(piece, sample_rate, channels, compiled, rendering, failure, track_blocks))
+        return false;
     i64 length = rendering->length;
     if (length > 0) {
         rendering->samples = render_buffer_resize(length);

@@ -136,7 +136,7 @@ static void range_render(SynthJob* job, i64 r) {
         if (lo < hi) {
             f64 initial[VOICE_RUN_MAXIMUM], after[VOICE_RUN_MAXIMUM];
             // A run that began before the window starts from the phases carried to it.
-            bool carried = first < job->window_first;
+            bool carried = job->carry_in && first < job->window_first;
             for (i64 e = 0; e < length; e += 1)
                 initial[e] = carried ? job->carry_in[n + e] : events[n + e].phase;
             voice_run_render(compiled, &events[n], length, initial,
@@ -265,7 +265,10 @@ static void synthesize_frames(CompiledPiece* compiled, f32* samples, i64 frames,
         i64 bound = r == ranges ? window : window / ranges * r / block * block;
         job.bounds[r] = window_first + bound;
     }
-    if (stream && ranges > 1) stream_bounds(job.bounds, ranges, window, even, block);
+    if (stream && ranges > 1) {
+        stream_bounds(job.bounds, ranges, window, even, block);
+        for (i64 r = 0; r <= ranges; r += 1) job.bounds[r] += window_first;
+    }
     if (window > 0 && count > 0) {
         if (ranges == 1) {
             range_render(&job, 0);
@@ -306,6 +309,18 @@ f64 synthesize(CompiledPiece* compiled, f32* samples, i64 length, const SynthPro
     u64 started = system_performance_counter();
     i64 frames = samples ? frames_of(compiled, length) : 0;
     synthesize_frames(compiled, samples, frames, 0, frames, 0, 0, progress, threads);
+    return seconds_since(started);
+}
+
+f64 synthesize_part(CompiledPiece* compiled, f32* samples, i64 length, i64 first, i64 end,
+                    const SynthProgress* progress, i64 threads) {
+    u64 started = system_performance_counter();
+    i64 frames = samples ? frames_of(compiled, length) : 0;
+    if (end > frames) end = frames;
+    if (first < 0) first = 0;
+    if (first < end)
+        synthesize_frames(compiled, samples + first * compiled->channels, frames, first, end, 0, 0,
+                          progress, threads);
     return seconds_since(started);
 }
 

@@ -49,6 +49,13 @@ inline i64 synth_event_column(const CompiledPiece* compiled, const VoiceEvent* e
 f64 synthesize(CompiledPiece* compiled, f32* samples, i64 length, const SynthProgress* progress,
                i64 threads = 0);
 
+// Adds frames first .. end (cut to the rendering) of a rendering `length` samples long into
+// `samples` (the whole buffer): the same samples one synthesize gives there, the voices
+// that sound across `first` carried to it from their own first frame. `first` on a block
+// boundary. With progress->final, that reports `end` last.
+f64 synthesize_part(CompiledPiece* compiled, f32* samples, i64 length, i64 first, i64 end,
+                    const SynthProgress* progress, i64 threads = 0);
+
 // A long rendering synthesised a window at a time into a buffer of the window's size, for
 // writing it out in parts with little memory; the windows together give the same samples
 // and phases, bit for bit, as one synthesize over the whole length. The phases of voices

@@ -46,6 +46,8 @@ static const i64 WORKER_POOL_FIRST_BLOCK = 1 << 20;
 // Short, since the first sound waits for the worker to look: a sleeping thread that wakes
 // 500 times a second costs next to nothing.
 static const i64 WORKER_POLL_MS = 2;
+// Seconds of playback compiled and synthesised ahead of the rest.
+static const i64 STREAM_HEAD_SECONDS = 20;
 
 void render_worker_reset() { memset(&worker, 0, sizeof(worker)); }
 
@@ -130,11 +132,14 @@ static void request_serve(RenderRequest* request, RenderResult* result) {
                                                &result->synthesis_seconds);
         return;
     }
+    // The first seconds start from a compilation whose tracks stop there, a small part of
+    // the work on a long piece; the whole one follows while they play.
     CompiledPiece compiled;
     compiled_piece_init(&compiled, POOL_WORKER);
     Rendering rendering;
+    i64 head_blocks = STREAM_HEAD_SECONDS * request->sample_rate / BLOCK_SIZE + 2;
     if (!render_prepare(piece, request->sample_rate, request->channels, &compiled, &rendering,
-                        &result->failure)) {
+                        &result->failure, head_blocks)) {
         result->render_failed = 1;
         return;
     }
@@ -167,8 +172,19 @@ static void request_serve(RenderRequest* request, RenderResult* result) {
 
     i64 channels = rendering.channels;
     SynthProgress progress = {0, &channels, stream_final_set, &worker.cancel};
-    result->synthesis_seconds = synthesize(&compiled, rendering.samples, rendering.length,
-                                           &progress);
+    i64 frames = rendering.length / channels;
+    bool whole = compiled.volume.count >= compiled.block_times.count * compiled.columns;
+    i64 head_end = whole ? frames : (head_blocks - 2) * compiled.block_size;
+    if (head_end > frames) head_end = frames;
+    result->synthesis_seconds = synthesize_part(&compiled, rendering.samples, rendering.length, 0,
+                                                head_end, &progress);
+    if (head_end < frames && !__atomic_load_n(&worker.cancel, __ATOMIC_ACQUIRE)) {
+        CompiledPiece rest;
+        compiled_piece_init(&rest, POOL_WORKER);
+        compile_piece(piece, request->sample_rate, channels, &rest);
+        result->synthesis_seconds += synthesize_part(&rest, rendering.samples, rendering.length,
+                                                     head_end, frames, &progress);
+    }
     mutex_lock(worker.mutex);
     bool orphaned = worker.stream_orphaned != 0;
     worker.stream_samples = 0;
