@@ -31,13 +31,17 @@ struct RenderThreads : SoundTest {
         curve_line(&glide.pitch, frac(1), frac(24), frac(3, 2));
         array_push(&piece.pitches, glide);
     }
+    // The piece compiled into `compiled` (its arrays in POOL_MAIN).
+    void compile_into(CompiledPiece* compiled, i64 rate, i64 channels) {
+        compiled_piece_init(compiled, POOL_MAIN);
+        compile_piece(&piece, rate, channels, compiled);
+    }
 };
 
 TEST_F(RenderThreads, EveryThreadCountGivesTheSameBits) {
     build();
     CompiledPiece compiled;
-    compiled_piece_init(&compiled, POOL_MAIN);
-    compile_piece(&piece, 44100, 2, &compiled);
+    compile_into(&compiled, 44100, 2);
     ASSERT_GT(compiled.compiled_length, 2 * 500000);
     SynthOutcome one = synth_outcome(&compiled, 1);
     ASSERT_GT(loudest(one), 0.05);
@@ -61,8 +65,7 @@ TEST_F(RenderThreads, ShortRenderingsAndMonoAgreeToo) {
     build();
     // Mono at a rate that makes the range bounds fall inside blocks of the control tracks.
     CompiledPiece compiled;
-    compiled_piece_init(&compiled, POOL_MAIN);
-    compile_piece(&piece, 32001, 1, &compiled);
+    compile_into(&compiled, 32001, 1);
     SynthOutcome one = synth_outcome(&compiled, 1);
     SynthOutcome two = synth_outcome(&compiled, 2);
     EXPECT_EQ(memcmp(two.samples.data(), one.samples.data(), one.samples.size() * sizeof(f32)), 0);
@@ -80,8 +83,7 @@ TEST_F(RenderThreads, ShortRenderingsAndMonoAgreeToo) {
 TEST_F(RenderThreads, WindowsAndStreamsGiveTheSameBitsAsOneRendering) {
     build();
     CompiledPiece compiled;
-    compiled_piece_init(&compiled, POOL_MAIN);
-    compile_piece(&piece, 44100, 2, &compiled);
+    compile_into(&compiled, 44100, 2);
     SynthOutcome one = synth_outcome(&compiled, 1);
     std::vector<VoiceEvent> saved(compiled.events.data, compiled.events.data + compiled.events.count);
     auto phases_restored = [&]() {
