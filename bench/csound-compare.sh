@@ -44,7 +44,7 @@ for w in $workloads; do
         b1=$(now)
         c1=$b1
         [ -f "$lean" ] && csound_run "$lean" "$w" "$work/$w-lean.wav" && c1=$(now)
-        echo "$a0 $a1 $b1 $c1" | awk '{ a = $2 - $1; b = $3 - $2; c = $4 - $3; printf "%.4f %.4f %.4f %.4f %.4f\n", a, b, a / b, c, c > 0 ? a / c : 0 }' >>"$work/$w.times"
+        echo "$a0 $a1 $b1 $c1" | awk '{ a = $2 - $1; b = $3 - $2; c = $4 - $3; printf "%.4f %.4f %.4f %.4f %.4f\n", a, b, a / b, c, (c > 0 ? a / c : 0) }' >>"$work/$w.times"
         i=$((i + 1))
     done
     sorvane=$(cut -d' ' -f1 "$work/$w.times" | median)
