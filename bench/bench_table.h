@@ -39,3 +39,4 @@ void bench_lookups(const BenchOptions* options);
 void bench_editor(const BenchOptions* options);
 void bench_memory(const BenchOptions* options);
 void bench_midi_import(const BenchOptions* options);
+void bench_playback(const BenchOptions* options);

@@ -1,7 +1,8 @@
 // sorvane_bench: runs every benchmark of the performance targets and prints one table of
 // target, measured figure and pass or fail (bench/README.md).
 //   sorvane_bench --data DIR --tool SORVANE_RENDER --work DIR [--csound RESULTS]
-//                 [--repetitions N] [--only render|csound|pieces|lookups|editor|memory|midi_import]
+//                 [--repetitions N]
+//                 [--only render|csound|pieces|lookups|editor|memory|midi_import|playback]
 // Exit status 1 when a target failed or could not be measured.
 #include <stdio.h>
 #include <stdlib.h>
@@ -36,7 +37,7 @@ int main(int argc, char** argv) {
                     {"memory", bench_memory},
                     {"render", bench_render}, {"csound", bench_csound}, {"pieces", bench_pieces},
                     {"lookups", bench_lookups}, {"editor", bench_editor},
-                    {"midi_import", bench_midi_import}};
+                    {"midi_import", bench_midi_import}, {"playback", bench_playback}};
     for (auto& measure : measures)
         if (!only || strcmp(only, measure.name) == 0) measure.run(&options);
     return bench_table_print() > 0 ? 1 : 0;

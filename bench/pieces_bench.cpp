@@ -1,12 +1,10 @@
 // The targets on large pieces: a 100 000-note piece through the scene codec, the
-// unsaved-changes test on quit and the MIDI export; the per-note lookups of key, sound and shape on a piece of
-// 10 000 notes and 2 000 objects of each kind, and how they grow when both double; and the
-// memory peak of sorvane-render on W2.
+// unsaved-changes test on quit and the MIDI export; the per-note lookups of key, sound and
+// shape on a piece of 10 000 notes and 2 000 objects of each kind, and how they grow when
+// both double.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 
 #include "bench_table.h"
 #include "piece/scene.h"
@@ -251,44 +249,4 @@ void bench_lookups(const BenchOptions* options) {
     (void)found;
     (void)found_doubled;
     pools_release();
-}
-
-// --- Memory -------------------------------------------------------------------------------
-
-void bench_memory(const BenchOptions* options) {
-    if (!options->render_tool) {
-        bench_row("W2 render peak memory <= float buffer + 20 %", BENCH_MISSING, "no --tool given");
-        return;
-    }
-    pools_setup();
-    Piece piece;
-    piece_init(&piece, POOL_MAIN);
-    workload_build(&piece, WORKLOAD_W2, WORKLOAD_SEED);
-    CompiledPiece compiled;
-    compiled_piece_init(&compiled, POOL_WORKER);
-    compile_piece(&piece, 44100, 2, &compiled);
-    f64 buffer_bytes = (f64)compiled.compiled_length * 4.0;
-    char scene[512], wave[512], command[2048];
-    snprintf(scene, sizeof(scene), "%s/bench-w2.scene", options->work_folder);
-    snprintf(wave, sizeof(wave), "%s/bench-w2.wav", options->work_folder);
-    Str bytes = scene_encode(&piece, POOL_TMP);
-    FILE* file = fopen(scene, "wb");
-    if (file) {
-        fwrite(bytes.data, 1, (size_t)bytes.length, file);
-        fclose(file);
-    }
-    pools_release();
-    snprintf(command, sizeof(command), "'%s' '%s' '%s' --data '%s'", options->render_tool, scene,
-             wave, options->data_folder);
-    i32 status = system(command);
-    rusage usage = {};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    remove(scene);
-    remove(wave);
-    f64 peak = (f64)usage.ru_maxrss * 1024.0;
-    bool ran = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    bench_row("W2 render (sorvane-render, all cores) peak memory <= float buffer + 20 %",
-              ran && peak <= buffer_bytes * 1.2 ? BENCH_PASS : BENCH_FAIL,
-              "%.1f MB peak for a %.1f MB buffer (+%.1f %%)%s", peak / 1e6, buffer_bytes / 1e6,
-              (peak / buffer_bytes - 1.0) * 100.0, ran ? "" : " (the render failed)");
 }

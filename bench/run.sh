@@ -1,7 +1,8 @@
 #!/bin/sh
 # Everything `make bench` measures, ending in one table: the Csound comparison first
-# (whole commands, A B A B), then sorvane_bench with its results. BENCH_PAIRS (5) pairs
-# per workload and BENCH_REPETITIONS (3) runs per figure; the medians are reported.
+# (whole commands, A B C: sorvane, the full and the lean orchestra), then sorvane_bench
+# with its results. BENCH_PAIRS (5) rounds per workload and BENCH_REPETITIONS (3) runs per
+# figure; the medians are reported.
 #   bench/run.sh BUILD_DIR
 set -eu
 build=$(cd "$1" && pwd)

@@ -261,7 +261,7 @@ TEST_F(FrameTest, TheHelpListsEveryKeyAboveThePanelsAndAWaitingQuestion) {
                           "insert/backspace:", "l/j:", "i/k:", "shift + i/k:", "control + i/k:",
                           "u/o:", "f:", "g:", "h:", "y:", "control + z:", "control + shift + z:",
                           "control + n/o/s:", "F1:", "F3:", "escape:", "return:", "click:", "right click:",
-                          "wheel:", "b:", "c:", "delete:", "F5:", "t:", "v:", "1:", "5:",
+                          "wheel:", "b:", "c:", "delete:", "F5:", "t:", "v:", "p:", "1:", "5:",
                           "control + 1 to 5:", "6:", "control + 6:", "7:", "8:", "9:", "0:"};
     for (const char* key : keys)
         EXPECT_NE(help.find("\n" + std::string(key) + " "), std::string::npos) << key;

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "sound/playback.h"
+#include "sound/render.h"
 #include "sound_test_support.h"
 
 using Playback = PlaybackTest;
@@ -282,4 +283,77 @@ TEST_F(Playback, AuditionTakesOverFromAPausedPiece) {
     playback_frame();
     playback_play_pause();
     EXPECT_TRUE(playback_is_waiting());
+}
+
+// The piece as one whole rendering at the device's format, on one thread.
+static std::vector<f32> whole_rendering(const Piece* piece) {
+    CompiledPiece compiled;
+    compiled_piece_init(&compiled, POOL_TMP);
+    Rendering rendering;
+    RenderFailure failure;
+    EXPECT_TRUE(render_piece(piece, 44100, 2, &compiled, nullptr, &rendering, &failure, 1));
+    std::vector<f32> samples(rendering.samples, rendering.samples + rendering.length);
+    rendering_free(&rendering);
+    return samples;
+}
+
+TEST_F(Playback, ASlowWorkerIsHeardAsSilenceThenStreamedPlaybackEqualsTheWholeRendering) {
+    // Thirty seconds, so that the rendering's head and its rest come from two compilations
+    // and many ranges; a note sounds across the border between them, twenty seconds in.
+    g_piece.settings.end_time = frac(60);
+    for (i64 i = 0; i < 8; i += 1) note(frac(5 * i + 1), frac(6), frac(2 + i % 3, 2));
+    add_volume(&g_piece, group, frac(0), frac(60), frac(1, 2), frac(0));
+    g_piece.volumes[0].volume.points[0].y = frac(1, 4);
+    array_push(&g_piece.volumes[0].volume.points, point_at(frac(60), frac(1)));
+    std::vector<f32> whole = whole_rendering(&g_piece);
+    render_worker_hold(true);
+    render_worker_start();
+    playback_play_pause();
+    ASSERT_TRUE(wait_for_render(false));
+    EXPECT_TRUE(playback_is_playing());
+    EXPECT_TRUE(playback_is_streaming());
+    // Nothing is final yet: silence, the place kept, and the overlay's mark raised.
+    for (i32 i = 0; i < 3; i += 1) {
+        std::vector<f32> out = pump(512);
+        for (f32 s : out) ASSERT_EQ(s, 0.0f);
+    }
+    EXPECT_EQ(position(), 0);
+    playback_frame();
+    EXPECT_TRUE(playback_is_starved());
+
+    render_worker_hold(false);
+    ASSERT_TRUE(wait_for_render());
+    ASSERT_EQ(g_audio.slot_length, (i64)whole.size());
+    EXPECT_EQ(memcmp(g_audio.slot, whole.data(), whole.size() * sizeof(f32)), 0);
+    // Played from the first sample on, faded in as ever, then the samples themselves.
+    std::vector<f32> first = pump(2048);
+    EXPECT_EQ(first[1000], whole[1000] * (1000.0f / 2048.0f));
+    playback_frame();
+    EXPECT_FALSE(playback_is_starved());
+    std::vector<f32> later = pump(whole.size() - 2048);
+    EXPECT_EQ(memcmp(later.data(), whole.data() + 2048, later.size() * sizeof(f32)), 0);
+}
+
+TEST_F(Playback, PlayFromHereStartsAtTheGivenTimeAndStopReturnsToTheStart) {
+    g_piece.settings.end_time = frac(8);
+    note(frac(0), frac(2));
+    note(frac(3), frac(4), frac(3, 2));
+    render_worker_start();
+    playback_play_from(frac(3));
+    EXPECT_EQ(playback_cursor(), 3.0);
+    ASSERT_TRUE(wait_for_render());
+    EXPECT_TRUE(playback_is_playing());
+    EXPECT_EQ(g_piece.settings.start_time.numerator, 0);  // the piece itself is untouched
+    g_piece.settings.start_time = frac(3);
+    std::vector<f32> expected = whole_rendering(&g_piece);
+    g_piece.settings.start_time = frac(0);
+    // Five beats to the end, in whole blocks.
+    ASSERT_EQ(g_audio.slot_length, (i64)expected.size());
+    EXPECT_EQ(g_audio.slot_length, (i64)ceil(5 * 22050.0 / 256) * 512);
+    EXPECT_EQ(memcmp(g_audio.slot, expected.data(), expected.size() * sizeof(f32)), 0);
+    pump(44100);  // half a second: the cursor follows from the third beat
+    playback_frame();
+    EXPECT_NEAR(playback_cursor(), 3.0 + 1.0, 0.02);
+    playback_stop();
+    EXPECT_EQ(playback_cursor(), 0.0);
 }

@@ -208,11 +208,12 @@ struct PlaybackTest : ::testing::Test {
         if (g_piece.sounds.count == 0) add_sine(&g_piece, group, frac(0), frac(1000000));
         return add_note(&g_piece, group, time, duration, pitch);
     }
-    // Runs frames until the worker's rendering has arrived (false after 60 s).
-    bool wait_for_render() {
+    // Runs frames until the worker's rendering has arrived and (with `whole`) is written
+    // to its end (false after 60 s).
+    bool wait_for_render(bool whole = true) {
         for (i32 i = 0; i < 30000; i += 1) {
             playback_frame();
-            if (!playback_is_waiting()) return true;
+            if (!playback_is_waiting() && !(whole && playback_is_streaming())) return true;
             timespec pause = {0, 2000000};
             nanosleep(&pause, nullptr);
         }

@@ -67,6 +67,7 @@ FrameState g_frame;
     "t: transpose the selection by a ratio\n"                        \
     "\n"                                                             \
     "v: add point to curve\n"                                        \
+    "p: play from the cursor (select mode: the earliest selected)\n" \
     "\n"                                                             \
     "1: select duration of 4 beats\n"                                \
     "2: select duration of 2 beats\n"                                \
@@ -112,7 +113,8 @@ static void status_texts() {
     f32 x = (f32)g_app.window_width - g_theme.offset;
     f32 y = g_theme.offset;
     f32 scale = g_theme.text_scale;
-    if (playback_is_waiting())
+    // Also while playing, when the player has caught up with the worker.
+    if (playback_is_waiting() || playback_is_starved())
         draw_string(interface_font(), g_theme.text_color, STR("generating samples..."), x, y,
                     scale, scale, TEXT_RIGHT, TEXT_FIRST_LINE_ON_Y);
     if (g_editor.selection.count > 0) {

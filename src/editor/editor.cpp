@@ -212,12 +212,25 @@ static void select_overlapping_notes() {
     }
 }
 
+// p: play from the cursor's time in place mode, from the earliest selected object in
+// select mode (from the cursor when nothing is selected).
+static void play_from_here() {
+    Fraction from = g_editor.cursor_time;
+    if (!g_editor.place_mode && g_editor.selection.count > 0) {
+        from = g_editor.selection[0]->time;
+        for (i64 i = 1; i < g_editor.selection.count; i += 1)
+            if (fraction_less(g_editor.selection[i]->time, from)) from = g_editor.selection[i]->time;
+    }
+    playback_play_from(from);
+}
+
 static void common_keys() {
     EditorState* e = &g_editor;
     if (pressed(KEY_TAB)) e->place_mode = !e->place_mode;
     // The wheel scrolls a panel when it is over one, not the highlight.
     if (canvas_takes_mouse()) e->wheel_index += input_mouse_wheel();
     if (pressed(KEY_F5)) select_overlapping_notes();
+    if (pressed(KEY_LETTER('p'))) play_from_here();
     if (e->place_mode && pressed(KEY_INSERT)) {
         piece_time_insert(&g_piece, e->cursor_time, e->selected_duration);
         g_piece.modified = 1;

@@ -128,30 +128,35 @@ static int wave_file_format(i32 container, i32 sample_format) {
     }
 }
 
-bool audio_wave_save(const WaveData* wave, Str path) {
+static i64 sample_bytes_of(i32 format) {
+    switch (format) {
+    case SAMPLE_FORMAT_S16: return 2;
+    case SAMPLE_FORMAT_S32: return 4;
+    case SAMPLE_FORMAT_F32: return 4;
+    default: return 0;
+    }
+}
+
+bool audio_wave_write_begin(WaveWriter* writer, i32 format, i32 channels, i32 sample_rate,
+                            Str path) {
     platform_call_note(PLATFORM_CALL_WAVE_FILE);
-    if (!wave) return false;
-    i64 sample_bytes;
-    switch (wave->format) {
-    case SAMPLE_FORMAT_S16: sample_bytes = 2; break;
-    case SAMPLE_FORMAT_S32: sample_bytes = 4; break;
-    case SAMPLE_FORMAT_F32: sample_bytes = 4; break;
-    default: platform_error_set("unknown sample format"); return false;
+    *writer = WaveWriter{};
+    if (sample_bytes_of(format) == 0) {
+        platform_error_set("unknown sample format");
+        return false;
     }
     i32 container = CONTAINER_WAV;
     if (path_has_extension(path, ".flac")) container = CONTAINER_FLAC;
     if (path_has_extension(path, ".ogg")) container = CONTAINER_OGG;
-    if (wave->channels <= 0 || wave->sample_rate <= 0 || wave->size < 0 ||
-        (wave->size > 0 && !wave->data)) {
+    if (channels <= 0 || sample_rate <= 0) {
         platform_error_set("invalid wave data");
         return false;
     }
-    char name[PATH_MAX];
-    if (!platform_path_copy(path, name, sizeof(name))) return false;
+    if (!platform_path_copy(path, writer->name, sizeof(writer->name))) return false;
     SF_INFO info = {};
-    info.samplerate = wave->sample_rate;
-    info.channels = wave->channels;
-    info.format = wave_file_format(container, wave->format);
+    info.samplerate = sample_rate;
+    info.channels = channels;
+    info.format = wave_file_format(container, format);
     if (!sf_format_check(&info)) {
         platform_error_set(container == CONTAINER_FLAC
                                ? "FLAC cannot hold this sample rate or channel count"
@@ -159,32 +164,73 @@ bool audio_wave_save(const WaveData* wave, Str path) {
         return false;
     }
     // What a refused or failed write leaves is removed, unless it was there before.
-    bool existed = access(name, F_OK) == 0;
-    SNDFILE* file = sf_open(name, SFM_WRITE, &info);
+    bool existed = access(writer->name, F_OK) == 0;
+    SNDFILE* file = sf_open(writer->name, SFM_WRITE, &info);
     if (!file) {
         platform_error_set(sf_strerror(nullptr));
-        if (!existed) remove(name);
+        if (!existed) remove(writer->name);
         return false;
     }
     // Float samples narrowed to FLAC's integers clip at full scale instead of wrapping.
     if (container != CONTAINER_WAV) sf_command(file, SFC_SET_CLIPPING, 0, SF_TRUE);
-    // A trailing partial frame cannot be written and is dropped.
-    sf_count_t frames = wave->size / (sample_bytes * wave->channels);
-    sf_count_t written = 0;
-    switch (wave->format) {
-    case SAMPLE_FORMAT_S16:
-        written = sf_writef_short(file, (const short*)wave->data, frames);
-        break;
-    case SAMPLE_FORMAT_S32: written = sf_writef_int(file, (const int*)wave->data, frames); break;
-    default: written = sf_writef_float(file, (const f32*)wave->data, frames); break;
+    writer->file = file;
+    writer->format = format;
+    writer->channels = channels;
+    return true;
+}
+
+bool audio_wave_write_part(WaveWriter* writer, const void* samples, i64 size) {
+    platform_call_note(PLATFORM_CALL_WAVE_FILE);
+    if (!writer->file || writer->failed) return false;
+    if (size < 0 || (size > 0 && !samples)) {
+        platform_error_set("invalid wave data");
+        writer->failed = 1;
+        return false;
     }
-    bool saved = written == frames;
-    if (!saved) platform_error_set(sf_strerror(file));
-    if (sf_close(file) != 0 && saved) {
+    SNDFILE* file = (SNDFILE*)writer->file;
+    // A trailing partial frame cannot be written and is dropped.
+    sf_count_t frames = size / (sample_bytes_of(writer->format) * writer->channels);
+    sf_count_t written = 0;
+    switch (writer->format) {
+    case SAMPLE_FORMAT_S16: written = sf_writef_short(file, (const short*)samples, frames); break;
+    case SAMPLE_FORMAT_S32: written = sf_writef_int(file, (const int*)samples, frames); break;
+    default: written = sf_writef_float(file, (const f32*)samples, frames); break;
+    }
+    if (written != frames) {
+        platform_error_set(sf_strerror(file));
+        writer->failed = 1;
+        return false;
+    }
+    return true;
+}
+
+bool audio_wave_write_end(WaveWriter* writer, bool keep) {
+    platform_call_note(PLATFORM_CALL_WAVE_FILE);
+    if (!writer->file) return false;
+    bool saved = keep && !writer->failed;
+    if (sf_close((SNDFILE*)writer->file) != 0 && saved) {
         platform_error_set(sf_strerror(nullptr));
         saved = false;
     }
+    writer->file = 0;
     // A file cut short is not left behind to be taken for the export.
-    if (!saved) remove(name);
+    if (!saved) remove(writer->name);
     return saved;
+}
+
+bool audio_wave_save(const WaveData* wave, Str path) {
+    if (!wave) {
+        platform_call_note(PLATFORM_CALL_WAVE_FILE);
+        return false;
+    }
+    if (wave->size < 0 || (wave->size > 0 && !wave->data)) {
+        platform_call_note(PLATFORM_CALL_WAVE_FILE);
+        platform_error_set(sample_bytes_of(wave->format) ? "invalid wave data" : "unknown sample format");
+        return false;
+    }
+    WaveWriter writer;
+    if (!audio_wave_write_begin(&writer, wave->format, wave->channels, wave->sample_rate, path))
+        return false;
+    bool written = audio_wave_write_part(&writer, wave->data, wave->size);
+    return audio_wave_write_end(&writer, written) && written;
 }

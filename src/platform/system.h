@@ -133,8 +133,22 @@ void audio_close();
 bool audio_wave_load(WaveData* wave, i32 format, Str path);
 // Converts the samples in place (4 and 5 are narrower or equal, so this never grows).
 bool audio_wave_convert(WaveData* wave, i32 format);
-// Writes a WAV file: format 4 as 16-bit PCM, 5 as 32-bit PCM, 6 as 32-bit float.
+// Writes a WAV file: format 4 as 16-bit PCM, 5 as 32-bit PCM, 6 as 32-bit float (or FLAC
+// or Ogg Vorbis by the name's extension).
 bool audio_wave_save(const WaveData* wave, Str path);
+// The same file written in parts: begin, any number of parts (interleaved samples of the
+// format, whole frames), end. The bytes are those of one audio_wave_save of all the parts.
+// A failed part keeps failing; end without `keep`, or after a failure, removes the file.
+struct WaveWriter {
+    void* file;
+    i32 format, channels;
+    u8 failed;
+    char name[4096];
+};
+bool audio_wave_write_begin(WaveWriter* writer, i32 format, i32 channels, i32 sample_rate,
+                            Str path);
+bool audio_wave_write_part(WaveWriter* writer, const void* samples, i64 size);
+bool audio_wave_write_end(WaveWriter* writer, bool keep);
 
 // ---------------------------------------------------------------------------
 // Files and folders

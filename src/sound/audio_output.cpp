@@ -41,9 +41,10 @@ void audio_output_close() {
     if (g_audio.open) audio_close();
     g_audio.open = 0;
     // The device is gone (or never ran), so nothing reads the slot any more.
-    free(g_audio.slot);
+    if (render_stream_release(g_audio.slot)) free(g_audio.slot);
     g_audio.slot = 0;
     g_audio.slot_length = 0;
+    g_audio.slot_final = 0;
 }
 
 void audio_callback(void* user_data, f32* output, i64 size_in_bytes) {
@@ -60,6 +61,19 @@ void audio_callback(void* user_data, f32* output, i64 size_in_bytes) {
         if (length > 0 && audio->position >= length) audio->position -= length;
         return;
     }
+    // A buffer that would reach samples the worker has not finished is silence, and the
+    // place stays where it is: nothing is skipped and nothing unfinished is heard.
+    i64 reach = audio->position + n < length ? audio->position + n : length;
+    if (slot && audio->slot_final && reach > __atomic_load_n(audio->slot_final, __ATOMIC_ACQUIRE)) {
+        for (i64 i = 0; i < n; i += 1) output[i] = 0.0f;
+        audio->starved = 1;
+        if (audio->pause_request || audio->stop_request) {
+            audio->faded_out = 1;
+            audio->stop_kind = audio->stop_request;
+        }
+        return;
+    }
+    audio->starved = 0;
     for (i64 i = 0; i < n; i += 1) {
         i64 at = audio->position + i;
         output[i] = slot && at >= 0 && at < length ? slot[at] : 0.0f;
@@ -92,16 +106,24 @@ void audio_callback(void* user_data, f32* output, i64 size_in_bytes) {
     audio->played += n;
 }
 
-void audio_slot_install(f32* samples, i64 length) {
+void audio_slot_install(f32* samples, i64 length, const i64* final) {
     audio_lock();
     f32* previous = g_audio.slot;
     g_audio.slot = samples;
     g_audio.slot_length = samples ? length : 0;
+    g_audio.slot_final = samples ? final : 0;
+    g_audio.starved = 0;
     g_audio.position = 0;
     g_audio.played = 0;
     audio_unlock();
     // Outside the lock: the callback can no longer reach the old buffer.
-    free(previous);
+    if (previous != samples && render_stream_release(previous)) free(previous);
+}
+
+void audio_slot_completed() {
+    audio_lock();
+    g_audio.slot_final = 0;
+    audio_unlock();
 }
 
 void playback_start() {

@@ -15,6 +15,9 @@ struct AudioState {
     // it is here: a new rendering replaces the slot instead of overwriting it.
     f32* slot;
     i64 slot_length;  // samples, all channels
+    // While the worker still writes the slot: how many of its samples are final (read
+    // atomically); null when all are. Set with the slot.
+    const i64* slot_final;
     // The device's format, set before the device opens and constant afterwards. Renders
     // for playback use them; an export passes its own format to the render calls.
     i64 channels;
@@ -25,6 +28,7 @@ struct AudioState {
     i64 fade_in_progress, fade_out_progress;  // samples
     u8 faded_out;  // a requested fade-out has finished
     u8 stop_kind;  // the stop request as it was when the fade-out finished
+    u8 starved;    // the last buffer reached samples not yet final and played silence
     // Written by the main thread under audio_lock, read by the callback.
     u8 loop;  // repeat the slot endlessly without fades; never set by this program
     u8 pause_request, stop_request;  // a fade-out towards a pause or a stop is running
@@ -48,8 +52,11 @@ void audio_output_close();
 void audio_callback(void* user_data, f32* output, i64 size_in_bytes);
 
 // Main thread: makes `samples` (malloc'd, `length` samples) the playing slot, rewound to
-// its start, in one critical section; frees the buffer it replaces after leaving it.
-void audio_slot_install(f32* samples, i64 length);
+// its start, in one critical section; frees the buffer it replaces after leaving it (or
+// leaves that to the worker still writing it). `final` as AudioState::slot_final.
+void audio_slot_install(f32* samples, i64 length, const i64* final = 0);
+// Main thread: every sample of the slot is final now.
+void audio_slot_completed();
 // Main thread: under the audio lock clears paused and the fade-out requests and starts a
 // fade-in, then lets the device play.
 void playback_start();

@@ -175,10 +175,11 @@ static BlockRange block_range(const CompiledPiece* compiled, const ObjectHeader*
     f64 s = time_to_seconds(&map, time) * blocks_per_second;
     f64 e = time_to_seconds(&map, fraction_to_double(fraction_add(header->time, header->duration))) *
             blocks_per_second;
-    f64 rows = (f64)map.count;
+    i64 count = compiled->columns > 0 ? compiled->volume.count / compiled->columns : 0;
+    f64 rows = (f64)count;
     BlockRange range;
-    range.first = s > 0.0 ? (s < rows ? (i64)s : map.count) : 0;
-    range.end = e > 0.0 ? (e < rows ? (i64)e : map.count) : 0;
+    range.first = s > 0.0 ? (s < rows ? (i64)s : count) : 0;
+    range.end = e > 0.0 ? (e < rows ? (i64)e : count) : 0;
     return range;
 }
 
@@ -449,7 +450,21 @@ static const ObjectHeader* sweep_in_effect(const Piece* piece, const ObjectSweep
     return scope_choice_result(&choice);
 }
 
-static void events_build(const Piece* piece, CompiledPiece* compiled) {
+// The longest lead of any sound definition: no voice starts earlier than this before its
+// note.
+static f64 lead_time_maximum() {
+    f64 lead = sound_default()->lead_time;
+    const NameTable<SoundDefinition>* table = sound_table();
+    for (i64 i = 0; i < table->capacity; i += 1) {
+        const NameSlot<SoundDefinition>* slot = &table->slots[i];
+        if (slot->key.length > 0 && slot->value.lead_time > lead) lead = slot->value.lead_time;
+    }
+    return lead;
+}
+
+// The events of the notes, in time order; with `until` >= 0 only those of notes that can
+// sound before `until` seconds (the list is then a beginning of the whole one).
+static void events_build(const Piece* piece, CompiledPiece* compiled, f64 until) {
     TimeMap map = compiled_time_map(compiled);
     Fraction zero = {0, 1};
     u8 pool = compiled->events.pool;
@@ -462,8 +477,12 @@ static void events_build(const Piece* piece, CompiledPiece* compiled) {
         sweeping = piece->notes.data[n].header.time.denominator > 0 &&
                    (n == 0 || !fraction_less(piece->notes.data[n].header.time,
                                              piece->notes.data[n - 1].header.time));
+    f64 last_start = until >= 0.0 && sweeping ? until + lead_time_maximum() : -1.0;
     for (i64 n = 0; n < piece->notes.count; n += 1) {
         const NoteObject* note = &piece->notes.data[n];
+        if (last_start >= 0.0 &&
+            time_to_seconds(&map, fraction_to_double(note->header.time)) > last_start)
+            break;
         // A note of no length has no place on its own shape: it is not played.
         if (!fraction_less(zero, note->header.duration)) continue;
         i64 group = -1;
@@ -502,7 +521,8 @@ static bool tracks_size(CompiledPiece* compiled, i64 cells) {
            array_resize(&compiled->pitch, cells) && array_resize(&compiled->wave_mix, cells * 4);
 }
 
-void compile_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPiece* compiled) {
+void compile_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPiece* compiled,
+                   i64 track_blocks) {
     compiled->block_size = BLOCK_SIZE;
     compiled->sample_rate = sample_rate;
     compiled->channels = channels;
@@ -554,6 +574,12 @@ void compile_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPi
     i64 max_blocks = RENDER_MAX_SAMPLES / (channels * compiled->block_size);
     time_map_build(&work, compiled, max_blocks);
     i64 rows = compiled->block_times.count;
+    i64 length = rows > 0 ? (rows - 1) * channels * compiled->block_size : 0;
+    f64 until = -1.0;
+    if (track_blocks >= 0 && track_blocks < rows) {
+        rows = track_blocks;
+        until = (f64)(track_blocks * compiled->block_size) / (f64)sample_rate;
+    }
 
     // 5. Neutral tracks; the last column stays neutral for notes of lost groups.
     i64 columns = compiled->columns;
@@ -581,8 +607,8 @@ void compile_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPi
     }
 
     // 9. Events.
-    events_build(&work, compiled);
+    events_build(&work, compiled, until);
 
     // 10. The working lists die with the pool; the piece's own lists were never touched.
-    compiled->compiled_length = rows > 0 ? (rows - 1) * channels * compiled->block_size : 0;
+    compiled->compiled_length = length;
 }

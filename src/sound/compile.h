@@ -57,8 +57,13 @@ struct CompiledPiece {
 // Empty arrays in `pool`.
 void compiled_piece_init(CompiledPiece* compiled, u8 pool);
 // Fills `compiled` (its arrays keep their pool) from `piece` for the given output format.
-// Scratch lists come from the same pool. The piece is not changed.
-void compile_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPiece* compiled);
+// Scratch lists come from the same pool. The piece is not changed. With `track_blocks` >= 0
+// the control tracks hold only the first `track_blocks` blocks, and the events only those
+// of the notes that can sound by then, a beginning of the whole list (the time map and the
+// length are whole): the frames before the last two blocks synthesise exactly as the
+// whole compilation's, at a fraction of its work on a long piece.
+void compile_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPiece* compiled,
+                   i64 track_blocks = -1);
 // Appends the events of one note: one per wave of the sound in effect at the note's time,
 // sounding from `start` to `end` seconds. Nothing for a note without a sound. False when
 // memory ran short before every event was appended.

@@ -18,6 +18,8 @@ struct PlaybackState {
     u8 export_pending;  // an export was asked for and has not finished
     u8 said_no_worker;
     i64 posted_id;  // the newest request sent to the worker
+    i64 stream_id;  // the request whose rendering the slot holds while it is still written
+    u8 starved;     // the player caught up with the worker and plays silence
     f64 cursor;
     i64 requested_length;  // length of the rendering in the playing slot
     f64 synthesis_seconds;
@@ -37,6 +39,8 @@ void playback_reset() {
 bool playback_is_playing() { return playback.playing; }
 bool playback_is_resumable() { return playback.resumable; }
 bool playback_is_waiting() { return playback.waiting; }
+bool playback_is_starved() { return playback.starved; }
+bool playback_is_streaming() { return playback.stream_id != 0; }
 f64 playback_cursor() { return playback.cursor; }
 f64 playback_synthesis_seconds() { return playback.synthesis_seconds; }
 bool playback_worker_available() { return render_worker_available(); }
@@ -52,11 +56,20 @@ static void time_map_replace(f64* times, i64 count, i64 rate) {
 
 static void result_apply(RenderResult* result) {
     if (result->has_rendering) {
-        audio_slot_install(result->samples, result->length);
+        audio_slot_install(result->samples, result->length,
+                           result->streaming ? render_stream_final() : 0);
+        playback.stream_id = result->streaming ? result->request_id : 0;
         playback.requested_length = result->length;
         time_map_replace(result->block_times, result->block_count, result->sample_rate);
     }
-    playback.synthesis_seconds = result->synthesis_seconds;
+    if (result->stream_finished && result->finished_id == playback.stream_id) {
+        // A cancelled stream stays partly silent; the next play renders anew anyway.
+        if (result->stream_complete) audio_slot_completed();
+        playback.stream_id = 0;
+        playback.synthesis_seconds = result->synthesis_seconds;
+    }
+    if (!result->has_rendering && !result->stream_finished)
+        playback.synthesis_seconds = result->synthesis_seconds;
     if (result->export_failed)
         show_simple_message_box(0, STR("export failed"), render_failure_text(&result->failure));
     if (result->render_cut)
@@ -104,6 +117,7 @@ void playback_frame() {
     }
     i64 played = g_audio.played;
     i64 channels = g_audio.channels;
+    playback.starved = g_audio.starved && playback.playing;
     audio_unlock();
 
     // 2. The play cursor follows the samples played.
@@ -139,6 +153,7 @@ static bool worker_check() {
 
 static bool request_post(Str export_path, u8 midi_tuning = 0) {
     Str snapshot = scene_encode(&g_piece, POOL_TMP);
+    if (snapshot.length <= 0) return false;
     i64 id = render_request_post(snapshot, export_path, g_audio.channels ? g_audio.sample_rate : 44100,
                                  g_audio.channels ? g_audio.channels : 2, midi_tuning);
     if (id == 0) return false;
@@ -164,6 +179,22 @@ void playback_play_pause() {
         if (!request_post(Str{0, 0}))
             format_print(STR("not enough memory to ask for a rendering\n"), 0, 0);
     }
+}
+
+void playback_play_from(Fraction time) {
+    if (!worker_check()) return;
+    // Whatever played or was paused gives way; pause, resume and stop then act on this one.
+    audio_pause_and_rewind();
+    playback.playing = 0;
+    playback.resumable = 0;
+    playback.no_auto_play = 0;
+    // The snapshot starts at `time`, so the rendering, its time map and the play cursor do.
+    Fraction start = g_piece.settings.start_time;
+    g_piece.settings.start_time = time;
+    bool posted = request_post(Str{0, 0});
+    g_piece.settings.start_time = start;
+    if (!posted) format_print(STR("not enough memory to ask for a rendering\n"), 0, 0);
+    else playback.cursor = fraction_to_double(time);
 }
 
 void playback_stop() {

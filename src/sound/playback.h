@@ -14,6 +14,9 @@ void playback_frame();
 // Pauses while playing, resumes while paused, else asks the worker for a rendering.
 void playback_play_pause();
 void playback_stop();
+// Plays from piece time `time` to the piece's end time: a rendering of its own, starting
+// there, replaces whatever played or was paused; the play cursor starts at `time`.
+void playback_play_from(Fraction time);
 // The export action: pauses and rewinds playback and asks the worker to render the piece
 // into a wave file at `path` (copied) in the piece's own format, or, for a name ending in
 // ".mid", into a MIDI file tuned by `midi_tuning` (MidiTuning).
@@ -24,6 +27,8 @@ void audition_notes(const NoteObject* const* notes, i64 count);
 bool playback_is_playing();
 bool playback_is_resumable();  // paused by the user; play resumes at the kept position
 bool playback_is_waiting();    // a rendering has been asked for and has not arrived
+bool playback_is_starved();    // playing, but the worker is behind: silence until it catches up
+bool playback_is_streaming();  // the slot's rendering is still being written
 f64 playback_cursor();         // piece time reached by playback
 f64 playback_synthesis_seconds();  // duration of the last synthesis
 bool playback_worker_available();

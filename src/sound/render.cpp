@@ -62,13 +62,6 @@ bool render_complete(const Rendering* rendering, Str path, RenderFailure* failur
     return false;
 }
 
-// A voice fed numbers beyond range can still yield NaN or infinities; they never reach a
-// loudspeaker or a file.
-static void samples_make_finite(f32* samples, i64 length) {
-    for (i64 i = 0; i < length; i += 1)
-        if (!(samples[i] - samples[i] == 0.0f)) samples[i] = 0.0f;
-}
-
 f32* render_buffer_resize(i64 length) {
     if (length <= 0) return 0;
     if ((u64)length > (u64)SIZE_MAX / sizeof(f32)) return 0;
@@ -83,9 +76,10 @@ void rendering_free(Rendering* rendering) {
     rendering->length = 0;
 }
 
-bool render_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPiece* compiled,
-                  const SynthProgress* progress, Rendering* rendering, RenderFailure* failure,
-                  i64 threads) {
+// The format checks and the compilation, without the sample buffer.
+static bool render_compile(const Piece* piece, i64 sample_rate, i64 channels,
+                           CompiledPiece* compiled, Rendering* rendering, RenderFailure* failure,
+                           i64 track_blocks = -1) {
     *rendering = Rendering{};
     rendering->channels = channels;
     rendering->sample_rate = sample_rate;
@@ -97,10 +91,18 @@ bool render_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPie
         render_failure_set(failure, Str{0, 0}, STR("only one or two channels can be rendered"));
         return false;
     }
-    compile_piece(piece, sample_rate, channels, compiled);
+    compile_piece(piece, sample_rate, channels, compiled, track_blocks);
     rendering->truncated = compiled->truncated;
     rendering->incomplete = compiled->incomplete;
-    i64 length = compiled->compiled_length;
+    rendering->length = compiled->compiled_length;
+    return true;
+}
+
+bool render_prepare(const Piece* piece, i64 sample_rate, i64 channels, CompiledPiece* compiled,
+                    Rendering* rendering, RenderFailure* failure, i64 track_blocks) {
+    if (!render_compile(piece, sample_rate, channels, compiled, rendering, failure, track_blocks))
+        return false;
+    i64 length = rendering->length;
     if (length > 0) {
         rendering->samples = render_buffer_resize(length);
         if (!rendering->samples) {
@@ -108,10 +110,15 @@ bool render_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPie
             return false;
         }
     }
-    rendering->length = length;
-    rendering->synthesis_seconds = synthesize(compiled, rendering->samples, length, progress,
-                                              threads);
-    samples_make_finite(rendering->samples, length);
+    return true;
+}
+
+bool render_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPiece* compiled,
+                  const SynthProgress* progress, Rendering* rendering, RenderFailure* failure,
+                  i64 threads) {
+    if (!render_prepare(piece, sample_rate, channels, compiled, rendering, failure)) return false;
+    rendering->synthesis_seconds = synthesize(compiled, rendering->samples, rendering->length,
+                                              progress, threads);
     return true;
 }
 
@@ -176,17 +183,75 @@ bool render_convert(Rendering* rendering, i32 format, i64 threads, WaveData* wav
     return true;
 }
 
+// The file's sample format: 0 16-bit, 1 32-bit, 2 float; any other 16-bit.
+static i32 format_of_sample_type(u8 sample_type) {
+    return sample_type == 1 ? SAMPLE_FORMAT_S32 : sample_type == 2 ? SAMPLE_FORMAT_F32 : SAMPLE_FORMAT_S16;
+}
+
 bool render_save(Rendering* rendering, u8 sample_type, Str path, RenderFailure* failure,
                  i64 threads) {
-    i32 format = sample_type == 1 ? SAMPLE_FORMAT_S32
-                 : sample_type == 2 ? SAMPLE_FORMAT_F32
-                                    : SAMPLE_FORMAT_S16;
+    i32 format = format_of_sample_type(sample_type);
     WaveData wave;
     if (!render_convert(rendering, format, threads, &wave) || !audio_wave_save(&wave, path)) {
         render_failure_set(failure, path, system_last_error());
         return false;
     }
     return true;
+}
+
+// An export is rendered, converted and written a window at a time, so its memory does not
+// grow with the piece: 2^20 frames, 8 MiB of stereo floats.
+static const i64 EXPORT_WINDOW_FRAMES = (i64)1 << 20;
+
+// Progress of one window, told as frames of the whole export.
+struct WindowProgress {
+    const SynthProgress* outer;
+    i64 first, frames, total;
+};
+
+static void window_report(void* user, i64 done, i64 total) {
+    WindowProgress* window = (WindowProgress*)user;
+    i64 at = window->first + (total > 0 ? (i64)((f64)window->frames * (f64)done / (f64)total) : 0);
+    window->outer->report(window->outer->user, at, window->total);
+}
+
+// Renders, converts and writes every window; false (failure set) when memory is short or
+// a part cannot be written.
+static bool windows_write(CompiledPiece* compiled, Rendering* whole, i32 format, WaveWriter* writer,
+                          Str path, const SynthProgress* progress, RenderFailure* failure,
+                          i64 threads) {
+    SynthWindows windows;
+    f32* buffer = whole->length > 0 ? render_buffer_resize(EXPORT_WINDOW_FRAMES * whole->channels)
+                                    : 0;
+    bool ready = synth_windows_begin(&windows, compiled, whole->length);
+    if (!ready || (whole->length > 0 && !buffer)) {
+        synth_windows_end(&windows);
+        free(buffer);
+        render_failure_set(failure, path, STR("not enough memory for the rendering"));
+        return false;
+    }
+    bool written = true;
+    while (written && windows.next < windows.frames) {
+        i64 first = windows.next;
+        i64 frames = windows.frames - first < EXPORT_WINDOW_FRAMES ? windows.frames - first
+                                                                     : EXPORT_WINDOW_FRAMES;
+        memset(buffer, 0, (size_t)(frames * whole->channels) * sizeof(f32));
+        WindowProgress window = {progress, first, frames, windows.frames};
+        SynthProgress told = {window_report, &window, 0, 0};
+        whole->synthesis_seconds +=
+            synth_window_render(&windows, buffer, first + frames,
+                                progress && progress->report ? &told : 0, threads);
+        Rendering part = *whole;
+        part.samples = buffer;
+        part.length = (windows.next - first) * whole->channels;
+        WaveData wave;
+        written = render_convert(&part, format, threads, &wave) &&
+                  audio_wave_write_part(writer, wave.data, wave.size);
+    }
+    if (!written) render_failure_set(failure, path, system_last_error());
+    synth_windows_end(&windows);
+    free(buffer);
+    return written;
 }
 
 bool render_export(const Piece* piece, Str path, u8 pool, const SynthProgress* progress,
@@ -202,22 +267,30 @@ bool render_export(const Piece* piece, Str path, u8 pool, const SynthProgress* p
         if (midi_waited) *midi_waited = report.waited;
         return written;
     }
+    if (synthesis_seconds) *synthesis_seconds = 0.0;
     CompiledPiece compiled;
     compiled_piece_init(&compiled, pool);
     i64 channels = piece->settings.stereo ? 2 : 1;
-    Rendering rendering;
-    bool rendered = render_piece(piece, piece->settings.sample_rate, channels, &compiled,
-                                 progress, &rendering, failure, threads);
-    if (synthesis_seconds) *synthesis_seconds = rendering.synthesis_seconds;
-    if (!rendered) {
+    Rendering whole;
+    if (!render_compile(piece, piece->settings.sample_rate, channels, &compiled, &whole, failure)) {
         // Say which file was not written, then why.
         RenderFailure reason = *failure;
         render_failure_set(failure, path, render_failure_text(&reason));
         return false;
     }
+    i32 format = format_of_sample_type(piece->settings.sample_type);
+    WaveWriter writer;
+    if (!audio_wave_write_begin(&writer, format, (i32)channels, (i32)whole.sample_rate, path)) {
+        render_failure_set(failure, path, system_last_error());
+        return false;
+    }
+    bool written = windows_write(&compiled, &whole, format, &writer, path, progress, failure,
+                                 threads);
+    if (synthesis_seconds) *synthesis_seconds = whole.synthesis_seconds;
+    if (!audio_wave_write_end(&writer, written) && written) {
+        render_failure_set(failure, path, system_last_error());
+        written = false;
+    }
     // What was made is kept in the file, but an export cut short is not a success.
-    bool saved = render_save(&rendering, piece->settings.sample_type, path, failure, threads) &&
-                 render_complete(&rendering, path, failure);
-    rendering_free(&rendering);
-    return saved;
+    return written && render_complete(&whole, path, failure);
 }

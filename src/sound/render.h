@@ -26,6 +26,11 @@ struct Rendering {
 // A zeroed buffer of exactly `length` samples (malloc), or null when length is 0 or
 // memory is short.
 f32* render_buffer_resize(i64 length);
+// Compiles `piece` into `compiled` (its tracks limited to `track_blocks` as compile_piece
+// takes them) and gives `rendering` a zeroed buffer of its length, not yet synthesised.
+// False (and `failure` says why) as render_piece.
+bool render_prepare(const Piece* piece, i64 sample_rate, i64 channels, CompiledPiece* compiled,
+                    Rendering* rendering, RenderFailure* failure, i64 track_blocks = -1);
 // Compiles `piece` into `compiled` (arrays in its own pool) and synthesises it into a new
 // buffer on `threads` threads (0: every core). False (and `failure` says why) for an
 // unusable format or too little memory.

@@ -6,6 +6,7 @@
 #include "sound/synth.h"
 
 #include <stdlib.h>
+#include <string.h>
 
 #include "platform/system.h"
 #include "sound/synth_voice.h"
@@ -85,20 +86,44 @@ static const i64 RANGE_FRAMES_MINIMUM = (i64)1 << 16;
 // More ranges than threads, so that a core slowed by other work takes fewer of them.
 static const i64 RANGES_PER_THREAD = 8;
 static const i64 THREADS_MAXIMUM = 32;
+// In time order the first range is this short, and each next one twice as long until they
+// reach the even split: the first samples are final soon after the start.
+static const i64 STREAM_FIRST_FRAMES = (i64)1 << 14;
+static const i64 STREAM_RANGES_EXTRA = 40;
+static const i64 RANGES_MAXIMUM = THREADS_MAXIMUM * RANGES_PER_THREAD + STREAM_RANGES_EXTRA;
 
 struct SynthJob {
     CompiledPiece* compiled;  // read only while threads run (the phases are written after)
-    f32* samples;
-    i64 frames;
+    f32* samples;  // frame `window_first` at samples[0]
+    i64 frames;    // of the whole rendering
+    i64 window_first, window_end;  // the frames rendered now
+    // With windows, one per event: the running phase at window_first of the events that
+    // sound across it (read), and at window_end of those that sound across that (written).
+    const f64* carry_in;
+    f64* carry_out;
     i64 range_count;
-    i64 bounds[THREADS_MAXIMUM * RANGES_PER_THREAD + 1];  // range r: bounds[r] .. bounds[r + 1]
+    i64 bounds[RANGES_MAXIMUM + 1];  // range r: bounds[r] .. bounds[r + 1]
     f64* final_phases;  // one per event, written by the range holding its last frame; null
                         // with one range, which writes the events' phases itself
     const SynthProgress* progress;
     Mutex mutex;
     i64 next_range;   // guarded by mutex
     i64 ranges_done;  // guarded by mutex
+    i64 final_ranges;                // guarded by mutex: ranges 0 .. final_ranges - 1 are done
+    u8 range_done[RANGES_MAXIMUM];   // guarded by mutex
 };
+
+static bool job_cancelled(const SynthJob* job) {
+    const u8* cancel = job->progress ? job->progress->cancel : 0;
+    return cancel && __atomic_load_n(cancel, __ATOMIC_ACQUIRE) != 0;
+}
+
+// A voice fed numbers beyond range can still yield NaN or infinities; they never reach a
+// loudspeaker or a file, and a range is cleaned before it is reported final.
+static void samples_make_finite(f32* samples, i64 length) {
+    for (i64 i = 0; i < length; i += 1)
+        if (!(samples[i] - samples[i] == 0.0f)) samples[i] = 0.0f;
+}
 
 // Adds every run's frames inside range r.
 static void range_render(SynthJob* job, i64 r) {
@@ -117,9 +142,15 @@ static void range_render(SynthJob* job, i64 r) {
         i64 hi = end < range_hi ? end : range_hi;
         if (lo < hi) {
             f64 initial[VOICE_RUN_MAXIMUM], after[VOICE_RUN_MAXIMUM];
-            for (i64 e = 0; e < length; e += 1) initial[e] = events[n + e].phase;
-            voice_run_render(compiled, &events[n], length, initial, first, lo, hi, job->samples,
-                             after);
+            // A run that began before the window starts from the phases carried to it.
+            bool carried = job->carry_in && first < job->window_first;
+            for (i64 e = 0; e < length; e += 1)
+                initial[e] = carried ? job->carry_in[n + e] : events[n + e].phase;
+            voice_run_render(compiled, &events[n], length, initial,
+                             carried ? job->window_first : first, lo, hi, job->samples,
+                             job->window_first, after);
+            if (hi == job->window_end && end > hi && job->carry_out)
+                for (i64 e = 0; e < length; e += 1) job->carry_out[n + e] = after[e];
             if (hi == end) {
                 for (i64 e = 0; e < length; e += 1) {
                     if (job->final_phases)
@@ -134,13 +165,16 @@ static void range_render(SynthJob* job, i64 r) {
             reported = n / report_every;
             job->progress->report(job->progress->user, n, count);
         }
-    }
+    }    i64 channels = compiled->channels;
+    samples_make_finite(job->samples + (range_lo - job->window_first) * channels,
+                        (range_hi - range_lo) * channels);
 }
 
 // Takes ranges until none is left. Returns how many it rendered.
 static i64 ranges_take(SynthJob* job, bool report) {
     i64 done = 0;
     for (;;) {
+        if (job_cancelled(job)) return done;
         mutex_lock(job->mutex);
         i64 r = job->next_range;
         job->next_range += 1;
@@ -151,6 +185,13 @@ static i64 ranges_take(SynthJob* job, bool report) {
         mutex_lock(job->mutex);
         job->ranges_done += 1;
         i64 finished = job->ranges_done;
+        job->range_done[r] = 1;
+        i64 before = job->final_ranges;
+        while (job->final_ranges < job->range_count && job->range_done[job->final_ranges])
+            job->final_ranges += 1;
+        // Under the mutex, so the calls come one at a time and in order.
+        if (job->final_ranges != before && job->progress && job->progress->final)
+            job->progress->final(job->progress->user, job->bounds[job->final_ranges]);
         mutex_unlock(job->mutex);
         // Only the calling thread reports, so the callback never runs on two at once.
         if (report && job->progress && job->progress->report)
@@ -158,30 +199,68 @@ static i64 ranges_take(SynthJob* job, bool report) {
     }
 }
 
+static i64 block_of(const CompiledPiece* compiled) {
+    return compiled->block_size > 0 ? compiled->block_size : 1;
+}
+
+// The ranges in time order: STREAM_FIRST_FRAMES, twice that and so on up to `even` frames,
+// then `even` frames each to the end (the last one takes the rest).
+static i64 stream_range_count(i64 frames, i64 even, i64 block) {
+    if (frames <= STREAM_FIRST_FRAMES) return 1;
+    i64 size = STREAM_FIRST_FRAMES / block * block;
+    if (size < block) size = block;
+    if (even < size) even = size;
+    i64 count = 0;
+    for (i64 at = 0; at < frames && count < RANGES_MAXIMUM; count += 1) {
+        at += size;
+        size = size * 2 < even ? size * 2 : even;
+    }
+    return count;
+}
+
+static void stream_bounds(i64* bounds, i64 ranges, i64 frames, i64 even, i64 block) {
+    i64 size = STREAM_FIRST_FRAMES / block * block;
+    if (size < block) size = block;
+    if (even < size) even = size;
+    bounds[0] = 0;
+    for (i64 r = 1; r < ranges; r += 1) {
+        bounds[r] = bounds[r - 1] + size;
+        size = size * 2 < even ? size * 2 : even;
+    }
+    bounds[ranges] = frames;
+}
+
 static i32 synth_thread(void* argument) {
     ranges_take((SynthJob*)argument, false);
     return 0;
 }
 
-f64 synthesize(CompiledPiece* compiled, f32* samples, i64 length, const SynthProgress* progress,
-               i64 threads) {
-    u64 started = system_performance_counter();
-    i64 channels = compiled->channels;
-    i64 frames = channels == 1 || channels == 2 ? length / channels : 0;
-    if (compiled->sample_rate <= 0 || compiled->columns <= 0 || !samples) frames = 0;
+// Renders frames window_first .. window_end of a rendering `frames` long into `samples`.
+static void synthesize_frames(CompiledPiece* compiled, f32* samples, i64 frames,
+                              i64 window_first, i64 window_end, const f64* carry_in,
+                              f64* carry_out, const SynthProgress* progress, i64 threads) {
     i64 count = compiled->events.count;
     if (threads <= 0) threads = system_processor_count();
     if (threads > THREADS_MAXIMUM) threads = THREADS_MAXIMUM;
     if (threads < 1) threads = 1;
-    i64 ranges = threads == 1 ? 1 : frames / RANGE_FRAMES_MINIMUM;
+    i64 window = window_end - window_first;
+    i64 ranges = threads == 1 ? 1 : window / RANGE_FRAMES_MINIMUM;
     if (ranges > threads * RANGES_PER_THREAD) ranges = threads * RANGES_PER_THREAD;
     if (ranges < 1) ranges = 1;
     if (threads > ranges) threads = ranges;
+
+    bool stream = progress && progress->final;
+    i64 even = window / ranges / block_of(compiled) * block_of(compiled);
+    if (stream) ranges = stream_range_count(window, even, block_of(compiled));
 
     SynthJob job = {};
     job.compiled = compiled;
     job.samples = samples;
     job.frames = frames;
+    job.window_first = window_first;
+    job.window_end = window_end;
+    job.carry_in = carry_in;
+    job.carry_out = carry_out;
     job.progress = progress;
     if (ranges > 1) {
         job.mutex = mutex_create();
@@ -190,12 +269,16 @@ f64 synthesize(CompiledPiece* compiled, f32* samples, i64 length, const SynthPro
     }
     job.range_count = ranges;
     // Range bounds on block boundaries, the ranges about equally long.
-    i64 block = compiled->block_size > 0 ? compiled->block_size : 1;
+    i64 block = block_of(compiled);
     for (i64 r = 0; r <= ranges; r += 1) {
-        i64 bound = r == ranges ? frames : frames / ranges * r / block * block;
-        job.bounds[r] = bound;
+        i64 bound = r == ranges ? window : window / ranges * r / block * block;
+        job.bounds[r] = window_first + bound;
     }
-    if (frames > 0 && count > 0) {
+    if (stream && ranges > 1) {
+        stream_bounds(job.bounds, ranges, window, even, block);
+        for (i64 r = 0; r <= ranges; r += 1) job.bounds[r] += window_first;
+    }
+    if (window > 0 && count > 0) {
         if (ranges == 1) {
             range_render(&job, 0);
         } else {
@@ -215,6 +298,72 @@ f64 synthesize(CompiledPiece* compiled, f32* samples, i64 length, const SynthPro
     }
     if (job.mutex) mutex_destroy(job.mutex);
     free(job.final_phases);
+    // Every sample is final now (also with no events or no frames); repeats are harmless.
+    if (stream && !job_cancelled(&job)) progress->final(progress->user, window_end);
+}
+
+static f64 seconds_since(u64 started) {
     u64 frequency = system_performance_frequency();
     return (f64)(system_performance_counter() - started) / (f64)(frequency ? frequency : 1);
+}
+
+static i64 frames_of(const CompiledPiece* compiled, i64 length) {
+    i64 channels = compiled->channels;
+    if (compiled->sample_rate <= 0 || compiled->columns <= 0) return 0;
+    return channels == 1 || channels == 2 ? length / channels : 0;
+}
+
+f64 synthesize(CompiledPiece* compiled, f32* samples, i64 length, const SynthProgress* progress,
+               i64 threads) {
+    u64 started = system_performance_counter();
+    i64 frames = samples ? frames_of(compiled, length) : 0;
+    synthesize_frames(compiled, samples, frames, 0, frames, 0, 0, progress, threads);
+    return seconds_since(started);
+}
+
+f64 synthesize_part(CompiledPiece* compiled, f32* samples, i64 length, i64 first, i64 end,
+                    const SynthProgress* progress, i64 threads) {
+    u64 started = system_performance_counter();
+    i64 frames = samples ? frames_of(compiled, length) : 0;
+    if (end > frames) end = frames;
+    if (first < 0) first = 0;
+    if (first < end)
+        synthesize_frames(compiled, samples + first * compiled->channels, frames, first, end, 0, 0,
+                          progress, threads);
+    return seconds_since(started);
+}
+
+bool synth_windows_begin(SynthWindows* windows, CompiledPiece* compiled, i64 length) {
+    *windows = SynthWindows{};
+    windows->compiled = compiled;
+    windows->frames = frames_of(compiled, length);
+    i64 count = compiled->events.count;
+    if (count <= 0) return true;
+    windows->carry = (f64*)malloc((size_t)count * 2 * sizeof(f64));
+    return windows->carry != 0;
+}
+
+f64 synth_window_render(SynthWindows* windows, f32* samples, i64 end,
+                        const SynthProgress* progress, i64 threads) {
+    u64 started = system_performance_counter();
+    CompiledPiece* compiled = windows->compiled;
+    i64 block = block_of(compiled);
+    i64 first = windows->next;
+    if (end > windows->frames) end = windows->frames;
+    if (end < windows->frames) end = end / block * block;
+    if (end <= first) return 0.0;
+    i64 count = compiled->events.count;
+    f64* carry_in = windows->carry;
+    f64* carry_out = count > 0 ? windows->carry + count : 0;
+    synthesize_frames(compiled, samples, windows->frames, first, end, carry_in, carry_out,
+                      progress, threads);
+    // What left this window enters the next one.
+    if (count > 0) memcpy(carry_in, carry_out, (size_t)count * sizeof(f64));
+    windows->next = end;
+    return seconds_since(started);
+}
+
+void synth_windows_end(SynthWindows* windows) {
+    free(windows->carry);
+    *windows = SynthWindows{};
 }

@@ -8,9 +8,15 @@
 #include "sound/compile.h"
 
 // Called now and then with the frames done so far and the total (for progress bars).
+// With `final` set the ranges are rendered in time order, the first ones short, and `final`
+// is called (one call at a time, from whichever synthesis thread) each time the samples
+// from the start up to `frames` are final, last with the whole length. A non-zero
+// `*cancel` (read atomically) stops the rendering after the ranges under way.
 struct SynthProgress {
     void (*report)(void* user, i64 done, i64 total);
     void* user;
+    void (*final)(void* user, i64 frames);
+    const u8* cancel;
 };
 
 // Value of a 1000-entry envelope table at x in 0..1 (1.0 for an empty table).
@@ -42,3 +48,28 @@ inline i64 synth_event_column(const CompiledPiece* compiled, const VoiceEvent* e
 // are the same, bit for bit, whatever the count. Returns the seconds it took.
 f64 synthesize(CompiledPiece* compiled, f32* samples, i64 length, const SynthProgress* progress,
                i64 threads = 0);
+
+// Adds frames first .. end (cut to the rendering) of a rendering `length` samples long into
+// `samples` (the whole buffer): the same samples one synthesize gives there, the voices
+// that sound across `first` carried to it from their own first frame. `first` on a block
+// boundary. With progress->final, that reports `end` last.
+f64 synthesize_part(CompiledPiece* compiled, f32* samples, i64 length, i64 first, i64 end,
+                    const SynthProgress* progress, i64 threads = 0);
+
+// A long rendering synthesised a window at a time into a buffer of the window's size, for
+// writing it out in parts with little memory; the windows together give the same samples
+// and phases, bit for bit, as one synthesize over the whole length. The phases of voices
+// that sound across a window's end are carried into the next (malloc'd, one pair per event).
+struct SynthWindows {
+    CompiledPiece* compiled;
+    i64 frames;  // of the whole rendering
+    i64 next;    // first frame of the next window
+    f64* carry;
+};
+// False when memory is short. `length` is the whole rendering's, in samples.
+bool synth_windows_begin(SynthWindows* windows, CompiledPiece* compiled, i64 length);
+// Renders frames `next` .. `end` (end cut to a block boundary, or the last frame) into
+// `samples` (zeroed by the caller, frame `next` first). Returns the seconds it took.
+f64 synth_window_render(SynthWindows* windows, f32* samples, i64 end,
+                        const SynthProgress* progress, i64 threads = 0);
+void synth_windows_end(SynthWindows* windows);

@@ -68,13 +68,14 @@ void voice_kernels_plain(bool plain) { plain_only = plain; }
 
 void voice_run_render(const CompiledPiece* compiled, const VoiceEvent* run, i64 count,
                       const f64* initial, i64 first, i64 lo, i64 hi, f32* samples,
-                      f64* phases_out) {
+                      i64 origin, f64* phases_out) {
 #if defined(__x86_64__)
     static const bool wide = __builtin_cpu_supports("avx2");
     if (wide && !plain_only) {
-        voice_avx2::run_render(compiled, run, count, initial, first, lo, hi, samples, phases_out);
+        voice_avx2::run_render(compiled, run, count, initial, first, lo, hi, samples, origin,
+                                phases_out);
         return;
     }
 #endif
-    voice_plain::run_render(compiled, run, count, initial, first, lo, hi, samples, phases_out);
+    voice_plain::run_render(compiled, run, count, initial, first, lo, hi, samples, origin, phases_out);
 }

@@ -16,12 +16,13 @@ i64 voice_run_length(const VoiceEvent* events, i64 count);
 // makes no sound.
 void voice_run_frames(const CompiledPiece* compiled, const VoiceEvent* run, i64 frames,
                       i64* first, i64* end);
-// Adds the run's frames lo .. hi into `samples`; `first` is the run's first frame (<= lo).
-// `initial` holds the events' running phases before synthesis (cycles); a range that
+// Adds the run's frames lo .. hi into `samples`, whose first sample is frame `origin`
+// (<= lo). `initial` holds the events' running phases at frame `first` (<= lo, cycles): the
+// run's first frame, or any later block boundary the phases were carried to; a range that
 // starts after `first` carries them forward in the same order a single pass would. The
 // phases after frame hi - 1 go to `phases_out` (one per event).
 void voice_run_render(const CompiledPiece* compiled, const VoiceEvent* run, i64 count,
-                      const f64* initial, i64 first, i64 lo, i64 hi, f32* samples,
+                      const f64* initial, i64 first, i64 lo, i64 hi, f32* samples, i64 origin,
                       f64* phases_out);
 
 // For the tests: the kernels built for any x86-64 even where the AVX2 ones could run (both

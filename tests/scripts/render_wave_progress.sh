@@ -1,7 +1,8 @@
 #!/bin/sh
-# sorvane-render on a terminal: a render that takes more than a second draws a progress bar
-# on standard error and clears it when done; a quick render, or one whose standard error is
-# not a terminal, prints nothing. Uses script(1) for the terminal.
+# sorvane-render on a terminal: a piece of half a minute or more draws a progress bar on
+# standard error and clears it when done; a shorter piece, or a render whose standard error
+# is not a terminal, prints nothing, however fast or slow the machine. Uses script(1) for
+# the terminal.
 set -u
 build=$1
 source=$2
@@ -15,8 +16,7 @@ fail() { echo "FAIL: $*"; echo "--- output"; cat "$work/typescript" "$work/err" 
 "$build/sorvane-piecegen" w1 "$work/short.scene" --end 1 || fail "no short piece"
 data=$source/data
 
-# A minute of 1 000 notes takes more than a second (in the sanitizer build of the tests,
-# about three).
+# A minute of 1 000 notes: long enough for the bar.
 script -qec "'$tool' '$work/long.scene' '$work/long.wav' --data '$data'" "$work/typescript" >/dev/null \
     || fail "long render failed"
 grep -q "rendering \[#" "$work/typescript" || fail "no progress bar on the terminal"
@@ -33,4 +33,4 @@ fi
 "$tool" "$work/long.scene" "$work/again.wav" --data "$data" 2>"$work/err" || fail "render off a terminal failed"
 [ ! -s "$work/err" ] || fail "off a terminal the render printed something"
 cmp -s "$work/long.wav" "$work/again.wav" || fail "the same piece rendered twice differs"
-echo "ok: progress bar on a terminal for a long render, silence otherwise, renders repeat exactly"
+echo "ok: progress bar on a terminal for a long piece, silence otherwise, renders repeat exactly"

@@ -1,13 +1,13 @@
 // The render mode of sorvane-render: reads the sound definitions of the data folder and a
 // scene file, and renders the piece through render_export, the very code the editor's
 // export runs (the piece's sample rate, channels, sample type, start and end time). On a
-// terminal a progress bar appears once a render has taken a second; otherwise nothing is
+// terminal a progress bar shows for a piece of half a minute or longer (by its length, not
+// the clock, so the same piece behaves the same on any machine); otherwise nothing is
 // printed unless something fails, and then one line on standard error.
 #include "render.h"
 
 #include <stdio.h>
 #include <stdlib.h>
-#include <time.h>
 #include <unistd.h>
 
 #include "core/format.h"
@@ -25,22 +25,18 @@ static void line_write(Str text) {
     fputc('\n', stderr);
 }
 
-static f64 seconds_now() {
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return (f64)now.tv_sec + (f64)now.tv_nsec * 1e-9;
-}
+static const i64 PROGRESS_BAR_SECONDS = 30;
 
 struct ProgressBar {
-    f64 started;
+    i64 shown_from;  // frames: the bar is for renderings at least this long
     bool terminal;
     bool shown;
 };
 
+// Told in frames of the whole rendering.
 static void progress_report(void* user, i64 done, i64 total) {
     ProgressBar* bar = (ProgressBar*)user;
-    if (!bar->terminal || total <= 0) return;
-    if (!bar->shown && seconds_now() - bar->started < 1.0) return;
+    if (!bar->terminal || total <= 0 || total < bar->shown_from) return;
     bar->shown = true;
     const i32 width = 40;
     i32 filled = (i32)(width * done / total);
@@ -119,8 +115,8 @@ i32 render_main(const ToolOptions* options) {
         status = midi_main(&piece, options);
         pool_release(POOL_WORKER);
     } else {
-        ProgressBar bar = {seconds_now(), isatty(2) != 0, false};
-        SynthProgress progress = {progress_report, &bar};
+        ProgressBar bar = {PROGRESS_BAR_SECONDS * piece.settings.sample_rate, isatty(2) != 0, false};
+        SynthProgress progress = {progress_report, &bar, 0, 0};
         RenderFailure failure = {};
         bool written = render_export(&piece, options->output_path, POOL_WORKER, &progress, &failure, 0,
                                      options->threads);
