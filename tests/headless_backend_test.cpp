@@ -133,6 +133,34 @@ TEST_F(HeadlessInput, EventsApplyInTheOrderQueued) {
     expect_key(KEY_UP, false, true, true, false);
 }
 
+TEST_F(HeadlessInput, EveryPressOfAPollIsListedInOrderWithTheModifiersOfItsMoment) {
+    headless_key_tap(KEY_LETTER('l'));
+    headless_key_tap(KEY_LETTER('l'));
+    headless_key_down(KEY_CONTROL);
+    headless_key_tap(KEY_LETTER('j'));
+    headless_key_repeat(KEY_CONTROL);
+    headless_key_up(KEY_CONTROL);
+    headless_key_tap(KEY_COUNT + 3);  // outside the table: not listed
+    headless_key_tap(KEY_LETTER('l'));
+    input_poll();
+    const KeyPress expected[] = {{KEY_LETTER('l'), 0, false},
+                                 {KEY_LETTER('l'), 0, false},
+                                 {KEY_CONTROL, MODIFIER_CONTROL, false},
+                                 {KEY_LETTER('j'), MODIFIER_CONTROL, false},
+                                 {KEY_CONTROL, MODIFIER_CONTROL, true},
+                                 {KEY_LETTER('l'), 0, false}};
+    ASSERT_EQ(input_key_press_count(), 6);
+    for (i64 i = 0; i < 6; i += 1) {
+        KeyPress press = input_key_press(i);
+        EXPECT_EQ(press.code, expected[i].code) << "press " << i;
+        EXPECT_EQ(press.modifiers, expected[i].modifiers) << "press " << i;
+        EXPECT_EQ(press.repeat, expected[i].repeat) << "press " << i;
+    }
+    EXPECT_EQ(input_key_press(6).code, 0);
+    input_poll();
+    EXPECT_EQ(input_key_press_count(), 0);
+}
+
 TEST_F(HeadlessInput, CodesOutsideTheTableAreIgnored) {
     headless_key_tap(KEY_COUNT + 3);
     headless_key_tap(-2);

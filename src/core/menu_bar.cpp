@@ -139,27 +139,39 @@ static void new_piece() {
     piece_new();
 }
 
-// Control + z undoes, with shift it redoes; not while a text field has the keyboard (its
-// own text is what the user edits there) nor while a render reads the piece.
-static void history_actions(const ButtonState* b, bool control) {
-    bool z = control && g_app.keyboard_free && input_key_is_pressed(KEY_LETTER('z'));
-    bool shift = input_key_is_held(KEY_SHIFT);
-    bool undo = b[MENU_UNDO].clicked || (z && !shift);
-    bool redo = b[MENU_REDO].clicked || (z && shift);
+// Whether the key went down this frame with control held at that press.
+static bool control_pressed(i32 code) {
+    for (i64 i = 0; i < input_key_press_count(); i += 1) {
+        KeyPress key = input_key_press(i);
+        if (key.code == code && !key.repeat && (key.modifiers & MODIFIER_CONTROL)) return true;
+    }
+    return false;
+}
+
+// Control + z undoes, with shift it redoes, once for each press and in their order; not
+// while a text field has the keyboard (its own text is what the user edits there) nor
+// while a render reads the piece.
+static void history_actions(const ButtonState* b) {
     if (playback_is_waiting()) return;
-    if (undo) history_undo();
-    if (redo) history_redo();
+    if (b[MENU_UNDO].clicked) history_undo();
+    if (b[MENU_REDO].clicked) history_redo();
+    if (!g_app.keyboard_free) return;
+    for (i64 i = 0; i < input_key_press_count(); i += 1) {
+        KeyPress key = input_key_press(i);
+        if (key.code != KEY_LETTER('z') || key.repeat || !(key.modifiers & MODIFIER_CONTROL))
+            continue;
+        if (key.modifiers & MODIFIER_SHIFT) history_redo();
+        else history_undo();
+    }
 }
 
 void menu_bar_actions() {
     const ButtonState* b = g_frame.menu_buttons;
-    bool control = input_key_is_held(KEY_CONTROL);
-    history_actions(b, control);
-    if (b[MENU_NEW].clicked || (control && input_key_is_pressed(KEY_LETTER('n')))) new_piece();
-    if (b[MENU_OPEN].clicked || (control && input_key_is_pressed(KEY_LETTER('o'))))
+    history_actions(b);
+    if (b[MENU_NEW].clicked || control_pressed(KEY_LETTER('n'))) new_piece();
+    if (b[MENU_OPEN].clicked || control_pressed(KEY_LETTER('o')))
         file_panel_open(STR("open piece"), FILE_ACTION_OPEN);
-    if (b[MENU_SAVE].clicked || (control && input_key_is_pressed(KEY_LETTER('s'))))
-        piece_save(0, 0);
+    if (b[MENU_SAVE].clicked || control_pressed(KEY_LETTER('s'))) piece_save(0, 0);
     if (b[MENU_EXPORT].clicked) file_panel_open(STR("export data"), FILE_ACTION_EXPORT);
     if (b[MENU_PLAY].clicked) playback_play_pause();
     if (b[MENU_STOP].clicked) playback_stop();

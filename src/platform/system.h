@@ -87,7 +87,19 @@ enum {
     MODIFIER_NUM_LOCK = 1 << 5,
 };
 
+// One key going down, as it happened: the modifiers held at that moment, and whether it
+// was an auto-repeat of a held key.
+struct KeyPress {
+    i32 code;
+    u32 modifiers;
+    bool repeat;
+};
+
 void input_poll();
+// Every key that went down or auto-repeated this frame, in order, however many arrived
+// since the last poll (several presses of one key each count).
+i64 input_key_press_count();
+KeyPress input_key_press(i64 index);  // a zeroed press outside 0 .. count - 1
 bool input_key_is_pressed(i32 code);   // went down this frame
 bool input_key_is_typed(i32 code);     // went down or auto-repeated this frame
 bool input_key_is_held(i32 code);      // is down now
