@@ -28,6 +28,7 @@ struct FrameState {
     bool help_visible;  // the controls text; toggled by the editor's help key
     ToolbarCursor menu_cursor;
     ButtonState menu_buttons[MENU_BUTTON_COUNT];
+    Rect menu_rects[MENU_BUTTON_COUNT];  // where each button was last drawn; empty if hidden
 };
 
 extern FrameState g_frame;
