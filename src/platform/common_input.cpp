@@ -72,7 +72,8 @@ void input_record_key_down(i32 code, bool repeat) {
     if (!known) return;
     record.keys[code] |= (u8)(pressed | INPUT_TYPED | INPUT_HELD);
     if (record.press_count < PRESS_CAPACITY)
-        record.presses[record.press_count++] = KeyPress{code, held_modifiers(), repeat};
+        record.presses[record.press_count++] =
+            KeyPress{code, held_modifiers(), repeat, record.text_length};
 }
 
 void input_record_key_up(i32 code) {

@@ -87,12 +87,13 @@ enum {
     MODIFIER_NUM_LOCK = 1 << 5,
 };
 
-// One key going down, as it happened: the modifiers held at that moment, and whether it
-// was an auto-repeat of a held key.
+// One key going down, as it happened: the modifiers held at that moment, whether it was an
+// auto-repeat of a held key, and how many bytes of the frame's typed text came before it.
 struct KeyPress {
     i32 code;
     u32 modifiers;
     bool repeat;
+    i64 text_offset;
 };
 
 void input_poll();

@@ -95,9 +95,9 @@ wait_for() {
 not() { ! "$@"; }
 
 # --- Input helpers ----------------------------------------------------------------------------
-# Keys go down and up with a pause, so that even a slow frame sees each press, and a
-# modifier is held well before and after its key: the program reads a modifier as held at
-# the frame, not from the events, so key and modifier must not fall into one frame.
+# Keys go down and up with a pause, and a modifier is held well before and after its key,
+# as a person types; that the program also takes presses faster than its frames is
+# busy_key_presses.sh's subject.
 focus() { xdotool windowfocus --sync "$window" 2>/dev/null || true; }
 press() {
     focus
