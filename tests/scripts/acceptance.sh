@@ -117,7 +117,7 @@ with() {
     xdotool keyup "$1"
     sleep 0.15
 }
-# Return must not come in the frame of the last character, which it would cut off.
+# A pause after the text, as a person makes before Return.
 type_text() { focus; xdotool type --delay 80 "$1"; sleep 0.5; }
 # The canvas takes a press only where the mouse was in the frame before: move, then wait.
 click() {
