@@ -31,19 +31,14 @@ unset XDG_STATE_HOME
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
 
 . "$source/tests/scripts/lib/xvfb.sh"
+. "$source/tests/scripts/lib/window.sh"
 start_xvfb || fail "Xvfb did not start"
 cd "$pieces" || fail "no working folder"
 
 "$program" -sleep 150 >"$work/out" 2>"$work/err" &
 pid=$!
-window=$(timeout 30 xdotool search --sync --onlyvisible --name '^sorvane$' 2>/dev/null | head -n 1)
-[ -n "$window" ] || fail "no window titled sorvane appeared"
+find_window || fail "no window titled sorvane appeared"
 sleep 2
-geometry=$(xdotool getwindowgeometry "$window")
-left=$(echo "$geometry" | sed -n 's/.*Position: \([0-9]*\),.*/\1/p')
-top=$(echo "$geometry" | sed -n 's/.*Position: [0-9]*,\([0-9]*\).*/\1/p')
-
-focus() { xdotool windowfocus --sync "$window" 2>/dev/null || true; }
 # Keys down and up with pauses longer than a frame, so that each lands in a frame of its own.
 press() {
     focus

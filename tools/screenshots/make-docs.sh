@@ -20,19 +20,15 @@ cp "$source/data/examples/just_chords.scene" "$pieces/"
 export HOME="$work/home" SDL_AUDIODRIVER=dummy ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
 unset XDG_STATE_HOME
 . "$source/tests/scripts/lib/xvfb.sh"
+. "$source/tests/scripts/lib/window.sh"
 start_xvfb || fail "Xvfb did not start"
 cd "$pieces" || fail "no folder"
 start() {
     "$program" >"$work/out" 2>"$work/err" &
     pid=$!
-    window=$(timeout 30 xdotool search --sync --onlyvisible --name '^sorvane$' 2>/dev/null | head -n 1)
-    [ -n "$window" ] || fail "no window"
+    find_window || fail "no window"
     sleep 2
-    geometry=$(xdotool getwindowgeometry "$window")
-    left=$(echo "$geometry" | sed -n 's/.*Position: \([0-9]*\),.*/\1/p')
-    top=$(echo "$geometry" | sed -n 's/.*Position: [0-9]*,\([0-9]*\).*/\1/p')
 }
-focus() { xdotool windowfocus --sync "$window" 2>/dev/null || true; }
 press() { focus; for name in "$@"; do xdotool keydown "$name"; sleep 0.06; xdotool keyup "$name"; sleep 0.2; done; }
 with() { focus; xdotool keydown "$1"; sleep 0.3; press "$2"; sleep 0.2; xdotool keyup "$1"; sleep 0.2; }
 hold() { focus; xdotool keydown "$1"; sleep "$2"; xdotool keyup "$1"; sleep 0.3; }
