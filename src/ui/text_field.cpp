@@ -129,7 +129,7 @@ void text_field_delete_selection(TextField* field) {
 }
 
 void text_field_set_text(TextField* field, Str text) {
-    i64 length = text.length < TEXT_FIELD_MAX_BYTES ? text.length : TEXT_FIELD_MAX_BYTES;
+    i64 length = text.length < (i64)TEXT_FIELD_MAX_BYTES ? text.length : (i64)TEXT_FIELD_MAX_BYTES;
     if (length < text.length)
         while (length > 0 && is_continuation(text.data[length])) length -= 1;
     if (length > field->text.capacity && !array_reserve(&field->text, length)) length = 0;
