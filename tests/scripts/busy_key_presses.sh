@@ -92,14 +92,14 @@ click() {
     xdotool mousemove --sync $((left + $1)) $((top + $2)); sleep 0.5
     xdotool mousedown 1; sleep 0.2; xdotool mouseup 1; sleep 0.8
 }
-# Buttons of 42 pixels share the 1024 (23 buttons and three gaps of 12): the group list
-# starts at 876, the global properties at 960.
+# Buttons of 43 pixels share the 1024 (23 buttons and the theme's three gaps of 10): the
+# group list spans 890 to 933, the global properties 976 to 1019.
 grab
 [ "$(blue 160 200)" -gt 90 ] && [ "$(blue 860 600)" -gt 90 ] || fail "no canvas where the panels will open"
-click 897 21
+click 911 21
 grab
 [ "$(blue 160 200)" -lt 90 ] || fail "the group list did not open"
-click 981 21
+click 997 21
 grab
 [ "$(blue 860 600)" -lt 90 ] || fail "the global properties did not open"
 echo "ok: the group list and global properties buttons open their panels in place mode at 1024 px"
