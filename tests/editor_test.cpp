@@ -147,6 +147,20 @@ TEST_F(Editor, EveryKeyPressOfASlowFrameActsOnceInTheOrderPressed) {
     EXPECT_TRUE(same(g_piece.notes[0].header.pitch, two_up));
 }
 
+TEST_F(Editor, WhatIsTypedAfterAKeyThatOpensAnEntryGoesToTheEntryEvenInOneFrame) {
+    tap(KEY_TAB);
+    // h, then 16 and Return, all within one slow frame.
+    headless_key_tap(KEY_LETTER('h'));
+    headless_key_tap(KEY_DIGIT(1));
+    headless_type_text(STR("1"));
+    headless_key_tap(KEY_DIGIT(6));
+    headless_type_text(STR("6"));
+    headless_key_tap(KEY_RETURN);
+    frames(3);
+    EXPECT_TRUE(same(g_editor.selected_duration, frac(16)));
+    EXPECT_EQ(panels_of_kind(PANEL_FRACTION), 0);
+}
+
 TEST_F(Editor, TheCursorMovesSnapsAndPlacesEveryKindFromItsTemplate) {
     tap(KEY_TAB);
     tap(KEY_DIGIT(4));  // 1/2

@@ -159,6 +159,24 @@ TEST_F(HeadlessInput, EveryPressOfAPollIsListedInOrderWithTheModifiersOfItsMomen
     EXPECT_EQ(input_key_press(6).code, 0);
     input_poll();
     EXPECT_EQ(input_key_press_count(), 0);
+
+    // Deferred presses leave this poll and come first at the next, with their text.
+    headless_key_tap(KEY_LETTER('f'));
+    headless_key_tap(KEY_DIGIT(3));
+    headless_type_text(STR("3"));
+    input_poll();
+    input_key_presses_defer(1);
+    EXPECT_EQ(input_key_press_count(), 1);
+    EXPECT_FALSE(input_key_is_pressed(KEY_DIGIT(3)));
+    EXPECT_EQ(input_text_typed().length, 0);
+    headless_key_tap(KEY_RETURN);
+    input_poll();
+    ASSERT_EQ(input_key_press_count(), 2);
+    EXPECT_EQ(input_key_press(0).code, KEY_DIGIT(3));
+    EXPECT_EQ(input_key_press(1).code, KEY_RETURN);
+    EXPECT_EQ(input_key_press(1).text_offset, 1);
+    EXPECT_TRUE(input_key_is_pressed(KEY_DIGIT(3)));
+    EXPECT_TRUE(str_is(input_text_typed(), "3"));
 }
 
 TEST_F(HeadlessInput, CodesOutsideTheTableAreIgnored) {

@@ -8,6 +8,7 @@
 
 #include "core/app.h"
 #include "core/frame.h"
+#include "core/panels.h"
 #include "editor/object_commands.h"
 #include "editor/object_panels.h"
 #include "gfx/resources.h"
@@ -462,9 +463,16 @@ void editor_frame() {
     for (i64 i = 0; i < input_key_press_count(); i += 1) {
         s_press = input_key_press(i);
         if (s_press.repeat) continue;  // holding a key does not repeat its command
+        i64 panels = g_panels.panels.count;
         common_keys();
         if (g_editor.place_mode) place_mode_key();
         else select_mode_key();
+        // What was typed after a press that opened a panel (an entry, say) is for that
+        // panel: it comes again next frame, when the panel may hold the keyboard.
+        if (g_panels.panels.count > panels) {
+            input_key_presses_defer(i + 1);
+            break;
+        }
     }
     s_press = KeyPress{};
     if (g_editor.place_mode) selection_collect();

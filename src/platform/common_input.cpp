@@ -1,6 +1,7 @@
 // The input record both back ends fill: which keys and buttons went down, came up or are
-// held, the ordered list of this poll's key presses with the modifiers of each, the typed
-// text, the mouse and the wheel; and the input_* answers read from it. The back ends only
+// held, the ordered list of this poll's key presses with the modifiers of each (and those
+// deferred from the last poll), the typed text, the mouse and the wheel; and the input_*
+// answers read from it. The back ends only
 // translate their events into the calls of common_internal.h. Main thread only.
 #include <string.h>
 
@@ -25,6 +26,11 @@ struct InputRecord {
     i64 press_count;
     u8 text[TEXT_CAPACITY];
     i64 text_length;
+    // Handed out again at the start of the next poll (input_key_presses_defer).
+    KeyPress deferred[PRESS_CAPACITY];
+    i64 deferred_count;
+    u8 deferred_text[TEXT_CAPACITY];
+    i64 deferred_text_length;
     f32 mouse_x, mouse_y;
     i32 wheel;
     u32 lock_bits;  // caps and num lock, as the back end last saw them
@@ -37,11 +43,23 @@ void input_record_reset(f32 mouse_x, f32 mouse_y) {
     record.mouse_y = mouse_y;
 }
 
+// The pressed and typed answers of the keys in the list (the flags say no more than it).
+static void press_flags_set(const KeyPress* press) {
+    u8 bits = press->repeat ? INPUT_TYPED : INPUT_PRESSED | INPUT_TYPED;
+    record.keys[press->code] |= bits;
+    record.keys[KEY_ANY] |= bits;
+}
+
 void input_record_begin_poll() {
     for (i32 code = 0; code < KEY_COUNT; code += 1) record.keys[code] &= INPUT_HELD;
     for (i32 button = 0; button < BUTTON_COUNT; button += 1) record.buttons[button] &= INPUT_HELD;
-    record.press_count = 0;
-    record.text_length = 0;
+    record.press_count = record.deferred_count;
+    record.text_length = record.deferred_text_length;
+    memcpy(record.presses, record.deferred, sizeof(KeyPress) * (size_t)record.deferred_count);
+    memcpy(record.text, record.deferred_text, (size_t)record.deferred_text_length);
+    for (i64 i = 0; i < record.press_count; i += 1) press_flags_set(&record.presses[i]);
+    record.deferred_count = 0;
+    record.deferred_text_length = 0;
     record.wheel = 0;
 }
 
@@ -84,6 +102,24 @@ void input_record_key_up(i32 code) {
 void input_record_release_all() {
     for (i32 code = KEY_ANY + 1; code < KEY_COUNT; code += 1) input_record_key_up(code);
     for (i32 button = 0; button < BUTTON_COUNT; button += 1) input_record_mouse_up(button);
+}
+
+void input_key_presses_defer(i64 first) {
+    if (first < 0 || first >= record.press_count) return;
+    i64 text_start = record.presses[first].text_offset;
+    record.deferred_count = record.press_count - first;
+    for (i64 i = 0; i < record.deferred_count; i += 1) {
+        record.deferred[i] = record.presses[first + i];
+        record.deferred[i].text_offset -= text_start;
+    }
+    record.deferred_text_length = record.text_length - text_start;
+    memcpy(record.deferred_text, record.text + text_start, (size_t)record.deferred_text_length);
+    // This frame keeps what came before: its list, text and flags.
+    record.press_count = first;
+    record.text_length = text_start;
+    for (i32 code = 0; code < KEY_COUNT; code += 1)
+        record.keys[code] &= (u8)~(INPUT_PRESSED | INPUT_TYPED);
+    for (i64 i = 0; i < first; i += 1) press_flags_set(&record.presses[i]);
 }
 
 void input_record_lock_bits(u32 bits) {
