@@ -3,6 +3,7 @@
 // commands, duplication, deletion, time insertion and removal, the wheel highlight,
 // auditions and the panels that key 42 and f, g, h open.
 #include "core/panels.h"
+#include "editor/object_commands.h"
 #include "editor/object_panels.h"
 #include "editor_support.h"
 #include "piece/entry_panels.h"
@@ -35,6 +36,11 @@ struct Editor : ProgramTest {
         for (i64 i = 0; i < g_panels.panels.count; i += 1)
             if (g_panels.panels[i].kind == kind) return &g_panels.panels[i];
         return nullptr;
+    }
+    // The keys tapped one after the other within a single frame, as a slow frame sees them.
+    static void taps_in_one_frame(std::initializer_list<i32> codes) {
+        for (i32 code : codes) headless_key_tap(code);
+        app_frame();
     }
     static i64 panels_of_kind(u8 kind) {
         i64 count = 0;
@@ -99,6 +105,60 @@ TEST_F(Editor, PlaceModeStepsTheCursorThroughTheKeyAndPlacesAuditionedNotes) {
     EXPECT_TRUE(same(g_editor.cursor_time, frac(6)));
     letter('i');
     EXPECT_TRUE(same(g_editor.cursor_pitch, frac(24, 5)));
+}
+
+TEST_F(Editor, EveryKeyPressOfASlowFrameActsOnceInTheOrderPressed) {
+    const i32 i = KEY_LETTER('i'), j = KEY_LETTER('j'), l = KEY_LETTER('l');
+    tap(KEY_TAB);
+    // Five steps up the scale, not one.
+    Fraction up = frac(1);
+    for (i32 n = 0; n < 5; n += 1) up = pitch_step(&g_piece, up, frac(0), 0, 1, false, false);
+    taps_in_one_frame({i, i, i, i, i});
+    EXPECT_TRUE(same(g_editor.cursor_pitch, up));
+    // The same keys in another order give another piece: moves, durations and placing
+    // follow one another as typed.
+    taps_in_one_frame({KEY_DIGIT(3), l, l, KEY_SPACE, KEY_DIGIT(4), j, KEY_SPACE});
+    taps_in_one_frame({j, KEY_SPACE, KEY_DIGIT(3), l, l, KEY_SPACE});
+    ASSERT_EQ(g_piece.notes.count, 4);
+    const Fraction times[] = {frac(2), frac(5, 2), frac(5, 2), frac(5)};
+    const Fraction durations[] = {frac(1), frac(1, 2), frac(1, 2), frac(1)};
+    for (i64 n = 0; n < 4; n += 1) {
+        EXPECT_TRUE(same(g_piece.notes[n].header.time, times[n])) << n;
+        EXPECT_TRUE(same(g_piece.notes[n].header.duration, durations[n])) << n;
+    }
+    // Control counts as it was at each press: held for the first space only.
+    headless_key_down(KEY_CONTROL);
+    headless_key_tap(KEY_SPACE);
+    headless_key_up(KEY_CONTROL);
+    taps_in_one_frame({KEY_SPACE});
+    ASSERT_EQ(g_piece.notes.count, 6);
+    EXPECT_TRUE(same(g_piece.notes[4].header.time, frac(6)));
+    EXPECT_TRUE(same(g_piece.notes[5].header.time, frac(6)));
+    EXPECT_TRUE(same(g_editor.cursor_time, frac(7)));
+
+    // In select mode the selection takes every press as well: l l j moves one step.
+    tap(KEY_TAB);
+    for (i64 n = 0; n < g_piece.notes.count; n += 1) g_piece.notes[n].header.selected = n == 0;
+    taps_in_one_frame({l, l, j, i, i});
+    EXPECT_TRUE(same(g_piece.notes[0].header.time, frac(3)));
+    Fraction two_up = g_piece.notes[1].header.pitch;
+    for (i32 n = 0; n < 2; n += 1)
+        two_up = pitch_step(&g_piece, two_up, frac(3), 0, 1, false, false);
+    EXPECT_TRUE(same(g_piece.notes[0].header.pitch, two_up));
+}
+
+TEST_F(Editor, WhatIsTypedAfterAKeyThatOpensAnEntryGoesToTheEntryEvenInOneFrame) {
+    tap(KEY_TAB);
+    // h, then 16 and Return, all within one slow frame.
+    headless_key_tap(KEY_LETTER('h'));
+    headless_key_tap(KEY_DIGIT(1));
+    headless_type_text(STR("1"));
+    headless_key_tap(KEY_DIGIT(6));
+    headless_type_text(STR("6"));
+    headless_key_tap(KEY_RETURN);
+    frames(3);
+    EXPECT_TRUE(same(g_editor.selected_duration, frac(16)));
+    EXPECT_EQ(panels_of_kind(PANEL_FRACTION), 0);
 }
 
 TEST_F(Editor, TheCursorMovesSnapsAndPlacesEveryKindFromItsTemplate) {

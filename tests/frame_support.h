@@ -57,22 +57,19 @@ struct InterfaceTest : ::testing::Test {
         frames();
     }
 
-    // The centre of a menu button, laid out as the bar lays them out: squares of twice the
-    // theme's scale, a gap of "offset" after export, after stop and, in place mode, after
-    // the kinds (which only place mode shows).
-    f32 menu_x(i32 button) {
-        f32 s = 2 * g_theme.scale, o = g_theme.offset;
-        f32 x = 0;
-        for (i32 i = 0; i < button; i += 1) {
-            bool kind = i >= MENU_KIND_FIRST && i < MENU_SHOW_GROUPS;
-            if (kind && !g_editor.place_mode) continue;
-            x += s;
-            if (i == MENU_EXPORT || i == MENU_STOP) x += o;
-            if (i == MENU_SHOW_GROUPS - 1 && g_editor.place_mode) x += o;
-        }
-        return x + s / 2;
+    // Where the bar drew a menu button, in interface pixels; one frame runs first when the
+    // bar was last drawn for the other mode (or not at all), since the mode changes the
+    // layout.
+    Rect menu_rect(i32 button) {
+        bool drawn_in_place_mode = g_frame.menu_rects[MENU_KIND_FIRST].width > 0;
+        if (drawn_in_place_mode != (g_editor.place_mode != 0) ||
+            !(g_frame.menu_rects[MENU_NEW].width > 0))
+            frames();
+        return g_frame.menu_rects[button];
     }
-    void click_menu(i32 button) { click_at(menu_x(button), height() - g_theme.scale); }
+    f32 menu_x(i32 button) { return menu_rect(button).x + menu_rect(button).width / 2; }
+    f32 menu_y(i32 button) { return menu_rect(button).y + menu_rect(button).height / 2; }
+    void click_menu(i32 button) { click_at(menu_x(button), menu_y(button)); }
 
     // The first open panel of a kind, null when none is open.
     static Panel* panel_of_kind(u8 kind) {

@@ -11,6 +11,7 @@
 
 #include "core/frame.h"
 #include "core/frame_question.h"
+#include "core/menu_bar.h"
 #include "editor/editor.h"
 #include "frame_support.h"
 #include "gfx/font.h"
@@ -128,6 +129,44 @@ TEST_F(FrameTest, TheModeButtonShowsTheKindsAndTheKindButtonsChoose) {
     EXPECT_EQ(g_editor.place_kind, OBJECT_SOUND);
     ASSERT_EQ(g_panels.panels.count, 1);
     EXPECT_EQ(g_panels.panels[0].kind, PANEL_GROUPS);
+}
+
+TEST_F(FrameTest, EveryMenuButtonIsOnScreenApartAndTakesItsClickAtEveryWidth) {
+    for (i32 window : {800, 1024, 1920}) {
+        for (u8 place : {0, 1}) {
+            headless_resize(window, 768);
+            g_editor.place_mode = place;
+            frames(2);
+            ASSERT_EQ(width(), (f32)window);
+            std::vector<i32> shown;
+            for (i32 i = 0; i < MENU_BUTTON_COUNT; i += 1) {
+                SCOPED_TRACE("width " + std::to_string(window) + " place mode " +
+                             std::to_string(place) + " button " + std::to_string(i));
+                Rect r = g_frame.menu_rects[i];
+                if (!place && i >= MENU_KIND_FIRST && i < MENU_SHOW_GROUPS) {
+                    EXPECT_EQ(r.width, 0.0f);  // the kinds show in place mode only
+                    continue;
+                }
+                EXPECT_GE(r.x, 0.0f);
+                EXPECT_LE(r.x + r.width, width());
+                EXPECT_GE(r.y, height() - 2 * g_theme.scale);
+                EXPECT_LE(r.y + r.height, height());
+                EXPECT_GE(r.width, 32.0f);  // still a target for the mouse
+                for (i32 j : shown) {
+                    Rect o = g_frame.menu_rects[j];
+                    EXPECT_TRUE(r.x >= o.x + o.width || o.x >= r.x + r.width) << "over " << j;
+                }
+                shown.push_back(i);
+                // A click at its centre reaches this button and no other.
+                headless_mouse_move(r.x + r.width / 2, height() - (r.y + r.height / 2));
+                widget_frame([] { menu_bar_draw(); });
+                headless_mouse_click(MOUSE_LEFT);
+                widget_frame([] { menu_bar_draw(); });
+                for (i32 j = 0; j < MENU_BUTTON_COUNT; j += 1)
+                    EXPECT_EQ(g_frame.menu_buttons[j].clicked, j == i) << "button " << j;
+            }
+        }
+    }
 }
 
 TEST_F(FrameTest, ThePanelButtonsOpenEachPanelOnce) {

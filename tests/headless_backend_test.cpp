@@ -133,6 +133,52 @@ TEST_F(HeadlessInput, EventsApplyInTheOrderQueued) {
     expect_key(KEY_UP, false, true, true, false);
 }
 
+TEST_F(HeadlessInput, EveryPressOfAPollIsListedInOrderWithTheModifiersOfItsMoment) {
+    headless_key_tap(KEY_LETTER('l'));
+    headless_key_tap(KEY_LETTER('l'));
+    headless_key_down(KEY_CONTROL);
+    headless_key_tap(KEY_LETTER('j'));
+    headless_key_repeat(KEY_CONTROL);
+    headless_key_up(KEY_CONTROL);
+    headless_key_tap(KEY_COUNT + 3);  // outside the table: not listed
+    headless_key_tap(KEY_LETTER('l'));
+    input_poll();
+    const KeyPress expected[] = {{KEY_LETTER('l'), 0, false},
+                                 {KEY_LETTER('l'), 0, false},
+                                 {KEY_CONTROL, MODIFIER_CONTROL, false},
+                                 {KEY_LETTER('j'), MODIFIER_CONTROL, false},
+                                 {KEY_CONTROL, MODIFIER_CONTROL, true},
+                                 {KEY_LETTER('l'), 0, false}};
+    ASSERT_EQ(input_key_press_count(), 6);
+    for (i64 i = 0; i < 6; i += 1) {
+        KeyPress press = input_key_press(i);
+        EXPECT_EQ(press.code, expected[i].code) << "press " << i;
+        EXPECT_EQ(press.modifiers, expected[i].modifiers) << "press " << i;
+        EXPECT_EQ(press.repeat, expected[i].repeat) << "press " << i;
+    }
+    EXPECT_EQ(input_key_press(6).code, 0);
+    input_poll();
+    EXPECT_EQ(input_key_press_count(), 0);
+
+    // Deferred presses leave this poll and come first at the next, with their text.
+    headless_key_tap(KEY_LETTER('f'));
+    headless_key_tap(KEY_DIGIT(3));
+    headless_type_text(STR("3"));
+    input_poll();
+    input_key_presses_defer(1);
+    EXPECT_EQ(input_key_press_count(), 1);
+    EXPECT_FALSE(input_key_is_pressed(KEY_DIGIT(3)));
+    EXPECT_EQ(input_text_typed().length, 0);
+    headless_key_tap(KEY_RETURN);
+    input_poll();
+    ASSERT_EQ(input_key_press_count(), 2);
+    EXPECT_EQ(input_key_press(0).code, KEY_DIGIT(3));
+    EXPECT_EQ(input_key_press(1).code, KEY_RETURN);
+    EXPECT_EQ(input_key_press(1).text_offset, 1);
+    EXPECT_TRUE(input_key_is_pressed(KEY_DIGIT(3)));
+    EXPECT_TRUE(str_is(input_text_typed(), "3"));
+}
+
 TEST_F(HeadlessInput, CodesOutsideTheTableAreIgnored) {
     headless_key_tap(KEY_COUNT + 3);
     headless_key_tap(-2);

@@ -91,6 +91,27 @@ TEST_F(TextFieldTest, ReturnEndsASingleLineFieldAndBreaksAMultiLineOne) {
     EXPECT_EQ(field.lines[1], 1);
 }
 
+TEST_F(TextFieldTest, ASlowFrameTakesItsTypingAndEveryKeyInTheOrderTheyCame) {
+    focus();
+    headless_type_text(STR("abc"));
+    headless_key_tap(KEY_BACKSPACE);
+    headless_key_tap(KEY_BACKSPACE);
+    headless_type_text(STR("x"));
+    headless_key_tap(KEY_LEFT);
+    headless_type_text(STR("y"));
+    step();
+    EXPECT_EQ(text(), "ayx");
+    EXPECT_EQ(field.caret, 2);
+    // Return in the frame of the last characters enters them too.
+    field.single_line = 1;
+    headless_type_text(STR("z"));
+    headless_key_tap(KEY_RETURN);
+    headless_type_text(STR("lost"));
+    step();
+    EXPECT_EQ(text(), "ayzx");
+    EXPECT_EQ(field.entered, 1);
+}
+
 TEST_F(TextFieldTest, PastingTwoLinesIntoASingleLineFieldLeavesOneLine) {
     field.single_line = 1;
     set("<>");

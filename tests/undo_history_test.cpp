@@ -96,6 +96,15 @@ TEST_F(Undo, CanvasEditsInBothModesGoBackAndForthByteForByte) {
     }
     redo();  // nothing newer
     EXPECT_EQ(encoded(), states.back());
+    // Presses of one slow frame each count, in order: three steps back, one forward.
+    headless_key_down(KEY_CONTROL);
+    for (i32 i = 0; i < 3; i += 1) headless_key_tap(KEY_LETTER('z'));
+    headless_key_down(KEY_SHIFT);
+    headless_key_tap(KEY_LETTER('z'));
+    headless_key_up(KEY_SHIFT);
+    headless_key_up(KEY_CONTROL);
+    frames();
+    EXPECT_EQ(encoded(), states[states.size() - 3]);
 }
 
 TEST_F(Undo, ClosingTimeTakesTheObjectsItRemovesOutAtOnceAsOneStep) {

@@ -29,6 +29,7 @@ struct FrameState {
     bool hint_done;     // the start hint is gone: an object was placed, or F1 pressed
     ToolbarCursor menu_cursor;
     ButtonState menu_buttons[MENU_BUTTON_COUNT];
+    Rect menu_rects[MENU_BUTTON_COUNT];  // where each button was last drawn; empty if hidden
 };
 
 extern FrameState g_frame;

@@ -1,5 +1,6 @@
 // The menu bar along the top of the window: 23 toolbar buttons (the ten object kinds only
-// in place mode), drawn behind their own input gate, and what their clicks and the file
+// in place mode), smaller when the window is too narrow for all of them, drawn behind
+// their own input gate, and what their clicks and the file
 // and history shortcuts (control + n, o, s, z) do once everything is drawn. Main thread,
 // in the frame.
 #include "core/menu_bar.h"
@@ -47,51 +48,75 @@ static void kind_buttons(KindButton out[OBJECT_KIND_COUNT]) {
 
 static u32 texture(TextureSlot slot) { return g_textures.ids[slot]; }
 
+// The buttons are squares as high as the bar while they all fit; in a narrower window
+// (place mode's 23 buttons need 1140 pixels at the default scale) they shrink to share
+// its width, so that none is ever off screen.
+static f32 menu_button_size(f32 width) {
+    bool kinds = g_editor.place_mode != 0;
+    i32 count = (i32)MENU_BUTTON_COUNT - (kinds ? 0 : (i32)OBJECT_KIND_COUNT);
+    f32 gaps = (kinds ? 3.0f : 2.0f) * g_theme.offset;
+    f32 size = (f32)math_floor((f64)((width - gaps) / (f32)count));
+    f32 full = theme_menu_bar_height();
+    if (!(size < full)) return full;
+    return size > 1.0f ? size : 1.0f;
+}
+
 void menu_bar_draw() {
     ToolbarCursor* cursor = &g_frame.menu_cursor;
     ButtonState* b = g_frame.menu_buttons;
+    Rect* r = g_frame.menu_rects;
     f32 width = (f32)g_app.window_width, height = (f32)g_app.window_height;
-    cursor->size = theme_menu_bar_height();
+    cursor->size = menu_button_size(width);
     cursor->x = 0;
+    f32 bar = theme_menu_bar_height();
     f32 mx = g_app.mouse_x, my = g_app.mouse_y;
-    interaction_push(mx >= 0 && mx < width && my >= height - cursor->size && my < height &&
+    interaction_push(mx >= 0 && mx < width && my >= height - bar && my < height &&
                      panels_modal_index() < 0);
-    draw_rect(texture(TEXTURE_WHITE), g_theme.menu_background_color, 0, height - cursor->size,
-              width, cursor->size, 0, 0);
+    draw_rect(texture(TEXTURE_WHITE), g_theme.menu_background_color, 0, height - bar, width, bar,
+              0, 0);
 
-    toolbar_button(&b[MENU_NEW], cursor, texture(TEXTURE_NEW), g_theme.new_color);
-    toolbar_button(&b[MENU_OPEN], cursor, texture(TEXTURE_OPEN), g_theme.open_color);
-    toolbar_button(&b[MENU_SAVE], cursor, texture(TEXTURE_SAVE), g_theme.save_color);
-    toolbar_button(&b[MENU_UNDO], cursor, texture(TEXTURE_UNDO), g_theme.undo_color);
-    toolbar_button(&b[MENU_REDO], cursor, texture(TEXTURE_REDO), g_theme.redo_color);
-    toolbar_button(&b[MENU_EXPORT], cursor, texture(TEXTURE_STAR), g_theme.export_color);
+    r[MENU_NEW] = toolbar_button(&b[MENU_NEW], cursor, texture(TEXTURE_NEW), g_theme.new_color);
+    r[MENU_OPEN] = toolbar_button(&b[MENU_OPEN], cursor, texture(TEXTURE_OPEN), g_theme.open_color);
+    r[MENU_SAVE] = toolbar_button(&b[MENU_SAVE], cursor, texture(TEXTURE_SAVE), g_theme.save_color);
+    r[MENU_UNDO] = toolbar_button(&b[MENU_UNDO], cursor, texture(TEXTURE_UNDO), g_theme.undo_color);
+    r[MENU_REDO] = toolbar_button(&b[MENU_REDO], cursor, texture(TEXTURE_REDO), g_theme.redo_color);
+    r[MENU_EXPORT] =
+        toolbar_button(&b[MENU_EXPORT], cursor, texture(TEXTURE_STAR), g_theme.export_color);
     cursor->x += g_theme.offset;
-    toolbar_button_switch(&b[MENU_PLAY], cursor, texture(TEXTURE_PLAY), texture(TEXTURE_PAUSE),
-                          playback_is_playing(), g_theme.play_color);
-    toolbar_button(&b[MENU_STOP], cursor, texture(TEXTURE_STOP), g_theme.close_color);
+    r[MENU_PLAY] = toolbar_button_switch(&b[MENU_PLAY], cursor, texture(TEXTURE_PLAY),
+                                         texture(TEXTURE_PAUSE), playback_is_playing(),
+                                         g_theme.play_color);
+    r[MENU_STOP] =
+        toolbar_button(&b[MENU_STOP], cursor, texture(TEXTURE_STOP), g_theme.close_color);
     cursor->x += g_theme.offset;
-    toolbar_button(&b[MENU_ASSIGN_GROUP], cursor, texture(TEXTURE_SPHERE), g_theme.group_color);
-    toolbar_button_switch(&b[MENU_MODE], cursor, texture(TEXTURE_SELECT_OBJECT),
-                          texture(TEXTURE_PLACE_OBJECT), g_editor.place_mode != 0,
-                          g_theme.placement_color);
+    r[MENU_ASSIGN_GROUP] = toolbar_button(&b[MENU_ASSIGN_GROUP], cursor, texture(TEXTURE_SPHERE),
+                                          g_theme.group_color);
+    r[MENU_MODE] = toolbar_button_switch(&b[MENU_MODE], cursor, texture(TEXTURE_SELECT_OBJECT),
+                                         texture(TEXTURE_PLACE_OBJECT), g_editor.place_mode != 0,
+                                         g_theme.placement_color);
     if (g_editor.place_mode) {
         KindButton kinds[OBJECT_KIND_COUNT];
         kind_buttons(kinds);
         for (i32 i = 0; i < OBJECT_KIND_COUNT; i += 1)
-            toolbar_choice(&b[MENU_KIND_FIRST + i], cursor, texture(kinds[i].texture),
-                           kinds[i].color, g_editor.place_kind == kinds[i].kind);
+            r[MENU_KIND_FIRST + i] =
+                toolbar_choice(&b[MENU_KIND_FIRST + i], cursor, texture(kinds[i].texture),
+                               kinds[i].color, g_editor.place_kind == kinds[i].kind);
         cursor->x += g_theme.offset;
     } else {
         // Hidden buttons must not report a click made while they were shown.
-        for (i32 i = 0; i < OBJECT_KIND_COUNT; i += 1)
+        for (i32 i = 0; i < OBJECT_KIND_COUNT; i += 1) {
             memset(&b[MENU_KIND_FIRST + i], 0, sizeof(ButtonState));
+            r[MENU_KIND_FIRST + i] = Rect{};
+        }
     }
-    toolbar_button(&b[MENU_SHOW_GROUPS], cursor, texture(TEXTURE_SPHERE2),
-                   g_theme.show_groups_color);
-    toolbar_button(&b[MENU_SHOW_GROUP_PROPERTIES], cursor, texture(TEXTURE_CONE),
-                   g_theme.show_group_properties_color);
-    toolbar_button(&b[MENU_SHOW_GLOBAL_PROPERTIES], cursor, texture(TEXTURE_SETTINGS),
-                   g_theme.show_global_properties_color);
+    r[MENU_SHOW_GROUPS] = toolbar_button(&b[MENU_SHOW_GROUPS], cursor, texture(TEXTURE_SPHERE2),
+                                         g_theme.show_groups_color);
+    r[MENU_SHOW_GROUP_PROPERTIES] =
+        toolbar_button(&b[MENU_SHOW_GROUP_PROPERTIES], cursor, texture(TEXTURE_CONE),
+                       g_theme.show_group_properties_color);
+    r[MENU_SHOW_GLOBAL_PROPERTIES] =
+        toolbar_button(&b[MENU_SHOW_GLOBAL_PROPERTIES], cursor, texture(TEXTURE_SETTINGS),
+                       g_theme.show_global_properties_color);
     interaction_pop();
 }
 
@@ -147,28 +172,40 @@ static void open_piece() {
         file_panel_open(STR("open piece"), FILE_ACTION_OPEN);
 }
 
-// Control + z undoes, with shift it redoes; not while a text field has the keyboard (its
-// own text is what the user edits there) nor while a render reads the piece.
-static void history_actions(const ButtonState* b, bool control) {
-    bool z = control && g_app.keyboard_free && input_key_is_pressed(KEY_LETTER('z'));
-    bool shift = input_key_is_held(KEY_SHIFT);
-    bool undo = b[MENU_UNDO].clicked || (z && !shift);
-    bool redo = b[MENU_REDO].clicked || (z && shift);
+// Whether the key went down this frame with control held at that press.
+static bool control_pressed(i32 code) {
+    for (i64 i = 0; i < input_key_press_count(); i += 1) {
+        KeyPress key = input_key_press(i);
+        if (key.code == code && !key.repeat && (key.modifiers & MODIFIER_CONTROL)) return true;
+    }
+    return false;
+}
+
+// Control + z undoes, with shift it redoes, once for each press and in their order; not
+// while a text field has the keyboard (its own text is what the user edits there) nor
+// while a render reads the piece.
+static void history_actions(const ButtonState* b) {
     if (playback_is_waiting()) return;
-    if (undo) history_undo();
-    if (redo) history_redo();
+    if (b[MENU_UNDO].clicked) history_undo();
+    if (b[MENU_REDO].clicked) history_redo();
+    if (!g_app.keyboard_free) return;
+    for (i64 i = 0; i < input_key_press_count(); i += 1) {
+        KeyPress key = input_key_press(i);
+        if (key.code != KEY_LETTER('z') || key.repeat || !(key.modifiers & MODIFIER_CONTROL))
+            continue;
+        if (key.modifiers & MODIFIER_SHIFT) history_redo();
+        else history_undo();
+    }
 }
 
 void menu_bar_actions() {
     // A waiting question is answered first; its buttons and shortcuts wait with it.
     if (panels_modal_index() >= 0) return;
     const ButtonState* b = g_frame.menu_buttons;
-    bool control = input_key_is_held(KEY_CONTROL);
-    history_actions(b, control);
-    if (b[MENU_NEW].clicked || (control && input_key_is_pressed(KEY_LETTER('n')))) new_piece();
-    if (b[MENU_OPEN].clicked || (control && input_key_is_pressed(KEY_LETTER('o')))) open_piece();
-    if (b[MENU_SAVE].clicked || (control && input_key_is_pressed(KEY_LETTER('s'))))
-        piece_save(0, 0);
+    history_actions(b);
+    if (b[MENU_NEW].clicked || control_pressed(KEY_LETTER('n'))) new_piece();
+    if (b[MENU_OPEN].clicked || control_pressed(KEY_LETTER('o'))) open_piece();
+    if (b[MENU_SAVE].clicked || control_pressed(KEY_LETTER('s'))) piece_save(0, 0);
     if (b[MENU_EXPORT].clicked) file_panel_open(STR("export data"), FILE_ACTION_EXPORT);
     if (b[MENU_PLAY].clicked) playback_play_pause();
     if (b[MENU_STOP].clicked) playback_stop();

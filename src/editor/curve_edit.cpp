@@ -145,34 +145,40 @@ static void pick(Curve* curve, Vec2f mouse) {
     }
 }
 
-void curve_edit(Curve* curve, CurveOwner owner) {
+// A key press on the picked point: v adds a point at the mouse, space, f and g open the
+// point's window, key 79 deletes the point (never the last one).
+static void curve_key(Curve* curve, CurveOwner owner, i32 code) {
+    if (curve->active_point < 0) return;
+    Vec2f mouse = mouse_to_canvas();
+    if (code == KEY_LETTER('v')) {
+        Fraction x = curve_x_from_canvas((f64)mouse.x - curve->origin_x);
+        Fraction y = curve_y_from_canvas(curve, (f64)mouse.y - curve->origin_y, curve->resolution);
+        i64 index = curve_point_insert(curve, x, y);
+        if (index >= 0 && index <= curve->active_point) curve->active_point += 1;
+        if (index >= 0) g_piece.modified = 1;
+    }
+    if (code == KEY_SPACE || code == KEY_LETTER('f') || code == KEY_LETTER('g'))
+        curve_point_panel_open(owner.object_kind, owner.object_id, owner.curve_index,
+                               curve->active_point);
+    if (code == KEY_DELETE && curve->points.count > 1) {
+        array_remove(&curve->points, curve->active_point);
+        curve->active_point = -1;
+        curve->dragging = 0;
+        g_piece.modified = 1;
+    }
+}
+
+void curve_edit(Curve* curve, CurveOwner owner, const KeyPress* key) {
     f64 zoom = g_camera.zoom;
     curve->point_radius = zoom / 80.0 < 0.25 ? zoom / 80.0 : 0.25;
     curve->handle_radius = zoom / 320.0 < 0.125 ? zoom / 320.0 : 0.125;
     if (!curve->visible || !curve->editable) return;
     if (curve->active_point >= curve->points.count) curve->active_point = -1;
-    Vec2f mouse = mouse_to_canvas();
-
-    if (curve->active_point >= 0) {
-        if (input_key_is_pressed(KEY_LETTER('v'))) {
-            Fraction x = curve_x_from_canvas((f64)mouse.x - curve->origin_x);
-            Fraction y =
-                curve_y_from_canvas(curve, (f64)mouse.y - curve->origin_y, curve->resolution);
-            i64 index = curve_point_insert(curve, x, y);
-            if (index >= 0 && index <= curve->active_point) curve->active_point += 1;
-            if (index >= 0) g_piece.modified = 1;
-        }
-        if (input_key_is_pressed(KEY_SPACE) || input_key_is_pressed(KEY_LETTER('f')) ||
-            input_key_is_pressed(KEY_LETTER('g')))
-            curve_point_panel_open(owner.object_kind, owner.object_id, owner.curve_index,
-                                   curve->active_point);
-        if (input_key_is_pressed(KEY_DELETE) && curve->points.count > 1) {
-            array_remove(&curve->points, curve->active_point);
-            curve->active_point = -1;
-            curve->dragging = 0;
-            g_piece.modified = 1;
-        }
+    if (key) {
+        curve_key(curve, owner, key->code);
+        return;
     }
+    Vec2f mouse = mouse_to_canvas();
 
     if (curve->dragging) {
         if (curve->active_point < 0) {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "piece/piece.h"
+#include "platform/system.h"
 
 // Whose curve is edited, so that the "curve point" window can find it again by id.
 struct CurveOwner {
@@ -16,8 +17,9 @@ struct CurveOwner {
     u8 curve_index;  // as object_curve counts (object_panels.h)
 };
 
-// The per-frame step of one curve: radii, keys on the picked point, the drag, the pick.
-void curve_edit(Curve* curve, CurveOwner owner);
+// A step of one curve: with a key press, that press on the picked point; without, once a
+// frame, the radii, the drag and the pick.
+void curve_edit(Curve* curve, CurveOwner owner, const KeyPress* key);
 
 // dx canvas units right of the curve's origin as time, rounded to thousandths.
 Fraction curve_x_from_canvas(f64 dx);

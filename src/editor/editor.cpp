@@ -167,11 +167,17 @@ ObjectHeader* editor_place(u8 kind) {
 // ---------------------------------------------------------------------------
 // Keys of both modes
 // ---------------------------------------------------------------------------
-static bool pressed(i32 code) { return input_key_is_pressed(code); }
+// The key commands run once for each press of the frame, in the order pressed, with the
+// modifiers held at that press: a slow frame gathers several presses, and every one of
+// them moves the cursor or edits the piece. This is the press being handled.
+static KeyPress s_press;
+
+static bool pressed(i32 code) { return s_press.code == code; }
+static bool control_held() { return (s_press.modifiers & MODIFIER_CONTROL) != 0; }
 
 static void duration_keys() {
     Fraction* d = &g_editor.selected_duration;
-    bool control = input_key_is_held(KEY_CONTROL);
+    bool control = control_held();
     // Digits 1 to 5 choose 4, 2, 1, 1/2 and 1/4 beats, or add them with control.
     const Fraction lengths[5] = {{4, 1}, {2, 1}, {1, 1}, {1, 2}, {1, 4}};
     if (pressed(KEY_DIGIT(0)) && !control) *d = Fraction{0, 1};
@@ -227,8 +233,6 @@ static void play_from_here() {
 static void common_keys() {
     EditorState* e = &g_editor;
     if (pressed(KEY_TAB)) e->place_mode = !e->place_mode;
-    // The wheel scrolls a panel when it is over one, not the highlight.
-    if (canvas_takes_mouse()) e->wheel_index += input_mouse_wheel();
     if (pressed(KEY_F5)) select_overlapping_notes();
     if (pressed(KEY_LETTER('p'))) play_from_here();
     if (e->place_mode && pressed(KEY_INSERT)) {
@@ -246,7 +250,7 @@ static void common_keys() {
         e->box_start_y = mouse.y;
     }
     // Control + n and control + o belong to the menu bar (new piece, open).
-    if (pressed(KEY_LETTER('n')) && !input_key_is_held(KEY_CONTROL))
+    if (pressed(KEY_LETTER('n')) && !control_held())
         e->place_kind = (u8)((e->place_kind + OBJECT_KIND_COUNT - 1) % OBJECT_KIND_COUNT);
     if (pressed(KEY_LETTER('m'))) e->place_kind = (u8)((e->place_kind + 1) % OBJECT_KIND_COUNT);
     duration_keys();
@@ -304,15 +308,16 @@ static void box_select() {
     }
 }
 
-// The per-object steps, list by list. An object marked removed is deleted at once and
-// the object that moves into its place is stepped next, so none is skipped or repeated.
-static void objects_step(bool clicks) {
+// The per-object steps, list by list, for one key press or (null) the mouse. An object
+// marked removed is deleted at once and the object that moves into its place is stepped
+// next, so none is skipped or repeated.
+static void objects_step(const KeyPress* key, bool clicks) {
     for (i64 k = 0; k < OBJECT_KIND_COUNT; k += 1) {
         u8 kind = LIST_ORDER[k];
         i64 index = 0;
         while (index < piece_objects(&g_piece, kind).count) {
             ObjectHeader* object = object_list_get(piece_objects(&g_piece, kind), index);
-            object_step(object, clicks);
+            object_step(object, key, clicks);
             if (object->removed) {
                 object_remove(kind, index);
                 g_piece.modified = 1;
@@ -398,7 +403,7 @@ static void select_mode_step() {
     }
     // The press that closes a box is not also a click on the object under the mouse,
     // which would toggle that object out of the box's selection again.
-    objects_step(!boxed);
+    objects_step(nullptr, !boxed);
 
     selection_collect(true);
     selection_highlight();
@@ -410,6 +415,14 @@ static void select_mode_step() {
         selection_collect(true);
         selection_highlight();
     }
+}
+
+// One press in select mode: the selected objects and the picked curve points take it,
+// then the selection's own keys (duplicate, transpose, audition).
+static void select_mode_key() {
+    objects_step(&s_press, false);
+    selection_collect(true);
+    selection_highlight();
     if (pressed(KEY_LETTER('c')) && g_editor.selection.count > 0) {
         duplicate_selection();
         selection_collect(true);
@@ -429,17 +442,19 @@ static void select_mode_step() {
 // ---------------------------------------------------------------------------
 // Place mode
 // ---------------------------------------------------------------------------
-static void place_mode_step() {
+static void place_mode_key() {
     EditorState* e = &g_editor;
     i64 group = editor_current_group();
-    if (pressed(KEY_LETTER('i'))) pitch_step_up(&e->cursor_pitch, e->cursor_time, group);
-    if (pressed(KEY_LETTER('k'))) pitch_step_down(&e->cursor_pitch, e->cursor_time, group);
+    u32 modifiers = s_press.modifiers;
+    if (pressed(KEY_LETTER('i'))) pitch_step_up(&e->cursor_pitch, e->cursor_time, group, modifiers);
+    if (pressed(KEY_LETTER('k')))
+        pitch_step_down(&e->cursor_pitch, e->cursor_time, group, modifiers);
     if (pressed(KEY_LETTER('l')))
         e->cursor_time = fraction_add(e->cursor_time, e->selected_duration);
     if (pressed(KEY_LETTER('j')))
         e->cursor_time = fraction_sub(e->cursor_time, e->selected_duration);
     if (pressed(KEY_LETTER('u'))) time_snap(&e->cursor_time, e->selected_duration);
-    if (pressed(KEY_LETTER('o')) && !input_key_is_held(KEY_CONTROL))
+    if (pressed(KEY_LETTER('o')) && !control_held())
         e->cursor_pitch = key_snap_pitch(&g_piece, e->cursor_pitch, e->cursor_time, group);
     if (pressed(KEY_LETTER('f')))
         fraction_entry_open(STR("pitch"),
@@ -454,7 +469,7 @@ static void place_mode_step() {
 
     ObjectHeader* added = editor_place(e->place_kind);
     if (!added) return;
-    if (!input_key_is_held(KEY_CONTROL))
+    if (!control_held())
         e->cursor_time = fraction_add(e->cursor_time, e->selected_duration);
     if (added->kind == OBJECT_NOTE) {
         const NoteObject* placed[] = {(const NoteObject*)added};
@@ -471,11 +486,23 @@ void editor_frame() {
         selection_collect();
         return;
     }
-    common_keys();
-    if (g_editor.place_mode) {
-        place_mode_step();
-        selection_collect();
-    } else {
-        select_mode_step();
+    // The wheel scrolls a panel when it is over one, not the highlight.
+    if (canvas_takes_mouse()) g_editor.wheel_index += input_mouse_wheel();
+    for (i64 i = 0; i < input_key_press_count(); i += 1) {
+        s_press = input_key_press(i);
+        if (s_press.repeat) continue;  // holding a key does not repeat its command
+        i64 panels = g_panels.panels.count;
+        common_keys();
+        if (g_editor.place_mode) place_mode_key();
+        else select_mode_key();
+        // What was typed after a press that opened a panel (an entry, say) is for that
+        // panel: it comes again next frame, when the panel may hold the keyboard.
+        if (g_panels.panels.count > panels) {
+            input_key_presses_defer(i + 1);
+            break;
+        }
     }
+    s_press = KeyPress{};
+    if (g_editor.place_mode) selection_collect();
+    else select_mode_step();
 }

@@ -74,14 +74,14 @@ Fraction pitch_step(const Piece* piece, Fraction pitch, Fraction time, i64 group
     return up ? fraction_mul(wrap, two) : fraction_div(wrap, two);
 }
 
-void pitch_step_up(Fraction* pitch, Fraction time, i64 group) {
-    *pitch = pitch_step(&g_piece, *pitch, time, group, 1, input_key_is_held(KEY_SHIFT),
-                        input_key_is_held(KEY_CONTROL));
+void pitch_step_up(Fraction* pitch, Fraction time, i64 group, u32 modifiers) {
+    *pitch = pitch_step(&g_piece, *pitch, time, group, 1, (modifiers & MODIFIER_SHIFT) != 0,
+                        (modifiers & MODIFIER_CONTROL) != 0);
 }
 
-void pitch_step_down(Fraction* pitch, Fraction time, i64 group) {
-    *pitch = pitch_step(&g_piece, *pitch, time, group, -1, input_key_is_held(KEY_SHIFT),
-                        input_key_is_held(KEY_CONTROL));
+void pitch_step_down(Fraction* pitch, Fraction time, i64 group, u32 modifiers) {
+    *pitch = pitch_step(&g_piece, *pitch, time, group, -1, (modifiers & MODIFIER_SHIFT) != 0,
+                        (modifiers & MODIFIER_CONTROL) != 0);
 }
 
 void time_snap(Fraction* time, Fraction step) {
@@ -96,30 +96,31 @@ void time_snap(Fraction* time, Fraction step) {
 // ---------------------------------------------------------------------------
 // The per-object step
 // ---------------------------------------------------------------------------
-void object_adjust(ObjectHeader* object) {
+void object_adjust(ObjectHeader* object, KeyPress key) {
     Fraction time = object->time, duration = object->duration, pitch = object->pitch;
     Fraction step = g_editor.selected_duration;
-    if (input_key_is_pressed(KEY_LETTER('i')))
-        pitch_step_up(&object->pitch, object->time, object->group_id);
-    if (input_key_is_pressed(KEY_LETTER('k')))
-        pitch_step_down(&object->pitch, object->time, object->group_id);
-    if (input_key_is_pressed(KEY_LETTER('l'))) object->time = fraction_add(object->time, step);
-    if (input_key_is_pressed(KEY_LETTER('j'))) object->time = fraction_sub(object->time, step);
-    if (input_key_is_pressed(KEY_LETTER('u'))) time_snap(&object->time, step);
+    i32 code = key.code;
+    if (code == KEY_LETTER('i'))
+        pitch_step_up(&object->pitch, object->time, object->group_id, key.modifiers);
+    if (code == KEY_LETTER('k'))
+        pitch_step_down(&object->pitch, object->time, object->group_id, key.modifiers);
+    if (code == KEY_LETTER('l')) object->time = fraction_add(object->time, step);
+    if (code == KEY_LETTER('j')) object->time = fraction_sub(object->time, step);
+    if (code == KEY_LETTER('u')) time_snap(&object->time, step);
     // Control + o opens a piece; it must not also snap the selection.
-    if (input_key_is_pressed(KEY_LETTER('o')) && !input_key_is_held(KEY_CONTROL))
+    if (code == KEY_LETTER('o') && !(key.modifiers & MODIFIER_CONTROL))
         object->pitch = key_snap_pitch(&g_piece, object->pitch, object->time, object->group_id);
-    if (input_key_is_pressed(KEY_LETTER('f')))
+    if (code == KEY_LETTER('f'))
         fraction_entry_open(
             STR("pitch"), fraction_binding_object(object->kind, object->id, FRACTION_FIELD_PITCH));
-    if (input_key_is_pressed(KEY_LETTER('g')))
+    if (code == KEY_LETTER('g'))
         fraction_entry_open(STR("time"),
                             fraction_binding_object(object->kind, object->id, FRACTION_FIELD_TIME));
-    if (input_key_is_pressed(KEY_LETTER('h')))
+    if (code == KEY_LETTER('h'))
         fraction_entry_open(STR("duration"), fraction_binding_object(object->kind, object->id,
                                                                      FRACTION_FIELD_DURATION));
-    if (input_key_is_pressed(KEY_LETTER('y'))) object->duration = step;
-    if (input_key_is_pressed(KEY_DELETE)) object->removed = 1;
+    if (code == KEY_LETTER('y')) object->duration = step;
+    if (code == KEY_DELETE) object->removed = 1;
 
     // Exact comparison of the terms: 2/4 written over 1/2 is an edit too.
     if (memcmp(&time, &object->time, sizeof(time)) ||
@@ -150,24 +151,24 @@ void object_click_select(ObjectHeader* object) {
         object->selected = !object->selected;
 }
 
-static void curve_step(ObjectHeader* object, Curve* curve, u8 index) {
-    curve_edit(curve, CurveOwner{object->kind, object->id, index});
+static void curve_step(ObjectHeader* object, Curve* curve, u8 index, const KeyPress* key) {
+    curve_edit(curve, CurveOwner{object->kind, object->id, index}, key);
 }
 
-void object_step(ObjectHeader* object, bool clicks) {
+void object_step(ObjectHeader* object, const KeyPress* key, bool clicks) {
     // Notes and shapes of a hidden group take no commands; nothing hidden takes a click.
     bool hidden = !object->visible;
     if (hidden && (object->kind == OBJECT_NOTE || object->kind == OBJECT_SHAPE)) return;
-    if (object->selected) object_adjust(object);
-    if (clicks && !hidden) object_click_select(object);
+    if (key && object->selected) object_adjust(object, *key);
+    if (!key && clicks && !hidden) object_click_select(object);
     // A hidden object's curves are not drawn, so their origins are stale: no picking.
     if (hidden) return;
     switch (object->kind) {
-        case OBJECT_TEMPO: curve_step(object, &((TempoObject*)object)->tempo, 0); break;
-        case OBJECT_PITCH: curve_step(object, &((PitchObject*)object)->pitch, 0); break;
+        case OBJECT_TEMPO: curve_step(object, &((TempoObject*)object)->tempo, 0, key); break;
+        case OBJECT_PITCH: curve_step(object, &((PitchObject*)object)->pitch, 0, key); break;
         case OBJECT_VOLUME:
-            curve_step(object, &((VolumeObject*)object)->volume, 0);
-            curve_step(object, &((VolumeObject*)object)->pan, 1);
+            curve_step(object, &((VolumeObject*)object)->volume, 0, key);
+            curve_step(object, &((VolumeObject*)object)->pan, 1, key);
             break;
         case OBJECT_SOUND: {
             SoundObject* sound = (SoundObject*)object;
@@ -176,7 +177,7 @@ void object_step(ObjectHeader* object, bool clicks) {
             for (i64 i = 0; i < curves; i += 1) {
                 sound->blend[i].visible = sound->visible;
                 sound->blend[i].editable = sound->editable;
-                curve_step(object, &sound->blend[i], (u8)i);
+                curve_step(object, &sound->blend[i], (u8)i, key);
             }
         } break;
         default: break;

@@ -1,6 +1,6 @@
 // Headless back end, display and input: a pretend window and the scripted input that the
-// test queues and input_poll applies, in order, as one frame's events. Owns the event queue
-// and the per-poll key and mouse states. Main thread only.
+// test queues and input_poll hands, in order, to the shared input record as one frame's
+// events (several presses of one key included). Owns the event queue. Main thread only.
 #include "platform/common_internal.h"
 #include "platform/headless_internal.h"
 
@@ -29,16 +29,6 @@ struct HeadlessEvent {
     i64 text_length;
 };
 
-// Bits of one key's or button's state; all but HELD answer for the last poll only.
-enum {
-    INPUT_PRESSED = 1,
-    INPUT_TYPED = 2,
-    INPUT_HELD = 4,
-    INPUT_RELEASED = 8,
-};
-
-enum { HEADLESS_BUTTON_COUNT = 8 };
-
 struct HeadlessDisplay {
     bool open;
     i32 width, height, refresh_rate;
@@ -59,14 +49,6 @@ struct HeadlessInput {
     i64 event_count, event_capacity;
     u8* pending_text;
     i64 pending_text_length, pending_text_capacity;
-    // Answers for the last poll.
-    u8 keys[KEY_COUNT];
-    u8 buttons[HEADLESS_BUTTON_COUNT];
-    u8* typed;
-    i64 typed_length, typed_capacity;
-    f32 mouse_x, mouse_y;
-    i32 wheel;
-    u32 lock_bits;
     bool text_enabled;
 };
 
@@ -89,12 +71,12 @@ void headless_reset_display_input() {
     free(headless_display.title);
     free(headless_input.events);
     free(headless_input.pending_text);
-    free(headless_input.typed);
     headless_display = HeadlessDisplay{};
     headless_display.width = 1024;
     headless_display.height = 768;
     headless_display.refresh_rate = 60;
     headless_input = HeadlessInput{};
+    input_record_reset(0.0f, 0.0f);
     // Text input is on by default, as on a desktop; the program turns it on anyway.
     headless_input.text_enabled = true;
 }
@@ -237,86 +219,36 @@ void headless_set_modifiers(u32 lock_bits) {
 }
 
 // ---------------------------------------------------------------------------
-// Polling and the answers for one poll
+// Polling: the queued events, in order, into the shared input record
 // ---------------------------------------------------------------------------
-static bool headless_key_valid(i32 code) { return code > 0 && code < KEY_COUNT; }
-
-// KEY_ANY is derived from the other keys, never scripted itself.
-static bool headless_key_scriptable(i32 code) { return code > KEY_ANY && code < KEY_COUNT; }
-
-static bool headless_button_valid(i32 button) {
-    return button >= 0 && button < HEADLESS_BUTTON_COUNT;
-}
-
-// An up releases only what was held, so a tap (down and up in one poll) is pressed and
-// released but not held afterwards.
-static void headless_apply_button_down(u8* state) { *state |= INPUT_PRESSED | INPUT_HELD; }
-
-static void headless_apply_up(u8* state) {
-    if (!(*state & INPUT_HELD)) return;
-    *state = (u8)((*state & ~INPUT_HELD) | INPUT_RELEASED);
-}
-
-static void headless_apply_text(const HeadlessEvent* event) {
-    HeadlessInput* input = &headless_input;
-    if (!input->text_enabled) return;
-    input->typed = (u8*)headless_grow(input->typed, &input->typed_capacity,
-                                      input->typed_length + event->text_length, 1);
-    memcpy(input->typed + input->typed_length, input->pending_text + event->text_offset,
-           (size_t)event->text_length);
-    input->typed_length += event->text_length;
-}
+static bool key_scriptable(i32 code) { return code > KEY_ANY && code < KEY_COUNT; }
 
 static void headless_apply_event(const HeadlessEvent* event) {
     HeadlessInput* input = &headless_input;
     switch (event->kind) {
-    case HEADLESS_EVENT_KEY_DOWN: {
-        if (!headless_key_scriptable(event->code)) break;
-        // A second down of a held key is what the system sends as a repeat.
-        u8* state = &input->keys[event->code];
-        u8 pressed = (*state & INPUT_HELD) ? 0 : INPUT_PRESSED;
-        *state |= (u8)(pressed | INPUT_TYPED | INPUT_HELD);
-        input->keys[KEY_ANY] |= (u8)(pressed | INPUT_TYPED);
+    // KEY_ANY is derived from the other keys, never scripted itself.
+    case HEADLESS_EVENT_KEY_DOWN:
+        if (key_scriptable(event->code)) input_record_key_down(event->code, false);
         break;
-    }
-    case HEADLESS_EVENT_KEY_UP:
-        if (headless_key_scriptable(event->code)) headless_apply_up(&input->keys[event->code]);
-        break;
+    case HEADLESS_EVENT_KEY_UP: input_record_key_up(event->code); break;
     case HEADLESS_EVENT_KEY_REPEAT:
-        if (!headless_key_scriptable(event->code)) break;
-        input->keys[event->code] |= INPUT_TYPED;
-        input->keys[KEY_ANY] |= INPUT_TYPED;
+        if (key_scriptable(event->code)) input_record_key_down(event->code, true);
         break;
     case HEADLESS_EVENT_TEXT:
-        headless_apply_text(event);
+        if (input->text_enabled)
+            input_record_text(Str{input->pending_text + event->text_offset, event->text_length});
         break;
-    case HEADLESS_EVENT_MOUSE_MOVE:
-        input->mouse_x = event->x;
-        input->mouse_y = event->y;
-        break;
-    case HEADLESS_EVENT_MOUSE_DOWN:
-        if (headless_button_valid(event->code))
-            headless_apply_button_down(&input->buttons[event->code]);
-        break;
-    case HEADLESS_EVENT_MOUSE_UP:
-        if (headless_button_valid(event->code)) headless_apply_up(&input->buttons[event->code]);
-        break;
-    case HEADLESS_EVENT_WHEEL:
-        input->wheel += event->code;
-        break;
-    case HEADLESS_EVENT_MODIFIERS:
-        input->lock_bits = (u32)event->code;
-        break;
+    case HEADLESS_EVENT_MOUSE_MOVE: input_record_mouse_move(event->x, event->y); break;
+    case HEADLESS_EVENT_MOUSE_DOWN: input_record_mouse_down(event->code); break;
+    case HEADLESS_EVENT_MOUSE_UP: input_record_mouse_up(event->code); break;
+    case HEADLESS_EVENT_WHEEL: input_record_wheel(event->code); break;
+    case HEADLESS_EVENT_MODIFIERS: input_record_lock_bits((u32)event->code); break;
     }
 }
 
 void input_poll() {
     HeadlessInput* input = &headless_input;
-    for (i32 code = 0; code < KEY_COUNT; code += 1) input->keys[code] &= INPUT_HELD;
-    for (i32 button = 0; button < HEADLESS_BUTTON_COUNT; button += 1)
-        input->buttons[button] &= INPUT_HELD;
-    input->typed_length = 0;
-    input->wheel = 0;
+    input_record_begin_poll();
 
     HeadlessDisplay* display = &headless_display;
     display->closed = display->close_requested;
@@ -331,45 +263,7 @@ void input_poll() {
     for (i64 i = 0; i < input->event_count; i += 1) headless_apply_event(&input->events[i]);
     input->event_count = 0;
     input->pending_text_length = 0;
-
-    // KEY_ANY is held while any other key is.
-    input->keys[KEY_ANY] &= (u8)~INPUT_HELD;
-    for (i32 code = KEY_ANY + 1; code < KEY_COUNT; code += 1)
-        if (input->keys[code] & INPUT_HELD) input->keys[KEY_ANY] |= INPUT_HELD;
+    input_record_end_poll();
 }
-
-static bool headless_key_has(i32 code, u8 bit) {
-    return headless_key_valid(code) && (headless_input.keys[code] & bit) != 0;
-}
-
-static bool headless_button_has(i32 button, u8 bit) {
-    return headless_button_valid(button) && (headless_input.buttons[button] & bit) != 0;
-}
-
-bool input_key_is_pressed(i32 code) { return headless_key_has(code, INPUT_PRESSED); }
-bool input_key_is_typed(i32 code) { return headless_key_has(code, INPUT_TYPED); }
-bool input_key_is_held(i32 code) { return headless_key_has(code, INPUT_HELD); }
-bool input_key_is_released(i32 code) { return headless_key_has(code, INPUT_RELEASED); }
-
-u32 input_key_modifiers() {
-    u32 bits = headless_input.lock_bits;
-    if (input_key_is_held(KEY_SHIFT)) bits |= MODIFIER_SHIFT;
-    if (input_key_is_held(KEY_CONTROL)) bits |= MODIFIER_CONTROL;
-    if (input_key_is_held(KEY_ALT)) bits |= MODIFIER_ALT;
-    return bits;
-}
-
-Str input_text_typed() { return str_make(headless_input.typed, headless_input.typed_length); }
 
 void input_text_enable(bool on) { headless_input.text_enabled = on; }
-
-void input_mouse_position(f32* x, f32* y) {
-    if (x) *x = headless_input.mouse_x;
-    if (y) *y = headless_input.mouse_y;
-}
-
-bool input_mouse_is_pressed(i32 button) { return headless_button_has(button, INPUT_PRESSED); }
-bool input_mouse_is_held(i32 button) { return headless_button_has(button, INPUT_HELD); }
-bool input_mouse_is_released(i32 button) { return headless_button_has(button, INPUT_RELEASED); }
-
-i32 input_mouse_wheel() { return headless_input.wheel; }

@@ -1,6 +1,6 @@
 // The real back end's window and input on SDL2: one OpenGL 3.3 core window, its close
-// and resize reports, its icon, and the keyboard, text and mouse state of each poll.
-// Owns the window, the context and the input record. Main thread only.
+// and resize reports, its icon, and SDL's keyboard, text and mouse events handed in order
+// to the shared input record. Owns the window and the context. Main thread only.
 #include <string.h>
 
 #include "platform/real_internal.h"
@@ -62,31 +62,30 @@ static constexpr KeyMap key_map_build() {
 }
 static constexpr KeyMap key_map = key_map_build();
 
+// Events to the shared input record (common_input.cpp), which answers the queries.
 // ---------------------------------------------------------------------------
-// Input record: per-poll flags are cleared at the start of input_poll.
-// ---------------------------------------------------------------------------
-enum { TEXT_CAPACITY = 1024, MOUSE_BUTTON_COUNT = 8 };
-
-struct InputState {
+struct RealInput {
     bool scancode_down[SDL_NUM_SCANCODES];
-    bool held[KEY_COUNT], pressed[KEY_COUNT], typed[KEY_COUNT], released[KEY_COUNT];
-    u8 text[TEXT_CAPACITY];
-    i64 text_length;
-    f32 mouse_x, mouse_y;
-    bool mouse_held[MOUSE_BUTTON_COUNT], mouse_pressed[MOUSE_BUTTON_COUNT],
-        mouse_released[MOUSE_BUTTON_COUNT];
-    i32 wheel;
     bool closed;          // this poll
     bool resize_pending;  // until display_is_resized reports it
 };
-static InputState input;
+static RealInput input;
+
+static u32 lock_bits() {
+    SDL_Keymod state = SDL_GetModState();
+    u32 bits = 0;
+    if (state & KMOD_GUI) bits |= MODIFIER_GUI;
+    if (state & KMOD_CAPS) bits |= MODIFIER_CAPS_LOCK;
+    if (state & KMOD_NUM) bits |= MODIFIER_NUM_LOCK;
+    return bits;
+}
 
 void real_input_reset() {
-    input = InputState{};
+    input = RealInput{};
     int x = 0, y = 0;
     SDL_GetMouseState(&x, &y);
-    input.mouse_x = (f32)x;
-    input.mouse_y = (f32)y;
+    input_record_reset((f32)x, (f32)y);
+    input_record_lock_bits(lock_bits());
 }
 
 static bool code_still_down(i32 code) {
@@ -102,76 +101,35 @@ static void key_event(const SDL_KeyboardEvent& event) {
     if (event.type == SDL_KEYDOWN) {
         bool repeat = event.repeat != 0 || input.scancode_down[scancode];
         input.scancode_down[scancode] = true;
-        input.typed[KEY_ANY] = true;
-        if (!repeat) input.pressed[KEY_ANY] = true;
-        if (code == 0) return;
-        input.typed[code] = true;
-        if (!repeat && !input.held[code]) input.pressed[code] = true;
-        input.held[code] = true;
+        input_record_key_down(code, repeat);
     } else {
         input.scancode_down[scancode] = false;
-        if (code == 0 || code_still_down(code)) return;
-        if (input.held[code]) input.released[code] = true;
-        input.held[code] = false;
+        if (code != 0 && !code_still_down(code)) input_record_key_up(code);
     }
-}
-
-// Keys held when the window loses the focus would otherwise never see their release.
-static void keys_release_all() {
-    memset(input.scancode_down, 0, sizeof(input.scancode_down));
-    for (i32 code = 0; code < KEY_COUNT; code += 1) {
-        if (input.held[code]) input.released[code] = true;
-        input.held[code] = false;
-    }
-    for (i32 button = 0; button < MOUSE_BUTTON_COUNT; button += 1) {
-        if (input.mouse_held[button]) input.mouse_released[button] = true;
-        input.mouse_held[button] = false;
-    }
-}
-
-// Appends whole UTF-8 characters only, so a full buffer never ends inside one.
-static void text_append(const char* text) {
-    i64 length = (i64)strlen(text);
-    i64 room = TEXT_CAPACITY - input.text_length;
-    if (length > room) {
-        length = room;
-        while (length > 0 && ((u8)text[length] & 0xC0) == 0x80) length -= 1;
-    }
-    memcpy(input.text + input.text_length, text, (size_t)length);
-    input.text_length += length;
 }
 
 static void mouse_button_event(const SDL_MouseButtonEvent& event) {
     i32 button = (i32)event.button + 1;  // SDL's left 1, middle 2, right 3
-    if (button < 0 || button >= MOUSE_BUTTON_COUNT) return;
-    input.mouse_x = (f32)event.x;
-    input.mouse_y = (f32)event.y;
-    if (event.type == SDL_MOUSEBUTTONDOWN) {
-        input.mouse_pressed[button] = true;
-        input.mouse_held[button] = true;
-    } else {
-        if (input.mouse_held[button]) input.mouse_released[button] = true;
-        input.mouse_held[button] = false;
-    }
+    input_record_mouse_move((f32)event.x, (f32)event.y);
+    if (event.type == SDL_MOUSEBUTTONDOWN) input_record_mouse_down(button);
+    else input_record_mouse_up(button);
 }
 
 static void window_event(const SDL_WindowEvent& event) {
     switch (event.event) {
     case SDL_WINDOWEVENT_CLOSE: input.closed = true; break;
     case SDL_WINDOWEVENT_SIZE_CHANGED: input.resize_pending = true; break;
-    case SDL_WINDOWEVENT_FOCUS_LOST: keys_release_all(); break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+        // Keys held when the window loses the focus would otherwise never see their release.
+        memset(input.scancode_down, 0, sizeof(input.scancode_down));
+        input_record_release_all();
+        break;
     default: break;
     }
 }
 
 void input_poll() {
-    memset(input.pressed, 0, sizeof(input.pressed));
-    memset(input.typed, 0, sizeof(input.typed));
-    memset(input.released, 0, sizeof(input.released));
-    memset(input.mouse_pressed, 0, sizeof(input.mouse_pressed));
-    memset(input.mouse_released, 0, sizeof(input.mouse_released));
-    input.text_length = 0;
-    input.wheel = 0;
+    input_record_begin_poll();
     input.closed = false;
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
@@ -179,68 +137,33 @@ void input_poll() {
         case SDL_QUIT: input.closed = true; break;
         case SDL_WINDOWEVENT: window_event(event.window); break;
         case SDL_KEYDOWN:
-        case SDL_KEYUP: key_event(event.key); break;
-        case SDL_TEXTINPUT: text_append(event.text.text); break;
+        case SDL_KEYUP:
+            input_record_lock_bits(lock_bits());
+            key_event(event.key);
+            break;
+        case SDL_TEXTINPUT:
+            input_record_text(Str{(u8*)event.text.text, (i64)strlen(event.text.text)});
+            break;
         case SDL_MOUSEMOTION:
-            input.mouse_x = (f32)event.motion.x;
-            input.mouse_y = (f32)event.motion.y;
+            input_record_mouse_move((f32)event.motion.x, (f32)event.motion.y);
             break;
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP: mouse_button_event(event.button); break;
         case SDL_MOUSEWHEEL:
-            input.wheel += event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.wheel.y
-                                                                           : event.wheel.y;
+            input_record_wheel(event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.wheel.y
+                                                                               : event.wheel.y);
             break;
         default: break;
         }
     }
-    bool any_held = false;
-    for (i32 code = KEY_ANY + 1; code < KEY_COUNT; code += 1)
-        any_held = any_held || input.held[code];
-    input.held[KEY_ANY] = any_held;
+    input_record_lock_bits(lock_bits());
+    input_record_end_poll();
 }
-
-static bool key_valid(i32 code) { return code > 0 && code < KEY_COUNT; }
-
-bool input_key_is_pressed(i32 code) { return key_valid(code) && input.pressed[code]; }
-bool input_key_is_typed(i32 code) { return key_valid(code) && input.typed[code]; }
-bool input_key_is_held(i32 code) { return key_valid(code) && input.held[code]; }
-bool input_key_is_released(i32 code) { return key_valid(code) && input.released[code]; }
-
-u32 input_key_modifiers() {
-    SDL_Keymod state = SDL_GetModState();
-    u32 bits = 0;
-    if (state & KMOD_SHIFT) bits |= MODIFIER_SHIFT;
-    if (state & KMOD_CTRL) bits |= MODIFIER_CONTROL;
-    if (state & KMOD_ALT) bits |= MODIFIER_ALT;
-    if (state & KMOD_GUI) bits |= MODIFIER_GUI;
-    if (state & KMOD_CAPS) bits |= MODIFIER_CAPS_LOCK;
-    if (state & KMOD_NUM) bits |= MODIFIER_NUM_LOCK;
-    return bits;
-}
-
-Str input_text_typed() { return Str{input.text, input.text_length}; }
 
 void input_text_enable(bool on) {
     if (on) SDL_StartTextInput();
     else SDL_StopTextInput();
 }
-
-void input_mouse_position(f32* x, f32* y) {
-    *x = input.mouse_x;
-    *y = input.mouse_y;
-}
-
-static bool button_valid(i32 button) { return button >= 0 && button < MOUSE_BUTTON_COUNT; }
-
-bool input_mouse_is_pressed(i32 button) {
-    return button_valid(button) && input.mouse_pressed[button];
-}
-bool input_mouse_is_held(i32 button) { return button_valid(button) && input.mouse_held[button]; }
-bool input_mouse_is_released(i32 button) {
-    return button_valid(button) && input.mouse_released[button];
-}
-i32 input_mouse_wheel() { return input.wheel; }
 
 // ---------------------------------------------------------------------------
 // Window

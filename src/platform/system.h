@@ -87,7 +87,24 @@ enum {
     MODIFIER_NUM_LOCK = 1 << 5,
 };
 
+// One key going down, as it happened: the modifiers held at that moment, whether it was an
+// auto-repeat of a held key, and how many bytes of the frame's typed text came before it.
+struct KeyPress {
+    i32 code;
+    u32 modifiers;
+    bool repeat;
+    i64 text_offset;
+};
+
 void input_poll();
+// Every key that went down or auto-repeated this frame, in order, however many arrived
+// since the last poll (several presses of one key each count).
+i64 input_key_press_count();
+KeyPress input_key_press(i64 index);  // a zeroed press outside 0 .. count - 1
+// Takes the presses from `first` on, and the text typed from that press on, out of this
+// frame and hands them out again at the next input_poll, ahead of what arrives meanwhile:
+// typing that follows a press which opened a field belongs to that field.
+void input_key_presses_defer(i64 first);
 bool input_key_is_pressed(i32 code);   // went down this frame
 bool input_key_is_typed(i32 code);     // went down or auto-repeated this frame
 bool input_key_is_held(i32 code);      // is down now

@@ -74,21 +74,23 @@ static Rect toolbar_rect(const ToolbarCursor* cursor) {
     return Rect{cursor->x, (f32)g_app.window_height - cursor->size, cursor->size, cursor->size};
 }
 
-void toolbar_button(ButtonState* button, ToolbarCursor* cursor, u32 texture, const f32* color) {
-    icon_button(button, toolbar_rect(cursor), texture, color);
-    cursor->x += cursor->size;
-}
-
-void toolbar_button_switch(ButtonState* button, ToolbarCursor* cursor, u32 texture,
-                           u32 texture_when_set, bool flag, const f32* color) {
-    toolbar_button(button, cursor, flag ? texture_when_set : texture, color);
-}
-
-void toolbar_choice(ButtonState* button, ToolbarCursor* cursor, u32 texture, const f32* color,
-                    bool selected) {
+Rect toolbar_button(ButtonState* button, ToolbarCursor* cursor, u32 texture, const f32* color) {
     Rect rect = toolbar_rect(cursor);
-    toolbar_button(button, cursor, texture, color);
+    icon_button(button, rect, texture, color);
+    cursor->x += cursor->size;
+    return rect;
+}
+
+Rect toolbar_button_switch(ButtonState* button, ToolbarCursor* cursor, u32 texture,
+                           u32 texture_when_set, bool flag, const f32* color) {
+    return toolbar_button(button, cursor, flag ? texture_when_set : texture, color);
+}
+
+Rect toolbar_choice(ButtonState* button, ToolbarCursor* cursor, u32 texture, const f32* color,
+                    bool selected) {
+    Rect rect = toolbar_button(button, cursor, texture, color);
     if (selected) draw_box(g_theme.selection_color, rect);
+    return rect;
 }
 
 static f32 clamp01(f32 value) {

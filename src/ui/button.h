@@ -51,13 +51,13 @@ void text_button(ButtonState* button, Rect rect, Str label);
 void toggle(ButtonState* button, Rect rect);
 
 // Toolbar buttons are squares of the cursor's size along the top edge of the window; each
-// moves the cursor right by its size.
-void toolbar_button(ButtonState* button, ToolbarCursor* cursor, u32 texture, const f32* color);
+// moves the cursor right by its size and returns the square it took.
+Rect toolbar_button(ButtonState* button, ToolbarCursor* cursor, u32 texture, const f32* color);
 // Shows `texture_when_set` instead of `texture` while `flag` holds (play and pause).
-void toolbar_button_switch(ButtonState* button, ToolbarCursor* cursor, u32 texture,
+Rect toolbar_button_switch(ButtonState* button, ToolbarCursor* cursor, u32 texture,
                            u32 texture_when_set, bool flag, const f32* color);
 // A toolbar button of a group of choices; the selected one is marked in "selection_color".
-void toolbar_choice(ButtonState* button, ToolbarCursor* cursor, u32 texture, const f32* color,
+Rect toolbar_choice(ButtonState* button, ToolbarCursor* cursor, u32 texture, const f32* color,
                     bool selected);
 
 // A vertical scroll bar filling the rectangle: the thumb can be dragged, and the position

@@ -130,7 +130,7 @@ void text_field_delete_selection(TextField* field) {
 }
 
 void text_field_set_text(TextField* field, Str text) {
-    i64 length = text.length < TEXT_FIELD_MAX_BYTES ? text.length : TEXT_FIELD_MAX_BYTES;
+    i64 length = text.length < (i64)TEXT_FIELD_MAX_BYTES ? text.length : (i64)TEXT_FIELD_MAX_BYTES;
     if (length < text.length)
         while (length > 0 && is_continuation(text.data[length])) length -= 1;
     if (length > field->text.capacity && !array_reserve(&field->text, length)) length = 0;
@@ -323,74 +323,80 @@ void text_field_set_caret(TextField* field, i64 position) {
 static const i32 KEYPAD_NAVIGATION[10] = {0, KEY_END,   KEY_DOWN, KEY_PAGE_DOWN, KEY_LEFT,
                                           0, KEY_RIGHT, KEY_HOME, KEY_UP,        KEY_PAGE_UP};
 
+// One key press (or auto-repeat) of the frame, with the modifiers held at it.
 struct KeyReader {
+    KeyPress press;
     bool keypad_navigates;  // num lock's state equals shift's: the keypad moves the caret
 };
 
 static bool typed(const KeyReader* keys, i32 code) {
-    if (input_key_is_typed(code)) return true;
+    if (keys->press.code == code) return true;
     if (!keys->keypad_navigates) return false;
     for (i32 digit = 0; digit < 10; digit += 1)
-        if (KEYPAD_NAVIGATION[digit] == code && input_key_is_typed(KEY_KEYPAD_0 + digit))
+        if (KEYPAD_NAVIGATION[digit] == code && keys->press.code == KEY_KEYPAD_0 + digit)
             return true;
     return false;
 }
 
-static void commands(TextField* field) {
-    bool shift = input_key_is_held(KEY_SHIFT);
-    bool control = input_key_is_held(KEY_CONTROL);
-    bool num_lock = (input_key_modifiers() & MODIFIER_NUM_LOCK) != 0;
-    KeyReader keys = {num_lock == shift};
+// The typed text up to `end` that is not in the field yet, in place of the selection.
+static void typed_text_insert(TextField* field, Str text, i64* inserted, i64 end) {
+    if (end > text.length) end = text.length;
+    if (end <= *inserted) return;
+    text_field_delete_selection(field);
+    if (insert_at_caret(field, Str{text.data + *inserted, end - *inserted}) > 0)
+        text_changed(field);
+    *inserted = end;
+    column_refresh(field);
+}
+
+// One press; false when it entered a single-line field, which takes nothing more.
+static bool key_command(TextField* field, const KeyReader* keys) {
+    bool shift = (keys->press.modifiers & MODIFIER_SHIFT) != 0;
+    bool control = (keys->press.modifiers & MODIFIER_CONTROL) != 0;
     bool other = false;  // a command other than up and down ran
     i32 from, to;
 
-    if (control && input_key_is_typed(KEY_LETTER('a'))) {
+    if (control && typed(keys, KEY_LETTER('a'))) {
         field->caret = text_length(field);
         field->anchor = 0;
         other = true;
     }
-    if (control && input_key_is_typed(KEY_LETTER('x'))) {
+    if (control && typed(keys, KEY_LETTER('x'))) {
         if (field->caret != field->anchor) {
             clipboard_set(text_field_selection(field));
             text_field_delete_selection(field);
         }
         other = true;
     }
-    if (control && input_key_is_typed(KEY_LETTER('c'))) {
+    if (control && typed(keys, KEY_LETTER('c'))) {
         // Copying nothing leaves the clipboard as it was.
         if (field->caret != field->anchor) clipboard_set(text_field_selection(field));
         other = true;
     }
-    if (control && input_key_is_typed(KEY_LETTER('v'))) {
+    if (control && typed(keys, KEY_LETTER('v'))) {
         text_field_delete_selection(field);
         // The clipboard buffer is replaced by the next clipboard call; the text is copied
         // into the field before that can happen.
         if (insert_at_caret(field, clipboard_get()) > 0) text_changed(field);
         other = true;
     }
-    if (typed(&keys, KEY_RETURN) || input_key_is_typed(KEY_KEYPAD_ENTER)) {
+    if (typed(keys, KEY_RETURN) || typed(keys, KEY_KEYPAD_ENTER)) {
         if (field->single_line) {
             field->focused = 0;
             field->entered = 1;
             field->dragging = 0;
-            return;
+            return false;
         }
         text_field_delete_selection(field);
         if (insert_at_caret(field, STR("\n")) > 0) text_changed(field);
         other = true;
     }
-    if (typed(&keys, KEY_TAB)) {
+    if (typed(keys, KEY_TAB)) {
         text_field_delete_selection(field);
         if (insert_at_caret(field, STR("\t")) > 0) text_changed(field);
         other = true;
     }
-    Str text = input_text_typed();
-    if (text.length > 0) {
-        text_field_delete_selection(field);
-        if (insert_at_caret(field, text) > 0) text_changed(field);
-        other = true;
-    }
-    if (typed(&keys, KEY_BACKSPACE)) {
+    if (typed(keys, KEY_BACKSPACE)) {
         selection_range(field, &from, &to);
         if (to > from)
             text_field_delete_selection(field);
@@ -401,7 +407,7 @@ static void commands(TextField* field) {
         }
         other = true;
     }
-    if (typed(&keys, KEY_DELETE)) {
+    if (typed(keys, KEY_DELETE)) {
         selection_range(field, &from, &to);
         if (to > from)
             text_field_delete_selection(field);
@@ -412,31 +418,31 @@ static void commands(TextField* field) {
         }
         other = true;
     }
-    if (typed(&keys, KEY_HOME)) {
+    if (typed(keys, KEY_HOME)) {
         bool whole = control && !field->single_line;
         caret_move(field, whole ? 0 : line_begin(field, field->caret), shift);
         other = true;
     }
-    if (typed(&keys, KEY_END)) {
+    if (typed(keys, KEY_END)) {
         bool whole = control && !field->single_line;
         caret_move(field, whole ? text_length(field) : line_end(field, field->caret), shift);
         other = true;
     }
-    if (typed(&keys, KEY_UP)) {
+    if (typed(keys, KEY_UP)) {
         caret_move(field, line_up(field, field->caret), shift);
     }
-    if (typed(&keys, KEY_DOWN)) {
+    if (typed(keys, KEY_DOWN)) {
         caret_move(field, line_down(field, field->caret), shift);
     }
-    if (typed(&keys, KEY_PAGE_UP)) {
+    if (typed(keys, KEY_PAGE_UP)) {
         for (i32 i = 0; i < PAGE_LINES; i += 1)
             caret_move(field, line_up(field, field->caret), shift);
     }
-    if (typed(&keys, KEY_PAGE_DOWN)) {
+    if (typed(keys, KEY_PAGE_DOWN)) {
         for (i32 i = 0; i < PAGE_LINES; i += 1)
             caret_move(field, line_down(field, field->caret), shift);
     }
-    if (typed(&keys, KEY_LEFT)) {
+    if (typed(keys, KEY_LEFT)) {
         selection_range(field, &from, &to);
         if (to > from && !shift)
             caret_move(field, from, false);
@@ -446,7 +452,7 @@ static void commands(TextField* field) {
                        shift);
         other = true;
     }
-    if (typed(&keys, KEY_RIGHT)) {
+    if (typed(keys, KEY_RIGHT)) {
         selection_range(field, &from, &to);
         if (to > from && !shift)
             caret_move(field, to, false);
@@ -458,6 +464,23 @@ static void commands(TextField* field) {
     }
     // Up and down keep the column they started from; everything else sets it anew.
     if (other) column_refresh(field);
+    return true;
+}
+
+// The frame's presses and typed text in the order they came: a slow frame may hold a word
+// and the backspaces that corrected it.
+static void commands(TextField* field) {
+    Str text = input_text_typed();
+    i64 inserted = 0;
+    for (i64 i = 0; i < input_key_press_count(); i += 1) {
+        KeyPress press = input_key_press(i);
+        typed_text_insert(field, text, &inserted, press.text_offset);
+        bool shift = (press.modifiers & MODIFIER_SHIFT) != 0;
+        bool num_lock = (press.modifiers & MODIFIER_NUM_LOCK) != 0;
+        KeyReader keys = {press, num_lock == shift};
+        if (!key_command(field, &keys)) return;
+    }
+    typed_text_insert(field, text, &inserted, text.length);
 }
 
 // --- Mouse --------------------------------------------------------------------------------------
