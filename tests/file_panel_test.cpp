@@ -389,7 +389,7 @@ TEST_F(FileBrowser, AMidiFileAsksForItsKeyAndTonicThenBecomesANewPiece) {
     add_note(frac(2));
     std::string before = encoded();
     frames();
-    control_key('o');
+    open_without_saving();
     click_row("tune.mid");
     click_ok();
     const Panel* import = nullptr;
