@@ -12,6 +12,9 @@
 #include <glib.h>
 #include <smf.h>
 
+#include "core/text.h"
+#include "piece/midi_import.h"
+#include "platform/system.h"
 #include "sound/midi_export.h"
 #include "sound/render.h"
 #include "sound_test_support.h"
@@ -355,6 +358,63 @@ TEST_F(MidiExport, FluidSynthPlaysTheJustIntervalsAndTheOnsetsOfTheRender) {
         if (!getenv("MIDI_KEEP")) remove(wav.c_str());
     }
     audio_set_buffer(0, 0);
+}
+
+// Out and back in: a piece exported in either mode and imported again has the same notes,
+// at the same times and lengths, with the same ratios of a key at A 440, in the same group.
+TEST_F(MidiExport, ExportedAndImportedAgainGivesTheSameNotesTimesAndRatios) {
+    keys_parse(read_entire_file(STR("keys.txt"), POOL_MAIN));
+    add_key(&piece, group, frac(0), frac(6), 440.0);
+    add_sine(&piece, group, frac(0), frac(6));
+    piece.settings.end_time = frac(6);
+    struct Placed {
+        Fraction time, duration, pitch;
+    };
+    const Placed placed[] = {{frac(0), frac(2), frac(1)},         {frac(0), frac(2), frac(5, 4)},
+                             {frac(0), frac(2), frac(3, 2)},      {frac(0), frac(2), frac(7, 4)},
+                             {frac(2), frac(1, 3), frac(11, 8)},  {frac(7, 3), frac(2, 3), frac(9, 8)},
+                             {frac(3), frac(3, 2), frac(15, 16)}, {frac(9, 2), frac(3, 2), frac(2)}};
+    for (const Placed& p : placed) add_note(&piece, group, p.time, p.duration, p.pitch);
+
+    for (u8 tuning : {(u8)MIDI_TUNING_MTS, (u8)MIDI_TUNING_MPE}) {
+        std::string path = ::testing::TempDir() + "round_trip.mid";
+        MidiExportOptions options = midi_export_defaults();
+        options.tuning = tuning;
+        MidiExportReport report = {};
+        RenderFailure failure = {};
+        ASSERT_TRUE(midi_export(&piece, to_str(path), &options, POOL_MAIN, &report, &failure));
+        EXPECT_EQ(report.waited, 0);
+
+        Piece back;
+        piece_init(&back, POOL_MAIN);
+        MidiImportOptions import = {STR("key"), -1};
+        MidiImportSummary summary = {};
+        Str reason = {};
+        ASSERT_TRUE(midi_import(read_entire_file(to_str(path), POOL_MAIN), &import, &back,
+                                &summary, &reason))
+            << to_string(reason);
+        EXPECT_TRUE(summary.tuned);
+        ASSERT_EQ(back.keys.count, 1);
+        EXPECT_DOUBLE_EQ(back.keys[0].reference_frequency, 440.0);
+        ASSERT_EQ(back.groups.count, 1);
+        EXPECT_EQ(to_string(back.tree[0].name), "group");
+        ASSERT_EQ(back.notes.count, (i64)(sizeof(placed) / sizeof(placed[0])));
+        // The import lists notes by onset; notes of one onset in any order.
+        std::vector<bool> found(back.notes.count, false);
+        for (const Placed& p : placed) {
+            bool match = false;
+            for (i64 i = 0; i < back.notes.count && !match; i += 1) {
+                const ObjectHeader& h = back.notes[i].header;
+                if (found[i] || !fraction_equal(h.time, p.time) ||
+                    !fraction_equal(h.duration, p.duration) || !fraction_equal(h.pitch, p.pitch))
+                    continue;
+                found[i] = match = true;
+            }
+            EXPECT_TRUE(match) << (tuning == MIDI_TUNING_MTS ? "mts " : "mpe ") << p.time.numerator
+                               << "/" << p.time.denominator << " pitch " << p.pitch.numerator
+                               << "/" << p.pitch.denominator;
+        }
+    }
 }
 
 }  // namespace
