@@ -40,7 +40,7 @@ FrameState g_frame;
     "l/j: move cursor forward/backward in time\n"                   \
     "i/k: move cursor up/down in pitch\n"                           \
     "shift + i/k: move cursor up/down an octave\n"                  \
-    "control + i/k: move cursor up/down a semitone\n"               \
+    "control + i/k: through every pitch of the key\n"               \
     "\n"                                                             \
     "u/o: align duration/pitch of selected object\n"                \
     "f: change pitch of selected object\n"                          \
