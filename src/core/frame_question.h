@@ -1,4 +1,4 @@
-// The save question panel (kind 4): "do you want to save ...?" with yes, no and cancel,
+// The save question panel (PANEL_QUESTION): "do you want to save ...?" with yes, no and cancel,
 // and what follows the answer (quit, a new piece, or the file panel to open another).
 // A question waiting for its answer is modal; Return answers yes, Escape cancels. Main
 // thread.

@@ -1,7 +1,7 @@
 // The object properties panels, the "curve point" window and the fraction entry's opener:
 // openers that prime each panel from what it edits, the lookups that find it again by id
-// every frame, and the contents of kinds 5 to 13 and 16. Content records live in POOL_MAIN
-// for the rest of the run (panels are few and small). Main thread.
+// every frame, and the contents of PANEL_KEY to PANEL_TEXT and PANEL_CURVE_POINT. Content
+// records live in POOL_MAIN for the rest of the run (panels are few and small). Main thread.
 //
 // Sections: curves of objects; openers; the fraction entry's binding; row layout; the
 // object panels by kind; the sound's waves; the "curve point" window.

@@ -19,7 +19,7 @@ struct Panel;
 // a volume's pan curve, i for a sound's blend curve i.
 Curve* object_curve(ObjectHeader* object, u8 curve_index);
 
-// --- Object properties panels (kinds 5 to 13) ------------------------------------------
+// --- Object properties panels (PANEL_KEY to PANEL_TEXT) ---------------------------------
 // Text rows by kind, in row order: key: name, frequency; measure: bar length; tempo,
 // volume, pitch: minimum, maximum; sound: the wave names; repeat: num, start, end; shape:
 // time offset, volume curve; text: the text.
@@ -53,7 +53,7 @@ ObjectHeader* object_panel_object(const ObjectPanelContent* content);
 
 // Fills the panel's text rows and toggles from the object's current values.
 void object_panel_prime(ObjectPanelContent* content, const ObjectHeader* object);
-// Draws and handles the content of an object's properties panel (kinds 5 to 13): nothing
+// Draws and handles the content of an object's properties panel (PANEL_KEY to PANEL_TEXT): nothing
 // at all when the object is gone or the panel is closing.
 void object_panel_content(Panel* panel, Rect content);
 
@@ -66,7 +66,7 @@ bool sound_wave_add(SoundObject* sound);
 // The label of a wave row: "wave" for a single wave, else "wave 1", "wave 2", ... (POOL_TMP).
 Str sound_wave_label(const SoundObject* sound, i64 index);
 
-// --- The "curve point" window (kind 16) -------------------------------------------------
+// --- The "curve point" window (PANEL_CURVE_POINT) ---------------------------------------
 struct CurvePointPanelContent {
     u8 close_requested;
     u64 object_id;
@@ -89,7 +89,7 @@ void curve_point_panel_prime(CurvePointPanelContent* content, const CurvePoint* 
 // The six fields, "continuous" and "flat", "ok"; nothing when the point is gone.
 void curve_point_panel_content(Panel* panel, Rect content);
 
-// --- The fraction entry (kind 15) --------------------------------------------------------
+// --- The fraction entry (PANEL_FRACTION) ------------------------------------------------
 enum FractionField : u8 {
     FRACTION_FIELD_PITCH = 0,
     FRACTION_FIELD_TIME = 1,

@@ -63,5 +63,5 @@ void frame_buffer_report(i32 status);
 // Start of a frame: the frame buffer bound, viewport, the "simple" program current,
 // blending on, cleared to the background colour (given as it should appear on screen).
 void frame_buffer_begin(const f32* background);
-// Main-loop step 14: the frame buffer drawn to the window through "gamma".
+// At the end of app_frame: the frame buffer drawn to the window through "gamma".
 void frame_buffer_resolve();

@@ -9,7 +9,7 @@
 
 struct Panel;
 
-// --- Colour bindings ---------------------------------------------------------------------
+// --- Colour bindings --------------------------------------------------------------------
 enum ColorTarget : u8 {
     COLOR_TARGET_BACKGROUND = 0,  // the piece's background colour (its settings)
     COLOR_TARGET_GROUP = 1,       // a group's colour, by group id
@@ -32,7 +32,7 @@ ColorBinding color_binding_object(u8 object_kind, i64 object_id, u8 which);
 f32* color_binding_target(const ColorBinding* binding);
 bool color_binding_equal(const ColorBinding* a, const ColorBinding* b);
 
-// --- Colour picker (kind 14) -----------------------------------------------------------------
+// --- Colour picker (PANEL_COLOR_PICKER) -------------------------------------------------
 struct ColorPickerContent {
     u8 close_requested;
     ColorBinding binding;
@@ -47,7 +47,7 @@ Panel* color_picker_open(ColorBinding binding);
 // the colour is gone.
 void color_picker_panel(Panel* panel, Rect content);
 
-// --- Fraction entry (kind 15) ------------------------------------------------------------------
+// --- Fraction entry (PANEL_FRACTION) ----------------------------------------------------
 // The entry opened by fraction_entry_open (editor/object_panels.h): its label, a one-line
 // field primed with the value's display form, and "ok" (or Return in the field), which
 // writes the field's fraction into the value found again at that moment and closes the
@@ -56,7 +56,7 @@ void fraction_entry_panel(Panel* panel, Rect content);
 // The entry's text field, or null before the entry's first frame.
 TextField* fraction_entry_field(const Panel* panel);
 
-// --- Replacing the piece ------------------------------------------------------------------------
+// --- Replacing the piece ----------------------------------------------------------------
 // Asks every panel bound to objects, groups or settings of the piece to close: object
 // property panels and curve points, colour pickers, fraction entries of objects. Called
 // when a file replaces the piece, whose ids may name other things. A closing panel draws

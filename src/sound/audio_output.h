@@ -41,8 +41,8 @@ struct AudioState {
 
 extern AudioState g_audio;
 
-// Start-up step 1: clears the audio state, the worker state, the playback marks and the
-// sound tables. Does not allocate.
+// From app_state_reset at start-up: clears the audio state, the worker state, the playback
+// marks and the sound tables. Does not allocate.
 void audio_output_reset();
 // Opens the device (2 channels, 44100 Hz, 256-frame buffers); false when it cannot. The
 // format is recorded either way, so renders and exports work without a device.

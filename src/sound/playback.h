@@ -7,7 +7,7 @@
 
 struct NoteObject;
 
-void playback_reset();  // start-up step 1; does not allocate
+void playback_reset();  // from audio_output_reset; does not allocate
 // Once per frame, before any editing: finishes fades, follows the play cursor, stops at
 // the end of the rendering, and starts playing a rendering the worker has finished.
 void playback_frame();

@@ -33,7 +33,7 @@ struct RenderResult {
     RenderFailure failure;
 };
 
-void render_worker_reset();  // start-up step 1; does not allocate
+void render_worker_reset();  // from audio_output_reset; does not allocate
 // Creates the worker mutex and starts the worker; false (and nothing left behind) when
 // either fails.
 bool render_worker_start();
