@@ -340,9 +340,12 @@ TEST_F(FrameTest, TheStartHintShowsOnAnEmptyCanvasUntilAnObjectIsPlacedOrF1) {
     EXPECT_NE(to_string(frame_hint_text()).find("tab"), std::string::npos);
     EXPECT_NE(to_string(frame_hint_text()).find("space"), std::string::npos);
     EXPECT_NE(to_string(frame_hint_text()).find("F1"), std::string::npos);
+    EXPECT_EQ(to_string(frame_hint_text()).find("tab: place mode"), 0u);
     headless_key_tap(KEY_TAB);
     frames();
     EXPECT_TRUE(hint_drawn());  // the mode alone places nothing
+    EXPECT_EQ(to_string(frame_hint_text()).find("space: place a note"), 0u);
+    EXPECT_NE(to_string(frame_hint_text()).find("tab: select mode"), std::string::npos);
     headless_key_tap(KEY_SPACE);
     frames();
     EXPECT_FALSE(hint_drawn());

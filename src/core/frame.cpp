@@ -170,7 +170,10 @@ static void start_hint() {
                 g_theme.text_scale, g_theme.text_scale, TEXT_CENTER, TEXT_CENTERED);
 }
 
+// In place mode the first key is already pressed: the hint says what comes next.
 Str frame_hint_text() {
+    if (g_editor.place_mode)
+        return STR("space: place a note    n/m: other kinds    tab: select mode    F1: all keys");
     return STR("tab: place mode    space: place a note    F1: all keys");
 }
 
