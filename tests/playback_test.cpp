@@ -300,8 +300,9 @@ static std::vector<f32> whole_rendering(const Piece* piece) {
 TEST_F(Playback, ASlowWorkerIsHeardAsSilenceThenStreamedPlaybackEqualsTheWholeRendering) {
     // Thirty seconds, so that the rendering's head and its rest come from two compilations
     // and many ranges; a note sounds across the border between them, twenty seconds in.
+    // The notes are listed latest first: the head's compilation picks and orders its own.
     g_piece.settings.end_time = frac(60);
-    for (i64 i = 0; i < 8; i += 1) note(frac(5 * i + 1), frac(6), frac(2 + i % 3, 2));
+    for (i64 i = 7; i >= 0; i -= 1) note(frac(5 * i + 1), frac(6), frac(2 + i % 3, 2));
     add_volume(&g_piece, group, frac(0), frac(60), frac(1, 2), frac(0));
     g_piece.volumes[0].volume.points[0].y = frac(1, 4);
     array_push(&g_piece.volumes[0].volume.points, point_at(frac(60), frac(1)));

@@ -11,6 +11,11 @@
 // order); records the order leaves equal keep their order. `scratch` holds `count` records.
 template <typename T>
 void merge_sort(T* data, i64 count, T* scratch, bool (*before)(const T* a, const T* b)) {
+    // Lists usually come in order already (pieces are saved and built in time order): one
+    // pass finds that and moves nothing.
+    i64 ordered = 1;
+    while (ordered < count && !before(&data[ordered], &data[ordered - 1])) ordered += 1;
+    if (ordered >= count) return;
     T* from = data;
     T* to = scratch;
     for (i64 width = 1; width < count; width *= 2) {

@@ -11,9 +11,15 @@ struct SceneWriter {
 };
 
 static void put_uint(SceneWriter* writer, u64 value, i32 bytes) {
-    if (writer->data)
+    if (writer->data) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        // The file's byte order is the machine's: the low bytes go as they lie.
+        memcpy(writer->data + writer->position, &value, (size_t)bytes);
+#else
         for (i32 i = 0; i < bytes; i += 1)
             writer->data[writer->position + i] = (u8)(value >> (8 * i));
+#endif
+    }
     writer->position += bytes;
 }
 

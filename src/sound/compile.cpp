@@ -132,6 +132,12 @@ static void time_map_build(const Piece* piece, CompiledPiece* compiled, i64 max_
     const TempoObject* current = 0;
     f64 current_start = 0.0;
     PoolArray<f64>* times = &compiled->block_times;
+    // Room for the whole map at the usual tempo, so that a long piece's map is not copied
+    // over and over as it grows (a guess: the map still grows past it).
+    if (tempo * minutes_per_block > 0.0 && end > t) {
+        f64 guess = (end - t) / (tempo * minutes_per_block) + 2.0;
+        array_reserve(times, guess < (f64)max_blocks ? (i64)guess : max_blocks + 1);
+    }
     while (end > t) {
         if (times->count >= max_blocks) {
             compiled->truncated = 1;
@@ -514,6 +520,29 @@ static void events_build(const Piece* piece, CompiledPiece* compiled, f64 until)
     }
 }
 
+// Drops the notes that start after `last_start` seconds, as events_build stops at them: a
+// beginning of the compilation then sorts only the notes it can play, however long the
+// piece. Notes whose time cannot be read stay, for events_build to judge.
+static void notes_keep_until(PoolArray<NoteObject>* notes, const TimeMap* map, f64 last_start) {
+    // A note after the map's time at a block past `last_start` starts after it: most notes
+    // of a long piece go by that one comparison, not by a search of the map.
+    f64 scale = map->sample_rate > 0 ? (f64)map->block_size / (f64)map->sample_rate : 0.0;
+    i64 past = scale > 0.0 && last_start >= 0.0 ? (i64)(last_start / scale) + 2 : map->count;
+    bool bounded = past < map->count;
+    f64 bound = bounded ? map->times[past] : 0.0;
+    i64 kept = 0;
+    for (i64 n = 0; n < notes->count; n += 1) {
+        const NoteObject* note = &notes->data[n];
+        f64 t = fraction_to_double(note->header.time);
+        if (note->header.time.denominator > 0 &&
+            ((bounded && t > bound) || time_to_seconds(map, t) > last_start))
+            continue;
+        if (kept != n) notes->data[kept] = *note;
+        kept += 1;
+    }
+    notes->count = kept;
+}
+
 // --- The whole compilation ----------------------------------------------------------------
 
 static bool tracks_size(CompiledPiece* compiled, i64 cells) {
@@ -567,10 +596,7 @@ void compile_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPi
         if (!repeated) compiled->incomplete = 1;
     }
 
-    // 3. Notes in time order, equal times in list order.
-    notes_sort(&work.notes);
-
-    // 4. The time map, at most as long as the longest rendering.
+    // 3. The time map, at most as long as the longest rendering.
     i64 max_blocks = RENDER_MAX_SAMPLES / (channels * compiled->block_size);
     time_map_build(&work, compiled, max_blocks);
     i64 rows = compiled->block_times.count;
@@ -579,7 +605,12 @@ void compile_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPi
     if (track_blocks >= 0 && track_blocks < rows) {
         rows = track_blocks;
         until = (f64)(track_blocks * compiled->block_size) / (f64)sample_rate;
+        TimeMap map = compiled_time_map(compiled);
+        notes_keep_until(&work.notes, &map, until + lead_time_maximum());
     }
+
+    // 4. Notes in time order, equal times in list order.
+    notes_sort(&work.notes);
 
     // 5. Neutral tracks; the last column stays neutral for notes of lost groups.
     i64 columns = compiled->columns;

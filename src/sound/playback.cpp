@@ -152,6 +152,8 @@ static bool worker_check() {
 }
 
 static bool request_post(Str export_path, u8 midi_tuning = 0) {
+    // What the worker still renders for playback is not wanted any more.
+    render_playback_cancel();
     Str snapshot = scene_encode(&g_piece, POOL_TMP);
     if (snapshot.length <= 0) return false;
     i64 id = render_request_post(snapshot, export_path, g_audio.channels ? g_audio.sample_rate : 44100,

@@ -135,6 +135,8 @@ static void range_render(SynthJob* job, i64 r) {
     i64 report_every = count / 200 > 0 ? count / 200 : 1;  // a bar moves in half percents
     i64 reported = 0;
     for (i64 n = 0; n < count;) {
+        // A range of a long piece takes a while: a cancelled one stops at once, unfinished.
+        if (job_cancelled(job)) return;
         i64 length = voice_run_length(events + n, count - n);
         i64 first, end;
         voice_run_frames(compiled, &events[n], job->frames, &first, &end);
@@ -165,7 +167,8 @@ static void range_render(SynthJob* job, i64 r) {
             reported = n / report_every;
             job->progress->report(job->progress->user, n, count);
         }
-    }    i64 channels = compiled->channels;
+    }
+    i64 channels = compiled->channels;
     samples_make_finite(job->samples + (range_lo - job->window_first) * channels,
                         (range_hi - range_lo) * channels);
 }
@@ -181,6 +184,7 @@ static i64 ranges_take(SynthJob* job, bool report) {
         mutex_unlock(job->mutex);
         if (r >= job->range_count) return done;
         range_render(job, r);
+        if (job_cancelled(job)) return done;  // the range may be unfinished: never final
         done += 1;
         mutex_lock(job->mutex);
         job->ranges_done += 1;

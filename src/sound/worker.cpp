@@ -108,14 +108,10 @@ static void request_serve(RenderRequest* request, RenderResult* result) {
     result->request_id = request->id;
     pool_empty(POOL_WORKER);
     Str path = Str{request->path, request->path_length};
-    Str snapshot = {};
-    snapshot.data = (u8*)pool_alloc(POOL_WORKER, request->snapshot_length);
-    if (snapshot.data) {
-        memcpy(snapshot.data, request->snapshot, (size_t)request->snapshot_length);
-        snapshot.length = request->snapshot_length;
-    }
+    // The decoder copies what it keeps, so it reads the request's own bytes.
+    Str snapshot = {request->snapshot, request->snapshot_length};
     Piece* piece = (Piece*)pool_alloc(POOL_WORKER, (i64)sizeof(Piece));
-    if (!snapshot.data || !piece) {
+    if (!piece) {
         render_failure_set(&result->failure, path, STR("not enough memory for the rendering"));
         result->export_failed = request->path != 0;
         result->render_failed = request->path == 0;
@@ -328,6 +324,13 @@ i64 render_request_post(Str snapshot, Str export_path, i64 sample_rate, i64 chan
     mutex_unlock(worker.mutex);
     request_free(&replaced);
     return request.id;
+}
+
+void render_playback_cancel() {
+    if (!worker.thread) return;
+    mutex_lock(worker.mutex);
+    if (worker.serving_playback) __atomic_store_n(&worker.cancel, 1, __ATOMIC_RELEASE);
+    mutex_unlock(worker.mutex);
 }
 
 bool render_result_take(RenderResult* result) {

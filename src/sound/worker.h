@@ -51,6 +51,9 @@ i64 render_request_post(Str snapshot, Str export_path, i64 sample_rate, i64 chan
                         u8 midi_tuning = 0);
 // Samples (all channels) final so far in the rendering being streamed; read atomically.
 const i64* render_stream_final();
+// Main thread: stops a playback rendering under way, as a new request would, so that the
+// cores are free while that request is made.
+void render_playback_cancel();
 // Main thread, for a buffer leaving the playing slot: true when the caller may free it,
 // false when the worker is still writing it (the worker stops and frees it then).
 bool render_stream_release(f32* samples);
