@@ -69,9 +69,9 @@ melody_note() {
 }
 # frame ROW NEAR FAR LEFT RIGHT TEST TOP BOTTOM: zooms and moves the view until the measure
 # lines crossing ROW of the window (or rows below it) are NEAR to FAR pixels apart, the
-# first of them lies between LEFT and RIGHT, and the first box below the top of the canvas, 150 pixels right of
-# that line, whose colour passes the awk TEST on r, g and b (six pixels of it in a column)
-# starts between TOP and BOTTOM.
+# first of them lies between LEFT and RIGHT, and the first box below the top of the canvas,
+# 150 pixels right of that line, whose colour passes the awk TEST on r, g and b (six pixels
+# of it in a column) starts between TOP and BOTTOM.
 # Holding a key moves the view by an amount that depends on the frame rate, so the view is
 # measured after every step.
 frame() {
