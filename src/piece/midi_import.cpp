@@ -1,9 +1,9 @@
 // Reading a Standard MIDI File into a piece. Our own bounded walk checks the whole chunk
 // and event structure first, since the file library (libsmf, old C code that asserts on
 // malformed input, and on escaped F7 events and format 2 files too) must only ever see a
-// file it can take; the library then parses it
-// and hands the events of every track back merged in time order, and the tuning
-// arithmetic and the piece are ours. Runs on whichever thread owns the piece.
+// file it can take; the library then parses it and hands the events of every track back
+// merged in time order, and the tuning arithmetic and the piece are ours. Runs on
+// whichever thread owns the piece.
 #include "piece/midi_import.h"
 
 #include <glib.h>

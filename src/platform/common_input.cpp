@@ -1,8 +1,8 @@
 // The input record both back ends fill: which keys and buttons went down, came up or are
 // held, the ordered list of this poll's key presses with the modifiers of each (and those
 // deferred from the last poll), the typed text, the mouse and the wheel; and the input_*
-// answers read from it. The back ends only
-// translate their events into the calls of common_internal.h. Main thread only.
+// answers read from it. The back ends only translate their events into the calls of
+// common_internal.h. Main thread only.
 #include <string.h>
 
 #include "platform/common_internal.h"
