@@ -20,14 +20,7 @@ static void put(MidiBytes* out, u32 value, i64 count) {
 }
 
 static void put_delta(MidiBytes* out, u32 value) {
-    u8 groups[5];
-    i64 count = 0;
-    do {
-        groups[count++] = value & 0x7F;
-        value >>= 7;
-    } while (value);
-    for (i64 i = count - 1; i >= 0; i -= 1)
-        out->data[out->length++] = groups[i] | (i > 0 ? 0x80 : 0);
+    out->length += midi_varlen_encode(value, out->data + out->length);
 }
 
 static MidiBytes hundred_thousand_note_file(u8 pool) {

@@ -22,13 +22,8 @@ typedef std::vector<u8> Bytes;
 struct TrackBytes {
     Bytes b;
     void delta(u32 value) {
-        u8 groups[5];
-        i64 count = 0;
-        do {
-            groups[count++] = value & 0x7F;
-            value >>= 7;
-        } while (value);
-        for (i64 i = count - 1; i >= 0; i -= 1) b.push_back(groups[i] | (i > 0 ? 0x80 : 0));
+        u8 bytes[5];
+        b.insert(b.end(), bytes, bytes + midi_varlen_encode(value, bytes));
     }
     TrackBytes& event(u32 delta_ticks, Bytes bytes) {
         delta(delta_ticks);

@@ -39,6 +39,18 @@ static bool read_vlq(ByteReader* r, u32* value) {
     return false;
 }
 
+i64 midi_varlen_encode(u32 value, u8* out) {
+    u8 groups[5];
+    i64 count = 0;
+    do {
+        groups[count++] = (u8)(value & 0x7F);
+        value >>= 7;
+    } while (value > 0);
+    for (i64 i = 0; i < count; i += 1)
+        out[i] = (u8)(groups[count - 1 - i] | (i + 1 < count ? 0x80 : 0));
+    return count;
+}
+
 static bool refuse(Str* reason, const char* text) {
     *reason = str_from_cstring(text);
     return false;

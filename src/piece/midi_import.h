@@ -45,3 +45,7 @@ bool midi_import(Str bytes, const MidiImportOptions* options, Piece* piece,
 i64 midi_tonic_parse(Str name);
 // "C", "C#", "D" .. "B" for 0..11.
 Str midi_tonic_name(i64 tonic);
+// Writes `value` as the file's variable-length number (seven bits a byte, the most
+// significant first, every byte but the last with its top bit) into `out`, which has room
+// for 5 bytes; returns how many it wrote. The import reads the same form back.
+i64 midi_varlen_encode(u32 value, u8* out);

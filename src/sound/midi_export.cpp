@@ -9,6 +9,7 @@
 #include "sound/midi_export.h"
 
 #include "piece/document.h"
+#include "piece/midi_import.h"
 #include "platform/system.h"
 
 struct ByteWriter {
@@ -29,16 +30,9 @@ static void u32_put(ByteWriter* w, u32 value) {
     for (i32 shift = 24; shift >= 0; shift -= 8) byte_put(w, (u8)(value >> shift));
 }
 
-// Seven bits a byte, the most significant first, every byte but the last with its top bit.
 static void varlen_put(ByteWriter* w, u32 value) {
-    u8 groups[5];
-    i32 count = 0;
-    do {
-        groups[count++] = (u8)(value & 0x7F);
-        value >>= 7;
-    } while (value > 0);
-    while (count > 1) byte_put(w, (u8)(groups[--count] | 0x80));
-    byte_put(w, groups[0]);
+    u8 bytes[5];
+    bytes_put(w, bytes, midi_varlen_encode(value, bytes));
 }
 
 static void event_put(ByteWriter* w, i64 delta, const MidiMessage* m) {
