@@ -3,7 +3,7 @@
 // printed at the end. Single-threaded; bench code only.
 #pragma once
 
-#include "core/types.h"
+#include "base/types.h"
 
 enum BenchVerdict : i32 {
     BENCH_FAIL = 0,

@@ -4,8 +4,8 @@
 // it (so both programs play the very same notes). Used by bench/csound-compare.sh.
 #include <stdio.h>
 
-#include "sound/compile.h"
 #include "platform/system.h"
+#include "sound/compile.h"
 #include "workloads.h"
 
 int main(int argc, char** argv) {

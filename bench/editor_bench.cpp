@@ -7,9 +7,9 @@
 #include <stdio.h>
 #include <unistd.h>
 
+#include "app/app.h"
 #include "bench_table.h"
-#include "core/app.h"
-#include "piece/piece.h"
+#include "model/piece.h"
 #include "platform/headless.h"
 #include "workloads.h"
 

@@ -3,12 +3,13 @@
 // "key" and encoded as a scene file, as `sorvane-render --import` does without the disk.
 #include <string.h>
 
+#include "base/format.h"
+#include "base/text.h"
 #include "bench_table.h"
-#include "core/format.h"
-#include "core/text.h"
-#include "gfx/keys.h"
-#include "piece/midi_import.h"
-#include "piece/scene.h"
+#include "model/files.h"
+#include "model/keys.h"
+#include "model/midi_import.h"
+#include "model/scene.h"
 
 struct MidiBytes {
     u8* data;

@@ -7,7 +7,7 @@
 #include <string.h>
 
 #include "bench_table.h"
-#include "piece/scene.h"
+#include "model/scene.h"
 #include "platform/system.h"
 #include "sound/compile.h"
 #include "sound/midi_export.h"

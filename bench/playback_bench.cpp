@@ -9,7 +9,7 @@
 #include <time.h>
 
 #include "bench_table.h"
-#include "piece/scene.h"
+#include "model/scene.h"
 #include "platform/headless.h"
 #include "platform/system.h"
 #include "sound/audio_output.h"

@@ -6,7 +6,7 @@
 
 #include <stddef.h>
 
-#include "core/pool.h"
+#include "base/pool.h"
 
 // What a target's `*_fuzz_one` returns for an input it does not run: one whose paths could
 // leave the private folder. The fuzzer drops such inputs from its corpus.

@@ -4,9 +4,9 @@
 // of every name, and that a second parse of the same text gives the same list.
 #include <string.h>
 
-#include "core/text.h"
+#include "base/text.h"
 #include "fuzz_support.h"
-#include "gfx/keys.h"
+#include "model/keys.h"
 
 static i64 keys_main_mark, keys_tmp_mark;
 

@@ -5,9 +5,9 @@
 // of the piece with a positive reduced pitch, times and lengths of no less than zero, at
 // most one note per three bytes, and a piece that survives a scene file round trip.
 #include "fuzz_support.h"
-#include "gfx/keys.h"
-#include "piece/midi_import.h"
-#include "piece/scene.h"
+#include "model/keys.h"
+#include "model/midi_import.h"
+#include "model/scene.h"
 
 static i64 midi_main_mark, midi_tmp_mark;
 

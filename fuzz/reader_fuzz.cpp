@@ -7,7 +7,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include "core/app.h"
+#include "app/app.h"
 #include "fuzz_support.h"
 #include "platform/headless.h"
 #include "sound/worker.h"

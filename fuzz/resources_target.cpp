@@ -6,7 +6,7 @@
 // resources_destroy releases every texture the text made.
 #include <stdlib.h>
 
-#include "core/text.h"
+#include "base/text.h"
 #include "fuzz_support.h"
 #include "gfx/font.h"
 #include "gfx/resources.h"

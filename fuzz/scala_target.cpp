@@ -4,9 +4,9 @@
 // and positive, in line order, cents ones within the tolerance or with a bounded
 // denominator; and that the scale survives the trip into keys.txt lines, through the keys
 // reader, out as .scl and back through scala_parse with the same ratios.
+#include "base/fraction.h"
 #include "fuzz_support.h"
-#include "gfx/keys.h"
-#include "piece/fraction.h"
+#include "model/keys.h"
 #include "scala.h"
 
 static i64 scala_main_mark, scala_tmp_mark;

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "piece/scene.h"
+#include "model/scene.h"
 #include "scene_target.h"
 
 int main(int argc, char** argv) {

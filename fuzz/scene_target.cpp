@@ -4,8 +4,8 @@
 
 #include <string.h>
 
-#include "piece/dump.h"
-#include "piece/scene.h"
+#include "model/dump.h"
+#include "model/scene.h"
 #include "piece_support.h"
 
 static bool same(Str a, Str b) {

@@ -4,7 +4,7 @@
 
 #include <stddef.h>
 
-#include "piece/piece.h"
+#include "model/piece.h"
 
 // Decodes the bytes into `piece` (in POOL_MAIN; POOL_TMP is emptied first) and checks what
 // must hold for any input: a refused file leaves the piece's encoding unchanged; an

@@ -9,11 +9,11 @@
 #include <math.h>
 #include <string.h>
 
-#include "core/app.h"
-#include "core/interaction.h"
+#include "app/app.h"
 #include "fuzz_support.h"
 #include "gfx/renderer.h"
 #include "platform/headless.h"
+#include "ui/interaction.h"
 #include "ui/text_field.h"
 
 // Where the field lies: bits 1 and 2 of the script's first byte pick one of these.
@@ -54,10 +54,10 @@ static void field_frame(TextField* field, Rect rect, f64 seconds) {
     input_poll();
     f32 x = 0, y = 0;
     input_mouse_position(&x, &y);
-    g_app.mouse_x = x;
-    g_app.mouse_y = (f32)g_app.window_height - y;
-    g_app.keyboard_taken = 0;
-    g_app.frame_seconds = seconds;
+    g_ui.mouse_x = x;
+    g_ui.mouse_y = (f32)g_window.height - y;
+    g_ui.keyboard_taken = 0;
+    g_ui.frame_seconds = seconds;
     interaction_push(true);
     text_field(field, rect);
     interaction_pop();
@@ -131,7 +131,7 @@ const char* text_field_fuzz_one(const u8* data, size_t size) {
             // Over the field and a margin around it, in window pixels (y downward).
             f32 x = rect.x - 20 + (rect.width + 40) * script_byte(&script) / 255.0f;
             f32 y = rect.y - 20 + (rect.height + 40) * script_byte(&script) / 255.0f;
-            headless_mouse_move(x, (f32)g_app.window_height - y);
+            headless_mouse_move(x, (f32)g_window.height - y);
             break;
         }
         case 6: headless_mouse_down(MOUSE_LEFT + script_byte(&script) % 3); break;

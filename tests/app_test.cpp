@@ -1,6 +1,6 @@
 // The application on the headless back end: command line, start-up with and without the
 // parts that can fail, whole frames with the camera keys, resize, and the ways out.
-#include "core/app.h"
+#include "app/app.h"
 
 #include "platform/headless.h"
 #include "test_support.h"
@@ -52,8 +52,8 @@ TEST(Startup, OpensTheWindowWithTheFlagsOfTheCommandLine) {
     ASSERT_TRUE(start());
     EXPECT_EQ(headless_display_flags(), (u32)(4 + 64 + 16));
     EXPECT_EQ(to_string(headless_display_title()), "sorvane");
-    EXPECT_EQ(g_app.window_width, 1024);
-    EXPECT_EQ(g_app.window_height, 768);
+    EXPECT_EQ(g_window.width, 1024);
+    EXPECT_EQ(g_window.height, 768);
     EXPECT_TRUE(g_app.running);
     EXPECT_TRUE(g_app.audio_open);
     EXPECT_TRUE(g_app.worker_running);
@@ -70,14 +70,14 @@ TEST(Startup, ARefreshRateOfZeroKeepsTheDefaultTimeStep) {
     headless_set_display(800, 600, 0);
     app_state_reset();
     ASSERT_TRUE(app_startup());
-    EXPECT_DOUBLE_EQ(g_app.frame_seconds, 1.0 / 60.0);
+    EXPECT_DOUBLE_EQ(g_ui.frame_seconds, 1.0 / 60.0);
     app_shutdown();
 
     headless_reset();
     headless_set_display(800, 600, 120);
     app_state_reset();
     ASSERT_TRUE(app_startup());
-    EXPECT_DOUBLE_EQ(g_app.frame_seconds, 1.0 / 120.0);
+    EXPECT_DOUBLE_EQ(g_ui.frame_seconds, 1.0 / 120.0);
     app_shutdown();
 }
 
@@ -115,7 +115,7 @@ TEST(Frames, CameraKeysPanAndZoomWithinTheirLimits) {
     f32 zoom = g_camera.zoom;
     headless_key_down(KEY_LETTER('w'));
     app_frame();
-    f32 step = g_camera.pan_speed * (f32)g_app.frame_seconds * zoom;
+    f32 step = g_camera.pan_speed * (f32)g_ui.frame_seconds * zoom;
     EXPECT_FLOAT_EQ(g_camera.pan_y, step);
     headless_key_down(KEY_SHIFT);
     app_frame();
@@ -165,7 +165,7 @@ TEST(Frames, MeasuredTimingFollowsTheFrameTime) {
     ASSERT_TRUE(start({"-v"}));
     headless_clock_advance(25000);  // 25 ms
     app_frame();
-    EXPECT_NEAR(g_app.frame_seconds, 0.025, 0.005);
+    EXPECT_NEAR(g_ui.frame_seconds, 0.025, 0.005);
     app_shutdown();
 }
 
@@ -173,8 +173,8 @@ TEST(Frames, MouseYCountsFromTheBottom) {
     ASSERT_TRUE(start());
     headless_mouse_move(100, 68);
     app_frame();
-    EXPECT_EQ(g_app.mouse_x, 100.0f);
-    EXPECT_EQ(g_app.mouse_y, 700.0f);
+    EXPECT_EQ(g_ui.mouse_x, 100.0f);
+    EXPECT_EQ(g_ui.mouse_y, 700.0f);
     app_shutdown();
 }
 
@@ -182,11 +182,11 @@ TEST(Frames, AResizeUpdatesTheWindowSize) {
     ASSERT_TRUE(start());
     headless_resize(1280, 720);
     app_frame();
-    EXPECT_EQ(g_app.window_width, 1280);
-    EXPECT_EQ(g_app.window_height, 720);
+    EXPECT_EQ(g_window.width, 1280);
+    EXPECT_EQ(g_window.height, 720);
     headless_resize(0, 0);  // minimised: the last real size stays
     app_frame();
-    EXPECT_EQ(g_app.window_width, 1280);
+    EXPECT_EQ(g_window.width, 1280);
     app_shutdown();
 }
 

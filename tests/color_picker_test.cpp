@@ -3,10 +3,10 @@
 // to a colour of the piece that moves or disappears while the panel is open.
 #include <random>
 
-#include "editor/object_panels.h"
 #include "frame_support.h"
 #include "gfx/textures.h"
-#include "piece/entry_panels.h"
+#include "panels/entry_panels.h"
+#include "panels/object_panels.h"
 #include "piece_support.h"
 #include "ui/color_picker.h"
 

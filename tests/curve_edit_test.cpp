@@ -1,10 +1,10 @@
 // Curve editing: the conversions from canvas distances to curve values, the operations of
 // the "curve point" window, and whole frames that pick, drag, add and delete points and
 // handles of a tempo curve with the mouse and keys.
-#include "core/panels.h"
 #include "editor/curve_edit.h"
-#include "editor/object_panels.h"
 #include "editor_support.h"
+#include "panels/object_panels.h"
+#include "ui/panels.h"
 
 TEST(CurveConversion, MouseValuesAreMultiplesOfTheResolutionAndXOfThousandths) {
     ScopedPools pools;

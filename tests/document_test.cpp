@@ -11,14 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "core/app.h"
-#include "core/text.h"
-#include "piece/document.h"
-#include "piece/scene.h"
-#include "piece/history.h"
+#include "app/app.h"
+#include "app/document.h"
+#include "base/text.h"
+#include "model/history.h"
+#include "model/scene.h"
 #include "piece_support.h"
-#include "test_support.h"
 #include "platform/headless.h"
+#include "test_support.h"
 
 struct Document : testing::Test {
     ScopedPools pools{16 << 20, 16 << 20};

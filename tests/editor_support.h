@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <vector>
 
-#include "core/app.h"
+#include "app/app.h"
 #include "editor/editor.h"
+#include "editor/score_view.h"
 #include "gfx/renderer.h"
 #include "gfx/textures.h"
-#include "piece/score_view.h"
 #include "piece_support.h"
 #include "platform/headless.h"
 #include "test_support.h"
@@ -46,11 +46,11 @@ struct ProgramTest : testing::Test {
     // Moves the mouse to a canvas point under the current camera. Runs a frame, because
     // the canvas's input gate is decided from the previous frame's mouse.
     static void mouse_to(f32 x, f32 y) {
-        f32 aspect = (f32)g_app.window_width / (f32)g_app.window_height;
+        f32 aspect = (f32)g_window.width / (f32)g_window.height;
         f32 nx = (x - g_camera.pan_x) / (aspect * g_camera.zoom);
         f32 ny = (y - g_camera.pan_y) / g_camera.zoom;
-        f32 window_x = (nx + 1.0f) / 2.0f * (f32)g_app.window_width;
-        f32 window_y = (f32)g_app.window_height - (ny + 1.0f) / 2.0f * (f32)g_app.window_height;
+        f32 window_x = (nx + 1.0f) / 2.0f * (f32)g_window.width;
+        f32 window_y = (f32)g_window.height - (ny + 1.0f) / 2.0f * (f32)g_window.height;
         headless_mouse_move(window_x, window_y);
         app_frame();
     }

@@ -2,12 +2,12 @@
 // the cursor, the selected duration, click, box and overlap selection, the per-object
 // commands, duplication, deletion, time insertion and removal, the wheel highlight,
 // auditions and the panels that key 42 and f, g, h open.
-#include "core/panels.h"
 #include "editor/object_commands.h"
-#include "editor/object_panels.h"
 #include "editor_support.h"
-#include "piece/entry_panels.h"
+#include "panels/entry_panels.h"
+#include "panels/object_panels.h"
 #include "sound/audio_output.h"
+#include "ui/panels.h"
 
 struct Editor : ProgramTest {
     static NoteObject* note(Fraction time, Fraction duration, Fraction pitch, u8 selected = 0) {
@@ -500,7 +500,7 @@ TEST_F(Editor, FractionEntriesBindToTheCursorOrToAnObjectById) {
 }
 
 TEST_F(Editor, NothingIsEditedWhileATextFieldHeldTheKeyboard) {
-    g_app.keyboard_taken = 1;
+    g_ui.keyboard_taken = 1;
     tap(KEY_TAB);
     EXPECT_EQ(g_editor.place_mode, 0);
     tap(KEY_TAB);
@@ -546,8 +546,8 @@ TEST_F(Editor, ClosingAPanelOverANoteDoesNotSelectTheNote) {
     ASSERT_GT(t, 0.0f);
     // A panel whose close button lies right over the note.
     f32 width = 300, height = 300;
-    Panel* panel = panel_create(PANEL_GROUPS, STR("group"), g_app.mouse_x - width + t / 2,
-                                g_app.mouse_y - height + t / 2, width, height, nullptr);
+    Panel* panel = panel_create(PANEL_GROUPS, STR("group"), g_ui.mouse_x - width + t / 2,
+                                g_ui.mouse_y - height + t / 2, width, height, nullptr);
     ASSERT_NE(panel, nullptr);
     panel_content_init(panel);
     app_frame();

@@ -6,14 +6,14 @@
 
 #include <string>
 
-#include "core/properties.h"
+#include "app/document.h"
 #include "editor/editor.h"
-#include "editor/object_panels.h"
 #include "frame_support.h"
-#include "piece/document.h"
-#include "piece/entry_panels.h"
-#include "piece/file_panel.h"
-#include "piece/scene.h"
+#include "model/scene.h"
+#include "panels/entry_panels.h"
+#include "panels/file_panel.h"
+#include "panels/object_panels.h"
+#include "panels/properties.h"
 #include "piece_support.h"
 
 struct FractionEntry : InterfaceTest {

@@ -6,11 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "core/format.h"
-#include "core/text.h"
+#include "base/format.h"
+#include "base/text.h"
 #include "examples.h"
-#include "piece/dump.h"
-#include "piece/scene.h"
+#include "model/dump.h"
+#include "model/files.h"
+#include "model/scene.h"
 #include "platform/system.h"
 #include "sound/render.h"
 #include "sound_test_support.h"

@@ -13,16 +13,16 @@
 #include <string>
 #include <vector>
 
-#include "core/frame.h"
-#include "core/frame_question.h"
+#include "app/document.h"
+#include "app/frame.h"
+#include "app/frame_question.h"
 #include "editor/editor.h"
 #include "frame_support.h"
 #include "gfx/font.h"
 #include "gfx/resources.h"
-#include "piece/document.h"
-#include "piece/file_panel.h"
-#include "piece/midi_panel.h"
-#include "piece/scene.h"
+#include "model/scene.h"
+#include "panels/file_panel.h"
+#include "panels/midi_panel.h"
 #include "piece_support.h"
 #include "sound/playback.h"
 

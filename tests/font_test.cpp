@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <vector>
 
-#include "core/app.h"
+#include "app/app.h"
+#include "base/name_map.h"
 #include "gfx/font.h"
-#include "gfx/name_map.h"
 #include "gfx/renderer.h"
 #include "gfx/resources.h"
 #include "gfx/textures.h"

@@ -1,6 +1,6 @@
 // The formatter: argument selection by letter and by running index, integers in any
 // base with width and padding, floats with their digit rounding, and the builder.
-#include "core/format.h"
+#include "base/format.h"
 
 #include "test_support.h"
 

@@ -1,6 +1,6 @@
 // Fractions: reduction, exact results where 64-bit products would overflow, the defined
 // wrap of results that do not fit, ordering, octave reduction and the display form.
-#include "piece/fraction.h"
+#include "base/fraction.h"
 
 #include "test_support.h"
 

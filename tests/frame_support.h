@@ -6,17 +6,17 @@
 #include <functional>
 #include <vector>
 
-#include "core/app.h"
-#include "core/frame.h"
-#include "core/interaction.h"
-#include "core/panels.h"
+#include "app/app.h"
+#include "app/frame.h"
 #include "editor/editor.h"
 #include "gfx/renderer.h"
 #include "gfx/theme.h"
-#include "piece/piece.h"
+#include "model/piece.h"
 #include "platform/headless.h"
 #include "platform/system.h"
 #include "test_support.h"
+#include "ui/interaction.h"
+#include "ui/panels.h"
 
 struct InterfaceTest : ::testing::Test {
     void SetUp() override {
@@ -26,8 +26,8 @@ struct InterfaceTest : ::testing::Test {
     }
     void TearDown() override { app_shutdown(); }
 
-    f32 width() const { return (f32)g_app.window_width; }
-    f32 height() const { return (f32)g_app.window_height; }
+    f32 width() const { return (f32)g_window.width; }
+    f32 height() const { return (f32)g_window.height; }
 
     // The mouse for the next frame, in interface pixels.
     void mouse_to(f32 x, f32 y) { headless_mouse_move(x, height() - y); }
@@ -85,9 +85,9 @@ struct InterfaceTest : ::testing::Test {
         input_poll();
         f32 x = 0, y = 0;
         input_mouse_position(&x, &y);
-        g_app.mouse_x = x;
-        g_app.mouse_y = height() - y;
-        g_app.keyboard_taken = 0;
+        g_ui.mouse_x = x;
+        g_ui.mouse_y = height() - y;
+        g_ui.keyboard_taken = 0;
         g_mesh.pixel_snap = 1.0;
         interaction_push(gate_open);
         body();

@@ -9,18 +9,18 @@
 
 #include <string>
 
-#include "core/frame.h"
-#include "core/frame_question.h"
-#include "core/menu_bar.h"
+#include "app/document.h"
+#include "app/frame.h"
+#include "app/frame_question.h"
+#include "app/menu_bar.h"
 #include "editor/editor.h"
 #include "frame_support.h"
 #include "gfx/font.h"
 #include "gfx/resources.h"
 #include "gfx/textures.h"
-#include "piece/document.h"
-#include "core/properties.h"
-#include "piece/scene.h"
-#include "ui/group_list.h"
+#include "model/scene.h"
+#include "panels/group_list.h"
+#include "panels/properties.h"
 #include "sound/audio_output.h"
 #include "sound/playback.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app.h"
+#include "app/app.h"
 #include "fuzz_support.h"
 #include "platform/headless.h"
 #include "platform/system.h"

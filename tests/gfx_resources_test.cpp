@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "core/app.h"
+#include "app/app.h"
 #include "gfx/font.h"
 #include "gfx/renderer.h"
 #include "gfx/resources.h"

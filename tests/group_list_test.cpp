@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "app/document.h"
 #include "editor/editor.h"
 #include "frame_support.h"
-#include "piece/document.h"
-#include "ui/group_list.h"
+#include "panels/group_list.h"
 
 struct GroupList : InterfaceTest {
     u64 panel = ~0ull;

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "gfx/keys.h"
-#include "piece/fraction.h"
+#include "base/fraction.h"
+#include "model/keys.h"
 #include "test_support.h"
 
 // Empties the process-wide key list when a test ends, before its pools go.

@@ -12,8 +12,9 @@
 #include <glib.h>
 #include <smf.h>
 
-#include "core/text.h"
-#include "piece/midi_import.h"
+#include "base/text.h"
+#include "model/files.h"
+#include "model/midi_import.h"
 #include "platform/system.h"
 #include "sound/midi_export.h"
 #include "sound/render.h"

@@ -8,10 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "core/text.h"
-#include "piece/document.h"
-#include "piece/midi_import.h"
-#include "piece/scene.h"
+#include "app/document.h"
+#include "base/text.h"
+#include "model/files.h"
+#include "model/midi_import.h"
+#include "model/scene.h"
 #include "piece_support.h"
 #include "platform/headless.h"
 #include "test_support.h"

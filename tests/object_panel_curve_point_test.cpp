@@ -3,8 +3,8 @@
 // logarithmic curve, and the point held between its neighbours), "continuous" and "flat",
 // and a window whose point is gone drawing and writing nothing.
 #include "editor/editor.h"
-#include "editor/object_panels.h"
 #include "frame_support.h"
+#include "panels/object_panels.h"
 
 struct CurvePointWindow : InterfaceTest {
     u64 panel = ~0ull;

@@ -5,10 +5,10 @@
 #include <string>
 
 #include "editor/editor.h"
-#include "editor/object_panels.h"
 #include "frame_support.h"
-#include "gfx/keys.h"
-#include "piece/entry_panels.h"
+#include "model/keys.h"
+#include "panels/entry_panels.h"
+#include "panels/object_panels.h"
 
 struct ObjectPanels : InterfaceTest {
     void SetUp() override {

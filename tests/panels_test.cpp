@@ -2,8 +2,8 @@
 // with the minimum size, the menu-bar limit, collapsing, raising by swap, closing, hit
 // testing against higher panels, the input gate of covered content, proportional scaling,
 // and drawing clipped to the panel.
-#include "core/frame.h"
-#include "core/frame_question.h"
+#include "app/frame.h"
+#include "app/frame_question.h"
 #include "frame_support.h"
 #include "gfx/textures.h"
 

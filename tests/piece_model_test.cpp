@@ -4,7 +4,7 @@
 #include <random>
 #include <vector>
 
-#include "core/app.h"
+#include "app/app.h"
 #include "gfx/theme.h"
 #include "piece_support.h"
 #include "test_support.h"
@@ -302,10 +302,10 @@ TEST(PieceCurves, PointsGoAfterEqualXWithHandlesFromTheZoom) {
     EXPECT_TRUE(fraction_equal(curve.maximum, frac(1)));
 
     g_camera.zoom = 10.0f;
-    EXPECT_EQ(curve_point_insert(&curve, frac(2), frac(5)), 0);
-    EXPECT_EQ(curve_point_insert(&curve, frac(0), frac(1)), 0);
-    EXPECT_EQ(curve_point_insert(&curve, frac(2), frac(7)), 2);  // after the equal x
-    EXPECT_EQ(curve_point_insert(&curve, frac(1), frac(3)), 1);
+    EXPECT_EQ(curve_point_insert(&curve, frac(2), frac(5), 10.0f), 0);
+    EXPECT_EQ(curve_point_insert(&curve, frac(0), frac(1), 10.0f), 0);
+    EXPECT_EQ(curve_point_insert(&curve, frac(2), frac(7), 10.0f), 2);  // after the equal x
+    EXPECT_EQ(curve_point_insert(&curve, frac(1), frac(3), 10.0f), 1);
     ASSERT_EQ(curve.points.count, 4);
     const i64 ys[4] = {1, 3, 5, 7};
     for (i64 i = 0; i < 4; i += 1) EXPECT_EQ(curve.points.data[i].y.numerator, ys[i]);

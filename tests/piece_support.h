@@ -6,7 +6,7 @@
 #include <initializer_list>
 #include <utility>
 
-#include "piece/piece.h"
+#include "model/piece.h"
 
 inline Fraction frac(i64 numerator, i64 denominator = 1) {
     return Fraction{numerator, denominator};

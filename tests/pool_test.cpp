@@ -1,6 +1,6 @@
 // Pools and PoolArray: alignment, exact fits, growth in place and by copy, refusal when
 // full (nothing written, the pool still usable), unknown pools.
-#include "core/pool.h"
+#include "base/pool.h"
 
 #include "test_support.h"
 

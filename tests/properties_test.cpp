@@ -4,15 +4,15 @@
 // the section widget's synchronisation on its own.
 #include <string>
 
-#include "core/frame.h"
-#include "core/properties.h"
+#include "app/document.h"
+#include "app/frame.h"
 #include "editor/editor.h"
 #include "frame_support.h"
 #include "gfx/resources.h"
 #include "gfx/textures.h"
-#include "piece/entry_panels.h"
-#include "piece/document.h"
-#include "piece/scene.h"
+#include "model/scene.h"
+#include "panels/entry_panels.h"
+#include "panels/properties.h"
 #include "piece_support.h"
 
 struct Properties : InterfaceTest {

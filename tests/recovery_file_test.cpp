@@ -11,14 +11,14 @@
 
 #include <string>
 
-#include "core/frame.h"
-#include "core/frame_question.h"
-#include "core/recovery.h"
+#include "app/document.h"
+#include "app/frame.h"
+#include "app/frame_question.h"
+#include "app/recovery.h"
 #include "editor/editor.h"
 #include "frame_support.h"
-#include "piece/document.h"
-#include "piece/history.h"
-#include "piece/scene.h"
+#include "model/history.h"
+#include "model/scene.h"
 #include "piece_support.h"
 
 struct Recovery : testing::Test {
@@ -81,7 +81,7 @@ struct Recovery : testing::Test {
         return nullptr;
     }
     static void click_at(f32 x, f32 y) {
-        headless_mouse_move(x, (f32)g_app.window_height - y);
+        headless_mouse_move(x, (f32)g_window.height - y);
         app_frame();
         headless_mouse_click(MOUSE_LEFT);
         app_frame();

@@ -8,8 +8,9 @@
 #include <algorithm>
 #include <string>
 
-#include "core/text.h"
-#include "piece/scene.h"
+#include "base/text.h"
+#include "model/files.h"
+#include "model/scene.h"
 #include "sound/render.h"
 #include "synth_fast_support.h"
 #include "workloads.h"

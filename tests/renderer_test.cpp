@@ -1,6 +1,6 @@
 // The renderer on the headless back end: uniform tables, the shipped shader programs,
 // rectangle pivots, quad indices, lines, the flush's uploads and the matrix operations.
-#include "core/app.h"
+#include "app/app.h"
 #include "gfx/renderer.h"
 #include "gfx/textures.h"
 #include "platform/headless.h"
@@ -141,7 +141,7 @@ TEST_F(Renderer, QuadAfterFourVerticesIsIndexedFromFourAndTintsItsCorners) {
 }
 
 TEST_F(Renderer, DrawRectIsOneDrawCallWithItsTextureColourAndUniforms) {
-    g_app.display_gamma = 2.2;
+    g_window.gamma = 2.2;
     g_projection_matrix = matrix_orthographic(0, 200, 0, 100);
     g_view_matrix = matrix_translation(10, 0);
     const f32 color[4] = {0.2f, 0.4f, 0.6f, 0.8f};

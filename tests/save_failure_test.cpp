@@ -21,9 +21,9 @@
 #include <string>
 #include <vector>
 
-#include "core/app.h"
-#include "piece/document.h"
-#include "piece/scene.h"
+#include "app/app.h"
+#include "app/document.h"
+#include "model/scene.h"
 #include "piece_support.h"
 #include "platform/headless.h"
 #include "test_support.h"

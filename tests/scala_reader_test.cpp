@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "gfx/keys.h"
+#include "model/keys.h"
 #include "scala.h"
 #include "test_support.h"
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "model/scene.h"
 #include "platform/system.h"
 #include "scene_target.h"
-#include "piece/scene.h"
 #include "test_support.h"
 
 TEST(SceneCorpus, SeedsAndEveryCorpusFileKeepTheDecoderProperties) {

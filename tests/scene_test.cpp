@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "piece/dump.h"
-#include "piece/scene.h"
+#include "model/dump.h"
+#include "model/scene.h"
 #include "piece_support.h"
 #include "test_support.h"
 

@@ -322,8 +322,8 @@ TEST_F(ScoreView, ThePlacementPreviewAndTheRubberBandFollowTheEditor) {
     g_editor.box_armed = 1;
     g_editor.box_start_x = 3.0f;
     g_editor.box_start_y = 2.0f;
-    g_app.mouse_x = 512.0f + 384.0f / 10.0f;  // canvas (1, -1)
-    g_app.mouse_y = 384.0f - 384.0f / 10.0f;
+    g_ui.mouse_x = 512.0f + 384.0f / 10.0f;  // canvas (1, -1)
+    g_ui.mouse_y = 384.0f - 384.0f / 10.0f;
     draw();
     std::vector<DrawnQuad> icons = rects_in(g_theme.key_object_color, TEXTURE_KEY);
     ASSERT_EQ(icons.size(), 1u);

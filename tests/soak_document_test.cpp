@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "app/document.h"
 #include "editor/editor.h"
-#include "editor/object_panels.h"
 #include "frame_support.h"
-#include "piece/document.h"
-#include "piece/history.h"
-#include "piece/scene.h"
+#include "model/history.h"
+#include "model/scene.h"
+#include "panels/object_panels.h"
 #include "piece_support.h"
 #include "platform/headless.h"
 #include "test_support.h"

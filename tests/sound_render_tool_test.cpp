@@ -11,8 +11,9 @@
 #include <limits>
 #include <string>
 
-#include "core/text.h"
-#include "piece/scene.h"
+#include "base/text.h"
+#include "model/files.h"
+#include "model/scene.h"
 #include "sound_test_support.h"
 
 struct RenderTool : SoundTest {

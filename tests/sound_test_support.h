@@ -4,7 +4,7 @@
 
 #include <math.h>
 
-#include "piece/piece.h"
+#include "model/piece.h"
 #include "sound/compile.h"
 #include "sound/sounds.h"
 #include "sound/synth.h"

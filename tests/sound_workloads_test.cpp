@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "piece/scene.h"
+#include "model/scene.h"
 #include "sound_test_support.h"
 #include "workloads.h"
 

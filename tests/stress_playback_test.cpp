@@ -14,7 +14,7 @@
 
 #include <string>
 
-#include "piece/scene.h"
+#include "model/scene.h"
 #include "sound/playback.h"
 #include "sound/worker.h"
 #include "sound_test_support.h"

@@ -3,8 +3,9 @@
 // pieces, and compiled pieces built by hand to reach every edge of the kernels.
 #include <string>
 
-#include "core/text.h"
-#include "piece/scene.h"
+#include "base/text.h"
+#include "model/files.h"
+#include "model/scene.h"
 #include "sound/synth_voice.h"
 #include "synth_fast_support.h"
 #include "workloads.h"

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "core/panels.h"
-#include "core/pool.h"
-#include "gfx/keys.h"
+#include "base/pool.h"
+#include "model/keys.h"
 #include "sound/sounds.h"
+#include "ui/panels.h"
 
 // Sets up the main and tmp pools (small ones by default) and releases them afterwards.
 // Process-wide tables that live in the main pool (keys, sound definitions, panels) start

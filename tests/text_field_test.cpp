@@ -237,7 +237,7 @@ TEST_F(TextFieldTest, ShiftSelectsAndCharactersMoveWhole) {
 TEST_F(TextFieldTest, TypingReplacesTheSelectionAndHoldsTheKeyboard) {
     set("cat");
     focus();
-    EXPECT_EQ(g_app.keyboard_taken, 1);
+    EXPECT_EQ(g_ui.keyboard_taken, 1);
     text_field_set_caret(&field, 0);
     headless_key_down(KEY_SHIFT);
     key(KEY_RIGHT);
@@ -254,7 +254,7 @@ TEST_F(TextFieldTest, TypingReplacesTheSelectionAndHoldsTheKeyboard) {
     headless_mouse_click(MOUSE_LEFT);
     step();
     EXPECT_EQ(field.focused, 0);
-    EXPECT_EQ(g_app.keyboard_taken, 0);
+    EXPECT_EQ(g_ui.keyboard_taken, 0);
 }
 
 TEST_F(TextFieldTest, TheKeypadMovesOnlyWhenNumLockAgreesWithShift) {
@@ -290,7 +290,7 @@ TEST_F(TextFieldTest, APressPlacesTheCaretAtTheNearestBoundaryAndTwoSelectAWord)
 
     // The second press within half a second at the same spot selects the word.
     headless_clock_advance(100000);
-    g_app.frame_seconds = 0.1;
+    g_ui.frame_seconds = 0.1;
     step();
     headless_mouse_click(MOUSE_LEFT);
     step();
@@ -310,7 +310,7 @@ TEST_F(TextFieldTest, APressPlacesTheCaretAtTheNearestBoundaryAndTwoSelectAWord)
     EXPECT_EQ(field.caret, field.anchor);
 
     // Past the end of the line: the line from its start.
-    g_app.frame_seconds = 1.0 / 60.0;
+    g_ui.frame_seconds = 1.0 / 60.0;
     for (i32 i = 0; i < 60; i += 1) step();
     mouse_to(rect.x + rect.width - 20, y);
     headless_mouse_click(MOUSE_LEFT);
@@ -457,7 +457,7 @@ TEST_F(TextFieldTest, PastesAreBoundedAtACharacterBoundary) {
 TEST_F(TextFieldTest, TheCaretBlinksOnceASecondAndRestartsOnAKey) {
     set("a");
     focus();
-    g_app.frame_seconds = 0.25;
+    g_ui.frame_seconds = 0.25;
     key(KEY_LEFT);  // a key sets the phase to 0; the frame then moves it a quarter turn
     EXPECT_NEAR(field.blink_phase, 1.5708f, 0.001);
     step();

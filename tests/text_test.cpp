@@ -1,6 +1,7 @@
 // The configuration text reader: words and lines as views, integers and numbers with
 // their stopping rules, fractions, overlong input, and whole-file reading.
-#include "core/text.h"
+#include "base/text.h"
+#include "model/files.h"
 
 #include <stdio.h>
 

@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "core/app.h"
+#include "app/app.h"
 #include "gfx/font.h"
 #include "gfx/renderer.h"
 #include "gfx/resources.h"
@@ -101,12 +101,12 @@ TEST_F(Textures, OnlyMipmappedFiltersMakeMipmaps) {
 }
 
 TEST_F(Textures, RebuildingTheFrameBufferReplacesEveryObjectAtTheNewSize) {
-    g_app.window_width = 640;
-    g_app.window_height = 480;
+    g_window.width = 640;
+    g_window.height = 480;
     frame_buffer_build();
     u32 first = g_frame_buffer.color_texture;
-    g_app.window_width = 800;
-    g_app.window_height = 600;
+    g_window.width = 800;
+    g_window.height = 600;
     frame_buffer_build();
     frame_buffer_build();
     EXPECT_EQ(headless_live_frame_buffers(), 1);
@@ -141,8 +141,8 @@ TEST(FrameBufferStatus, EachStatusHasItsMessage) {
 }
 
 TEST_F(Textures, AFrameClearsInLinearLightAndResolvesThroughGamma) {
-    g_app.window_width = 320;
-    g_app.window_height = 200;
+    g_window.width = 320;
+    g_window.height = 200;
     renderer_load();
     frame_buffer_build();
     const f32 background[4] = {0.5f, 0.25f, 1.0f, 0.75f};

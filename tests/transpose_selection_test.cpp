@@ -5,11 +5,11 @@
 #include <string>
 
 #include "editor/editor.h"
-#include "editor/object_panels.h"
-#include "piece/entry_panels.h"
 #include "frame_support.h"
-#include "piece/history.h"
-#include "piece/scene.h"
+#include "model/history.h"
+#include "model/scene.h"
+#include "panels/entry_panels.h"
+#include "panels/object_panels.h"
 #include "piece_support.h"
 
 struct Transpose : InterfaceTest {

@@ -9,17 +9,17 @@
 #include <string>
 #include <vector>
 
-#include "core/frame.h"
-#include "core/properties.h"
+#include "app/document.h"
+#include "app/frame.h"
 #include "editor/editor.h"
-#include "editor/object_panels.h"
 #include "frame_support.h"
 #include "gfx/textures.h"
-#include "piece/document.h"
-#include "piece/history.h"
-#include "piece/scene.h"
+#include "model/history.h"
+#include "model/scene.h"
+#include "panels/group_list.h"
+#include "panels/object_panels.h"
+#include "panels/properties.h"
 #include "piece_support.h"
-#include "ui/group_list.h"
 
 struct Undo : InterfaceTest {
     std::string folder;
@@ -231,7 +231,7 @@ TEST_F(Undo, AnObjectPanelEditAndACurveChangeAreSteps) {
     ASSERT_EQ(g_piece.tempos[0].tempo.minimum.numerator, 45);
     std::string typed = encoded();
     // A curve point added in code, as a marked edit of the frame.
-    ASSERT_GE(curve_point_insert(&g_piece.tempos[0].tempo, frac(1, 2), frac(150)), 0);
+    ASSERT_GE(curve_point_insert(&g_piece.tempos[0].tempo, frac(1, 2), frac(150), g_camera.zoom), 0);
     g_piece.modified = 1;
     tap(KEY_F3);
     std::string curved = encoded();

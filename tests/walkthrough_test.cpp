@@ -8,13 +8,13 @@
 
 #include <string>
 
-#include "core/panels.h"
 #include "editor_support.h"
 #include "gfx/font.h"
 #include "gfx/resources.h"
 #include "gfx/theme.h"
-#include "piece/entry_panels.h"
-#include "piece/file_panel.h"
+#include "panels/entry_panels.h"
+#include "panels/file_panel.h"
+#include "ui/panels.h"
 
 struct Walkthrough : ProgramTest {
     // One key as a keyboard gives it: the key press and, for a printable key, its text.
@@ -153,7 +153,7 @@ TEST_F(WalkthroughFiles, ANameTypedRightAfterTheBrowserOpensIsTheFilesName) {
     f32 row = (f32)((f64)g_theme.text_scale * font->size * font->line_height);
     f32 row_x = panel->x + 60;
     f32 row_y = panel->y + panel->height - g_theme.scale - 2 * g_theme.offset - row / 2;
-    headless_mouse_move(row_x, (f32)g_app.window_height - row_y);
+    headless_mouse_move(row_x, (f32)g_window.height - row_y);
     app_frame();
     headless_mouse_click(MOUSE_LEFT);
     app_frame();

@@ -6,8 +6,8 @@
 #include <stdio.h>
 #include <unistd.h>
 
-#include "core/text.h"
-#include "piece/scene.h"
+#include "base/text.h"
+#include "model/scene.h"
 #include "sound/playback.h"
 #include "sound/worker.h"
 #include "sound_test_support.h"

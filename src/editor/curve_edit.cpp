@@ -3,10 +3,10 @@
 // pick and drag state lives in the curve. Main thread, from the editor step.
 #include "editor/curve_edit.h"
 
-#include "core/app.h"
 #include "editor/object_commands.h"
-#include "editor/object_panels.h"
-#include "piece/score_view.h"
+#include "editor/score_view.h"
+#include "gfx/view.h"
+#include "panels/object_panels.h"
 #include "platform/system.h"
 
 // Rounded with floor rather than by truncation, so that negative distances (left of the
@@ -32,53 +32,6 @@ Fraction curve_y_from_canvas(const Curve* curve, f64 h, i64 resolution) {
     f64 scaled = math_floor(value * (f64)resolution + 0.5);
     if (!(scaled > -9.0e15 && scaled < 9.0e15)) scaled = math_floor(lo * (f64)resolution);
     return fraction_normalize(Fraction{(i64)scaled, resolution});
-}
-
-// y moved as the point moved: by the same ratio on a logarithmic curve (when there is one
-// to take), else by the same difference.
-static Fraction follow_y(Fraction y, Fraction old_y, Fraction new_y, u8 logarithmic) {
-    if (logarithmic && old_y.numerator != 0 && old_y.denominator != 0)
-        return fraction_mul(y, fraction_div(new_y, old_y));
-    return fraction_add(y, fraction_sub(new_y, old_y));
-}
-
-void curve_point_moved(CurvePoint* point, Fraction old_x, Fraction old_y, u8 logarithmic) {
-    Fraction dx = fraction_sub(point->x, old_x);
-    point->in_x = fraction_add(point->in_x, dx);
-    point->out_x = fraction_add(point->out_x, dx);
-    point->in_y = follow_y(point->in_y, old_y, point->y, logarithmic);
-    point->out_y = follow_y(point->out_y, old_y, point->y, logarithmic);
-}
-
-void curve_point_flat(CurvePoint* point) {
-    point->in_y = point->y;
-    point->out_y = point->y;
-}
-
-// The mirror image of a handle through the point.
-static void mirror(const CurvePoint* point, Fraction hx, Fraction hy, u8 logarithmic, Fraction* x,
-                   Fraction* y) {
-    *x = fraction_sub(point->x, fraction_sub(hx, point->x));
-    if (logarithmic && hy.numerator != 0 && hy.denominator != 0)
-        *y = fraction_div(fraction_mul(point->y, point->y), hy);
-    else
-        *y = fraction_sub(point->y, fraction_sub(hy, point->y));
-}
-
-void curve_point_continuous(CurvePoint* point, u8 logarithmic) {
-    mirror(point, point->in_x, point->in_y, logarithmic, &point->out_x, &point->out_y);
-}
-
-void curve_point_keep_order(Curve* curve, i64 index) {
-    if (index < 0 || index >= curve->points.count) return;
-    CurvePoint* point = &curve->points.data[index];
-    Fraction old_x = point->x;
-    if (index > 0 && fraction_less(point->x, curve->points.data[index - 1].x))
-        point->x = curve->points.data[index - 1].x;
-    if (index + 1 < curve->points.count && fraction_less(curve->points.data[index + 1].x, point->x))
-        point->x = curve->points.data[index + 1].x;
-    if (!fraction_equal(old_x, point->x))
-        curve_point_moved(point, old_x, point->y, curve->logarithmic);
 }
 
 // Canvas positions of a point's three elements: position, incoming and outgoing handle.
@@ -118,8 +71,8 @@ static bool drag(Curve* curve, Vec2f mouse) {
         point->out_x = new_x;
         point->out_y = new_y;
         if (keep_mirror)
-            mirror(point, point->out_x, point->out_y, curve->logarithmic, &point->in_x,
-                   &point->in_y);
+            curve_handle_mirror(point, point->out_x, point->out_y, curve->logarithmic,
+                                &point->in_x, &point->in_y);
     }
     return memcmp((const void*)&before, (const void*)point, sizeof(before)) != 0;
 }
@@ -153,7 +106,7 @@ static void curve_key(Curve* curve, CurveOwner owner, i32 code) {
     if (code == KEY_LETTER('v')) {
         Fraction x = curve_x_from_canvas((f64)mouse.x - curve->origin_x);
         Fraction y = curve_y_from_canvas(curve, (f64)mouse.y - curve->origin_y, curve->resolution);
-        i64 index = curve_point_insert(curve, x, y);
+        i64 index = curve_point_insert(curve, x, y, g_camera.zoom);
         if (index >= 0 && index <= curve->active_point) curve->active_point += 1;
         if (index >= 0) g_piece.modified = 1;
     }

@@ -7,7 +7,8 @@
 // is dragged and the window bound to that index stays on it.
 #pragma once
 
-#include "piece/piece.h"
+#include "model/curve.h"
+#include "model/piece.h"
 #include "platform/system.h"
 
 // Whose curve is edited, so that the "curve point" window can find it again by id.
@@ -27,15 +28,3 @@ Fraction curve_x_from_canvas(f64 dx);
 // 1 / resolution (a resolution below 1 counts as 1). An empty box height or range gives
 // the minimum; so does a logarithmic range that does not lie above zero.
 Fraction curve_y_from_canvas(const Curve* curve, f64 h, i64 resolution);
-
-// Moves both handles along with a point whose position changed from (old_x, old_y): by
-// the same difference, or in y by the same ratio on a logarithmic curve.
-void curve_point_moved(CurvePoint* point, Fraction old_x, Fraction old_y, u8 logarithmic);
-// Both handles level with the point.
-void curve_point_flat(CurvePoint* point);
-// The outgoing handle mirrors the incoming one through the point (in y by ratio on a
-// logarithmic curve).
-void curve_point_continuous(CurvePoint* point, u8 logarithmic);
-// Holds the point's x between its neighbours' (they keep their places); handles move
-// with the point when it is held back.
-void curve_point_keep_order(Curve* curve, i64 index);

@@ -6,17 +6,16 @@
 
 #include <string.h>
 
-#include "core/app.h"
-#include "core/format.h"
-#include "core/frame.h"
-#include "core/panels.h"
+#include "base/format.h"
 #include "editor/object_commands.h"
-#include "editor/object_panels.h"
+#include "editor/score_view.h"
 #include "gfx/resources.h"
 #include "gfx/theme.h"
-#include "piece/score_view.h"
+#include "panels/object_panels.h"
 #include "platform/system.h"
 #include "sound/playback.h"
+#include "ui/interaction.h"
+#include "ui/panels.h"
 
 EditorState g_editor;
 
@@ -482,7 +481,7 @@ void editor_frame() {
     // The selection of the previous frame pointed into memory emptied since.
     array_init(&g_editor.selection, POOL_TMP);
     // A waiting question is modal: nothing on the canvas changes until it is answered.
-    if (playback_is_waiting() || !g_app.keyboard_free || panels_modal_index() >= 0) {
+    if (playback_is_waiting() || !g_ui.keyboard_free || panels_modal_index() >= 0) {
         selection_collect();
         return;
     }

@@ -3,7 +3,7 @@
 // panels and before the frame is drawn.
 #pragma once
 
-#include "piece/piece.h"
+#include "model/piece.h"
 
 struct EditorState {
     u8 place_mode;  // 0 select mode, 1 place mode

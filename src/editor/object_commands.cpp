@@ -3,18 +3,17 @@
 // Main thread, from the editor step.
 #include "editor/object_commands.h"
 
-#include "core/app.h"
-#include "core/interaction.h"
-#include "core/panels.h"
 #include "editor/curve_edit.h"
 #include "editor/editor.h"
-#include "editor/object_panels.h"
-#include "piece/score_view.h"
+#include "editor/score_view.h"
+#include "panels/object_panels.h"
 #include "platform/system.h"
+#include "ui/interaction.h"
+#include "ui/panels.h"
 
 bool canvas_takes_mouse() {
     return interaction_allowed() && !g_panels.mouse_taken &&
-           !panels_cover_point(g_app.mouse_x, g_app.mouse_y);
+           !panels_cover_point(g_ui.mouse_x, g_ui.mouse_y);
 }
 
 // ---------------------------------------------------------------------------

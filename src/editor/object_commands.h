@@ -6,7 +6,7 @@
 
 #include "platform/system.h"
 
-#include "piece/piece.h"
+#include "model/piece.h"
 
 // The canvas takes the mouse: no panel covers it and the input gate is open.
 bool canvas_takes_mouse();

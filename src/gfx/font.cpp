@@ -3,9 +3,9 @@
 // font that fails halfway leaves the record untouched. Main thread at start-up.
 #include "gfx/font.h"
 
-#include "core/format.h"
-#include "core/text.h"
-#include "gfx/name_map.h"
+#include "base/format.h"
+#include "base/name_map.h"
+#include "base/text.h"
 #include "gfx/textures.h"
 #include "platform/system.h"
 

@@ -9,7 +9,7 @@
 // its line box, not from the baseline, so that centring a line centres its box.
 #pragma once
 
-#include "core/pool.h"
+#include "base/pool.h"
 
 struct Glyph {
     f64 x_offset;  // the quad's left edge lies x_offset to the left of the pen

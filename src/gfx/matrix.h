@@ -3,7 +3,7 @@
 // shaders receive them. Pure functions, any thread.
 #pragma once
 
-#include "core/types.h"
+#include "base/types.h"
 
 struct Mat4 {
     f32 m[16];

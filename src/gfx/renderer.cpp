@@ -3,10 +3,12 @@
 // view and projection matrices of the moment. Main thread only.
 #include "gfx/renderer.h"
 
-#include "core/app.h"
+#include "gfx/view.h"
 #include "platform/system.h"
 
 ImmediateMesh g_mesh;
+WindowView g_window;
+Camera g_camera;
 Mat4 g_view_matrix;
 Mat4 g_projection_matrix;
 
@@ -88,7 +90,7 @@ void mesh_push_quad(Vec3 p0, Vec3 p1, Vec3 p2, Vec3 p3, const f32* c0, const f32
 
 void mesh_flush() {
     ImmediateMesh* mesh = &g_mesh;
-    set_uniform_float(STR("gamma"), (f32)g_app.display_gamma);
+    set_uniform_float(STR("gamma"), (f32)g_window.gamma);
     set_uniform_vec4(STR("diffuse"), 1.0f, 1.0f, 1.0f, 1.0f);
     set_uniform_vec4(STR("uv_rect"), 0.0f, 0.0f, 1.0f, 1.0f);
 

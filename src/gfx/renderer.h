@@ -8,7 +8,7 @@
 // floats (x, y, width, height) and (u, v, du, dv).
 #pragma once
 
-#include "core/pool.h"
+#include "base/pool.h"
 #include "gfx/matrix.h"
 
 struct Font;

@@ -3,11 +3,12 @@
 // on the main thread, read-only afterwards.
 #include "gfx/resources.h"
 
-#include "core/pool.h"
-#include "core/text.h"
+#include "base/name_map.h"
+#include "base/pool.h"
+#include "base/text.h"
 #include "gfx/font.h"
-#include "gfx/name_map.h"
 #include "gfx/textures.h"
+#include "model/files.h"
 
 struct ResourceRegistry {
     NameMap texture_names;

@@ -3,7 +3,7 @@
 // render worker may call them afterwards.
 #pragma once
 
-#include "core/types.h"
+#include "base/types.h"
 
 struct Font;
 

@@ -2,12 +2,13 @@
 // texture binding; also start-up and release of the renderer. Main thread only.
 #include <string.h>
 
-#include "core/format.h"
-#include "core/text.h"
+#include "base/format.h"
+#include "base/name_map.h"
+#include "base/text.h"
 #include "gfx/font.h"
-#include "gfx/name_map.h"
 #include "gfx/renderer.h"
 #include "gfx/textures.h"
+#include "model/files.h"
 #include "platform/system.h"
 
 ShaderProgram g_program_simple;

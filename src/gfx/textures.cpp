@@ -3,11 +3,11 @@
 // they are uploaded. Main thread only.
 #include "gfx/textures.h"
 
-#include "core/app.h"
-#include "core/format.h"
+#include "base/format.h"
 #include "gfx/font.h"
 #include "gfx/renderer.h"
 #include "gfx/resources.h"
+#include "gfx/view.h"
 #include "platform/system.h"
 
 TextureTable g_textures;
@@ -116,8 +116,8 @@ void textures_destroy() {
 void frame_buffer_build() {
     frame_buffer_release();
     FrameBuffer* buffer = &g_frame_buffer;
-    i32 width = g_app.window_width;
-    i32 height = g_app.window_height;
+    i32 width = g_window.width;
+    i32 height = g_window.height;
     buffer->frame_buffer = frame_buffer_create();
     buffer->color_texture = texture_create();
     buffer->depth_render_buffer = render_buffer_create();
@@ -166,30 +166,30 @@ i32 frame_buffer_check() {
 }
 
 void frame_buffer_begin(const f32* background) {
-    i32 width = g_app.window_width;
-    i32 height = g_app.window_height;
+    i32 width = g_window.width;
+    i32 height = g_window.height;
     frame_buffer_bind(0, g_frame_buffer.frame_buffer);
     pipeline_viewport(0, 0, width, height);
     shader_program_use(&g_program_simple);
     pipeline_blend_enable(true);
     pipeline_blend_factor(3, 9);
     // The frame buffer holds linear light; the resolve raises it back by 1 / gamma.
-    f64 gamma = g_app.display_gamma;
+    f64 gamma = g_window.gamma;
     pipeline_clear_color((f32)math_pow(background[0], gamma), (f32)math_pow(background[1], gamma),
                          (f32)math_pow(background[2], gamma), background[3]);
     pipeline_clear(5);
 }
 
 void frame_buffer_resolve() {
-    i32 width = g_app.window_width;
-    i32 height = g_app.window_height;
+    i32 width = g_window.width;
+    i32 height = g_window.height;
     g_projection_matrix = matrix_orthographic(0.0f, (f32)width, 0.0f, (f32)height);
     g_view_matrix = matrix_identity();
     frame_buffer_unbind(0);
     pipeline_viewport(0, 0, width, height);
     pipeline_blend_enable(false);
     shader_program_use(&g_program_gamma);
-    set_uniform_float(STR("gamma"), (f32)g_app.display_gamma);
+    set_uniform_float(STR("gamma"), (f32)g_window.gamma);
     bind_texture(g_frame_buffer.color_texture);
     for (i32 i = 0; i < 4; i += 1) g_mesh.current_color[i] = 1.0f;
     mesh_reset();

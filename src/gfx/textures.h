@@ -3,7 +3,7 @@
 // by slot, and the frame buffer, rebuilt when the window is resized. Main thread only.
 #pragma once
 
-#include "core/types.h"
+#include "base/types.h"
 
 enum TextureSlot {
     TEXTURE_WHITE = 0, TEXTURE_GRADIENT1 = 1, TEXTURE_GRADIENT2 = 2, TEXTURE_GRADIENT3 = 3,

@@ -5,9 +5,11 @@
 
 #include <string.h>
 
-#include "core/text.h"
+#include "base/text.h"
 #include "gfx/resources.h"
 #include "gfx/textures.h"
+#include "model/files.h"
+#include "model/piece.h"
 
 Theme g_theme;
 
@@ -16,6 +18,17 @@ static void set(f32* color, f32 r, f32 g, f32 b, f32 a) {
     color[1] = g;
     color[2] = b;
     color[3] = a;
+}
+
+// The colours new objects and unreadable colours take follow the theme.
+static void share_with_the_piece() {
+    for (i32 i = 0; i < 4; i += 1) {
+        g_piece_defaults.note_color[i] = g_theme.note_object_color[i];
+        g_piece_defaults.group_color[i] = g_theme.group_color[i];
+        g_piece_defaults.folder_color[i] = g_theme.directory_color[i];
+        g_piece_defaults.measure_color[i] = g_theme.measure_object_color[i];
+        g_piece_defaults.text_color[i] = g_theme.text_object_color[i];
+    }
 }
 
 void theme_set_defaults() {
@@ -66,6 +79,7 @@ void theme_set_defaults() {
     g_theme.cursor_width = 6;
     set(g_theme.cursor_color, 1, 0, 0, 1);
     set(g_theme.error_color, 0.6f, 0.15f, 0.15f, 1);
+    share_with_the_piece();
 }
 
 struct ThemeKey {
@@ -164,6 +178,7 @@ void theme_parse(Str text) {
         cursor.position += 1;
         theme_line(line);
     }
+    share_with_the_piece();
 }
 
 void theme_load() {

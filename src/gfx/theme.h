@@ -2,7 +2,7 @@
 // start-up on the main thread, read-only afterwards.
 #pragma once
 
-#include "core/types.h"
+#include "base/types.h"
 
 struct Font;
 

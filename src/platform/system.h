@@ -7,7 +7,7 @@
 // Strings are counted (`Str`); the platform copies what it must keep.
 #pragma once
 
-#include "core/types.h"
+#include "base/types.h"
 
 // ---------------------------------------------------------------------------
 // System

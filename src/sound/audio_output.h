@@ -3,7 +3,7 @@
 // the main thread changes the shared fields only between audio_lock and audio_unlock.
 #pragma once
 
-#include "core/types.h"
+#include "base/types.h"
 // Start-up and shutdown reach the worker (render_worker_start, render_worker_stop) and the
 // document reaches export_request through this header.
 #include "sound/playback.h"

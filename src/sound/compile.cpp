@@ -6,7 +6,7 @@
 
 #include <string.h>
 
-#include "core/merge_sort.h"
+#include "base/merge_sort.h"
 #include "platform/system.h"
 
 // Repeat copies made in one compilation at most: a repeat count in the millions cannot

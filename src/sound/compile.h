@@ -4,8 +4,8 @@
 // may compile, each into its own CompiledPiece and pool.
 #pragma once
 
-#include "core/pool.h"
-#include "piece/piece.h"
+#include "base/pool.h"
+#include "model/piece.h"
 #include "sound/sounds.h"
 
 static const i64 BLOCK_SIZE = 256;  // frames per block of the control tracks

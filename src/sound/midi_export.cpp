@@ -8,8 +8,8 @@
 // 100 000-note piece. The tests read our files with libsmf instead.
 #include "sound/midi_export.h"
 
-#include "piece/document.h"
-#include "piece/midi_import.h"
+#include "model/files.h"
+#include "model/midi_import.h"
 #include "platform/system.h"
 
 struct ByteWriter {

@@ -12,7 +12,7 @@
 // the one released longest ago, and goes in its group's track.
 #include "sound/midi_export.h"
 
-#include "core/merge_sort.h"
+#include "base/merge_sort.h"
 #include "platform/system.h"
 
 // At one tick: note-offs, then set-up, then each note's tuning just before its note-on.

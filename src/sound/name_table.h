@@ -5,7 +5,7 @@
 
 #include <string.h>
 
-#include "core/pool.h"
+#include "base/pool.h"
 
 template <typename T>
 struct NameSlot {

@@ -7,8 +7,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "core/format.h"
-#include "piece/scene.h"
+#include "base/format.h"
+#include "model/scene.h"
 #include "platform/system.h"
 #include "sound/audio_output.h"
 #include "sound/synth.h"

@@ -3,7 +3,7 @@
 // view of the playback marks that the frame and the score view draw from.
 #pragma once
 
-#include "core/types.h"
+#include "base/types.h"
 
 struct NoteObject;
 

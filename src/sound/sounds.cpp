@@ -3,8 +3,9 @@
 // tables, the file text and the recorded waves then stay unchanged until exit.
 #include "sound/sounds.h"
 
-#include "core/format.h"
-#include "core/text.h"
+#include "base/format.h"
+#include "base/text.h"
+#include "model/files.h"
 
 static NameTable<WaveDefinition> waves;
 static NameTable<SoundDefinition> sounds;

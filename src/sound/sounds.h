@@ -3,10 +3,10 @@
 // Written once at start-up on the main thread; read-only afterwards, from any thread.
 #pragma once
 
-#include "core/pool.h"
-#include "sound/name_table.h"
-#include "piece/piece.h"
+#include "base/pool.h"
+#include "model/piece.h"
 #include "platform/system.h"
+#include "sound/name_table.h"
 
 // 1000 samples of a curve over x = 0..1 (entry i at x = i / 999). Count 0 reads as 1.
 struct CurveTable {

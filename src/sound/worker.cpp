@@ -8,7 +8,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "piece/scene.h"
+#include "model/scene.h"
 #include "platform/system.h"
 
 struct RenderRequest {

@@ -5,7 +5,7 @@
 // results; neither side holds the mutex while rendering or together with the audio lock.
 #pragma once
 
-#include "core/types.h"
+#include "base/types.h"
 #include "sound/render.h"
 
 // What the main thread gets back for a finished request.

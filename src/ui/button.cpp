@@ -3,14 +3,14 @@
 // Main thread only.
 #include "ui/button.h"
 
-#include "core/app.h"
-#include "core/interaction.h"
 #include "gfx/font.h"
 #include "gfx/renderer.h"
 #include "gfx/resources.h"
 #include "gfx/textures.h"
 #include "gfx/theme.h"
+#include "gfx/view.h"
 #include "platform/system.h"
+#include "ui/interaction.h"
 
 static const f32 NO_COLOR[4] = {0.0f, 0.0f, 0.0f, 0.0f};
 
@@ -24,7 +24,7 @@ bool rect_contains(Rect rect, f32 x, f32 y) {
 void button_hit_test(ButtonState* button, Rect rect) {
     button->state = BUTTON_IDLE;
     button->clicked = 0;
-    if (interaction_allowed() && rect_contains(rect, g_app.mouse_x, g_app.mouse_y)) {
+    if (interaction_allowed() && rect_contains(rect, g_ui.mouse_x, g_ui.mouse_y)) {
         if (!input_mouse_is_held(MOUSE_LEFT)) button->state = BUTTON_HOVERED;
         if (input_mouse_is_pressed(MOUSE_LEFT)) button->active = 1;
         if (input_mouse_is_released(MOUSE_LEFT)) button->clicked = 1;
@@ -71,7 +71,7 @@ void toggle(ButtonState* button, Rect rect) {
 }
 
 static Rect toolbar_rect(const ToolbarCursor* cursor) {
-    return Rect{cursor->x, (f32)g_app.window_height - cursor->size, cursor->size, cursor->size};
+    return Rect{cursor->x, (f32)g_window.height - cursor->size, cursor->size, cursor->size};
 }
 
 Rect toolbar_button(ButtonState* button, ToolbarCursor* cursor, u32 texture, const f32* color) {
@@ -104,7 +104,7 @@ void scroll_bar(ScrollBarState* bar, Rect rect) {
     if (thumb < bar->min_thumb_length) thumb = bar->min_thumb_length;
     f32 travel = rect.height - thumb;
     f32 thumb_bottom = rect.y + travel * bar->position;
-    f32 mx = g_app.mouse_x, my = g_app.mouse_y;
+    f32 mx = g_ui.mouse_x, my = g_ui.mouse_y;
     bool hovered = interaction_allowed() && (f64)rect.x + (f64)rect.width > (f64)mx &&
                    mx >= rect.x && thumb_bottom <= my && my < thumb_bottom + thumb;
     if (hovered && input_mouse_is_pressed(MOUSE_LEFT)) {

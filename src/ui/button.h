@@ -4,7 +4,7 @@
 // draws itself and leaves its outcome in the record for the same frame. Main thread only.
 #pragma once
 
-#include "core/types.h"
+#include "base/types.h"
 
 // Interface pixels, (x, y) the lower-left corner, y upward.
 struct Rect {

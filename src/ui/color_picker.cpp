@@ -4,12 +4,11 @@
 // Main thread only.
 #include "ui/color_picker.h"
 
-#include "core/app.h"
-#include "core/interaction.h"
 #include "gfx/renderer.h"
 #include "gfx/textures.h"
 #include "gfx/theme.h"
 #include "platform/system.h"
+#include "ui/interaction.h"
 
 static const f32 WHITE_COLOUR[4] = {1.0f, 1.0f, 1.0f, 1.0f};
 static const f32 DARK_COLOUR[4] = {0.0f, 0.0f, 0.0f, 1.0f};
@@ -98,7 +97,7 @@ void colour_picker(ColourPickerState* state, Rect rect) {
 
     // A drag starts only where this panel has the mouse, and ends wherever the button
     // comes up.
-    f32 mx = g_app.mouse_x, my = g_app.mouse_y;
+    f32 mx = g_ui.mouse_x, my = g_ui.mouse_y;
     if (input_mouse_is_pressed(MOUSE_LEFT) && interaction_allowed()) {
         if (inside(field, mx, my)) state->dragging_field = 1;
         if (inside(hue, mx, my)) state->dragging_hue = 1;

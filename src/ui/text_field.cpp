@@ -4,14 +4,13 @@
 // except what the record holds. Main thread only.
 #include "ui/text_field.h"
 
-#include "core/app.h"
-#include "core/interaction.h"
 #include "gfx/font.h"
 #include "gfx/renderer.h"
 #include "gfx/resources.h"
 #include "gfx/textures.h"
 #include "gfx/theme.h"
 #include "platform/system.h"
+#include "ui/interaction.h"
 
 static const f32 TWO_PI = 6.28318530718f;
 static const i32 PAGE_LINES = 12;
@@ -503,7 +502,7 @@ static void select_word(TextField* field, i32 position) {
 }
 
 static void mouse(TextField* field, bool hovered) {
-    f32 mx = g_app.mouse_x, my = g_app.mouse_y;
+    f32 mx = g_ui.mouse_x, my = g_ui.mouse_y;
     if (hovered && input_mouse_is_pressed(MOUSE_LEFT)) {
         i32 position = position_at(field, mx, my);
         f32 near = line_height(field) / 16;
@@ -585,11 +584,11 @@ static void draw_field(TextField* field, bool hovered) {
         f32 alpha = 0.5f + 0.5f * (f32)math_cos((f64)field->blink_phase);
         draw_caret(field, field->caret_x, field->caret_y, alpha, clip);
     }
-    field->blink_phase += TWO_PI * (f32)g_app.frame_seconds;
+    field->blink_phase += TWO_PI * (f32)g_ui.frame_seconds;
     if (field->blink_phase >= TWO_PI)
         field->blink_phase = (f32)math_mod(field->blink_phase, TWO_PI);
     if (hovered && !input_mouse_is_held(MOUSE_LEFT)) {
-        i32 under = position_at(field, g_app.mouse_x, g_app.mouse_y);
+        i32 under = position_at(field, g_ui.mouse_x, g_ui.mouse_y);
         i64 line = text_field_line_of(field, under, 0);
         draw_caret(field, x_of(field, under), line_center_y(field, line), 0.5f, clip);
     }
@@ -613,7 +612,7 @@ void text_field(TextField* field, Rect rect) {
 
     // 1. Scrolling, smoothly towards the target unless the theme says otherwise.
     if (g_theme.smooth_scrolling) {
-        f32 step = 20.0f * (f32)g_app.frame_seconds;
+        f32 step = 20.0f * (f32)g_ui.frame_seconds;
         if (step > 1.0f) step = 1.0f;  // a long frame must not overshoot
         field->scroll_x += (field->target_x - field->scroll_x) * step;
         field->scroll_y += (field->target_y - field->scroll_y) * step;
@@ -624,12 +623,12 @@ void text_field(TextField* field, Rect rect) {
     field->origin_x = field->x + g_theme.text_offset - field->scroll_x;
 
     // 2-3. Hover, focus, and the keyboard held away from the editor.
-    bool hovered = interaction_allowed() && rect_contains(rect, g_app.mouse_x, g_app.mouse_y);
+    bool hovered = interaction_allowed() && rect_contains(rect, g_ui.mouse_x, g_ui.mouse_y);
     if (input_mouse_is_pressed(MOUSE_LEFT)) {
         field->focused = hovered ? 1 : 0;
         if (!hovered) field->dragging = 0;
     }
-    if (field->focused) g_app.keyboard_taken += 1;
+    if (field->focused) g_ui.keyboard_taken += 1;
 
     // 4. The wheel scrolls a multi-line field, never above its first line nor past its last.
     i32 wheel = input_mouse_wheel();
@@ -651,7 +650,7 @@ void text_field(TextField* field, Rect rect) {
 
     // 6. Mouse.
     if (field->focused) mouse(field, hovered);
-    field->click_timer -= (f32)g_app.frame_seconds;
+    field->click_timer -= (f32)g_ui.frame_seconds;
     if (field->click_timer < 0.0f) field->click_timer = 0.0f;
 
     // 7-8. Caret on screen, then drawing.

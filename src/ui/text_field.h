@@ -5,7 +5,7 @@
 // Main thread only.
 #pragma once
 
-#include "core/pool.h"
+#include "base/pool.h"
 #include "ui/button.h"
 
 // The most text one field holds. Typing, pasting and text_field_set_text stop here (at a

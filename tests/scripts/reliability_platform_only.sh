@@ -13,7 +13,7 @@ for file in $files; do
     found=$(grep -nE "^#include <($headers)>" "$file")
     if [ -n "$found" ]; then echo "FAIL: $file includes a system interface: $found"; fail=1; fi
     case "$file" in
-    */src/core/format.cpp) ;;
+    */src/base/format.cpp) ;;
     *) if grep -qE '^#include <stdio\.h>' "$file"; then echo "FAIL: $file includes stdio.h"; fail=1; fi ;;
     esac
     calls=$(grep -nE '\b(fopen|fread|fclose|open|pthread_[a-z_]+|usleep|nanosleep|sleep|mtx_lock)\(' "$file")

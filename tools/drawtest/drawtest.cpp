@@ -8,9 +8,9 @@
 // Main thread only.
 #include <stdlib.h>
 
-#include "core/app.h"
-#include "core/format.h"
-#include "core/pool.h"
+#include "app/app.h"
+#include "base/format.h"
+#include "base/pool.h"
 #include "gfx/font.h"
 #include "gfx/renderer.h"
 #include "gfx/resources.h"
@@ -25,7 +25,7 @@ static u32 window_icon_texture;
 
 static void interface_pass() {
     g_projection_matrix =
-        matrix_orthographic(0.0f, (f32)g_app.window_width, 0.0f, (f32)g_app.window_height);
+        matrix_orthographic(0.0f, (f32)g_window.width, 0.0f, (f32)g_window.height);
     g_view_matrix = matrix_identity();
     pipeline_depth_enable(false);
 }
@@ -109,7 +109,7 @@ static void draw_icon_sheet() {
     const f32 white_tint[4] = {1, 1, 1, 1};
     const i32 columns = 9;
     const f32 cell_width = 96.0f, cell_height = 92.0f, icon = 48.0f;
-    f32 top = (f32)g_app.window_height - 14.0f;
+    f32 top = (f32)g_window.height - 14.0f;
     Font* font = font_default();
     // The 40 slots (sphere twice) and the window icon last.
     for (i32 i = 0; i <= TEXTURE_SLOT_COUNT; i += 1) {
@@ -141,7 +141,7 @@ static void draw_text_sample() {
     const f32 scales[3] = {1.0f, 0.75f, 0.5f};
     const char* labels[3] = {"text scale 1 (interface)", "text scale 0.75 (help)",
                              "text scale 0.5 (statistics)"};
-    f32 y = (f32)g_app.window_height - 16.0f;
+    f32 y = (f32)g_window.height - 16.0f;
     for (i32 i = 0; i < 3; i += 1) {
         draw_string(font, g_theme.group_color, str_from_cstring(labels[i]), 16.0f, y, 0.75f,
                     0.75f, TEXT_LEFT, TEXT_HANGING);
@@ -161,7 +161,7 @@ static bool start(i32 width, i32 height, void** image_memory) {
         return false;
     }
     i32 refresh = 0;
-    display_get_info(&g_app.window_width, &g_app.window_height, &refresh);
+    display_get_info(&g_window.width, &g_window.height, &refresh);
     pool_setup(POOL_MAIN, 64 << 20, false);
     pool_setup(POOL_TMP, 16 << 20, false);
     *image_memory = malloc((size_t)IMAGE_MEMORY_BYTES);
@@ -210,8 +210,8 @@ int main(int argc, char** argv) {
         if (display_is_closed() || input_key_is_pressed(KEY_ESCAPE)) break;
         i32 new_width = 0, new_height = 0;
         if (display_is_resized(&new_width, &new_height) && new_width > 0 && new_height > 0) {
-            g_app.window_width = new_width;
-            g_app.window_height = new_height;
+            g_window.width = new_width;
+            g_window.height = new_height;
             frame_buffer_build();
         }
         if (mode == MODE_PIXELS) draw_pixel_test();

@@ -10,7 +10,7 @@
 //                   four times.
 #pragma once
 
-#include "piece/piece.h"
+#include "model/piece.h"
 
 enum Example : u8 {
     EXAMPLE_JUST_CHORDS = 0,

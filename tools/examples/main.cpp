@@ -4,7 +4,7 @@
 #include <stdio.h>
 
 #include "examples.h"
-#include "piece/scene.h"
+#include "model/scene.h"
 #include "platform/system.h"
 
 static bool example_write(u8 example, const char* folder) {

@@ -7,10 +7,11 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-#include "core/format.h"
-#include "core/text.h"
-#include "gfx/keys.h"
-#include "piece/document.h"
+#include "app/document.h"
+#include "base/format.h"
+#include "base/text.h"
+#include "model/files.h"
+#include "model/keys.h"
 #include "platform/system.h"
 #include "scala.h"
 

@@ -5,8 +5,9 @@
 
 #include <string.h>
 
-#include "core/format.h"
-#include "piece/fraction.h"
+#include "base/format.h"
+#include "base/fraction.h"
+#include "model/keys.h"
 #include "platform/system.h"
 
 // ---------------------------------------------------------------------------

@@ -5,8 +5,8 @@
 // Any thread; nothing process-wide is kept.
 #pragma once
 
-#include "core/pool.h"
-#include "gfx/keys.h"
+#include "base/pool.h"
+#include "model/keys.h"
 
 enum : i64 {
     SCALA_MAX_DENOMINATOR = 1000,  // of a fraction made from cents

@@ -6,8 +6,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "core/text.h"
-#include "piece/scene.h"
+#include "base/text.h"
+#include "model/scene.h"
 #include "platform/system.h"
 #include "workloads.h"
 

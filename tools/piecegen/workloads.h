@@ -8,7 +8,7 @@
 // All at 44100 Hz, stereo, 16-bit export.
 #pragma once
 
-#include "piece/piece.h"
+#include "model/piece.h"
 
 enum Workload : u8 {
     WORKLOAD_W1 = 0,

@@ -2,7 +2,7 @@
 // argument array, the messages are constants.
 #include "arguments.h"
 
-#include "piece/midi_import.h"
+#include "model/midi_import.h"
 
 const char tool_usage_text[] =
     "usage: sorvane-render --dump PIECE\n"

@@ -10,7 +10,7 @@
 // Options may come in any order; --data applies to whichever mode needs the data folder.
 #pragma once
 
-#include "core/types.h"
+#include "base/types.h"
 
 enum ToolMode : u8 {
     TOOL_MODE_USAGE = 0,  // print the usage: on request, or after `error`

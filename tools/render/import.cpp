@@ -3,11 +3,12 @@
 // line on standard error says what was made, or why nothing was.
 #include <stdio.h>
 
-#include "core/format.h"
-#include "core/text.h"
-#include "piece/document.h"
-#include "piece/midi_import.h"
-#include "piece/scene.h"
+#include "app/document.h"
+#include "base/format.h"
+#include "base/text.h"
+#include "model/files.h"
+#include "model/midi_import.h"
+#include "model/scene.h"
 #include "render.h"
 
 static void line_write(Str text) {

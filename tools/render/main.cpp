@@ -5,13 +5,14 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include "app/document.h"
 #include "arguments.h"
-#include "core/format.h"
-#include "core/text.h"
+#include "base/format.h"
+#include "base/text.h"
 #include "gfx/theme.h"
-#include "piece/document.h"
-#include "piece/dump.h"
-#include "piece/scene.h"
+#include "model/dump.h"
+#include "model/files.h"
+#include "model/scene.h"
 #include "render.h"
 
 static void write_text(FILE* stream, Str text) {

@@ -4,16 +4,17 @@
 // terminal a progress bar shows for a piece of half a minute or longer (by its length, not
 // the clock, so the same piece behaves the same on any machine); otherwise nothing is
 // printed unless something fails, and then one line on standard error.
+#include "model/files.h"
 #include "render.h"
 
 #include <stdio.h>
 #include <stdlib.h>
 #include <unistd.h>
 
-#include "core/format.h"
-#include "core/text.h"
-#include "piece/document.h"
-#include "piece/scene.h"
+#include "app/document.h"
+#include "base/format.h"
+#include "base/text.h"
+#include "model/scene.h"
 #include "platform/system.h"
 #include "sound/midi_export.h"
 #include "sound/render.h"
