@@ -5,7 +5,7 @@
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS = -G Ninja -DCMAKE_CXX_COMPILER=clang++
 
-.PHONY: run test deps build build-test install uninstall clean bench fuzz tsan
+.PHONY: run test deps build build-test install uninstall clean bench fuzz tsan docs
 
 deps:
 	@scripts/install-deps
@@ -30,6 +30,12 @@ test: build-test
 
 clean:
 	rm -rf build
+
+# The picture of the program's layers in docs/architecture.md, drawn from the layering
+# check's own data (the test script.layering fails when docs/layers.dot is stale).
+docs: deps
+	@scripts/check-layers --dot > docs/layers.dot
+	@dot -Tsvg docs/layers.dot > docs/layers.svg
 
 # The program, its data folder, a launcher, a desktop entry and icons under PREFIX (DESTDIR
 # honoured), from the release build; uninstall removes exactly what install wrote. The
