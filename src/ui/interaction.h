@@ -1,6 +1,7 @@
-// The interaction stack: its top tells the widget being processed whether the mouse is
-// its to use. The main loop pushes the canvas entry, the frame one entry per panel and
-// one for the menu bar; every push is popped when its scope ends. Main thread only.
+// What the widgets know of the frame's input: the mouse, the keyboard's owner, the time
+// step, and the interaction stack, whose top tells the widget being processed whether the
+// mouse is its to use. The main loop pushes the canvas entry, the frame one entry per
+// panel and one for the menu bar; every push is popped when its scope ends. Main thread.
 #pragma once
 
 #include "base/types.h"
