@@ -1,9 +1,6 @@
 // Compiling: the time map, repeats, the order of notes, the control tracks and the events.
-#include <stdlib.h>
-
 #include <string>
 
-#include "platform/system.h"
 #include "sound/render.h"
 #include "sound_test_support.h"
 
@@ -24,7 +21,7 @@ struct Compile : SoundTest {
     }
 };
 
-TEST_F(Compile, DefaultPieceIsOneMinuteRoundedUpToWholeBlocks) {
+TEST_F(Compile, DefaultPieceIsOneMinuteInWholeBlocksAndTimesConvertBothWays) {
     compile();
     EXPECT_EQ(compiled.block_times.count, 10337);
     EXPECT_EQ(compiled.compiled_length, 5292032);
@@ -35,10 +32,7 @@ TEST_F(Compile, DefaultPieceIsOneMinuteRoundedUpToWholeBlocks) {
     compile(44100, 1);
     EXPECT_EQ(compiled.compiled_length, 5292032 / 2);
     EXPECT_EQ(compiled.truncated, 0);
-}
-
-TEST_F(Compile, TimeConversionsFollowTheBlocksBothWays) {
-    compile();
+    // Time conversions follow the blocks both ways.
     TimeMap m = map();
     EXPECT_NEAR(time_to_seconds(&m, 60.0), 30.0, 1e-9);
     EXPECT_NEAR(time_to_seconds(&m, 0.0), 0.0, 1e-12);
@@ -144,9 +138,8 @@ TEST_F(Compile, AnExportWhoseEventsFoundNoRoomIsReportedNotDone) {
     i64 events = whole.events.capacity * (i64)sizeof(VoiceEvent);
     pool_release(POOL_WORKER);
 
-    char folder[] = "/tmp/sorvane_incomplete_XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    std::string path = std::string(folder) + "/short.wav";
+    TempFolder folder;
+    std::string path = folder / "short.wav";
     testing::internal::CaptureStdout();  // "worker memory is full"
     pool_setup(POOL_WORKER, needed - events / 2, false);
     RenderFailure failure = {};
@@ -156,7 +149,6 @@ TEST_F(Compile, AnExportWhoseEventsFoundNoRoomIsReportedNotDone) {
     EXPECT_EQ(to_string(render_failure_text(&failure)),
               path + " is incomplete: there was not enough memory for every note");
     EXPECT_TRUE(file_exists(to_str(path)));
-    EXPECT_EQ(system(("rm -rf '" + std::string(folder) + "'").c_str()), 0);
 }
 
 TEST_F(Compile, RepeatReplaysTheSectionCountTimesFromItsOwnTime) {
@@ -179,6 +171,14 @@ TEST_F(Compile, RepeatReplaysTheSectionCountTimesFromItsOwnTime) {
     piece.repeats.data[0].count = 0;
     compile();
     EXPECT_EQ(compiled.events.count, 3);
+    // The objects that shape the notes are copied too: a sound over [0, 4) only makes the
+    // replayed note audible.
+    piece.repeats.data[0].count = 1;
+    piece.sounds.data[0].header.duration = frac(4);
+    piece.notes.count = 1;
+    compile();
+    ASSERT_EQ(compiled.events.count, 2);
+    EXPECT_NEAR(compiled.events[1].start_time, 4.0, 1e-9);
 }
 
 TEST_F(Compile, HugeRepeatCountsStopAtABoundedNumberOfCopies) {
@@ -192,16 +192,6 @@ TEST_F(Compile, HugeRepeatCountsStopAtABoundedNumberOfCopies) {
     compile_piece(&piece, 44100, 2, &big);
     EXPECT_EQ(big.events.count, 1 + ((i64)1 << 20));
     pool_release(POOL_WORKER);
-}
-
-TEST_F(Compile, RepeatsCopyTheObjectsThatShapeTheNotesToo) {
-    // The sound covers only [0, 4); its copy makes the replayed note audible.
-    add_sine(&piece, group, frac(0), frac(4));
-    add_note(&piece, group, frac(1), frac(1));
-    add_repeat(&piece, group, frac(10), frac(0), frac(4), 1);
-    compile();
-    ASSERT_EQ(compiled.events.count, 2);
-    EXPECT_NEAR(compiled.events[1].start_time, 5.5, 1e-9);
 }
 
 TEST_F(Compile, EqualTimesKeepListOrder) {
@@ -308,17 +298,13 @@ TEST_F(Compile, EventsCarryKeyShapeSoundAndWaves) {
     EXPECT_EQ(e[2].sound, sound_default());
     EXPECT_EQ(e[2].phase_offset, 0.0);
     EXPECT_EQ(e[2].frequency, 300.0);
-}
-
-TEST_F(Compile, NotesWithoutKeySoundAt440TimesTheirPitch) {
-    add_sine(&piece, group, frac(0), frac(10));
-    add_note(&piece, group, frac(0), frac(1), frac(5, 4));
+    // Without a key a note sounds at 440 Hz times its pitch.
+    piece.keys.count = 0;
     compile();
-    ASSERT_EQ(compiled.events.count, 1);
-    EXPECT_EQ(compiled.events[0].frequency, 550.0);
+    EXPECT_EQ(compiled.events[0].frequency, 660.0);
 }
 
-TEST_F(Compile, EmptyNotesHiddenGroupsAndEmptySoundsMakeNoEvents) {
+TEST_F(Compile, EmptyNotesHiddenGroupsAndEmptySoundsMakeNoEventsAndLostGroupsDo) {
     i64 hidden = piece_group_add(&piece, STR("hidden"));
     piece.groups.data[1].visible = 0;
     add_sine(&piece, group, frac(0), frac(10));
@@ -333,13 +319,11 @@ TEST_F(Compile, EmptyNotesHiddenGroupsAndEmptySoundsMakeNoEvents) {
     add_note(&piece, group, frac(2), frac(1));
     compile();
     EXPECT_EQ(compiled.events.count, 0);
-}
-
-TEST_F(Compile, NoteOfALostGroupStillSoundsInTheNeutralColumn) {
-    add_sine(&piece, group, frac(0), frac(10));
+    // A note of a lost group still sounds, in the neutral column.
+    piece.sounds.data[0].wave_count = piece.sounds.data[1].wave_count = 1;
     add_note(&piece, 12345, frac(1), frac(1));
     compile();
-    ASSERT_EQ(compiled.events.count, 1);
+    ASSERT_EQ(compiled.events.count, 2);  // and the note at 2 now that its sound has a wave
     EXPECT_EQ(compiled.events[0].group_index, -1);
 }
 

@@ -5,6 +5,11 @@
 using SoundDefinitions = SoundTest;
 
 TEST_F(SoundDefinitions, SyntheticWaveNameIsTheRestOfTheLineSpacesIncluded) {
+    EXPECT_EQ(wave_find(STR("sine")), nullptr);  // nothing before the file is read
+    EXPECT_EQ(wave_default()->kind, WAVE_SINE);
+    EXPECT_EQ(wave_default()->reference_frequency, 1.0);
+    EXPECT_EQ(sound_default()->shape.count, 0);
+    EXPECT_EQ(sound_default()->lead_time, 0.0);
     define_sounds("wave_sine soft sine\nwave_square sq\nwave_triangle tri\nwave_sawtooth saw\n");
     const WaveDefinition* soft = wave_find(STR("soft sine"));
     ASSERT_NE(soft, nullptr);
@@ -54,10 +59,7 @@ TEST_F(SoundDefinitions, PointValuesReadSignsAndSlashes) {
         if (sound->shape.values[i] < lowest) lowest = sound->shape.values[i];
     EXPECT_LT(lowest, 0.2);
     EXPECT_NEAR(sound->shape.values[999], 0.5, 1e-4);  // single-precision bisection
-}
-
-TEST_F(SoundDefinitions, FractionsWithZeroDenominatorReadAsZero) {
-    define_sounds("shape z\np 0 3/0 0 0 0 0\nend\n");
+    define_sounds("shape z\np 0 3/0 0 0 0 0\nend\n");  // a zero denominator reads as 0
     EXPECT_EQ(sound_find(STR("z"))->shape.values[0], 0.0);
 }
 
@@ -89,15 +91,6 @@ TEST_F(SoundDefinitions, MissingRecordingIsStoredSilent) {
     EXPECT_EQ(wave_value(ghost, 0.3, 0), 0.0);
 }
 
-TEST_F(SoundDefinitions, LookupsInAnEmptyTableFindNothing) {
-    EXPECT_EQ(wave_find(STR("sine")), nullptr);
-    EXPECT_EQ(sound_find(STR("organ")), nullptr);
-    EXPECT_EQ(wave_default()->kind, WAVE_SINE);
-    EXPECT_EQ(wave_default()->reference_frequency, 1.0);
-    EXPECT_EQ(sound_default()->shape.count, 0);
-    EXPECT_EQ(sound_default()->lead_time, 0.0);
-}
-
 TEST(NameTables, SixthNameDoublesTheCapacityAndEveryNameStaysFound) {
     ScopedPools pools;
     NameTable<i64> table = {};
@@ -123,23 +116,14 @@ TEST(NameTables, SixthNameDoublesTheCapacityAndEveryNameStaysFound) {
     ASSERT_TRUE(name_table_insert(&table, STR("a"), (i64)99));
     EXPECT_EQ(*name_table_find(&table, STR("a")), 99);
     EXPECT_EQ(table.count, before + 1);
-}
-
-TEST(NameTables, FullTableLookupStopsAfterOneRound) {
-    ScopedPools pools;
-    NameTable<i64> table = {};
-    table.pool = POOL_MAIN;
-    // Fill every slot by hand, then ask for a name that is not there.
-    table.slots = (NameSlot<i64>*)pool_alloc_zero(POOL_MAIN, 8 * (i64)sizeof(NameSlot<i64>));
-    table.capacity = 8;
-    const char* names[] = {"a", "b", "c", "d", "e", "f", "g", "h"};
-    for (i64 i = 0; i < 8; i += 1) table.slots[i].key = str_from_cstring(names[i]);
+    // A full table's lookup of a missing name stops after one round.
+    for (i64 i = 0; i < table.capacity; i += 1) table.slots[i].key = str_from_cstring(names[i % 14]);
     EXPECT_EQ(name_table_find(&table, STR("zzz")), nullptr);
     EXPECT_EQ(name_hash(STR("")), 0x811c9dc5u);
     EXPECT_EQ(name_hash(STR("a")), 0xe40c292cu);  // FNV-1a of "a"
 }
 
-TEST(CurveTables, FirstPointAtHalfHoldsUpToEntry499) {
+TEST(CurveTables, FirstPointAtHalfHoldsUpToEntry499AndValuesInterpolate) {
     ScopedPools pools;
     CurvePoint points[2] = {point_at(frac(1, 2), frac(3, 4)), point_at(frac(1), frac(1, 4))};
     CurveTable table = curve_table_build(points, 2, POOL_MAIN);
@@ -148,10 +132,7 @@ TEST(CurveTables, FirstPointAtHalfHoldsUpToEntry499) {
     EXPECT_LT(table.values[500], 0.75);
     EXPECT_NEAR(table.values[750], 0.5, 0.01);
     EXPECT_NEAR(table.values[999], 0.25, 1e-6);
-}
-
-TEST(CurveTables, NoPointsIsSilenceAndTableValueInterpolates) {
-    ScopedPools pools;
+    // No points is silence; curve_table_value interpolates and holds the ends.
     CurveTable silent = curve_table_build(nullptr, 0, POOL_MAIN);
     ASSERT_EQ(silent.count, CURVE_TABLE_SIZE);
     EXPECT_EQ(curve_table_value(0.5, &silent), 0.0);
@@ -182,18 +163,11 @@ TEST(CurvePoints, BisectionFollowsTheBezierAndClampsOutside) {
 // The shipped file: every wave and sound the brief names, recordings that load, and
 // sounds that differ from each other where a listener would notice.
 struct ShippedSounds : SoundTest {
+    WaveMemory memory{16 << 20};
     void SetUp() override {
         SoundTest::SetUp();
-        audio_memory = (u8*)malloc(16 << 20);
-        audio_set_buffer(16 << 20, audio_memory);
         sounds_load_from(STR(SORVANE_DATA_DIR));
     }
-    void TearDown() override {
-        audio_set_buffer(0, nullptr);
-        free(audio_memory);
-        SoundTest::TearDown();
-    }
-    u8* audio_memory = nullptr;
 };
 
 TEST_F(ShippedSounds, DefineTheFourOscillatorsAndTwoRecordings) {

@@ -1,10 +1,16 @@
 // Helpers for the tests of the sound code: a piece built object by object in POOL_MAIN,
-// curves from plain numbers, sound definitions from text, and sample inspection.
+// curves from plain numbers, sound definitions from text, sample inspection, a temporary
+// folder, and the sorvane-render program run from a test.
 #pragma once
 
 #include <math.h>
+#include <stdlib.h>
+#include <sys/wait.h>
 
+#include "base/text.h"
+#include "model/files.h"
 #include "model/piece.h"
+#include "model/scene.h"
 #include "sound/compile.h"
 #include "sound/sounds.h"
 #include "sound/synth.h"
@@ -175,14 +181,66 @@ inline f64 measured_pitch(const f32* samples, i64 count, f64 rate, f64 low, f64 
     return rate / ((f64)best + shift);
 }
 
+// A folder of its own under /tmp for one test, removed with everything in it afterwards.
+struct TempFolder {
+    std::string path;
+    TempFolder() {
+        char pattern[] = "/tmp/sorvane_test_XXXXXX";
+        if (mkdtemp(pattern)) path = pattern;
+        EXPECT_FALSE(path.empty());
+    }
+    ~TempFolder() { EXPECT_EQ(system(("rm -rf '" + path + "'").c_str()), 0); }
+    std::string operator/(const std::string& name) const { return path + "/" + name; }
+};
+
+// Memory for the wave files the platform reads, released with the test.
+struct WaveMemory {
+    void* memory;
+    explicit WaveMemory(i64 bytes = 32 << 20) : memory(malloc((size_t)bytes)) {
+        audio_set_buffer(bytes, memory);
+    }
+    ~WaveMemory() {
+        audio_set_buffer(0, nullptr);
+        free(memory);
+    }
+};
+
+inline void scene_save(const Piece* piece, const std::string& path) {
+    Str bytes = scene_encode(piece, POOL_MAIN);
+    FileHandle file = file_open(to_str(path), FILE_WRITE);
+    file_write(file, bytes.length, bytes.data);
+    EXPECT_TRUE(file_close(file)) << path;
+}
+
+inline std::string text_of(const std::string& path) {
+    return to_string(read_entire_file(to_str(path), POOL_MAIN));
+}
+
+// Runs sorvane-render with `arguments`; its standard output and error land in `out` and
+// `err`. Answers the exit status.
+inline i32 render_tool_run(const TempFolder& folder, const std::string& arguments,
+                           std::string* out, std::string* err) {
+    std::string command = std::string("'") + SORVANE_RENDER_TOOL + "' " + arguments + " > '" +
+                          folder / "stdout" + "' 2> '" + folder / "stderr" + "'";
+    i32 status = system(command.c_str());
+    *out = text_of(folder / "stdout");
+    *err = text_of(folder / "stderr");
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+#define DATA_OPTION " --data '" SORVANE_DATA_DIR "'"
+
 // --- Playback on the headless device ------------------------------------------------------
 
+#include <pthread.h>
 #include <time.h>
 
 #include <vector>
 
 #include "platform/headless.h"
 #include "sound/audio_output.h"
+#include "sound/playback.h"
+#include "sound/worker.h"
 
 // g_piece with one group and a sine, an open headless device, and (when asked) the worker.
 struct PlaybackTest : ::testing::Test {
@@ -230,5 +288,55 @@ struct PlaybackTest : ::testing::Test {
         i64 at = g_audio.position;
         audio_unlock();
         return at;
+    }
+    i64 played() {
+        audio_lock();
+        i64 samples = g_audio.played;
+        audio_unlock();
+        return samples;
+    }
+    // One note over the first `beats` (the whole piece), rendered and playing.
+    void play_rendered(i64 beats = 4) {
+        note(frac(0), frac(beats));
+        ASSERT_TRUE(render_worker_start());
+        playback_play_pause();
+        ASSERT_TRUE(wait_for_render());
+        ASSERT_TRUE(playback_is_playing());
+    }
+};
+
+// A device thread that pumps the headless device until told to stop, pausing `pause_ns`
+// between buffers, and notes whether every sample it was given was a number.
+struct DeviceThread {
+    i64 pause_ns = 0;
+    bool stop = false;   // atomic
+    i64 callbacks = 0;   // atomic: buffers the device played
+    bool finite = true;  // written by the thread only, read after the join
+    pthread_t thread = {};
+    bool started = false;
+    void start() {
+        started = pthread_create(&thread, nullptr, run, this) == 0;
+        ASSERT_TRUE(started);
+    }
+    void join() {
+        __atomic_store_n(&stop, true, __ATOMIC_RELEASE);
+        if (started) pthread_join(thread, nullptr);
+        started = false;
+    }
+    ~DeviceThread() { join(); }
+    static void* run(void* argument) {
+        DeviceThread* device = (DeviceThread*)argument;
+        f32 out[512];
+        while (!__atomic_load_n(&device->stop, __ATOMIC_ACQUIRE)) {
+            if (headless_audio_pump(out, sizeof(out))) {
+                for (f32 sample : out) device->finite = device->finite && sample == sample;
+                __atomic_add_fetch(&device->callbacks, 1, __ATOMIC_RELAXED);
+            }
+            if (device->pause_ns > 0) {
+                timespec pause = {0, device->pause_ns};
+                nanosleep(&pause, nullptr);
+            }
+        }
+        return nullptr;
     }
 };

@@ -5,62 +5,23 @@
 // ThreadSanitizer by `make tsan`, where every unsynchronised access is reported. Each
 // cycle checks what the user would see: the rendering arrives, pause keeps the position,
 // stop rewinds, and the exported file holds the piece as it was when export was chosen.
-#include <pthread.h>
-#include <stdio.h>
-#include <stdlib.h>
 #include <sys/stat.h>
-#include <time.h>
-#include <unistd.h>
 
 #include <string>
 
-#include "model/scene.h"
-#include "sound/playback.h"
-#include "sound/worker.h"
 #include "sound_test_support.h"
 
-// The device: one 256-frame buffer about every 100 microseconds, far faster than real
-// time, so that fades and the ends of renderings come quickly.
-struct StressDevice {
-    bool stop;      // atomic
-    i64 callbacks;  // atomic
-    bool finite;    // written by the device thread only, read after the join
-};
-
-static void* stress_device_run(void* argument) {
-    StressDevice* device = (StressDevice*)argument;
-    f32 out[512];
-    device->finite = true;
-    while (!__atomic_load_n(&device->stop, __ATOMIC_ACQUIRE)) {
-        if (headless_audio_pump(out, sizeof(out))) {
-            for (f32 sample : out) device->finite = device->finite && sample == sample;
-            __atomic_add_fetch(&device->callbacks, 1, __ATOMIC_RELAXED);
-        }
-        timespec pause = {0, 100000};
-        nanosleep(&pause, nullptr);
-    }
-    return nullptr;
-}
-
+// The device pumps one 256-frame buffer about every 100 microseconds, far faster than
+// real time, so that fades and the ends of renderings come quickly.
 struct StressPlayback : PlaybackTest {
-    std::string folder;
-    StressDevice device = {};
-    pthread_t thread = {};
+    TempFolder folder;
+    DeviceThread device;
     i64 next_id = 100000;
     u32 seed = 12345;
 
-    void SetUp() override {
-        PlaybackTest::SetUp();
-        char name[] = "/tmp/sorvane_stress_XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        folder = name;
-    }
     void TearDown() override {
-        __atomic_store_n(&device.stop, true, __ATOMIC_RELEASE);
-        if (thread) pthread_join(thread, nullptr);
+        device.join();
         PlaybackTest::TearDown();
-        std::string command = "rm -rf '" + folder + "'";
-        EXPECT_EQ(system(command.c_str()), 0);
     }
     u32 random(u32 range) {
         seed = seed * 1103515245u + 12345u;
@@ -86,7 +47,6 @@ struct StressPlayback : PlaybackTest {
         }
         g_piece.modified = 1;
     }
-    bool device_playing() { return headless_audio_is_playing(); }
     // Frames, editing all the while, until `done` holds (false after about 60 s).
     template <typename Done>
     bool frames_until(Done done) {
@@ -99,12 +59,6 @@ struct StressPlayback : PlaybackTest {
         }
         return false;
     }
-    i64 played() {
-        audio_lock();
-        i64 samples = g_audio.played;
-        audio_unlock();
-        return samples;
-    }
 };
 
 TEST_F(StressPlayback, ThousandCyclesOfPlayPauseStopAndExportWhileEditing) {
@@ -113,9 +67,10 @@ TEST_F(StressPlayback, ThousandCyclesOfPlayPauseStopAndExportWhileEditing) {
     g_piece.settings.sample_rate = 8000;
     for (i64 i = 0; i < 6; i += 1) note(frac(i, 3), frac(1, 3), frac(2 + i % 3, 2));
     ASSERT_TRUE(render_worker_start());
-    ASSERT_EQ(pthread_create(&thread, nullptr, stress_device_run, &device), 0);
+    device.pause_ns = 100000;
+    device.start();
 
-    std::string path = folder + "/export.wav";
+    std::string path = folder / "export.wav";
     i64 exports = 0;
     for (i32 cycle = 0; cycle < 1000; cycle += 1) {
         SCOPED_TRACE(cycle);
@@ -126,7 +81,7 @@ TEST_F(StressPlayback, ThousandCyclesOfPlayPauseStopAndExportWhileEditing) {
         // Pause: a fade-out, then the device stops with the position kept.
         playback_play_pause();
         ASSERT_TRUE(playback_is_resumable());
-        ASSERT_TRUE(frames_until([&] { return !device_playing(); }));
+        ASSERT_TRUE(frames_until([] { return !headless_audio_is_playing(); }));
         i64 kept = played();
         playback_frame();
         EXPECT_EQ(played(), kept);
@@ -137,7 +92,7 @@ TEST_F(StressPlayback, ThousandCyclesOfPlayPauseStopAndExportWhileEditing) {
         playback_stop();
         EXPECT_FALSE(playback_is_playing());
         EXPECT_FALSE(playback_is_resumable());
-        ASSERT_TRUE(frames_until([&] { return !device_playing(); }));
+        ASSERT_TRUE(frames_until([] { return !headless_audio_is_playing(); }));
         playback_frame();
         EXPECT_EQ(played(), 0);
         // Export the piece as it is now; editing goes on while the file is written.
@@ -162,9 +117,7 @@ TEST_F(StressPlayback, ThousandCyclesOfPlayPauseStopAndExportWhileEditing) {
         exports += 1;
         pool_empty(POOL_TMP);
     }
-    __atomic_store_n(&device.stop, true, __ATOMIC_RELEASE);
-    pthread_join(thread, nullptr);
-    thread = {};
+    device.join();
     EXPECT_EQ(exports, 1000);
     EXPECT_GT(device.callbacks, 1000);
     EXPECT_TRUE(device.finite);

@@ -78,7 +78,7 @@ TEST(TrackValues, InterpolateBetweenBlocksAndHoldTheLast) {
     EXPECT_EQ(track_value(track, 6, 2, 1, -0.5), 1.0);   // before: the track's first entry
 }
 
-TEST_F(Synth, PanningMinusOneIsAllFirstChannelAndZeroIsHalfEach) {
+TEST_F(Synth, PanningSplitsTheAmplitudeAndMonoTakesItWhole) {
     build(1000, 2, 1000);
     set_column(&compiled.panning, 0, -1.0);
     add(&SQUARE, 1e-9, 0.0, 1.0);  // stays at -1 for the whole second
@@ -92,9 +92,6 @@ TEST_F(Synth, PanningMinusOneIsAllFirstChannelAndZeroIsHalfEach) {
     run();
     EXPECT_EQ(samples[100], -0.5f);
     EXPECT_EQ(samples[101], -0.5f);
-}
-
-TEST_F(Synth, MonoTakesTheWholeAmplitude) {
     build(1000, 1, 1000);
     set_column(&compiled.volume, 0, 0.25);
     add(&SQUARE, 1e-9, 0.0, 1.0);
@@ -224,14 +221,6 @@ TEST_F(Synth, PitchTrackAndWaveMixScaleTheVoice) {
     EXPECT_NEAR(peak, 0.5f, 1e-3);  // samples miss the crest by a little
 }
 
-TEST_F(Synth, PhaseOffsetShiftsTheWave) {
-    build(1000, 1, 10);
-    VoiceEvent* event = add(&SINE, 1e-9, 0.0, 1.0);
-    event->phase_offset = 0.25;
-    run();
-    EXPECT_NEAR(samples[0], 1.0f, 1e-6);
-}
-
 TEST_F(Synth, NothingToDoForUnusableFormatsOrEmptyNotes) {
     build(1000, 1, 100);
     add(&SQUARE, 1e-9, 0.5, 0.5);  // no duration: no shape position
@@ -247,9 +236,11 @@ TEST_F(Synth, NothingToDoForUnusableFormatsOrEmptyNotes) {
     EXPECT_EQ(samples[0], 0.0f);
 }
 
-TEST_F(Synth, PhasesAdvanceAcrossTheVoice) {
+TEST_F(Synth, PhasesStartAtTheOffsetAndAdvanceAcrossTheVoice) {
     build(1000, 1, 1000);
     VoiceEvent* event = add(&SINE, 10.0, 0.0, 0.5);
+    event->phase_offset = 0.25;
     run();
+    EXPECT_NEAR(samples[0], 1.0f, 1e-6);
     EXPECT_NEAR(event->phase, 5.0, 1e-9);  // 500 frames of 10 Hz at 1000 Hz
 }
