@@ -3,17 +3,13 @@
 // the worker renders: inside audio_callback no allocation (counted with the sanitizer
 // allocator's hooks), no lock, thread, sleep, file, clipboard or message box call of the
 // platform (counted by the headless back end, which marks the pump's thread while the
-// callback runs). The time of every callback is measured with the monotonic clock and the
-// worst printed, beside the 5.8 ms that a 256-frame buffer lasts.
-#include <pthread.h>
+// callback runs). The time of every callback, by the monotonic clock, is printed beside
+// the 5.8 ms that a 256-frame buffer lasts.
 #include <stdio.h>
-#include <time.h>
 
 #include <algorithm>
 #include <vector>
 
-#include "sound/playback.h"
-#include "sound/worker.h"
 #include "sound_test_support.h"
 
 #if defined(__has_feature)
@@ -49,55 +45,6 @@ static bool allocation_hooks_installed() {
     return installed;
 }
 
-static u64 now_ns() {
-    timespec at;
-    clock_gettime(CLOCK_MONOTONIC, &at);
-    return (u64)at.tv_sec * 1000000000u + (u64)at.tv_nsec;
-}
-
-static u64 thread_cpu_ns() {
-    timespec at;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &at);
-    return (u64)at.tv_sec * 1000000000u + (u64)at.tv_nsec;
-}
-
-// The device thread: pumps until `wanted` callbacks have run, timing each by the monotonic
-// clock (the callback alone, as the pump measures it, and the whole pump call with its wait
-// for the audio lock) and by the thread's processor time.
-struct Device {
-    i64 wanted;
-    i64 callbacks;  // atomic: callbacks that ran (the device was playing)
-    bool stop;      // atomic
-    std::vector<u32> callback_ns, pump_ns, cpu_ns;
-    bool finite;
-};
-
-static void* device_run(void* argument) {
-    Device* device = (Device*)argument;
-    f32 out[512];
-    device->callback_ns.reserve((size_t)device->wanted);
-    device->pump_ns.reserve((size_t)device->wanted);
-    device->cpu_ns.reserve((size_t)device->wanted);
-    device->finite = true;
-    while (!__atomic_load_n(&device->stop, __ATOMIC_ACQUIRE) &&
-           __atomic_load_n(&device->callbacks, __ATOMIC_RELAXED) < device->wanted) {
-        u64 start = now_ns(), cpu_start = thread_cpu_ns();
-        bool ran = headless_audio_pump(out, sizeof(out));
-        u64 spent = now_ns() - start, cpu = thread_cpu_ns() - cpu_start;
-        if (!ran) {
-            sched_yield();
-            continue;
-        }
-        i64 callback = std::min<i64>(headless_audio_callback_nanoseconds(), 0xFFFFFFFF);
-        device->callback_ns.push_back((u32)callback);
-        device->pump_ns.push_back((u32)std::min<u64>(spent, 0xFFFFFFFFu));
-        device->cpu_ns.push_back((u32)std::min<u64>(cpu, 0xFFFFFFFFu));
-        for (f32 sample : out) device->finite = device->finite && sample == sample;
-        __atomic_add_fetch(&device->callbacks, 1, __ATOMIC_RELAXED);
-    }
-    return nullptr;
-}
-
 using AudioContract = PlaybackTest;
 
 TEST_F(AudioContract, CallbackNeitherAllocatesNorLocksNorTouchesFilesOver100000Buffers) {
@@ -112,12 +59,14 @@ TEST_F(AudioContract, CallbackNeitherAllocatesNorLocksNorTouchesFilesOver100000B
     __atomic_store_n(&marked_allocations, 0, __ATOMIC_RELAXED);
     __atomic_store_n(&marked_frees, 0, __ATOMIC_RELAXED);
 
-    Device device = {};
-    device.wanted = 100000;
-    pthread_t thread;
-    ASSERT_EQ(pthread_create(&thread, nullptr, device_run, &device), 0);
+    const i64 wanted = 100000;
+    std::vector<u32> times;
+    times.reserve(wanted + 1000);
+    DeviceThread device;
+    device.callback_ns = &times;
+    device.start();
     auto played = [&] { return __atomic_load_n(&device.callbacks, __ATOMIC_RELAXED); };
-    auto running = [&] { return played() < device.wanted; };
+    auto running = [&] { return played() < wanted; };
     // Frames while the device plays, until it has played `count` more buffers.
     auto frames_playing = [&](i64 count) {
         i64 until = played() + count;
@@ -163,13 +112,12 @@ TEST_F(AudioContract, CallbackNeitherAllocatesNorLocksNorTouchesFilesOver100000B
         }
         rounds += 1;
     }
-    __atomic_store_n(&device.stop, true, __ATOMIC_RELEASE);
-    pthread_join(thread, nullptr);
+    device.join();
     audio_lock();
     g_audio.loop = 0;
     audio_unlock();
 
-    EXPECT_GE(device.callbacks, 100000);
+    EXPECT_GE(device.callbacks, wanted);
     EXPECT_GT(rounds, 1);
     EXPECT_TRUE(device.finite);
     if (counting_allocations) {
@@ -178,21 +126,13 @@ TEST_F(AudioContract, CallbackNeitherAllocatesNorLocksNorTouchesFilesOver100000B
     }
     for (i32 call = 0; call < PLATFORM_CALL_COUNT; call += 1)
         EXPECT_EQ(headless_marked_calls((PlatformCall)call), 0) << "platform call " << call;
-
-    ASSERT_FALSE(device.callback_ns.empty());
-    // Figures, not assertions: a loaded machine may preempt any thread for milliseconds.
-    printf("audio callback over %zu buffers of 256 frames (a buffer lasts 5805 us):\n",
-           device.callback_ns.size());
-    const char* names[] = {"callback, monotonic clock", "pump call with its lock wait",
-                           "callback thread's processor time"};
-    std::vector<u32>* series[] = {&device.callback_ns, &device.pump_ns, &device.cpu_ns};
-    for (i32 s = 0; s < 3; s += 1) {
-        std::vector<u32> times = *series[s];
-        std::sort(times.begin(), times.end());
-        printf("  %-34s median %7.1f us, 99.9%% %7.1f us, worst %8.1f us\n", names[s],
-               times[times.size() / 2] / 1000.0, times[times.size() * 999 / 1000] / 1000.0,
-               times.back() / 1000.0);
-    }
+    // A figure, not an assertion: a loaded machine may preempt any thread for milliseconds.
+    ASSERT_FALSE(times.empty());
+    std::sort(times.begin(), times.end());
+    printf("audio callback over %zu buffers of 256 frames (a buffer lasts 5805 us): median %.1f us, "
+           "99.9%% %.1f us, worst %.1f us\n",
+           times.size(), times[times.size() / 2] / 1000.0, times[times.size() * 999 / 1000] / 1000.0,
+           times.back() / 1000.0);
 }
 
 // The counting itself: a callback that does break the contract is caught, so the zeros

@@ -233,6 +233,7 @@ inline i32 render_tool_run(const TempFolder& folder, const std::string& argument
 // --- Playback on the headless device ------------------------------------------------------
 
 #include <pthread.h>
+#include <sched.h>
 #include <time.h>
 
 #include <vector>
@@ -306,9 +307,11 @@ struct PlaybackTest : ::testing::Test {
 };
 
 // A device thread that pumps the headless device until told to stop, pausing `pause_ns`
-// between buffers, and notes whether every sample it was given was a number.
+// between buffers (or yielding while the device is paused), notes whether every sample it
+// was given was a number and, when asked, how long each callback took.
 struct DeviceThread {
     i64 pause_ns = 0;
+    std::vector<u32>* callback_ns = nullptr;  // written by the thread only
     bool stop = false;   // atomic
     i64 callbacks = 0;   // atomic: buffers the device played
     bool finite = true;  // written by the thread only, read after the join
@@ -330,7 +333,10 @@ struct DeviceThread {
         while (!__atomic_load_n(&device->stop, __ATOMIC_ACQUIRE)) {
             if (headless_audio_pump(out, sizeof(out))) {
                 for (f32 sample : out) device->finite = device->finite && sample == sample;
+                if (device->callback_ns) device->callback_ns->push_back((u32)headless_audio_callback_nanoseconds());
                 __atomic_add_fetch(&device->callbacks, 1, __ATOMIC_RELAXED);
+            } else if (device->pause_ns == 0) {
+                sched_yield();
             }
             if (device->pause_ns > 0) {
                 timespec pause = {0, device->pause_ns};
