@@ -18,14 +18,9 @@ struct RenderThreads : SoundTest {
         sounds_parse(str_copy(POOL_MAIN, str_from_cstring(workload_sounds_text)), Str{0, 0});
         ASSERT_TRUE(workload_build(&piece, WORKLOAD_W3, WORKLOAD_SEED));
         piece.settings.end_time = frac(24);
-        NoteObject drone = {};
-        drone.header = header_make(OBJECT_NOTE, piece.groups[0].id, frac(0), frac(24));
-        drone.header.pitch = frac(7, 3);
-        array_push(&piece.notes, drone);
-        PitchObject glide = {};
-        glide.header = header_make(OBJECT_PITCH, piece.groups[0].id, frac(0), frac(24));
-        curve_line(&glide.pitch, frac(1), frac(24), frac(3, 2));
-        array_push(&piece.pitches, glide);
+        add_note(&piece, piece.groups[0].id, frac(0), frac(24), frac(7, 3));
+        PitchObject* glide = add_pitch(&piece, piece.groups[0].id, frac(0), frac(24), frac(1));
+        curve_line(&glide->pitch, frac(1), frac(24), frac(3, 2));
     }
     // The piece compiled into `compiled` (its arrays in POOL_MAIN).
     void compile_into(CompiledPiece* compiled, i64 rate, i64 channels) {

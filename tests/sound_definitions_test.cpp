@@ -63,7 +63,7 @@ TEST_F(SoundDefinitions, PointValuesReadSignsAndSlashes) {
     EXPECT_EQ(sound_find(STR("z"))->shape.values[0], 0.0);
 }
 
-TEST_F(SoundDefinitions, EmptyPointListsSilenceAndRedefinitionReplaces) {
+TEST_F(SoundDefinitions, EmptyPointListsSilenceRedefinitionReplacesAndOtherLinesAreHarmless) {
     define_sounds("shape quiet\nend\nshape twice\np 0 1 0 1 0 1\nend\nshape twice\np 0 2 0 2 0 2\nend\n");
     const SoundDefinition* quiet = sound_find(STR("quiet"));
     ASSERT_NE(quiet, nullptr);
@@ -72,9 +72,7 @@ TEST_F(SoundDefinitions, EmptyPointListsSilenceAndRedefinitionReplaces) {
     EXPECT_EQ(quiet->shape.values[999], 0.0);
     EXPECT_EQ(quiet->attack_length, 0.0);
     EXPECT_EQ(sound_find(STR("twice"))->shape.values[10], 2.0);
-}
-
-TEST_F(SoundDefinitions, OtherKeysAndEndWithoutShapeAreHarmless) {
+    // Other keys, and an end or a point without a shape, are harmless.
     define_sounds("# comment\n\nwave_sine_x nope\nWAVE_SINE nope\nend\np 1 1 1 1 1 1\nshape real\nend\n");
     EXPECT_EQ(wave_find(STR("nope")), nullptr);
     EXPECT_NE(sound_find(STR("real")), nullptr);
@@ -99,10 +97,8 @@ TEST(NameTables, SixthNameDoublesTheCapacityAndEveryNameStaysFound) {
     const char* names[] = {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l", "m", "n"};
     for (i64 i = 0; i < 5; i += 1) ASSERT_TRUE(name_table_insert(&table, str_from_cstring(names[i]), i));
     EXPECT_EQ(table.capacity, 8);
-    EXPECT_EQ(table.probe_limit, 3);
     ASSERT_TRUE(name_table_insert(&table, str_from_cstring(names[5]), (i64)5));
     EXPECT_EQ(table.capacity, 16);
-    EXPECT_EQ(table.probe_limit, 4);
     for (i64 i = 6; i < ARRAY_COUNT(names); i += 1)
         ASSERT_TRUE(name_table_insert(&table, str_from_cstring(names[i]), i));
     for (i64 i = 0; i < ARRAY_COUNT(names); i += 1) {
@@ -170,7 +166,7 @@ struct ShippedSounds : SoundTest {
     }
 };
 
-TEST_F(ShippedSounds, DefineTheFourOscillatorsAndTwoRecordings) {
+TEST_F(ShippedSounds, DefineTheFourOscillatorsAndTwoRecordingsThatLoopWithoutAClick) {
     EXPECT_EQ(wave_find(STR("sine"))->kind, WAVE_SINE);
     EXPECT_EQ(wave_find(STR("square"))->kind, WAVE_SQUARE);
     EXPECT_EQ(wave_find(STR("triangle"))->kind, WAVE_TRIANGLE);
@@ -189,15 +185,11 @@ TEST_F(ShippedSounds, DefineTheFourOscillatorsAndTwoRecordings) {
         f64 measured = measured_pitch(samples + 2000, 22050, 44100.0, 150.0, 400.0);
         EXPECT_NEAR(measured, wave->reference_frequency, wave->reference_frequency * 0.005) << name;
     }
-}
-
-TEST_F(ShippedSounds, RecordingsLoopWithoutAClick) {
-    const WaveDefinition* wave = wave_find(STR("bowed"));
-    ASSERT_NE(wave, nullptr);
-    const f32* s = (const f32*)wave->data.data;
-    i64 n = wave->data.size / 4;
-    ASSERT_GT(n, 100);
-    // The step across the seam is no larger than the largest step inside the loop.
+    // The bowed recording loops without a click: the step across the seam is no larger
+    // than the largest step inside the loop.
+    const WaveDefinition* bowed = wave_find(STR("bowed"));
+    const f32* s = (const f32*)bowed->data.data;
+    i64 n = bowed->data.size / 4;
     f64 largest = 0.0;
     for (i64 i = 1; i < n; i += 1) largest = fmax(largest, fabs((f64)s[i] - s[i - 1]));
     EXPECT_LE(fabs((f64)s[0] - s[n - 1]), largest);

@@ -67,26 +67,33 @@ inline ObjectHeader header_make(u8 kind, i64 group, Fraction time, Fraction dura
     return header;
 }
 
+// An object of the kind's list with its header filled in.
+template <typename T>
+T* add_object(PoolArray<T>* list, u8 kind, i64 group, Fraction time, Fraction duration,
+              u8 scope = SCOPE_GLOBAL) {
+    T object = {};
+    object.header = header_make(kind, group, time, duration, scope);
+    return array_push(list, object);
+}
+
 inline NoteObject* add_note(Piece* piece, i64 group, Fraction time, Fraction duration,
                             Fraction pitch = Fraction{1, 1}) {
-    NoteObject note = {};
-    note.header = header_make(OBJECT_NOTE, group, time, duration);
-    note.header.pitch = pitch;
-    return array_push(&piece->notes, note);
+    NoteObject* note = add_object(&piece->notes, OBJECT_NOTE, group, time, duration);
+    note->header.pitch = pitch;
+    return note;
 }
 
 // A sound object of up to four waves, the blend curves constant at `blend`.
 inline SoundObject* add_sound(Piece* piece, i64 group, Fraction time, Fraction duration,
                               const char* const* waves, i64 count, Fraction blend = Fraction{0, 1},
                               u8 scope = SCOPE_GLOBAL) {
-    SoundObject sound = {};
-    sound.header = header_make(OBJECT_SOUND, group, time, duration, scope);
-    for (i64 i = 0; i < count; i += 1) sound.wave_names[i] = str_from_cstring(waves[i]);
-    for (i64 i = 0; i < SOUND_MAX_WAVES - 1; i += 1) curve_constant(&sound.blend[i], blend);
-    sound.wave_count = count;
-    sound.visible = 1;
-    sound.editable = 1;
-    return array_push(&piece->sounds, sound);
+    SoundObject* sound = add_object(&piece->sounds, OBJECT_SOUND, group, time, duration, scope);
+    for (i64 i = 0; i < count; i += 1) sound->wave_names[i] = str_from_cstring(waves[i]);
+    for (i64 i = 0; i < SOUND_MAX_WAVES - 1; i += 1) curve_constant(&sound->blend[i], blend);
+    sound->wave_count = count;
+    sound->visible = 1;
+    sound->editable = 1;
+    return sound;
 }
 
 inline SoundObject* add_sine(Piece* piece, i64 group, Fraction time, Fraction duration) {
@@ -96,51 +103,45 @@ inline SoundObject* add_sine(Piece* piece, i64 group, Fraction time, Fraction du
 
 inline ShapeObject* add_shape(Piece* piece, i64 group, Fraction time, Fraction duration,
                               const char* name, f64 offset = 0.0) {
-    ShapeObject shape = {};
-    shape.header = header_make(OBJECT_SHAPE, group, time, duration);
-    shape.shape_name = str_from_cstring(name);
-    shape.time_offset = offset;
-    return array_push(&piece->shapes, shape);
+    ShapeObject* shape = add_object(&piece->shapes, OBJECT_SHAPE, group, time, duration);
+    shape->shape_name = str_from_cstring(name);
+    shape->time_offset = offset;
+    return shape;
 }
 
 inline KeyObject* add_key(Piece* piece, i64 group, Fraction time, Fraction duration, f64 frequency) {
-    KeyObject key = {};
-    key.header = header_make(OBJECT_KEY, group, time, duration);
-    key.reference_frequency = frequency;
-    return array_push(&piece->keys, key);
+    KeyObject* key = add_object(&piece->keys, OBJECT_KEY, group, time, duration);
+    key->reference_frequency = frequency;
+    return key;
 }
 
 inline TempoObject* add_tempo(Piece* piece, Fraction time, Fraction duration, Fraction bpm) {
-    TempoObject tempo = {};
-    tempo.header = header_make(OBJECT_TEMPO, 0, time, duration);
-    curve_constant(&tempo.tempo, bpm);
-    return array_push(&piece->tempos, tempo);
+    TempoObject* tempo = add_object(&piece->tempos, OBJECT_TEMPO, 0, time, duration);
+    curve_constant(&tempo->tempo, bpm);
+    return tempo;
 }
 
 inline VolumeObject* add_volume(Piece* piece, i64 group, Fraction time, Fraction duration,
                                 Fraction volume, Fraction pan, u8 scope = SCOPE_GLOBAL) {
-    VolumeObject object = {};
-    object.header = header_make(OBJECT_VOLUME, group, time, duration, scope);
-    curve_constant(&object.volume, volume);
-    curve_constant(&object.pan, pan);
-    return array_push(&piece->volumes, object);
+    VolumeObject* object = add_object(&piece->volumes, OBJECT_VOLUME, group, time, duration, scope);
+    curve_constant(&object->volume, volume);
+    curve_constant(&object->pan, pan);
+    return object;
 }
 
 inline PitchObject* add_pitch(Piece* piece, i64 group, Fraction time, Fraction duration, Fraction ratio) {
-    PitchObject object = {};
-    object.header = header_make(OBJECT_PITCH, group, time, duration);
-    curve_constant(&object.pitch, ratio);
-    return array_push(&piece->pitches, object);
+    PitchObject* object = add_object(&piece->pitches, OBJECT_PITCH, group, time, duration);
+    curve_constant(&object->pitch, ratio);
+    return object;
 }
 
 inline RepeatObject* add_repeat(Piece* piece, i64 group, Fraction time, Fraction start,
                                 Fraction end, i64 count) {
-    RepeatObject repeat = {};
-    repeat.header = header_make(OBJECT_REPEAT, group, time, frac(0));
-    repeat.start = start;
-    repeat.end = end;
-    repeat.count = count;
-    return array_push(&piece->repeats, repeat);
+    RepeatObject* repeat = add_object(&piece->repeats, OBJECT_REPEAT, group, time, frac(0));
+    repeat->start = start;
+    repeat->end = end;
+    repeat->count = count;
+    return repeat;
 }
 
 // The frequency of a mono signal by its rising zero crossings, each placed by linear

@@ -56,6 +56,14 @@ cursor_x() {
 status_shown() { [ "$(count_near 600 725 414 40 230 232 240)" -gt 15 ]; }
 # A panel (dark grey) over the middle of the canvas (navy).
 panel_shown() { set -- $(pixel 450 450); [ "$3" -lt 90 ]; }
+# answer WHAT TEXT: the panel WHAT opens (a screenshot), takes TEXT and Return, and closes.
+answer() {
+    wait_for "the $1" 20 panel_shown
+    shot "$(echo "$1" | tr ' ' -)"
+    type_text "$2"
+    press Return
+    wait_for "the $1 to close" 20 not panel_shown
+}
 
 # Keys go down and up with a pause, as a person types; that the program also takes presses
 # faster than its frames is busy_key_presses.sh's subject.
@@ -108,10 +116,7 @@ shot place-mode
 # A duration of 8 beats typed into the duration entry, then a key and a sound over them,
 # an octave and two octaves below the notes, placed with control so the cursor stays.
 press h
-wait_for "the duration entry" 20 panel_shown
-type_text 8
-press Return
-wait_for "the duration entry to close" 20 not panel_shown
+answer "duration entry" 8
 with shift k
 click $KEY_X $MENU_Y
 with ctrl space
@@ -150,38 +155,26 @@ shot stopped
 
 # Export through the file browser, into the working folder.
 click $EXPORT_X $MENU_Y
-wait_for "the export file browser" 20 panel_shown
-shot export-browser
-type_text first.wav
-press Return
-wait_for "the export file browser to close" 20 not panel_shown
+answer "export file browser" first.wav
 for _ in $(seq 300); do [ -s "$pieces/first.wav" ] && ! status_shown && break; sleep 0.2; grab; done
 [ -s "$pieces/first.wav" ] || fail "no first.wav in $pieces"
 sleep 0.5
 shot exported
-[ "$(soxi -r "$pieces/first.wav")" = 44100 ] || fail "first.wav: rate $(soxi -r "$pieces/first.wav")"
-[ "$(soxi -c "$pieces/first.wav")" = 2 ] || fail "first.wav: channels $(soxi -c "$pieces/first.wav")"
-length=$(soxi -D "$pieces/first.wav")
-awk -v s="$length" 'BEGIN { exit !(s > 59.9 && s < 60.1) }' || fail "first.wav lasts $length s, not the 60 s of 120 beats"
-peak=$(sox "$pieces/first.wav" -n stat 2>&1 | sed -n 's/^Maximum amplitude: *//p')
-awk -v p="$peak" 'BEGIN { exit !(p > 0.05) }' || fail "first.wav is silent (peak $peak)"
-# The notes sound in the first two seconds and nothing after them.
-early=$(sox "$pieces/first.wav" -n trim 0 2 stat 2>&1 | sed -n 's/^RMS *amplitude: *//p')
-late=$(sox "$pieces/first.wav" -n trim 10 stat 2>&1 | sed -n 's/^Maximum amplitude: *//p')
-awk -v e="$early" -v l="$late" 'BEGIN { exit !(e > 0.01 && l < 0.001) }' ||
-    fail "first.wav: RMS $early in the first two seconds, peak $late after ten"
+# 44.1 kHz stereo, the 60 s of 120 beats; the notes sound in the first two seconds (and
+# the file is not silent) and nothing sounds after ten.
+format="$(soxi -r "$pieces/first.wav") $(soxi -c "$pieces/first.wav") $(soxi -D "$pieces/first.wav")"
+stat() { sox "$pieces/first.wav" -n "$@" stat 2>&1 | sed -n 's/^\(Maximum\|RMS *\) amplitude: *//p' | tr '\n' ' '; }
+levels="$(stat) $(stat trim 0 2) $(stat trim 10)"
+echo "$format $levels" | awk '{ exit !($1 == 44100 && $2 == 2 && $3 > 59.9 && $3 < 60.1 &&
+                                      $4 > 0.05 && $7 > 0.01 && $8 < 0.001) }' ||
+    fail "first.wav: rate, channels, seconds $format; peaks and RMS (whole, first 2 s, after 10 s) $levels"
 
 # Save through the file browser (the first save of a piece asks for a name).
 with ctrl s
-wait_for "the save file browser" 20 panel_shown
-type_text first.scene
-press Return
-wait_for "the save file browser to close" 20 not panel_shown
-for _ in $(seq 50); do [ -s "$pieces/first.scene" ] && break; sleep 0.2; done
-[ -s "$pieces/first.scene" ] || fail "no first.scene in $pieces"
+answer "save file browser" first.scene
+wait_file "$pieces/first.scene" || fail "no first.scene in $pieces"
 shot saved
-"$prefix/bin/sorvane-render" --dump "$pieces/first.scene" >"$work/dump" || fail "--dump of the saved piece"
-[ "$(grep -c '^note ' "$work/dump")" -eq 4 ] || fail "the saved piece does not hold four notes"
+[ "$(saved_notes "$pieces/first.scene" | wc -l)" -eq 4 ] || fail "the saved piece does not hold four notes"
 
 # One more note, then the quit key: the save question comes, and "yes" saves and quits.
 # (The quit key is read before the editor's keys, so it waits for the note to be placed:
@@ -198,19 +191,14 @@ program_ends
 # --- Second session: the saved piece opens and holds what was placed --------------------------
 start
 with ctrl o
-wait_for "the open file browser" 20 panel_shown
-shot open-browser
-type_text first.scene
-press Return
-wait_for "the open file browser to close" 20 not panel_shown
+answer "open file browser" first.scene
 wait_for "the opened piece's notes" 20 opened_notes
 shot reopened
 press Escape  # nothing changed since the open: no question
 program_ends
 
-"$prefix/bin/sorvane-render" --dump "$pieces/first.scene" >"$work/dump" || fail "--dump after the second session"
+notes=$(saved_notes "$pieces/first.scene" | sort)
 cp "$work/dump" "$artefacts/first.scene.txt"
-notes=$(grep '^note ' "$work/dump" | sed 's/^note id=[0-9]* //' | sort)
 expected=$(printf '%s\n' \
     'group=0 scope=global time=0/1 duration=1/1 pitch=1/1' \
     'group=0 scope=global time=1/1 duration=1/1 pitch=9/8' \
