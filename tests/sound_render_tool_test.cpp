@@ -45,21 +45,12 @@ struct RenderTool : SoundTest {
 
 // The format tag and sample width of a WAV file's "fmt " chunk.
 static void wave_format_read(const std::string& path, i32* tag, i32* bits) {
-    *tag = *bits = 0;
-    FILE* file = fopen(path.c_str(), "rb");
-    ASSERT_NE(file, nullptr);
-    u8 bytes[4096];
-    size_t got = fread(bytes, 1, sizeof(bytes), file);
-    fclose(file);
-    for (size_t at = 12; at + 8 <= got;) {
-        u32 size = bytes[at + 4] | bytes[at + 5] << 8 | bytes[at + 6] << 16 | (u32)bytes[at + 7] << 24;
-        if (memcmp(bytes + at, "fmt ", 4) == 0 && at + 24 <= got) {
-            *tag = bytes[at + 8] | bytes[at + 9] << 8;
-            *bits = bytes[at + 22] | bytes[at + 23] << 8;
-            return;
-        }
-        at += 8 + size + (size & 1);
-    }
+    std::string bytes = text_of(path);
+    size_t at = bytes.find("fmt ");
+    ASSERT_LT(at + 24, bytes.size());
+    const u8* fmt = (const u8*)bytes.data() + at;
+    *tag = fmt[8] | fmt[9] << 8;
+    *bits = fmt[22] | fmt[23] << 8;
 }
 
 TEST_F(RenderTool, EachSampleTypeReadsBackWithItsFormatAndValues) {

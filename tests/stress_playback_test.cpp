@@ -175,9 +175,15 @@ TEST_F(StressPlayback, ThousandCyclesOfPlayPauseStopAndExportWhileEditing) {
             EXPECT_EQ((i64)status.st_size, 44 + compiled.compiled_length * 2);
         }
         exports += 1;
-        if (cycle % 8 == 7) {  // an audition takes the slot and plays to its end
+        if (cycle % 8 == 7) {  // auditions take the slot from a playing piece while the device reads it
+            playback_play_pause();
+            ASSERT_TRUE(frames_until([] { return playback_is_playing(); }));
             const NoteObject* first[] = {g_piece.notes.data};
-            audition_notes(first, 1);
+            for (i32 i = 0; i < 3; i += 1) {
+                audition_notes(first, 1);
+                playback_frame();
+            }
+            EXPECT_FALSE(playback_is_playing());
             ASSERT_TRUE(frames_until([] { return !headless_audio_is_playing(); }));
         }
         pool_empty(POOL_TMP);

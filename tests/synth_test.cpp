@@ -50,21 +50,14 @@ static const WaveDefinition SINE = {WAVE_SINE, 1.0, {}};
 TEST(WaveValues, EachKindAtKnownPhases) {
     WaveDefinition triangle = {WAVE_TRIANGLE, 1.0, {}}, sawtooth = {WAVE_SAWTOOTH, 1.0, {}};
     WaveDefinition other = {9, 1.0, {}};
-    EXPECT_NEAR(wave_value(&SINE, 0.25, 0), 1.0, 1e-15);
-    EXPECT_NEAR(wave_value(&SINE, 0.75, 1), -1.0, 1e-15);
-    EXPECT_EQ(wave_value(&SQUARE, 0.0, 0), -1.0);
-    EXPECT_EQ(wave_value(&SQUARE, 0.99, 0), -1.0);
-    EXPECT_EQ(wave_value(&SQUARE, 1.0, 0), 1.0);
-    EXPECT_EQ(wave_value(&SQUARE, 1.99, 0), 1.0);
-    EXPECT_EQ(wave_value(&SQUARE, 2.5, 0), -1.0);
-    EXPECT_EQ(wave_value(&triangle, 0.0, 0), -1.0);
-    EXPECT_EQ(wave_value(&triangle, 0.25, 0), 0.0);
-    EXPECT_EQ(wave_value(&triangle, 0.5, 0), 1.0);
-    EXPECT_EQ(wave_value(&triangle, 1.75, 0), 0.0);
-    EXPECT_EQ(wave_value(&sawtooth, 0.25, 0), 0.5);
-    EXPECT_EQ(wave_value(&sawtooth, 0.5, 0), -1.0);
-    EXPECT_EQ(wave_value(&sawtooth, 0.75, 0), -0.5);
-    EXPECT_EQ(wave_value(&other, 0.3, 0), 0.0);
+    struct Case {
+        const WaveDefinition* wave;
+        f64 phase, value;
+    } cases[] = {{&SINE, 0.25, 1.0},      {&SINE, 0.75, -1.0},     {&SQUARE, 0.0, -1.0},   {&SQUARE, 0.99, -1.0},
+                 {&SQUARE, 1.0, 1.0},     {&SQUARE, 1.99, 1.0},    {&SQUARE, 2.5, -1.0},   {&triangle, 0.0, -1.0},
+                 {&triangle, 0.25, 0.0},  {&triangle, 0.5, 1.0},   {&triangle, 1.75, 0.0}, {&sawtooth, 0.25, 0.5},
+                 {&sawtooth, 0.5, -1.0},  {&sawtooth, 0.75, -0.5}, {&other, 0.3, 0.0}};
+    for (const Case& c : cases) EXPECT_NEAR(wave_value(c.wave, c.phase, 0), c.value, 1e-15) << c.phase;
 }
 
 TEST(TrackValues, InterpolateBetweenBlocksAndHoldTheLast) {
