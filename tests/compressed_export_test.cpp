@@ -69,7 +69,7 @@ TEST_F(CompressedExport, FlacKeepsSixteenBitsAndWritesThirtyTwoBitIntegerAndFloa
                  {SAMPLE_FORMAT_S32, 24, 4.0 / 8388607.0},  // far finer than 16 bits could be
                  {SAMPLE_FORMAT_F32, 24, 4.0 / 8388607.0}};
     for (const Case& c : cases) {
-        std::string path = save("chord.flac", c.format);
+        std::string path = save("chord.Flac", c.format);  // the extension in any case
         std::vector<u8> bytes = file_bytes(path);
         ASSERT_GE(bytes.size(), 26u);
         ASSERT_EQ(head(path, 4), "fLaC");
@@ -92,7 +92,7 @@ TEST_F(CompressedExport, FlacKeepsSixteenBitsAndWritesThirtyTwoBitIntegerAndFloa
 
 TEST_F(CompressedExport, OggIsVorbisWhateverTheSampleType) {
     for (i32 format : {SAMPLE_FORMAT_S16, SAMPLE_FORMAT_S32, SAMPLE_FORMAT_F32}) {
-        std::string path = save("chord.ogg", format);
+        std::string path = save("chord.OGG", format);
         EXPECT_EQ(head(path, 4), "OggS");
         EXPECT_EQ(head(path, 35).substr(28), std::string("\x01vorbis", 7));
         // Lossy, and far smaller than the 88 KB of 16-bit samples, yet close to the chord.
@@ -103,9 +103,7 @@ TEST_F(CompressedExport, OggIsVorbisWhateverTheSampleType) {
     }
 }
 
-TEST_F(CompressedExport, TheExtensionMatchesInAnyCaseAndOtherNamesStayWave) {
-    EXPECT_EQ(head(save("upper.FLAC", SAMPLE_FORMAT_S16), 4), "fLaC");
-    EXPECT_EQ(head(save("upper.Ogg", SAMPLE_FORMAT_S16), 4), "OggS");
+TEST_F(CompressedExport, OtherNamesStayWave) {
     for (const char* name : {"plain.wav", "noext", "flac", "song.flac.wav", "x.oggs"}) {
         std::string bytes = head(save(name, SAMPLE_FORMAT_S16), 12);
         EXPECT_EQ(bytes.substr(0, 4), "RIFF") << name;

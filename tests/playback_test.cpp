@@ -123,23 +123,6 @@ TEST_F(Playback, StopRewindsAfterAFadeOrAtOnceWhenPaused) {
     EXPECT_EQ(playback_cursor(), 0.0);
 }
 
-TEST_F(Playback, CursorFollowsThePlayedSamplesAndTheEndReturnsToIdle) {
-    g_piece.settings.end_time = frac(4);  // two seconds
-    play_rendered();
-    // Four beats at 120 a minute, rounded up to whole blocks of 256 stereo frames.
-    EXPECT_EQ(g_audio.slot_length, (i64)ceil(4.0 / (120.0 * 256.0 / 2646000.0)) * 512);
-    pump(44100 * 2);  // one second
-    playback_frame();
-    EXPECT_NEAR(playback_cursor(), 2.0, 0.02);
-    pump(44100 * 2 + 4096);  // past the end
-    playback_frame();
-    EXPECT_FALSE(playback_is_playing());
-    EXPECT_FALSE(playback_is_resumable());
-    EXPECT_FALSE(headless_audio_is_playing());
-    EXPECT_EQ(position(), 0);
-    EXPECT_EQ(playback_cursor(), 0.0);
-}
-
 TEST_F(Playback, PlayAfterAnExportRendersAgainAtThePlaybackFormat) {
     g_piece.settings.end_time = frac(4);
     g_piece.settings.sample_rate = 22050;
@@ -296,7 +279,7 @@ TEST_F(Playback, ASlowWorkerIsHeardAsSilenceThenStreamedPlaybackEqualsTheWholeRe
     EXPECT_EQ(memcmp(later.data(), whole.data() + 2048, later.size() * sizeof(f32)), 0);
 }
 
-TEST_F(Playback, PlayFromHereStartsAtTheGivenTimeAndStopReturnsToTheStart) {
+TEST_F(Playback, PlayFromHereStartsAtTheGivenTimeTheCursorFollowsAndTheEndReturnsToTheStart) {
     g_piece.settings.end_time = frac(8);
     note(frac(0), frac(2));
     note(frac(3), frac(4), frac(3, 2));
@@ -316,6 +299,11 @@ TEST_F(Playback, PlayFromHereStartsAtTheGivenTimeAndStopReturnsToTheStart) {
     pump(44100);  // half a second: the cursor follows from the third beat
     playback_frame();
     EXPECT_NEAR(playback_cursor(), 3.0 + 1.0, 0.02);
-    playback_stop();
+    pump(g_audio.slot_length + 4096);  // past the end: idle, at the start
+    playback_frame();
+    EXPECT_FALSE(playback_is_playing());
+    EXPECT_FALSE(playback_is_resumable());
+    EXPECT_FALSE(headless_audio_is_playing());
+    EXPECT_EQ(position(), 0);
     EXPECT_EQ(playback_cursor(), 0.0);
 }
