@@ -217,11 +217,5 @@ TEST_F(ShippedSounds, SixSoundsWithAttackReleaseAndDistinctShapes) {
             EXPECT_GT(difference, 0.1) << names[a] << " and " << names[b];
         }
     }
-    // The benchmark's sound falls in a straight line from 1 to 0.7.
-    const SoundDefinition* plain = sound_find(STR("plain"));
-    EXPECT_NEAR(plain->shape.values[0], 1.0, 1e-6);
-    EXPECT_NEAR(plain->shape.values[333], 1.0 - 0.3 * 333.0 / 999.0, 1e-5);
-    EXPECT_NEAR(plain->shape.values[999], 0.7, 1e-6);
-    EXPECT_EQ(plain->attack_length, 0.01);
-    EXPECT_EQ(plain->release_length, 0.1);
+    // That "plain" is the benchmark's own, entry for entry, the workload tests check.
 }
