@@ -1,9 +1,5 @@
 // Playback as the user meets it: fades, play, pause, resume, stop, the end of the piece,
 // export followed by play, failures that must be seen, and auditions.
-#include <stdio.h>
-#include <unistd.h>
-
-#include "sound/playback.h"
 #include "sound/render.h"
 #include "sound_test_support.h"
 
@@ -16,7 +12,7 @@ static void slot_of_ones(i64 length) {
     audio_slot_install(ones, length);
 }
 
-TEST_F(Playback, FadeInStartsAtZeroAndReachesFullGainOnlyAfter2048Samples) {
+TEST_F(Playback, FadesInAndOutOver2048SamplesAndReportTheEndOnlyAfterIt) {
     slot_of_ones(100000);
     playback_start();
     EXPECT_TRUE(headless_audio_is_playing());
@@ -32,12 +28,7 @@ TEST_F(Playback, FadeInStartsAtZeroAndReachesFullGainOnlyAfter2048Samples) {
     EXPECT_EQ(fourth[511], 2046.0f / 2048.0f);
     std::vector<f32> fifth = pump(512);
     for (f32 s : fifth) ASSERT_EQ(s, 1.0f);
-}
-
-TEST_F(Playback, FadeOutEndsInSilenceAndReportsOnlyAfterItsLength) {
-    slot_of_ones(100000);
-    playback_start();
-    for (i32 i = 0; i < 5; i += 1) pump(512);
+    // The fade-out ends in silence and reports only after its length.
     audio_lock();
     g_audio.stop_request = 1;
     g_audio.fade_out_progress = 0;
@@ -102,29 +93,10 @@ TEST_F(Playback, PauseKeepsThePositionAndResumeFadesInFromIt) {
     EXPECT_NE(resumed[300], 0.0f);
 }
 
-TEST_F(Playback, StopWhilePausedRewindsWithoutAFade) {
-    note(frac(0), frac(4));
-    render_worker_start();
-    playback_play_pause();
-    ASSERT_TRUE(wait_for_render());
-    for (i32 i = 0; i < 4; i += 1) pump(512);
-    playback_play_pause();
-    for (i32 i = 0; i < 5; i += 1) pump(512);
-    playback_frame();
-    ASSERT_TRUE(playback_is_resumable());
-    playback_stop();
-    EXPECT_EQ(position(), 0);
-    EXPECT_EQ(g_audio.played, 0);
-    EXPECT_EQ(g_audio.stop_request, 0);
-    EXPECT_FALSE(playback_is_resumable());
-    EXPECT_EQ(playback_cursor(), 0.0);
-}
-
-TEST_F(Playback, StopWhilePlayingFadesOutThenRewinds) {
-    note(frac(0), frac(4));
-    render_worker_start();
-    playback_play_pause();
-    ASSERT_TRUE(wait_for_render());
+// Stop while playing fades out and rewinds, and play then renders anew; stop while paused
+// rewinds at once.
+TEST_F(Playback, StopRewindsAfterAFadeOrAtOnceWhenPaused) {
+    play_rendered();
     for (i32 i = 0; i < 8; i += 1) pump(512);
     playback_stop();
     EXPECT_FALSE(playback_is_playing());
@@ -133,30 +105,21 @@ TEST_F(Playback, StopWhilePlayingFadesOutThenRewinds) {
     playback_frame();
     EXPECT_FALSE(headless_audio_is_playing());
     EXPECT_EQ(position(), 0);
-    // Play now renders again from the start.
     playback_play_pause();
     EXPECT_TRUE(playback_is_waiting());
     ASSERT_TRUE(wait_for_render());
     EXPECT_TRUE(playback_is_playing());
-}
 
-TEST_F(Playback, CursorFollowsThePlayedSamplesAndTheEndReturnsToIdle) {
-    g_piece.settings.end_time = frac(4);  // two seconds
-    note(frac(0), frac(4));
-    render_worker_start();
+    for (i32 i = 0; i < 4; i += 1) pump(512);
     playback_play_pause();
-    ASSERT_TRUE(wait_for_render());
-    // Four beats at 120 a minute, rounded up to whole blocks of 256 stereo frames.
-    EXPECT_EQ(g_audio.slot_length, (i64)ceil(4.0 / (120.0 * 256.0 / 2646000.0)) * 512);
-    pump(44100 * 2);  // one second
+    for (i32 i = 0; i < 5; i += 1) pump(512);
     playback_frame();
-    EXPECT_NEAR(playback_cursor(), 2.0, 0.02);
-    pump(44100 * 2 + 4096);  // past the end
-    playback_frame();
-    EXPECT_FALSE(playback_is_playing());
-    EXPECT_FALSE(playback_is_resumable());
-    EXPECT_FALSE(headless_audio_is_playing());
+    ASSERT_TRUE(playback_is_resumable());
+    playback_stop();
     EXPECT_EQ(position(), 0);
+    EXPECT_EQ(played(), 0);
+    EXPECT_EQ(g_audio.stop_request, 0);
+    EXPECT_FALSE(playback_is_resumable());
     EXPECT_EQ(playback_cursor(), 0.0);
 }
 
@@ -165,16 +128,13 @@ TEST_F(Playback, PlayAfterAnExportRendersAgainAtThePlaybackFormat) {
     g_piece.settings.sample_rate = 22050;
     g_piece.settings.stereo = 0;
     g_piece.settings.sample_type = SAMPLE_TYPE_FLOAT;
-    note(frac(0), frac(4));
-    render_worker_start();
-    playback_play_pause();
-    ASSERT_TRUE(wait_for_render());
+    play_rendered();
     i64 playback_length = g_audio.slot_length;
     pump(2048);
 
-    char path[] = "/tmp/sorvane_export_XXXXXX.wav";
-    close(mkstemps(path, 4));
-    export_request(str_from_cstring(path));
+    TempFolder folder;
+    std::string path = folder / "export.wav";
+    export_request(to_str(path));
     EXPECT_FALSE(playback_is_playing());
     EXPECT_FALSE(headless_audio_is_playing());
     EXPECT_EQ(position(), 0);
@@ -184,16 +144,12 @@ TEST_F(Playback, PlayAfterAnExportRendersAgainAtThePlaybackFormat) {
     EXPECT_EQ(headless_message_count(), 0);
 
     // The file has the piece's format even though the device plays two channels.
-    u8* memory = (u8*)malloc(8 << 20);
-    audio_set_buffer(8 << 20, memory);
+    WaveMemory memory{8 << 20};
     WaveData wave;
-    ASSERT_TRUE(audio_wave_load(&wave, SAMPLE_FORMAT_F32, str_from_cstring(path)));
+    ASSERT_TRUE(audio_wave_load(&wave, SAMPLE_FORMAT_F32, to_str(path)));
     EXPECT_EQ(wave.channels, 1);
     EXPECT_EQ(wave.sample_rate, 22050);
     EXPECT_EQ(wave.size / 4, (i64)ceil(2.0 * 22050 / 256) * 256);
-    audio_set_buffer(0, nullptr);
-    free(memory);
-    remove(path);
 
     playback_play_pause();
     EXPECT_TRUE(playback_is_waiting());  // not resumed: rendered anew
@@ -204,6 +160,8 @@ TEST_F(Playback, PlayAfterAnExportRendersAgainAtThePlaybackFormat) {
     EXPECT_EQ(g_audio.sample_rate, 44100);
 }
 
+// An export that fails says where and why in a message: a folder that does not exist, a
+// sample rate that cannot be used.
 TEST_F(Playback, ExportThatCannotBeWrittenSaysWhereAndWhy) {
     g_piece.settings.end_time = frac(1);
     note(frac(0), frac(1));
@@ -216,16 +174,12 @@ TEST_F(Playback, ExportThatCannotBeWrittenSaysWhereAndWhy) {
     std::string lead = "/nonexistent_folder_of_sorvane/out.wav could not be written: ";
     EXPECT_EQ(text.substr(0, lead.size()), lead);
     EXPECT_GT(text.size(), lead.size());
-}
 
-TEST_F(Playback, ExportOfAnUnusableSampleRateIsRefusedWithAReason) {
     g_piece.settings.sample_rate = 0;
-    note(frac(0), frac(1));
-    render_worker_start();
     export_request(STR("/tmp/sorvane_never_written.wav"));
     ASSERT_TRUE(wait_for_render());
-    ASSERT_EQ(headless_message_count(), 1);
-    EXPECT_NE(to_string(headless_message_text(0)).find("sample rate"), std::string::npos);
+    ASSERT_EQ(headless_message_count(), 2);
+    EXPECT_NE(to_string(headless_message_text(1)).find("sample rate"), std::string::npos);
     EXPECT_FALSE(file_exists(STR("/tmp/sorvane_never_written.wav")));
 }
 
@@ -244,11 +198,19 @@ TEST_F(Playback, WithoutTheWorkerNothingWaitsForever) {
     EXPECT_EQ(to_string(headless_message_text(0)), "/tmp/x.wav could not be written: the render worker is not running");
 }
 
-TEST_F(Playback, AuditionPlaysAQuarterSecondOfTheNotesThenStops) {
-    NoteObject* a = note(frac(0), frac(1));
-    NoteObject* b = note(frac(0), frac(1), frac(3, 2));
-    const NoteObject* both[] = {a, b};
+// An audition plays a quarter second of the notes, then stops; it takes over from a
+// paused piece, which play then renders again instead of resuming inside the preview.
+TEST_F(Playback, AuditionPlaysAQuarterSecondAndTakesOverFromAPausedPiece) {
+    play_rendered();
+    pump(4096);
+    playback_play_pause();
+    for (i32 i = 0; i < 5; i += 1) pump(512);
+    playback_frame();
+    ASSERT_TRUE(playback_is_resumable());
+    note(frac(0), frac(1), frac(3, 2));
+    const NoteObject* both[] = {&g_piece.notes[0], &g_piece.notes[1]};
     audition_notes(both, 2);
+    EXPECT_FALSE(playback_is_resumable());
     EXPECT_TRUE(headless_audio_is_playing());
     EXPECT_FALSE(playback_is_playing());
     EXPECT_EQ(g_audio.slot_length, (i64)(44100 * 0.25 + 1) * 2);
@@ -263,24 +225,6 @@ TEST_F(Playback, AuditionPlaysAQuarterSecondOfTheNotesThenStops) {
     playback_frame();
     EXPECT_FALSE(headless_audio_is_playing());
     EXPECT_EQ(position(), 0);
-}
-
-TEST_F(Playback, AuditionTakesOverFromAPausedPiece) {
-    note(frac(0), frac(4));
-    render_worker_start();
-    playback_play_pause();
-    ASSERT_TRUE(wait_for_render());
-    pump(4096);
-    playback_play_pause();
-    for (i32 i = 0; i < 5; i += 1) pump(512);
-    playback_frame();
-    ASSERT_TRUE(playback_is_resumable());
-    const NoteObject* one[] = {g_piece.notes.data};
-    audition_notes(one, 1);
-    EXPECT_FALSE(playback_is_resumable());
-    // Play therefore renders the piece again instead of resuming inside the preview.
-    pump(30000);
-    playback_frame();
     playback_play_pause();
     EXPECT_TRUE(playback_is_waiting());
 }
@@ -335,7 +279,7 @@ TEST_F(Playback, ASlowWorkerIsHeardAsSilenceThenStreamedPlaybackEqualsTheWholeRe
     EXPECT_EQ(memcmp(later.data(), whole.data() + 2048, later.size() * sizeof(f32)), 0);
 }
 
-TEST_F(Playback, PlayFromHereStartsAtTheGivenTimeAndStopReturnsToTheStart) {
+TEST_F(Playback, PlayFromHereStartsAtTheGivenTimeTheCursorFollowsAndTheEndReturnsToTheStart) {
     g_piece.settings.end_time = frac(8);
     note(frac(0), frac(2));
     note(frac(3), frac(4), frac(3, 2));
@@ -355,6 +299,11 @@ TEST_F(Playback, PlayFromHereStartsAtTheGivenTimeAndStopReturnsToTheStart) {
     pump(44100);  // half a second: the cursor follows from the third beat
     playback_frame();
     EXPECT_NEAR(playback_cursor(), 3.0 + 1.0, 0.02);
-    playback_stop();
+    pump(g_audio.slot_length + 4096);  // past the end: idle, at the start
+    playback_frame();
+    EXPECT_FALSE(playback_is_playing());
+    EXPECT_FALSE(playback_is_resumable());
+    EXPECT_FALSE(headless_audio_is_playing());
+    EXPECT_EQ(position(), 0);
     EXPECT_EQ(playback_cursor(), 0.0);
 }

@@ -4,8 +4,6 @@
 // the first 11 ms of the piece at full gain when playback reached its end or an export
 // began, a stop that did not stay at the start, a pause that lost its place. The headless
 // device is made to pump the moment the lock is let go, which is when the real one would.
-#include "sound/playback.h"
-#include "sound/worker.h"
 #include "sound_test_support.h"
 
 struct PlaybackRace : PlaybackTest {
@@ -13,18 +11,8 @@ struct PlaybackRace : PlaybackTest {
     void SetUp() override {
         PlaybackTest::SetUp();
         g_piece.settings.end_time = frac(4);
-        note(frac(0), frac(4));
-        ASSERT_TRUE(render_worker_start());
-        playback_play_pause();
-        ASSERT_TRUE(wait_for_render());
-        ASSERT_TRUE(playback_is_playing());
+        play_rendered();
         for (i32 i = 0; i < 8; i += 1) pump(512);
-    }
-    i64 played() {
-        audio_lock();
-        i64 samples = g_audio.played;
-        audio_unlock();
-        return samples;
     }
 };
 

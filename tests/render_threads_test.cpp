@@ -2,15 +2,10 @@
 // bit whatever the thread count, through synthesize, render_piece and sorvane-render's
 // --threads, including voices that cross many time ranges and ranges that cut a note.
 #include <stdio.h>
-#include <stdlib.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <string>
 
-#include "base/text.h"
-#include "model/files.h"
-#include "model/scene.h"
 #include "sound/render.h"
 #include "synth_fast_support.h"
 #include "workloads.h"
@@ -23,14 +18,9 @@ struct RenderThreads : SoundTest {
         sounds_parse(str_copy(POOL_MAIN, str_from_cstring(workload_sounds_text)), Str{0, 0});
         ASSERT_TRUE(workload_build(&piece, WORKLOAD_W3, WORKLOAD_SEED));
         piece.settings.end_time = frac(24);
-        NoteObject drone = {};
-        drone.header = header_make(OBJECT_NOTE, piece.groups[0].id, frac(0), frac(24));
-        drone.header.pitch = frac(7, 3);
-        array_push(&piece.notes, drone);
-        PitchObject glide = {};
-        glide.header = header_make(OBJECT_PITCH, piece.groups[0].id, frac(0), frac(24));
-        curve_line(&glide.pitch, frac(1), frac(24), frac(3, 2));
-        array_push(&piece.pitches, glide);
+        add_note(&piece, piece.groups[0].id, frac(0), frac(24), frac(7, 3));
+        PitchObject* glide = add_pitch(&piece, piece.groups[0].id, frac(0), frac(24), frac(1));
+        curve_line(&glide->pitch, frac(1), frac(24), frac(3, 2));
     }
     // The piece compiled into `compiled` (its arrays in POOL_MAIN).
     void compile_into(CompiledPiece* compiled, i64 rate, i64 channels) {
@@ -60,23 +50,15 @@ TEST_F(RenderThreads, EveryThreadCountGivesTheSameBits) {
     i64 at = 0;
     EXPECT_LE(largest_difference(one, reference, &at), 1e-6) << "sample " << at;
     EXPECT_TRUE(same_phases(one, reference));
-}
-
-TEST_F(RenderThreads, ShortRenderingsAndMonoAgreeToo) {
-    build();
-    // Mono at a rate that makes the range bounds fall inside blocks of the control tracks.
-    CompiledPiece compiled;
-    compile_into(&compiled, 32001, 1);
-    SynthOutcome one = synth_outcome(&compiled, 1);
-    SynthOutcome two = synth_outcome(&compiled, 2);
-    EXPECT_EQ(memcmp(two.samples.data(), one.samples.data(), one.samples.size() * sizeof(f32)), 0);
-    EXPECT_TRUE(same_phases(two, one));
-    // Shorter than two ranges: done on the calling thread, still the same.
-    piece.settings.end_time = frac(2);
-    compile_piece(&piece, 44100, 2, &compiled);
-    SynthOutcome brief = synth_outcome(&compiled, 8);
-    SynthOutcome brief_one = synth_outcome(&compiled, 1);
-    EXPECT_EQ(memcmp(brief.samples.data(), brief_one.samples.data(), brief.samples.size() * sizeof(f32)), 0);
+    // Mono at a rate that makes the range bounds fall inside blocks of the control tracks;
+    // then shorter than two ranges, done on the calling thread.
+    for (i64 end : {24, 2}) {
+        piece.settings.end_time = frac(end);
+        compile_into(&compiled, 32001, 1);
+        SynthOutcome mono = synth_outcome(&compiled, 1), many = synth_outcome(&compiled, 8);
+        EXPECT_EQ(memcmp(many.samples.data(), mono.samples.data(), mono.samples.size() * sizeof(f32)), 0) << end;
+        EXPECT_TRUE(same_phases(many, mono)) << end;
+    }
 }
 
 // Windowed (as an export writes) and streamed (as playback starts) the rendering is still
@@ -159,7 +141,8 @@ static f64 ogg_difference(const std::string& a, const std::string& b) {
 }
 
 // An export written a window at a time is one whole rendering saved at once: WAV and FLAC
-// byte for byte.
+// byte for byte. The name's extension chooses the container; the rendering reports its
+// progress to the end.
 TEST_F(RenderThreads, ExportsWrittenInPartsAreTheFilesOfOneWholeSave) {
     build();
     // 25 seconds, more than one window of 2^20 frames: the gliding drone, a few of W3's
@@ -173,49 +156,12 @@ TEST_F(RenderThreads, ExportsWrittenInPartsAreTheFilesOfOneWholeSave) {
         add_note(&piece, piece.groups[0].id, frac(47), frac(1), frac(3 + n, 2));
     piece.pitches[piece.pitches.count - 1].header.duration = frac(50);
     pool_setup(POOL_WORKER, 1 << 20, true);
-    std::vector<u8> decoded(32 << 20);
-    audio_set_buffer((i64)decoded.size(), decoded.data());
-    struct Case {
-        const char* name;
-        u8 sample_type, stereo;
-    } cases[] = {{"a.wav", 0, 1}, {"b.wav", 2, 0}, {"c.flac", 1, 1}, {"d.ogg", 0, 1}};
-    for (const Case& c : cases) {
-        piece.settings.sample_type = c.sample_type;
-        piece.settings.stereo = c.stereo;
-        std::string whole_path = std::string("/tmp/sorvane_whole_") + c.name;
-        std::string parts_path = std::string("/tmp/sorvane_parts_") + c.name;
-        CompiledPiece compiled;
-        compiled_piece_init(&compiled, POOL_WORKER);
-        Rendering rendering;
-        RenderFailure failure;
-        ASSERT_TRUE(render_piece(&piece, piece.settings.sample_rate, c.stereo ? 2 : 1, &compiled,
-                                 nullptr, &rendering, &failure, 2));
-        ASSERT_GT(rendering.length, (i64)(c.stereo ? 2 : 1) << 20);
-        ASSERT_TRUE(render_save(&rendering, c.sample_type, to_str(whole_path), &failure, 2));
-        rendering_free(&rendering);
-        ASSERT_TRUE(render_export(&piece, to_str(parts_path), POOL_WORKER, nullptr, &failure,
-                                  nullptr, 2));
-        std::string whole = export_bytes(whole_path);
-        EXPECT_GT(whole.size(), 1000u) << c.name;
-        if (whole.compare(0, 4, "OggS") == 0)
-            EXPECT_LT(ogg_difference(whole_path, parts_path), 1e-3);
-        else
-            EXPECT_TRUE(whole == export_bytes(parts_path)) << c.name;
-        remove(whole_path.c_str());
-        remove(parts_path.c_str());
-        pool_empty(POOL_WORKER);
-    }
-    audio_set_buffer(0, nullptr);
-    pool_release(POOL_WORKER);
-}
-
-TEST_F(RenderThreads, RenderPieceOnTwoThreadsMatchesOneAndReportsProgressToTheEnd) {
-    build();
-    pool_setup(POOL_WORKER, 1 << 20, true);
+    WaveMemory memory;
+    TempFolder folder;
     // The progress callback runs on the calling thread only, and ends at the total.
     struct Reports {
         i64 count, done, total;
-    } reports[2] = {};
+    };
     SynthProgress progress = {[](void* user, i64 done, i64 total) {
                                   Reports* r = (Reports*)user;
                                   r->count += 1;
@@ -223,77 +169,69 @@ TEST_F(RenderThreads, RenderPieceOnTwoThreadsMatchesOneAndReportsProgressToTheEn
                                   r->total = total;
                               },
                               nullptr};
-    Rendering renderings[2];
-    for (i64 i = 0; i < 2; i += 1) {
+    struct Case {
+        const char *name, *magic;
+        u8 sample_type, stereo;
+    } cases[] = {{"a.wav", "RIFF", 0, 1}, {"b.wav", "RIFF", 2, 0}, {"c.FLAC", "fLaC", 1, 1}, {"d.ogg", "OggS", 0, 1}};
+    for (const Case& c : cases) {
+        piece.settings.sample_type = c.sample_type;
+        piece.settings.stereo = c.stereo;
+        std::string whole_path = folder / (std::string("whole_") + c.name);
+        std::string parts_path = folder / (std::string("parts_") + c.name);
         CompiledPiece compiled;
         compiled_piece_init(&compiled, POOL_WORKER);
+        Rendering rendering;
         RenderFailure failure;
-        progress.user = &reports[i];
-        ASSERT_TRUE(render_piece(&piece, 44100, 2, &compiled, &progress, &renderings[i], &failure,
-                                 i == 0 ? 1 : 2));
-        EXPECT_GE(reports[i].count, 2) << i + 1 << " threads";
-        EXPECT_GT(reports[i].total, 0) << i + 1 << " threads";
-        EXPECT_EQ(reports[i].done, reports[i].total) << i + 1 << " threads";
+        Reports reports = {};
+        progress.user = &reports;
+        ASSERT_TRUE(render_piece(&piece, piece.settings.sample_rate, c.stereo ? 2 : 1, &compiled,
+                                 &progress, &rendering, &failure, 2));
+        EXPECT_GE(reports.count, 2) << c.name;
+        EXPECT_GT(reports.total, 0) << c.name;
+        EXPECT_EQ(reports.done, reports.total) << c.name;
+        ASSERT_GT(rendering.length, (i64)(c.stereo ? 2 : 1) << 20);
+        ASSERT_TRUE(render_save(&rendering, c.sample_type, to_str(whole_path), &failure, 2));
+        rendering_free(&rendering);
+        ASSERT_TRUE(render_export(&piece, to_str(parts_path), POOL_WORKER, nullptr, &failure,
+                                  nullptr, 2));
+        std::string whole = export_bytes(whole_path), parts = export_bytes(parts_path);
+        EXPECT_EQ(whole.substr(0, 4), c.magic) << c.name;
+        EXPECT_EQ(parts.substr(0, 4), c.magic) << c.name;
+        EXPECT_GT(whole.size(), 1000u) << c.name;
+        if (c.magic[0] == 'O')
+            EXPECT_LT(ogg_difference(whole_path, parts_path), 1e-3);
+        else
+            EXPECT_TRUE(whole == parts) << c.name;
+        pool_empty(POOL_WORKER);
     }
-    ASSERT_EQ(renderings[0].length, renderings[1].length);
-    EXPECT_EQ(memcmp(renderings[0].samples, renderings[1].samples,
-                     (size_t)renderings[0].length * sizeof(f32)),
-              0);
-    rendering_free(&renderings[0]);
-    rendering_free(&renderings[1]);
     pool_release(POOL_WORKER);
 }
 
 // The tool itself: --threads picks the count, the wave files agree byte for byte, and a
 // count it cannot use is refused with the usage.
-struct RenderThreadsTool : RenderThreads {
-    std::string folder;
-    void SetUp() override {
-        RenderThreads::SetUp();
-        char pattern[] = "/tmp/sorvane_threads_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder = pattern;
-    }
-    void TearDown() override {
-        std::string command = "rm -rf '" + folder + "'";
-        EXPECT_EQ(system(command.c_str()), 0);
-        RenderThreads::TearDown();
-    }
-    i32 run(const std::string& arguments, std::string* err) {
-        std::string command = std::string("'") + SORVANE_RENDER_TOOL + "' " + arguments +
-                              " > /dev/null 2> '" + folder + "/stderr'";
-        i32 status = system(command.c_str());
-        *err = to_string(read_entire_file(to_str(folder + "/stderr"), POOL_MAIN));
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-};
-
-TEST_F(RenderThreadsTool, ThreadCountsWriteTheSameFile) {
+TEST_F(RenderThreads, ToolThreadCountsWriteTheSameFile) {
     build();
+    TempFolder folder;
     piece.settings.end_time = frac(16);  // 8 seconds keep the tool quick
     piece.settings.sample_type = SAMPLE_TYPE_LONG;  // float files carry a time stamp
-    Str bytes = scene_encode(&piece, POOL_MAIN);
-    std::string scene = folder + "/piece.scene";
-    FileHandle file = file_open(to_str(scene), FILE_WRITE);
-    file_write(file, bytes.length, bytes.data);
-    ASSERT_TRUE(file_close(file));
-    std::string err;
-    std::string data = " --data '" SORVANE_DATA_DIR "'";
-    ASSERT_EQ(run("'" + scene + "' '" + folder + "/one.wav' --threads 1" + data, &err), 0) << err;
-    ASSERT_EQ(run("--threads 2 '" + scene + "' '" + folder + "/two.wav'" + data, &err), 0) << err;
-    ASSERT_EQ(run("'" + scene + "' '" + folder + "/all.wav'" + data, &err), 0) << err;
-    Str one = read_entire_file(to_str(folder + "/one.wav"), POOL_MAIN);
-    Str two = read_entire_file(to_str(folder + "/two.wav"), POOL_MAIN);
-    Str all = read_entire_file(to_str(folder + "/all.wav"), POOL_MAIN);
-    ASSERT_GT(one.length, 8 * 44100 * 2 * 4);
-    EXPECT_TRUE(str_equal(one, two));
-    EXPECT_TRUE(str_equal(one, all));
+    std::string scene = folder / "piece.scene", out, err;
+    scene_save(&piece, scene);
+    ASSERT_EQ(render_tool_run(folder, "'" + scene + "' '" + folder / "one.wav' --threads 1" DATA_OPTION, &out, &err), 0)
+        << err;
+    ASSERT_EQ(render_tool_run(folder, "--threads 2 '" + scene + "' '" + folder / "two.wav'" DATA_OPTION, &out, &err), 0)
+        << err;
+    ASSERT_EQ(render_tool_run(folder, "'" + scene + "' '" + folder / "all.wav'" DATA_OPTION, &out, &err), 0) << err;
+    std::string one = text_of(folder / "one.wav");
+    ASSERT_GT(one.size(), 8u * 44100 * 2 * 4);
+    EXPECT_TRUE(one == text_of(folder / "two.wav"));
+    EXPECT_TRUE(one == text_of(folder / "all.wav"));
 
     for (const char* bad : {"0", "65", "x", "-1", "2x", ""}) {
-        EXPECT_EQ(run("'" + scene + "' '" + folder + "/bad.wav' --threads '" + bad + "'", &err), 2) << bad;
+        std::string arguments = "'" + scene + "' '" + folder / "bad.wav' --threads '" + bad + "'";
+        EXPECT_EQ(render_tool_run(folder, arguments, &out, &err), 2) << bad;
         EXPECT_NE(err.find("--threads needs a count from 1 to 64"), std::string::npos) << err;
         EXPECT_NE(err.find("usage:"), std::string::npos) << err;
     }
-    EXPECT_EQ(run("'" + scene + "' '" + folder + "/bad.wav' --threads", &err), 2);
+    EXPECT_EQ(render_tool_run(folder, "'" + scene + "' '" + folder / "bad.wav' --threads", &out, &err), 2);
     EXPECT_NE(err.find("--threads needs a count"), std::string::npos) << err;
 }

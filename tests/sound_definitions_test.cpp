@@ -5,6 +5,11 @@
 using SoundDefinitions = SoundTest;
 
 TEST_F(SoundDefinitions, SyntheticWaveNameIsTheRestOfTheLineSpacesIncluded) {
+    EXPECT_EQ(wave_find(STR("sine")), nullptr);  // nothing before the file is read
+    EXPECT_EQ(wave_default()->kind, WAVE_SINE);
+    EXPECT_EQ(wave_default()->reference_frequency, 1.0);
+    EXPECT_EQ(sound_default()->shape.count, 0);
+    EXPECT_EQ(sound_default()->lead_time, 0.0);
     define_sounds("wave_sine soft sine\nwave_square sq\nwave_triangle tri\nwave_sawtooth saw\n");
     const WaveDefinition* soft = wave_find(STR("soft sine"));
     ASSERT_NE(soft, nullptr);
@@ -54,14 +59,11 @@ TEST_F(SoundDefinitions, PointValuesReadSignsAndSlashes) {
         if (sound->shape.values[i] < lowest) lowest = sound->shape.values[i];
     EXPECT_LT(lowest, 0.2);
     EXPECT_NEAR(sound->shape.values[999], 0.5, 1e-4);  // single-precision bisection
-}
-
-TEST_F(SoundDefinitions, FractionsWithZeroDenominatorReadAsZero) {
-    define_sounds("shape z\np 0 3/0 0 0 0 0\nend\n");
+    define_sounds("shape z\np 0 3/0 0 0 0 0\nend\n");  // a zero denominator reads as 0
     EXPECT_EQ(sound_find(STR("z"))->shape.values[0], 0.0);
 }
 
-TEST_F(SoundDefinitions, EmptyPointListsSilenceAndRedefinitionReplaces) {
+TEST_F(SoundDefinitions, EmptyPointListsSilenceRedefinitionReplacesAndOtherLinesAreHarmless) {
     define_sounds("shape quiet\nend\nshape twice\np 0 1 0 1 0 1\nend\nshape twice\np 0 2 0 2 0 2\nend\n");
     const SoundDefinition* quiet = sound_find(STR("quiet"));
     ASSERT_NE(quiet, nullptr);
@@ -70,9 +72,7 @@ TEST_F(SoundDefinitions, EmptyPointListsSilenceAndRedefinitionReplaces) {
     EXPECT_EQ(quiet->shape.values[999], 0.0);
     EXPECT_EQ(quiet->attack_length, 0.0);
     EXPECT_EQ(sound_find(STR("twice"))->shape.values[10], 2.0);
-}
-
-TEST_F(SoundDefinitions, OtherKeysAndEndWithoutShapeAreHarmless) {
+    // Other keys, and an end or a point without a shape, are harmless.
     define_sounds("# comment\n\nwave_sine_x nope\nWAVE_SINE nope\nend\np 1 1 1 1 1 1\nshape real\nend\n");
     EXPECT_EQ(wave_find(STR("nope")), nullptr);
     EXPECT_NE(sound_find(STR("real")), nullptr);
@@ -89,15 +89,6 @@ TEST_F(SoundDefinitions, MissingRecordingIsStoredSilent) {
     EXPECT_EQ(wave_value(ghost, 0.3, 0), 0.0);
 }
 
-TEST_F(SoundDefinitions, LookupsInAnEmptyTableFindNothing) {
-    EXPECT_EQ(wave_find(STR("sine")), nullptr);
-    EXPECT_EQ(sound_find(STR("organ")), nullptr);
-    EXPECT_EQ(wave_default()->kind, WAVE_SINE);
-    EXPECT_EQ(wave_default()->reference_frequency, 1.0);
-    EXPECT_EQ(sound_default()->shape.count, 0);
-    EXPECT_EQ(sound_default()->lead_time, 0.0);
-}
-
 TEST(NameTables, SixthNameDoublesTheCapacityAndEveryNameStaysFound) {
     ScopedPools pools;
     NameTable<i64> table = {};
@@ -106,10 +97,8 @@ TEST(NameTables, SixthNameDoublesTheCapacityAndEveryNameStaysFound) {
     const char* names[] = {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l", "m", "n"};
     for (i64 i = 0; i < 5; i += 1) ASSERT_TRUE(name_table_insert(&table, str_from_cstring(names[i]), i));
     EXPECT_EQ(table.capacity, 8);
-    EXPECT_EQ(table.probe_limit, 3);
     ASSERT_TRUE(name_table_insert(&table, str_from_cstring(names[5]), (i64)5));
     EXPECT_EQ(table.capacity, 16);
-    EXPECT_EQ(table.probe_limit, 4);
     for (i64 i = 6; i < ARRAY_COUNT(names); i += 1)
         ASSERT_TRUE(name_table_insert(&table, str_from_cstring(names[i]), i));
     for (i64 i = 0; i < ARRAY_COUNT(names); i += 1) {
@@ -123,23 +112,14 @@ TEST(NameTables, SixthNameDoublesTheCapacityAndEveryNameStaysFound) {
     ASSERT_TRUE(name_table_insert(&table, STR("a"), (i64)99));
     EXPECT_EQ(*name_table_find(&table, STR("a")), 99);
     EXPECT_EQ(table.count, before + 1);
-}
-
-TEST(NameTables, FullTableLookupStopsAfterOneRound) {
-    ScopedPools pools;
-    NameTable<i64> table = {};
-    table.pool = POOL_MAIN;
-    // Fill every slot by hand, then ask for a name that is not there.
-    table.slots = (NameSlot<i64>*)pool_alloc_zero(POOL_MAIN, 8 * (i64)sizeof(NameSlot<i64>));
-    table.capacity = 8;
-    const char* names[] = {"a", "b", "c", "d", "e", "f", "g", "h"};
-    for (i64 i = 0; i < 8; i += 1) table.slots[i].key = str_from_cstring(names[i]);
+    // A full table's lookup of a missing name stops after one round.
+    for (i64 i = 0; i < table.capacity; i += 1) table.slots[i].key = str_from_cstring(names[i % 14]);
     EXPECT_EQ(name_table_find(&table, STR("zzz")), nullptr);
     EXPECT_EQ(name_hash(STR("")), 0x811c9dc5u);
     EXPECT_EQ(name_hash(STR("a")), 0xe40c292cu);  // FNV-1a of "a"
 }
 
-TEST(CurveTables, FirstPointAtHalfHoldsUpToEntry499) {
+TEST(CurveTables, FirstPointAtHalfHoldsUpToEntry499AndValuesInterpolate) {
     ScopedPools pools;
     CurvePoint points[2] = {point_at(frac(1, 2), frac(3, 4)), point_at(frac(1), frac(1, 4))};
     CurveTable table = curve_table_build(points, 2, POOL_MAIN);
@@ -148,10 +128,7 @@ TEST(CurveTables, FirstPointAtHalfHoldsUpToEntry499) {
     EXPECT_LT(table.values[500], 0.75);
     EXPECT_NEAR(table.values[750], 0.5, 0.01);
     EXPECT_NEAR(table.values[999], 0.25, 1e-6);
-}
-
-TEST(CurveTables, NoPointsIsSilenceAndTableValueInterpolates) {
-    ScopedPools pools;
+    // No points is silence; curve_table_value interpolates and holds the ends.
     CurveTable silent = curve_table_build(nullptr, 0, POOL_MAIN);
     ASSERT_EQ(silent.count, CURVE_TABLE_SIZE);
     EXPECT_EQ(curve_table_value(0.5, &silent), 0.0);
@@ -182,21 +159,14 @@ TEST(CurvePoints, BisectionFollowsTheBezierAndClampsOutside) {
 // The shipped file: every wave and sound the brief names, recordings that load, and
 // sounds that differ from each other where a listener would notice.
 struct ShippedSounds : SoundTest {
+    WaveMemory memory{16 << 20};
     void SetUp() override {
         SoundTest::SetUp();
-        audio_memory = (u8*)malloc(16 << 20);
-        audio_set_buffer(16 << 20, audio_memory);
         sounds_load_from(STR(SORVANE_DATA_DIR));
     }
-    void TearDown() override {
-        audio_set_buffer(0, nullptr);
-        free(audio_memory);
-        SoundTest::TearDown();
-    }
-    u8* audio_memory = nullptr;
 };
 
-TEST_F(ShippedSounds, DefineTheFourOscillatorsAndTwoRecordings) {
+TEST_F(ShippedSounds, DefineTheFourOscillatorsAndTwoRecordingsThatLoopWithoutAClick) {
     EXPECT_EQ(wave_find(STR("sine"))->kind, WAVE_SINE);
     EXPECT_EQ(wave_find(STR("square"))->kind, WAVE_SQUARE);
     EXPECT_EQ(wave_find(STR("triangle"))->kind, WAVE_TRIANGLE);
@@ -215,15 +185,11 @@ TEST_F(ShippedSounds, DefineTheFourOscillatorsAndTwoRecordings) {
         f64 measured = measured_pitch(samples + 2000, 22050, 44100.0, 150.0, 400.0);
         EXPECT_NEAR(measured, wave->reference_frequency, wave->reference_frequency * 0.005) << name;
     }
-}
-
-TEST_F(ShippedSounds, RecordingsLoopWithoutAClick) {
-    const WaveDefinition* wave = wave_find(STR("bowed"));
-    ASSERT_NE(wave, nullptr);
-    const f32* s = (const f32*)wave->data.data;
-    i64 n = wave->data.size / 4;
-    ASSERT_GT(n, 100);
-    // The step across the seam is no larger than the largest step inside the loop.
+    // The bowed recording loops without a click: the step across the seam is no larger
+    // than the largest step inside the loop.
+    const WaveDefinition* bowed = wave_find(STR("bowed"));
+    const f32* s = (const f32*)bowed->data.data;
+    i64 n = bowed->data.size / 4;
     f64 largest = 0.0;
     for (i64 i = 1; i < n; i += 1) largest = fmax(largest, fabs((f64)s[i] - s[i - 1]));
     EXPECT_LE(fabs((f64)s[0] - s[n - 1]), largest);
@@ -251,11 +217,5 @@ TEST_F(ShippedSounds, SixSoundsWithAttackReleaseAndDistinctShapes) {
             EXPECT_GT(difference, 0.1) << names[a] << " and " << names[b];
         }
     }
-    // The benchmark's sound falls in a straight line from 1 to 0.7.
-    const SoundDefinition* plain = sound_find(STR("plain"));
-    EXPECT_NEAR(plain->shape.values[0], 1.0, 1e-6);
-    EXPECT_NEAR(plain->shape.values[333], 1.0 - 0.3 * 333.0 / 999.0, 1e-5);
-    EXPECT_NEAR(plain->shape.values[999], 0.7, 1e-6);
-    EXPECT_EQ(plain->attack_length, 0.01);
-    EXPECT_EQ(plain->release_length, 0.1);
+    // That "plain" is the benchmark's own, entry for entry, the workload tests check.
 }

@@ -3,57 +3,33 @@
 // channels, rate, length and values; the pitch of a rendered note; and the tool's answers
 // to a bad piece, a missing data folder and an output it cannot write.
 #include <stdio.h>
-#include <stdlib.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
 
-#include "base/text.h"
-#include "model/files.h"
-#include "model/scene.h"
 #include "sound_test_support.h"
 
 struct RenderTool : SoundTest {
-    std::string folder;
-    u8* wave_memory = nullptr;
-    void SetUp() override {
-        SoundTest::SetUp();
-        char pattern[] = "/tmp/sorvane_render_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder = pattern;
-        wave_memory = (u8*)malloc(32 << 20);
-        audio_set_buffer(32 << 20, wave_memory);
+    TempFolder folder;
+    WaveMemory memory;
+    std::string out, err;
+    i32 run(const std::string& arguments) { return render_tool_run(folder, arguments, &out, &err); }
+    // The piece saved as NAME.scene and rendered to NAME.wav, read back as 32-bit float.
+    WaveData render(const std::string& name) {
+        std::string scene = folder / (name + ".scene"), wave_path = folder / (name + ".wav");
+        scene_save(&piece, scene);
+        WaveData wave = {};
+        EXPECT_EQ(run("'" + scene + "' '" + wave_path + "'" DATA_OPTION), 0) << err;
+        EXPECT_TRUE(audio_wave_load(&wave, SAMPLE_FORMAT_F32, to_str(wave_path)));
+        return wave;
     }
-    void TearDown() override {
-        audio_set_buffer(0, nullptr);
-        free(wave_memory);
-        std::string command = "rm -rf '" + folder + "'";
-        EXPECT_EQ(system(command.c_str()), 0);
-        SoundTest::TearDown();
-    }
-    std::string save(const char* name) {
-        std::string path = folder + "/" + name;
-        Str bytes = scene_encode(&piece, POOL_MAIN);
-        FileHandle file = file_open(to_str(path), FILE_WRITE);
-        file_write(file, bytes.length, bytes.data);
-        file_close(file);
-        return path;
-    }
-    // Runs the tool; its standard output and error land in `out` and `err`.
-    i32 run(const std::string& arguments, std::string* out, std::string* err) {
-        std::string command = std::string("'") + SORVANE_RENDER_TOOL + "' " + arguments + " > '" +
-                              folder + "/stdout' 2> '" + folder + "/stderr'";
-        i32 status = system(command.c_str());
-        *out = read(folder + "/stdout");
-        *err = read(folder + "/stderr");
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    std::string read(const std::string& path) {
-        Str text = read_entire_file(to_str(path), POOL_MAIN);
-        return to_string(text);
+    // Two beats (a second) of mono float output.
+    void short_mono() {
+        piece.settings.end_time = frac(2);
+        piece.settings.stereo = 0;
+        piece.settings.sample_type = SAMPLE_TYPE_FLOAT;
     }
     // A square at 2 Hz over the first second (two beats): -1 then +1, half a second each.
     void square_piece(i64 rate, u8 stereo, u8 type) {
@@ -69,21 +45,12 @@ struct RenderTool : SoundTest {
 
 // The format tag and sample width of a WAV file's "fmt " chunk.
 static void wave_format_read(const std::string& path, i32* tag, i32* bits) {
-    *tag = *bits = 0;
-    FILE* file = fopen(path.c_str(), "rb");
-    ASSERT_NE(file, nullptr);
-    u8 bytes[4096];
-    size_t got = fread(bytes, 1, sizeof(bytes), file);
-    fclose(file);
-    for (size_t at = 12; at + 8 <= got;) {
-        u32 size = bytes[at + 4] | bytes[at + 5] << 8 | bytes[at + 6] << 16 | (u32)bytes[at + 7] << 24;
-        if (memcmp(bytes + at, "fmt ", 4) == 0 && at + 24 <= got) {
-            *tag = bytes[at + 8] | bytes[at + 9] << 8;
-            *bits = bytes[at + 22] | bytes[at + 23] << 8;
-            return;
-        }
-        at += 8 + size + (size & 1);
-    }
+    std::string bytes = text_of(path);
+    size_t at = bytes.find("fmt ");
+    ASSERT_LT(at + 24, bytes.size());
+    const u8* fmt = (const u8*)bytes.data() + at;
+    *tag = fmt[8] | fmt[9] << 8;
+    *bits = fmt[22] | fmt[23] << 8;
 }
 
 TEST_F(RenderTool, EachSampleTypeReadsBackWithItsFormatAndValues) {
@@ -102,19 +69,13 @@ TEST_F(RenderTool, EachSampleTypeReadsBackWithItsFormatAndValues) {
         piece_init(&piece, POOL_MAIN);
         group = piece_group_add(&piece, STR("group"));
         square_piece(c.rate, c.stereo, c.type);
-        std::string scene = save("square.scene");
-        std::string wave_path = folder + "/square.wav";
-        std::string out, err;
-        ASSERT_EQ(run("'" + scene + "' '" + wave_path + "' --data '" SORVANE_DATA_DIR "'", &out, &err), 0) << err;
+        WaveData wave = render("square");
         EXPECT_EQ(out, "");
         EXPECT_EQ(err, "");  // not a terminal: no progress bar, and nothing went wrong
-
         i32 tag, bits;
-        wave_format_read(wave_path, &tag, &bits);
+        wave_format_read(folder / "square.wav", &tag, &bits);
         EXPECT_EQ(tag, c.tag) << c.rate;
         EXPECT_EQ(bits, c.bits) << c.rate;
-        WaveData wave;
-        ASSERT_TRUE(audio_wave_load(&wave, SAMPLE_FORMAT_F32, to_str(wave_path)));
         i64 channels = c.stereo ? 2 : 1;
         EXPECT_EQ(wave.channels, channels);
         EXPECT_EQ(wave.sample_rate, c.rate);
@@ -132,66 +93,50 @@ TEST_F(RenderTool, EachSampleTypeReadsBackWithItsFormatAndValues) {
     }
 }
 
-TEST_F(RenderTool, ThreeHalvesInAKeyOf300SoundsAt450Hz) {
-    piece.settings.end_time = frac(2);
-    piece.settings.stereo = 0;
-    piece.settings.sample_type = SAMPLE_TYPE_FLOAT;
+// Three halves in a key of 300 Hz sound at 450 Hz; a recorded wave at its reference
+// frequency plays at its own speed, read from the data folder.
+TEST_F(RenderTool, KeysAndRecordedWavesSoundAtTheirPitch) {
+    short_mono();
     add_sine(&piece, group, frac(0), frac(2));
     add_key(&piece, group, frac(0), frac(2), 300.0);
     add_note(&piece, group, frac(0), frac(2), frac(3, 2));
-    std::string scene = save("fifth.scene");
-    std::string wave_path = folder + "/fifth.wav";
-    std::string out, err;
-    ASSERT_EQ(run("'" + scene + "' '" + wave_path + "' --data '" SORVANE_DATA_DIR "'", &out, &err), 0) << err;
-    WaveData wave;
-    ASSERT_TRUE(audio_wave_load(&wave, SAMPLE_FORMAT_F32, to_str(wave_path)));
-    EXPECT_NEAR(measured_frequency((const f32*)wave.data, 1, 0, 44100, 44100.0), 450.0, 0.01);
-}
+    WaveData fifth = render("fifth");
+    EXPECT_NEAR(measured_frequency((const f32*)fifth.data, 1, 0, 44100, 44100.0), 450.0, 0.01);
 
-TEST_F(RenderTool, RecordedWavesComeFromTheDataFolder) {
-    static const char* const pluck[] = {"pluck"};
-    piece.settings.end_time = frac(2);
-    piece.settings.stereo = 0;
-    add_sound(&piece, group, frac(0), frac(2), pluck, 1);
-    add_key(&piece, group, frac(0), frac(2), 220.0);
-    add_note(&piece, group, frac(0), frac(1));
-    std::string scene = save("pluck.scene");
-    std::string wave_path = folder + "/pluck.wav";
-    std::string out, err;
-    ASSERT_EQ(run("'" + scene + "' '" + wave_path + "' --data '" SORVANE_DATA_DIR "'", &out, &err), 0) << err;
-    WaveData wave;
-    ASSERT_TRUE(audio_wave_load(&wave, SAMPLE_FORMAT_F32, to_str(wave_path)));
-    // At its reference frequency the recording plays at its own speed.
-    f64 pitch = measured_pitch((const f32*)wave.data + 1000, 10000, 44100.0, 150.0, 400.0);
+    piece.sounds[0].wave_names[0] = STR("pluck");
+    piece.keys[0].reference_frequency = 220.0;
+    piece.notes[0].header.pitch = frac(1);
+    WaveData plucked = render("pluck");
+    f64 pitch = measured_pitch((const f32*)plucked.data + 1000, 10000, 44100.0, 150.0, 400.0);
     EXPECT_NEAR(pitch, 220.0, 1.5);
 }
 
 TEST_F(RenderTool, FailuresSayWhatInOneLineAndExitWithOne) {
     square_piece(44100, 1, SAMPLE_TYPE_SHORT);
-    std::string scene = save("good.scene");
-    std::string out, err;
+    std::string scene = folder / "good.scene", wave = folder / "a.wav";
+    scene_save(&piece, scene);
 
-    std::string junk = folder + "/junk.scene";
+    std::string junk = folder / "junk.scene";
     FILE* file = fopen(junk.c_str(), "wb");
     fputs("not a scene", file);
     fclose(file);
-    EXPECT_EQ(run("'" + junk + "' '" + folder + "/a.wav' --data '" SORVANE_DATA_DIR "'", &out, &err), 1);
+    EXPECT_EQ(run("'" + junk + "' '" + wave + "'" DATA_OPTION), 1);
     EXPECT_EQ(err, junk + " is not a valid scene file!\n");
     EXPECT_EQ(out, "");
 
-    EXPECT_EQ(run("'" + scene + "' '" + folder + "/a.wav' --data '" + folder + "/nowhere'", &out, &err), 1);
-    EXPECT_EQ(err, "the data folder " + folder + "/nowhere does not exist\n");
+    EXPECT_EQ(run("'" + scene + "' '" + wave + "' --data '" + folder / "nowhere'"), 1);
+    EXPECT_EQ(err, "the data folder " + folder / "nowhere does not exist\n");
 
-    EXPECT_EQ(run("'" + scene + "' '" + folder + "/a.wav' --data '" + folder + "'", &out, &err), 1);
-    EXPECT_EQ(err, folder + "/sounds/sounds.txt is missing: is --data the data folder?\n");
+    EXPECT_EQ(run("'" + scene + "' '" + wave + "' --data '" + folder.path + "'"), 1);
+    EXPECT_EQ(err, folder / "sounds/sounds.txt is missing: is --data the data folder?\n");
 
-    std::string unwritable = folder + "/no/such/folder/out.wav";
-    EXPECT_EQ(run("'" + scene + "' '" + unwritable + "' --data '" SORVANE_DATA_DIR "'", &out, &err), 1);
+    std::string unwritable = folder / "no/such/folder/out.wav";
+    EXPECT_EQ(run("'" + scene + "' '" + unwritable + "'" DATA_OPTION), 1);
     std::string lead = unwritable + " could not be written: ";
     EXPECT_EQ(err.substr(0, lead.size()), lead);
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1);
     EXPECT_GT(err.size(), lead.size() + 1);
-    EXPECT_FALSE(file_exists(to_str(folder + "/a.wav")));
+    EXPECT_FALSE(file_exists(to_str(wave)));
 }
 
 // Numbers no piece can use, as a damaged or hand-made file may hold them: each is read as
@@ -199,9 +144,7 @@ TEST_F(RenderTool, FailuresSayWhatInOneLineAndExitWithOne) {
 TEST_F(RenderTool, NonFiniteNumbersInAFileAreReadAsDefaults) {
     const f64 nan = std::numeric_limits<f64>::quiet_NaN();
     const f64 inf = std::numeric_limits<f64>::infinity();
-    piece.settings.end_time = frac(2);
-    piece.settings.stereo = 0;
-    piece.settings.sample_type = SAMPLE_TYPE_FLOAT;
+    short_mono();
     piece.settings.background[1] = (f32)nan;
     piece.groups[0].size = inf;
     piece.groups[0].color[0] = (f32)-inf;
@@ -209,22 +152,17 @@ TEST_F(RenderTool, NonFiniteNumbersInAFileAreReadAsDefaults) {
     add_key(&piece, group, frac(0), frac(2), nan);
     add_shape(&piece, group, frac(0), frac(2), "unknown", inf);
     add_note(&piece, group, frac(0), frac(2), frac(1));
-    std::string scene = save("nonfinite.scene");
-    std::string out, err;
-    ASSERT_EQ(run("--dump '" + scene + "'", &out, &err), 0) << err;
-    EXPECT_EQ(out.find("nan"), std::string::npos) << out;
-    EXPECT_EQ(out.find("inf"), std::string::npos) << out;
-    EXPECT_NE(out.find("440"), std::string::npos) << out;
-
-    std::string wave_path = folder + "/nonfinite.wav";
-    ASSERT_EQ(run("'" + scene + "' '" + wave_path + "' --data '" SORVANE_DATA_DIR "'", &out, &err), 0) << err;
-    WaveData wave;
-    ASSERT_TRUE(audio_wave_load(&wave, SAMPLE_FORMAT_F32, to_str(wave_path)));
+    WaveData wave = render("nonfinite");
     const f32* s = (const f32*)wave.data;
     i64 count = wave.size / 4, finite = 0;
     for (i64 i = 0; i < count; i += 1) finite += std::isfinite(s[i]) ? 1 : 0;
     EXPECT_EQ(finite, count);
     EXPECT_NEAR(measured_frequency(s, 1, 0, 44100, 44100.0), 440.0, 0.01);
+
+    ASSERT_EQ(run("--dump '" + folder / "nonfinite.scene'"), 0) << err;
+    EXPECT_EQ(out.find("nan"), std::string::npos) << out;
+    EXPECT_EQ(out.find("inf"), std::string::npos) << out;
+    EXPECT_NE(out.find("440"), std::string::npos) << out;
 }
 
 // --import: a MIDI file becomes a scene file that plays, in the key and on the tonic asked
@@ -232,13 +170,12 @@ TEST_F(RenderTool, NonFiniteNumbersInAFileAreReadAsDefaults) {
 TEST_F(RenderTool, ImportMakesAMidiFileIntoAPieceThatPlays) {
     const char tune[] = "MThd\0\0\0\x06\0\x01\0\x01\0\x60MTrk\0\0\0\x14"
                         "\0\x90\x3e\x64\x60\x80\x3e\0\0\x90\x42\x64\x60\x80\x42\0\0\xff\x2f\0";
-    std::string midi = folder + "/tune.mid", scene = folder + "/tune.scene";
+    std::string midi = folder / "tune.mid", scene = folder / "tune.scene";
     FILE* file = fopen(midi.c_str(), "wb");
     fwrite(tune, 1, sizeof(tune) - 1, file);
     fclose(file);
-    std::string out, err;
-    ASSERT_EQ(run("--import '" + midi + "' '" + scene + "' --key 'just major' --tonic D --data '" SORVANE_DATA_DIR "'",
-                  &out, &err), 0) << err;
+    ASSERT_EQ(run("--import '" + midi + "' '" + scene + "' --key 'just major' --tonic D" DATA_OPTION), 0)
+        << err;
     EXPECT_EQ(err, "notes: 2, groups: 1, key \"just major\" on D\n");
     Piece imported;
     piece_init(&imported, POOL_MAIN);
@@ -247,15 +184,15 @@ TEST_F(RenderTool, ImportMakesAMidiFileIntoAPieceThatPlays) {
     EXPECT_TRUE(fraction_equal(imported.notes[1].header.pitch, frac(5, 4)));  // F sharp over D
     EXPECT_EQ(to_string(imported.keys[0].key_name), "just major");
 
-    std::string wave = folder + "/tune.wav";
-    ASSERT_EQ(run("'" + scene + "' '" + wave + "' --data '" SORVANE_DATA_DIR "'", &out, &err), 0) << err;
-    std::string samples = read(wave);
+    std::string wave = folder / "tune.wav";
+    ASSERT_EQ(run("'" + scene + "' '" + wave + "'" DATA_OPTION), 0) << err;
+    std::string samples = text_of(wave);
     ASSERT_GT(samples.size(), 44u);
     EXPECT_NE(samples.find_first_not_of('\0', 44), std::string::npos) << "the imported piece is silent";
 
-    EXPECT_EQ(run("--import '" + wave + "' '" + scene + "' --data '" SORVANE_DATA_DIR "'", &out, &err), 1);
+    EXPECT_EQ(run("--import '" + wave + "' '" + scene + "'" DATA_OPTION), 1);
     EXPECT_EQ(err, wave + " cannot be imported: it is not a MIDI file (no header chunk)\n");
-    EXPECT_EQ(run("--import '" + midi + "' '" + scene + "' --tonic H", &out, &err), 2);
+    EXPECT_EQ(run("--import '" + midi + "' '" + scene + "' --tonic H"), 2);
     EXPECT_EQ(err.substr(0, err.find('\n')), "sorvane-render: --tonic needs a note from C to B, with # or b: H");
 }
 
@@ -264,19 +201,20 @@ TEST_F(RenderTool, MidiOptionsReachTheFileAndBadOnesAreRefused) {
     add_key(&piece, group, frac(0), frac(2), 300.0);
     add_note(&piece, group, frac(0), frac(2), frac(3, 2));
     piece.settings.end_time = frac(2);
-    std::string scene = save("fifth.scene"), mid = folder + "/fifth.mid", out, err;
-    const std::string data = " --data '" SORVANE_DATA_DIR "'";
-    ASSERT_EQ(run("'" + scene + "' '" + mid + "' --midi-tuning mpe --midi-bend-range 12 --midi-program 21" + data,
-                  &out, &err), 0) << err;
-    std::string bytes = read(mid);
+    std::string scene = folder / "fifth.scene", mid = folder / "fifth.mid";
+    scene_save(&piece, scene);
+    const std::string mts = std::string("\xF0\x0B\x7F\x7F\x08\x02", 6);
+    ASSERT_EQ(run("'" + scene + "' '" + mid + "' --midi-tuning mpe --midi-bend-range 12 --midi-program 21"
+                  DATA_OPTION), 0) << err;
+    std::string bytes = text_of(mid);
     EXPECT_EQ(bytes.substr(0, 4), "MThd");
     EXPECT_NE(bytes.find(std::string("\xB1\x06\x0C", 3)), std::string::npos) << "bend range 12";
     EXPECT_NE(bytes.find(std::string("\xC1\x14", 2)), std::string::npos) << "program 21";
-    EXPECT_EQ(bytes.find(std::string("\xF0\x0B\x7F\x7F\x08\x02", 6)), std::string::npos) << "no MTS in MPE";
-    ASSERT_EQ(run("'" + scene + "' '" + mid + "'" + data, &out, &err), 0) << err;
-    EXPECT_NE(read(mid).find(std::string("\xF0\x0B\x7F\x7F\x08\x02", 6)), std::string::npos) << "MTS by default";
+    EXPECT_EQ(bytes.find(mts), std::string::npos) << "no MTS in MPE";
+    ASSERT_EQ(run("'" + scene + "' '" + mid + "'" DATA_OPTION), 0) << err;
+    EXPECT_NE(text_of(mid).find(mts), std::string::npos) << "MTS by default";
     for (const char* bad : {"--midi-tuning just", "--midi-bend-range 97", "--midi-program 0", "--midi-program"}) {
-        EXPECT_EQ(run("'" + scene + "' '" + mid + "' " + bad, &out, &err), 2) << bad;
+        EXPECT_EQ(run("'" + scene + "' '" + mid + "' " + bad), 2) << bad;
         EXPECT_NE(err.find(std::string(bad).substr(0, 12)), std::string::npos) << err;
     }
 }

@@ -1,10 +1,16 @@
 // Helpers for the tests of the sound code: a piece built object by object in POOL_MAIN,
-// curves from plain numbers, sound definitions from text, and sample inspection.
+// curves from plain numbers, sound definitions from text, sample inspection, a temporary
+// folder, and the sorvane-render program run from a test.
 #pragma once
 
 #include <math.h>
+#include <stdlib.h>
+#include <sys/wait.h>
 
+#include "base/text.h"
+#include "model/files.h"
 #include "model/piece.h"
+#include "model/scene.h"
 #include "sound/compile.h"
 #include "sound/sounds.h"
 #include "sound/synth.h"
@@ -61,26 +67,33 @@ inline ObjectHeader header_make(u8 kind, i64 group, Fraction time, Fraction dura
     return header;
 }
 
+// An object of the kind's list with its header filled in.
+template <typename T>
+T* add_object(PoolArray<T>* list, u8 kind, i64 group, Fraction time, Fraction duration,
+              u8 scope = SCOPE_GLOBAL) {
+    T object = {};
+    object.header = header_make(kind, group, time, duration, scope);
+    return array_push(list, object);
+}
+
 inline NoteObject* add_note(Piece* piece, i64 group, Fraction time, Fraction duration,
                             Fraction pitch = Fraction{1, 1}) {
-    NoteObject note = {};
-    note.header = header_make(OBJECT_NOTE, group, time, duration);
-    note.header.pitch = pitch;
-    return array_push(&piece->notes, note);
+    NoteObject* note = add_object(&piece->notes, OBJECT_NOTE, group, time, duration);
+    note->header.pitch = pitch;
+    return note;
 }
 
 // A sound object of up to four waves, the blend curves constant at `blend`.
 inline SoundObject* add_sound(Piece* piece, i64 group, Fraction time, Fraction duration,
                               const char* const* waves, i64 count, Fraction blend = Fraction{0, 1},
                               u8 scope = SCOPE_GLOBAL) {
-    SoundObject sound = {};
-    sound.header = header_make(OBJECT_SOUND, group, time, duration, scope);
-    for (i64 i = 0; i < count; i += 1) sound.wave_names[i] = str_from_cstring(waves[i]);
-    for (i64 i = 0; i < SOUND_MAX_WAVES - 1; i += 1) curve_constant(&sound.blend[i], blend);
-    sound.wave_count = count;
-    sound.visible = 1;
-    sound.editable = 1;
-    return array_push(&piece->sounds, sound);
+    SoundObject* sound = add_object(&piece->sounds, OBJECT_SOUND, group, time, duration, scope);
+    for (i64 i = 0; i < count; i += 1) sound->wave_names[i] = str_from_cstring(waves[i]);
+    for (i64 i = 0; i < SOUND_MAX_WAVES - 1; i += 1) curve_constant(&sound->blend[i], blend);
+    sound->wave_count = count;
+    sound->visible = 1;
+    sound->editable = 1;
+    return sound;
 }
 
 inline SoundObject* add_sine(Piece* piece, i64 group, Fraction time, Fraction duration) {
@@ -90,51 +103,45 @@ inline SoundObject* add_sine(Piece* piece, i64 group, Fraction time, Fraction du
 
 inline ShapeObject* add_shape(Piece* piece, i64 group, Fraction time, Fraction duration,
                               const char* name, f64 offset = 0.0) {
-    ShapeObject shape = {};
-    shape.header = header_make(OBJECT_SHAPE, group, time, duration);
-    shape.shape_name = str_from_cstring(name);
-    shape.time_offset = offset;
-    return array_push(&piece->shapes, shape);
+    ShapeObject* shape = add_object(&piece->shapes, OBJECT_SHAPE, group, time, duration);
+    shape->shape_name = str_from_cstring(name);
+    shape->time_offset = offset;
+    return shape;
 }
 
 inline KeyObject* add_key(Piece* piece, i64 group, Fraction time, Fraction duration, f64 frequency) {
-    KeyObject key = {};
-    key.header = header_make(OBJECT_KEY, group, time, duration);
-    key.reference_frequency = frequency;
-    return array_push(&piece->keys, key);
+    KeyObject* key = add_object(&piece->keys, OBJECT_KEY, group, time, duration);
+    key->reference_frequency = frequency;
+    return key;
 }
 
 inline TempoObject* add_tempo(Piece* piece, Fraction time, Fraction duration, Fraction bpm) {
-    TempoObject tempo = {};
-    tempo.header = header_make(OBJECT_TEMPO, 0, time, duration);
-    curve_constant(&tempo.tempo, bpm);
-    return array_push(&piece->tempos, tempo);
+    TempoObject* tempo = add_object(&piece->tempos, OBJECT_TEMPO, 0, time, duration);
+    curve_constant(&tempo->tempo, bpm);
+    return tempo;
 }
 
 inline VolumeObject* add_volume(Piece* piece, i64 group, Fraction time, Fraction duration,
                                 Fraction volume, Fraction pan, u8 scope = SCOPE_GLOBAL) {
-    VolumeObject object = {};
-    object.header = header_make(OBJECT_VOLUME, group, time, duration, scope);
-    curve_constant(&object.volume, volume);
-    curve_constant(&object.pan, pan);
-    return array_push(&piece->volumes, object);
+    VolumeObject* object = add_object(&piece->volumes, OBJECT_VOLUME, group, time, duration, scope);
+    curve_constant(&object->volume, volume);
+    curve_constant(&object->pan, pan);
+    return object;
 }
 
 inline PitchObject* add_pitch(Piece* piece, i64 group, Fraction time, Fraction duration, Fraction ratio) {
-    PitchObject object = {};
-    object.header = header_make(OBJECT_PITCH, group, time, duration);
-    curve_constant(&object.pitch, ratio);
-    return array_push(&piece->pitches, object);
+    PitchObject* object = add_object(&piece->pitches, OBJECT_PITCH, group, time, duration);
+    curve_constant(&object->pitch, ratio);
+    return object;
 }
 
 inline RepeatObject* add_repeat(Piece* piece, i64 group, Fraction time, Fraction start,
                                 Fraction end, i64 count) {
-    RepeatObject repeat = {};
-    repeat.header = header_make(OBJECT_REPEAT, group, time, frac(0));
-    repeat.start = start;
-    repeat.end = end;
-    repeat.count = count;
-    return array_push(&piece->repeats, repeat);
+    RepeatObject* repeat = add_object(&piece->repeats, OBJECT_REPEAT, group, time, frac(0));
+    repeat->start = start;
+    repeat->end = end;
+    repeat->count = count;
+    return repeat;
 }
 
 // The frequency of a mono signal by its rising zero crossings, each placed by linear
@@ -175,14 +182,67 @@ inline f64 measured_pitch(const f32* samples, i64 count, f64 rate, f64 low, f64 
     return rate / ((f64)best + shift);
 }
 
+// A folder of its own under /tmp for one test, removed with everything in it afterwards.
+struct TempFolder {
+    std::string path;
+    TempFolder() {
+        char pattern[] = "/tmp/sorvane_test_XXXXXX";
+        if (mkdtemp(pattern)) path = pattern;
+        EXPECT_FALSE(path.empty());
+    }
+    ~TempFolder() { EXPECT_EQ(system(("rm -rf '" + path + "'").c_str()), 0); }
+    std::string operator/(const std::string& name) const { return path + "/" + name; }
+};
+
+// Memory for the wave files the platform reads, released with the test.
+struct WaveMemory {
+    void* memory;
+    explicit WaveMemory(i64 bytes = 32 << 20) : memory(malloc((size_t)bytes)) {
+        audio_set_buffer(bytes, memory);
+    }
+    ~WaveMemory() {
+        audio_set_buffer(0, nullptr);
+        free(memory);
+    }
+};
+
+inline void scene_save(const Piece* piece, const std::string& path) {
+    Str bytes = scene_encode(piece, POOL_MAIN);
+    FileHandle file = file_open(to_str(path), FILE_WRITE);
+    file_write(file, bytes.length, bytes.data);
+    EXPECT_TRUE(file_close(file)) << path;
+}
+
+inline std::string text_of(const std::string& path) {
+    return to_string(read_entire_file(to_str(path), POOL_MAIN));
+}
+
+// Runs sorvane-render with `arguments`; its standard output and error land in `out` and
+// `err`. Answers the exit status.
+inline i32 render_tool_run(const TempFolder& folder, const std::string& arguments,
+                           std::string* out, std::string* err) {
+    std::string command = std::string("'") + SORVANE_RENDER_TOOL + "' " + arguments + " > '" +
+                          folder / "stdout" + "' 2> '" + folder / "stderr" + "'";
+    i32 status = system(command.c_str());
+    *out = text_of(folder / "stdout");
+    *err = text_of(folder / "stderr");
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+#define DATA_OPTION " --data '" SORVANE_DATA_DIR "'"
+
 // --- Playback on the headless device ------------------------------------------------------
 
+#include <pthread.h>
+#include <sched.h>
 #include <time.h>
 
 #include <vector>
 
 #include "platform/headless.h"
 #include "sound/audio_output.h"
+#include "sound/playback.h"
+#include "sound/worker.h"
 
 // g_piece with one group and a sine, an open headless device, and (when asked) the worker.
 struct PlaybackTest : ::testing::Test {
@@ -230,5 +290,60 @@ struct PlaybackTest : ::testing::Test {
         i64 at = g_audio.position;
         audio_unlock();
         return at;
+    }
+    i64 played() {
+        audio_lock();
+        i64 samples = g_audio.played;
+        audio_unlock();
+        return samples;
+    }
+    // One note over the first `beats` (the whole piece), rendered and playing.
+    void play_rendered(i64 beats = 4) {
+        note(frac(0), frac(beats));
+        ASSERT_TRUE(render_worker_start());
+        playback_play_pause();
+        ASSERT_TRUE(wait_for_render());
+        ASSERT_TRUE(playback_is_playing());
+    }
+};
+
+// A device thread that pumps the headless device until told to stop, pausing `pause_ns`
+// between buffers (or yielding while the device is paused), notes whether every sample it
+// was given was a number and, when asked, how long each callback took.
+struct DeviceThread {
+    i64 pause_ns = 0;
+    std::vector<u32>* callback_ns = nullptr;  // written by the thread only
+    bool stop = false;   // atomic
+    i64 callbacks = 0;   // atomic: buffers the device played
+    bool finite = true;  // written by the thread only, read after the join
+    pthread_t thread = {};
+    bool started = false;
+    void start() {
+        started = pthread_create(&thread, nullptr, run, this) == 0;
+        ASSERT_TRUE(started);
+    }
+    void join() {
+        __atomic_store_n(&stop, true, __ATOMIC_RELEASE);
+        if (started) pthread_join(thread, nullptr);
+        started = false;
+    }
+    ~DeviceThread() { join(); }
+    static void* run(void* argument) {
+        DeviceThread* device = (DeviceThread*)argument;
+        f32 out[512];
+        while (!__atomic_load_n(&device->stop, __ATOMIC_ACQUIRE)) {
+            if (headless_audio_pump(out, sizeof(out))) {
+                for (f32 sample : out) device->finite = device->finite && sample == sample;
+                if (device->callback_ns) device->callback_ns->push_back((u32)headless_audio_callback_nanoseconds());
+                __atomic_add_fetch(&device->callbacks, 1, __ATOMIC_RELAXED);
+            } else if (device->pause_ns == 0) {
+                sched_yield();
+            }
+            if (device->pause_ns > 0) {
+                timespec pause = {0, device->pause_ns};
+                nanosleep(&pause, nullptr);
+            }
+        }
+        return nullptr;
     }
 };

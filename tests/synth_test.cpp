@@ -50,21 +50,14 @@ static const WaveDefinition SINE = {WAVE_SINE, 1.0, {}};
 TEST(WaveValues, EachKindAtKnownPhases) {
     WaveDefinition triangle = {WAVE_TRIANGLE, 1.0, {}}, sawtooth = {WAVE_SAWTOOTH, 1.0, {}};
     WaveDefinition other = {9, 1.0, {}};
-    EXPECT_NEAR(wave_value(&SINE, 0.25, 0), 1.0, 1e-15);
-    EXPECT_NEAR(wave_value(&SINE, 0.75, 1), -1.0, 1e-15);
-    EXPECT_EQ(wave_value(&SQUARE, 0.0, 0), -1.0);
-    EXPECT_EQ(wave_value(&SQUARE, 0.99, 0), -1.0);
-    EXPECT_EQ(wave_value(&SQUARE, 1.0, 0), 1.0);
-    EXPECT_EQ(wave_value(&SQUARE, 1.99, 0), 1.0);
-    EXPECT_EQ(wave_value(&SQUARE, 2.5, 0), -1.0);
-    EXPECT_EQ(wave_value(&triangle, 0.0, 0), -1.0);
-    EXPECT_EQ(wave_value(&triangle, 0.25, 0), 0.0);
-    EXPECT_EQ(wave_value(&triangle, 0.5, 0), 1.0);
-    EXPECT_EQ(wave_value(&triangle, 1.75, 0), 0.0);
-    EXPECT_EQ(wave_value(&sawtooth, 0.25, 0), 0.5);
-    EXPECT_EQ(wave_value(&sawtooth, 0.5, 0), -1.0);
-    EXPECT_EQ(wave_value(&sawtooth, 0.75, 0), -0.5);
-    EXPECT_EQ(wave_value(&other, 0.3, 0), 0.0);
+    struct Case {
+        const WaveDefinition* wave;
+        f64 phase, value;
+    } cases[] = {{&SINE, 0.25, 1.0},      {&SINE, 0.75, -1.0},     {&SQUARE, 0.0, -1.0},   {&SQUARE, 0.99, -1.0},
+                 {&SQUARE, 1.0, 1.0},     {&SQUARE, 1.99, 1.0},    {&SQUARE, 2.5, -1.0},   {&triangle, 0.0, -1.0},
+                 {&triangle, 0.25, 0.0},  {&triangle, 0.5, 1.0},   {&triangle, 1.75, 0.0}, {&sawtooth, 0.25, 0.5},
+                 {&sawtooth, 0.5, -1.0},  {&sawtooth, 0.75, -0.5}, {&other, 0.3, 0.0}};
+    for (const Case& c : cases) EXPECT_NEAR(wave_value(c.wave, c.phase, 0), c.value, 1e-15) << c.phase;
 }
 
 TEST(TrackValues, InterpolateBetweenBlocksAndHoldTheLast) {
@@ -78,7 +71,7 @@ TEST(TrackValues, InterpolateBetweenBlocksAndHoldTheLast) {
     EXPECT_EQ(track_value(track, 6, 2, 1, -0.5), 1.0);   // before: the track's first entry
 }
 
-TEST_F(Synth, PanningMinusOneIsAllFirstChannelAndZeroIsHalfEach) {
+TEST_F(Synth, PanningSplitsTheAmplitudeAndMonoTakesItWhole) {
     build(1000, 2, 1000);
     set_column(&compiled.panning, 0, -1.0);
     add(&SQUARE, 1e-9, 0.0, 1.0);  // stays at -1 for the whole second
@@ -92,9 +85,6 @@ TEST_F(Synth, PanningMinusOneIsAllFirstChannelAndZeroIsHalfEach) {
     run();
     EXPECT_EQ(samples[100], -0.5f);
     EXPECT_EQ(samples[101], -0.5f);
-}
-
-TEST_F(Synth, MonoTakesTheWholeAmplitude) {
     build(1000, 1, 1000);
     set_column(&compiled.volume, 0, 0.25);
     add(&SQUARE, 1e-9, 0.0, 1.0);
@@ -163,7 +153,7 @@ TEST_F(Synth, EventsPastTheBufferAreCutAtItsEnd) {
     EXPECT_EQ(samples[400], -0.5f);
 }
 
-TEST_F(Synth, SampledWaveAtItsReferenceReproducesTheRecordingAndLoops) {
+TEST_F(Synth, SampledWavesAtTheirReferenceReproduceTheRecordingChannelByChannelAndLoop) {
     f32 recording[100];
     for (i64 i = 0; i < 100; i += 1) recording[i] = (f32)(i * 0.01 - 0.5);
     WaveDefinition sampled = {WAVE_SAMPLED, 441.0, {SAMPLE_FORMAT_F32, 1, 44100, 400, recording}};
@@ -171,19 +161,13 @@ TEST_F(Synth, SampledWaveAtItsReferenceReproducesTheRecordingAndLoops) {
     add(&sampled, 441.0, 0.0, 1.0);
     run();
     for (i64 i = 0; i < 1000; i += 1) ASSERT_NEAR(samples[i], recording[i % 100], 1e-6) << i;
-}
-
-TEST_F(Synth, StereoRecordingFeedsEachChannelItsOwn) {
-    f32 recording[8] = {0.1f, -0.1f, 0.2f, -0.2f, 0.3f, -0.3f, 0.4f, -0.4f};
-    WaveDefinition sampled = {WAVE_SAMPLED, 1.0, {SAMPLE_FORMAT_F32, 2, 100, 32, recording}};
+    // A stereo recording feeds each channel its own; panning 0 halves each.
+    f32 pairs[8] = {0.1f, -0.1f, 0.2f, -0.2f, 0.3f, -0.3f, 0.4f, -0.4f};
+    WaveDefinition stereo = {WAVE_SAMPLED, 1.0, {SAMPLE_FORMAT_F32, 2, 100, 32, pairs}};
     build(100, 2, 12);
-    add(&sampled, 1.0, 0.0, 1.0);
+    add(&stereo, 1.0, 0.0, 1.0);
     run();
-    // Panning 0 halves each channel; channel c reads recording channel c.
-    for (i64 i = 0; i < 12; i += 1) {
-        ASSERT_NEAR(samples[2 * i], recording[(i % 4) * 2] * 0.5f, 1e-6) << i;
-        ASSERT_NEAR(samples[2 * i + 1], recording[(i % 4) * 2 + 1] * 0.5f, 1e-6) << i;
-    }
+    for (i64 i = 0; i < 24; i += 1) ASSERT_NEAR(samples[i], pairs[i % 8] * 0.5f, 1e-6) << i;
 }
 
 TEST_F(Synth, ProductsAreRoundedToSinglePrecisionBeforeEachAddition) {
@@ -224,14 +208,6 @@ TEST_F(Synth, PitchTrackAndWaveMixScaleTheVoice) {
     EXPECT_NEAR(peak, 0.5f, 1e-3);  // samples miss the crest by a little
 }
 
-TEST_F(Synth, PhaseOffsetShiftsTheWave) {
-    build(1000, 1, 10);
-    VoiceEvent* event = add(&SINE, 1e-9, 0.0, 1.0);
-    event->phase_offset = 0.25;
-    run();
-    EXPECT_NEAR(samples[0], 1.0f, 1e-6);
-}
-
 TEST_F(Synth, NothingToDoForUnusableFormatsOrEmptyNotes) {
     build(1000, 1, 100);
     add(&SQUARE, 1e-9, 0.5, 0.5);  // no duration: no shape position
@@ -247,9 +223,11 @@ TEST_F(Synth, NothingToDoForUnusableFormatsOrEmptyNotes) {
     EXPECT_EQ(samples[0], 0.0f);
 }
 
-TEST_F(Synth, PhasesAdvanceAcrossTheVoice) {
+TEST_F(Synth, PhasesStartAtTheOffsetAndAdvanceAcrossTheVoice) {
     build(1000, 1, 1000);
     VoiceEvent* event = add(&SINE, 10.0, 0.0, 0.5);
+    event->phase_offset = 0.25;
     run();
+    EXPECT_NEAR(samples[0], 1.0f, 1e-6);
     EXPECT_NEAR(event->phase, 5.0, 1e-9);  // 500 frames of 10 Hz at 1000 Hz
 }

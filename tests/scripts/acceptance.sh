@@ -7,29 +7,18 @@
 # key, answering the save question; start again, open the saved piece, and check with
 # `sorvane-render --dump` that it holds what was placed. Every wait polls a screenshot or a
 # file with a time limit. The screenshots stay in BUILD/acceptance/.
-set -u
-build=$1
-source=$2
+. "$(dirname "$0")/lib/script.sh"
 artefacts=$build/acceptance
-work=$(mktemp -d)
-xvfb_pid=
-program_pid=
-trap 'kill $program_pid $xvfb_pid 2>/dev/null; rm -rf "$work"' EXIT
 rm -rf "$artefacts"
 mkdir -p "$artefacts"
 echo "screenshots: $artefacts"
-
 fail() {
     echo "FAIL: $*"
-    [ -n "$program_pid" ] && shot failure
+    [ -n "$pid" ] && shot failure
     echo "--- program output"
     cat "$work/out" "$work/err" 2>/dev/null
     exit 1
 }
-
-for tool in xdotool import convert sox soxi xprop; do
-    command -v $tool >/dev/null 2>&1 || fail "$tool is missing (scripts/install-deps installs it)"
-done
 
 # --- The installation and the user ------------------------------------------------------
 prefix=$work/prefix
@@ -39,28 +28,16 @@ unset XDG_DATA_HOME
 mkdir -p "$HOME"
 pieces=$HOME/.local/share/sorvane  # the launcher's working folder: the browser starts here
 
-. "$source/tests/scripts/lib/xvfb.sh"
-start_xvfb || fail "Xvfb did not start"
-export SDL_AUDIODRIVER=dummy
-# The leak check stays off for the window: see real_window.sh.
-export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
+use_window sox soxi xprop
 
-# --- Screen helpers -------------------------------------------------------------------------
-# Window coordinates: (0, 0) is the window's top-left corner, y grows downward.
-window=
-left=0
-top=0
-shots=0
+# --- Screen helpers (window coordinates, y downward) -----------------------------------------
 current=$work/current.png
-
-grab() { import -window root -crop "1024x768+$left+$top" +repage "$current" 2>/dev/null; }
+shots=0
 shot() {
     shots=$((shots + 1))
     grab
     cp "$current" "$artefacts/$(printf '%02d' $shots)-$1.png"
 }
-# "r g b" of one pixel of the last grab.
-pixel() { convert "$current" -format "%[fx:int(255*p{$1,$2}.r)] %[fx:int(255*p{$1,$2}.g)] %[fx:int(255*p{$1,$2}.b)]" info:; }
 # Pixels in the rectangle X Y W H of the last grab that lie within 40 of the colour R G B.
 count_near() {
     convert "$current" -crop "$3x$4+$1+$2" +repage txt:- | awk -v r="$5" -v g="$6" -v b="$7" '
@@ -79,55 +56,18 @@ cursor_x() {
 status_shown() { [ "$(count_near 600 725 414 40 230 232 240)" -gt 15 ]; }
 # A panel (dark grey) over the middle of the canvas (navy).
 panel_shown() { set -- $(pixel 450 450); [ "$3" -lt 90 ]; }
+# answer WHAT TEXT: the panel WHAT opens (a screenshot), takes TEXT and Return, and closes.
+answer() {
+    wait_for "the $1" 20 panel_shown
+    shot "$(echo "$1" | tr ' ' -)"
+    type_text "$2"
+    press Return
+    wait_for "the $1 to close" 20 not panel_shown
+}
 
-# Polls CHECK (a shell command run after a fresh grab) until it holds, for at most SECONDS.
-wait_for() {
-    description=$1 seconds=$2
-    shift 2
-    end=$(($(date +%s) + seconds))
-    while :; do
-        grab
-        if "$@"; then return 0; fi
-        [ "$(date +%s)" -ge "$end" ] && fail "waited ${seconds}s for: $description"
-        sleep 0.2
-    done
-}
-not() { ! "$@"; }
-
-# --- Input helpers ----------------------------------------------------------------------------
-# Keys go down and up with a pause, and a modifier is held well before and after its key,
-# as a person types; that the program also takes presses faster than its frames is
-# busy_key_presses.sh's subject.
-focus() { xdotool windowfocus --sync "$window" 2>/dev/null || true; }
-press() {
-    focus
-    for name in "$@"; do
-        xdotool keydown "$name"
-        sleep 0.06
-        xdotool keyup "$name"
-        sleep 0.12
-    done
-}
-with() {
-    focus
-    xdotool keydown "$1"
-    sleep 0.4
-    press "$2"
-    sleep 0.3
-    xdotool keyup "$1"
-    sleep 0.15
-}
-# A pause after the text, as a person makes before Return.
-type_text() { focus; xdotool type --delay 80 "$1"; sleep 0.5; }
-# The canvas takes a press only where the mouse was in the frame before: move, then wait.
-click() {
-    xdotool mousemove --sync $((left + $1)) $((top + $2))
-    sleep 0.3
-    xdotool mousedown 1
-    sleep 0.08
-    xdotool mouseup 1
-    sleep 0.25
-}
+# Keys go down and up with a pause, as a person types; that the program also takes presses
+# faster than its frames is busy_key_presses.sh's subject.
+key_pause=0.12
 
 # Canvas positions under the start-up camera (centre of the window at time 0, pitch 1;
 # 38.4 pixels a unit): a time in beats and a row (8 log2 of the pitch) to window pixels.
@@ -153,33 +93,15 @@ cursor_beyond() { [ "$(cursor_x)" -gt "$first_x" ]; }
 MENU_Y=24
 EXPORT_X=264 PLAY_X=322 STOP_X=370 NOTE_X=471 KEY_X=514 SOUND_X=729
 
-start_program() {
-    "$prefix/bin/sorvane" >"$work/out" 2>"$work/err" &
-    program_pid=$!
-    window=$(timeout 30 xdotool search --sync --onlyvisible --name '^sorvane$' 2>/dev/null | head -n 1)
-    [ -n "$window" ] || fail "no window titled sorvane appeared"
-    geometry=$(xdotool getwindowgeometry "$window")
-    left=$(echo "$geometry" | sed -n 's/.*Position: \([0-9]*\),.*/\1/p')
-    top=$(echo "$geometry" | sed -n 's/.*Position: [0-9]*,\([0-9]*\).*/\1/p')
+start() {
+    start_program "$prefix/bin/sorvane"
     echo "$geometry" | grep -q "Geometry: 1024x768" || fail "the window is not 1024x768"
     # The menu bar is drawn once the first frames are through.
     wait_for "the first frame" 30 menu_drawn
 }
 
-quit_program() {
-    for _ in $(seq 150); do kill -0 "$program_pid" 2>/dev/null || break; sleep 0.2; done
-    kill -0 "$program_pid" 2>/dev/null && fail "the program did not end"
-    wait "$program_pid"
-    status=$?
-    program_pid=
-    [ $status -eq 0 ] || fail "the program ended with status $status"
-    if grep -qE "AddressSanitizer|runtime error|UndefinedBehaviorSanitizer" "$work/err"; then
-        fail "sanitizer report"
-    fi
-}
-
 # --- First session ---------------------------------------------------------------------------
-start_program
+start
 shot start
 xprop -id "$window" WM_CLASS | grep -q '"sorvane", "sorvane"' || fail "WM_CLASS is not the desktop entry's"
 [ -L "$pieces/keys.txt" ] || fail "the launcher made no working folder"
@@ -194,10 +116,7 @@ shot place-mode
 # A duration of 8 beats typed into the duration entry, then a key and a sound over them,
 # an octave and two octaves below the notes, placed with control so the cursor stays.
 press h
-wait_for "the duration entry" 20 panel_shown
-type_text 8
-press Return
-wait_for "the duration entry to close" 20 not panel_shown
+answer "duration entry" 8
 with shift k
 click $KEY_X $MENU_Y
 with ctrl space
@@ -236,38 +155,26 @@ shot stopped
 
 # Export through the file browser, into the working folder.
 click $EXPORT_X $MENU_Y
-wait_for "the export file browser" 20 panel_shown
-shot export-browser
-type_text first.wav
-press Return
-wait_for "the export file browser to close" 20 not panel_shown
+answer "export file browser" first.wav
 for _ in $(seq 300); do [ -s "$pieces/first.wav" ] && ! status_shown && break; sleep 0.2; grab; done
 [ -s "$pieces/first.wav" ] || fail "no first.wav in $pieces"
 sleep 0.5
 shot exported
-[ "$(soxi -r "$pieces/first.wav")" = 44100 ] || fail "first.wav: rate $(soxi -r "$pieces/first.wav")"
-[ "$(soxi -c "$pieces/first.wav")" = 2 ] || fail "first.wav: channels $(soxi -c "$pieces/first.wav")"
-length=$(soxi -D "$pieces/first.wav")
-awk -v s="$length" 'BEGIN { exit !(s > 59.9 && s < 60.1) }' || fail "first.wav lasts $length s, not the 60 s of 120 beats"
-peak=$(sox "$pieces/first.wav" -n stat 2>&1 | sed -n 's/^Maximum amplitude: *//p')
-awk -v p="$peak" 'BEGIN { exit !(p > 0.05) }' || fail "first.wav is silent (peak $peak)"
-# The notes sound in the first two seconds and nothing after them.
-early=$(sox "$pieces/first.wav" -n trim 0 2 stat 2>&1 | sed -n 's/^RMS *amplitude: *//p')
-late=$(sox "$pieces/first.wav" -n trim 10 stat 2>&1 | sed -n 's/^Maximum amplitude: *//p')
-awk -v e="$early" -v l="$late" 'BEGIN { exit !(e > 0.01 && l < 0.001) }' ||
-    fail "first.wav: RMS $early in the first two seconds, peak $late after ten"
+# 44.1 kHz stereo, the 60 s of 120 beats; the notes sound in the first two seconds (and
+# the file is not silent) and nothing sounds after ten.
+format="$(soxi -r "$pieces/first.wav") $(soxi -c "$pieces/first.wav") $(soxi -D "$pieces/first.wav")"
+stat() { sox "$pieces/first.wav" -n "$@" stat 2>&1 | sed -n 's/^\(Maximum\|RMS *\) amplitude: *//p' | tr '\n' ' '; }
+levels="$(stat) $(stat trim 0 2) $(stat trim 10)"
+echo "$format $levels" | awk '{ exit !($1 == 44100 && $2 == 2 && $3 > 59.9 && $3 < 60.1 &&
+                                      $4 > 0.05 && $7 > 0.01 && $8 < 0.001) }' ||
+    fail "first.wav: rate, channels, seconds $format; peaks and RMS (whole, first 2 s, after 10 s) $levels"
 
 # Save through the file browser (the first save of a piece asks for a name).
 with ctrl s
-wait_for "the save file browser" 20 panel_shown
-type_text first.scene
-press Return
-wait_for "the save file browser to close" 20 not panel_shown
-for _ in $(seq 50); do [ -s "$pieces/first.scene" ] && break; sleep 0.2; done
-[ -s "$pieces/first.scene" ] || fail "no first.scene in $pieces"
+answer "save file browser" first.scene
+wait_file "$pieces/first.scene" || fail "no first.scene in $pieces"
 shot saved
-"$prefix/bin/sorvane-render" --dump "$pieces/first.scene" >"$work/dump" || fail "--dump of the saved piece"
-[ "$(grep -c '^note ' "$work/dump")" -eq 4 ] || fail "the saved piece does not hold four notes"
+[ "$(saved_notes "$pieces/first.scene" | wc -l)" -eq 4 ] || fail "the saved piece does not hold four notes"
 
 # One more note, then the quit key: the save question comes, and "yes" saves and quits.
 # (The quit key is read before the editor's keys, so it waits for the note to be placed:
@@ -279,24 +186,19 @@ press Escape
 wait_for "the save question" 20 panel_shown
 shot save-question
 click 330 481  # yes
-quit_program
+program_ends
 
 # --- Second session: the saved piece opens and holds what was placed --------------------------
-start_program
+start
 with ctrl o
-wait_for "the open file browser" 20 panel_shown
-shot open-browser
-type_text first.scene
-press Return
-wait_for "the open file browser to close" 20 not panel_shown
+answer "open file browser" first.scene
 wait_for "the opened piece's notes" 20 opened_notes
 shot reopened
 press Escape  # nothing changed since the open: no question
-quit_program
+program_ends
 
-"$prefix/bin/sorvane-render" --dump "$pieces/first.scene" >"$work/dump" || fail "--dump after the second session"
+notes=$(saved_notes "$pieces/first.scene" | sort)
 cp "$work/dump" "$artefacts/first.scene.txt"
-notes=$(grep '^note ' "$work/dump" | sed 's/^note id=[0-9]* //' | sort)
 expected=$(printf '%s\n' \
     'group=0 scope=global time=0/1 duration=1/1 pitch=1/1' \
     'group=0 scope=global time=1/1 duration=1/1 pitch=9/8' \

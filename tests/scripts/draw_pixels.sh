@@ -5,39 +5,18 @@
 # must show every colour written in data/theme.txt as written, a translucent colour blended
 # over an opaque one in linear light, glyph pixels where the text was drawn and none past
 # the clip rectangle. Colours match within 2 of 255 per channel.
-set -u
-build=$(cd "$1" && pwd)
-source=$(cd "$2" && pwd)
-program=$build/sorvane-drawtest
-work=$(mktemp -d)
-xvfb_pid=
-trap 'kill $xvfb_pid 2>/dev/null; rm -rf "$work"' EXIT
+. "$(dirname "$0")/lib/script.sh"
 tolerance=2
-
-fail() { echo "FAIL: $*"; echo "--- program output"; cat "$work/out" "$work/err" 2>/dev/null; exit 1; }
-
-. "$source/tests/scripts/lib/xvfb.sh"
-start_xvfb || fail "Xvfb did not start"
-
+use_window
 cd "$source/data" || fail "no data folder"
-# The leak check stays off, as for the editor's real-window test: the graphics driver is
-# unloaded before the check runs, so its start-up allocations cannot be told apart from
-# ours. The headless tests run the same drawing code with the leak check on.
-export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
-SDL_AUDIODRIVER=dummy "$program" >"$work/out" 2>"$work/err" &
+"$build/sorvane-drawtest" >"$work/out" 2>"$work/err" &
 pid=$!
-
-window=$(timeout 20 xdotool search --sync --onlyvisible --name '^sorvane drawtest$' 2>/dev/null | head -n 1)
-[ -n "$window" ] || fail "no drawtest window appeared"
-position=$(xdotool getwindowgeometry "$window" | sed -n 's/.*Position: \([0-9]*,[0-9]*\).*/\1/p')
-geometry=$(xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: //p')
-[ "$geometry" = "1024x768" ] || fail "window is $geometry, not 1024x768"
+find_window "sorvane drawtest" || fail "no drawtest window appeared"
+echo "$geometry" | grep -q "Geometry: 1024x768" || fail "the window is not 1024x768"
 sleep 1
 kill -0 $pid 2>/dev/null || fail "drawtest stopped by itself"
-import -window root "$work/root.png" || fail "no screenshot"
-x0=${position%,*}
-y0=${position#*,}
-convert "$work/root.png" -crop "1024x768+$x0+$y0" +repage "$work/shot.png" || fail "cannot crop"
+current=$work/shot.png
+grab || fail "no screenshot"
 height=768
 
 # "r g b" of a theme colour, 0 to 255.
@@ -122,12 +101,5 @@ outside=$(count_pixels "$background" far 160 490 500 60)
 [ "$outside" -eq 0 ] || fail "$outside pixels drawn past the clip rectangle"
 
 xdotool key --window "$window" Escape
-for _ in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-if kill -0 $pid 2>/dev/null; then kill $pid; fail "the quit key did not end drawtest"; fi
-wait $pid
-status=$?
-[ $status -eq 0 ] || fail "exit status $status"
-if grep -qE "AddressSanitizer|runtime error|UndefinedBehaviorSanitizer" "$work/err"; then
-    fail "sanitizer report"
-fi
+program_ends
 echo "ok: theme colours, linear blending, pivots, a line and text reach the screen as drawn"

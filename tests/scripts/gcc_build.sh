@@ -2,11 +2,9 @@
 # The program built with GCC, warnings as errors: the tests are built with clang, so this is
 # what stops a warning or error that only GCC reports. Release build in build/gcc beside
 # the test build, through ccache when the machine has it.
-set -u
-build=$1
-source=$2
+. "$(dirname "$0")/lib/script.sh"
 gcc_build=$(dirname "$build")/gcc
-command -v g++ >/dev/null || { echo "FAIL: g++ is not installed (scripts/install-deps)"; exit 1; }
+need g++
 launcher=
 if command -v ccache >/dev/null; then launcher=-DCMAKE_CXX_COMPILER_LAUNCHER=ccache; fi
 generator=

@@ -5,14 +5,8 @@
 # folder of the user's own; and an uninstall that removes exactly what was written. Then,
 # without DESTDIR into a prefix of its own, the MIME database that names scene files (by
 # their name and their first bytes) and the desktop entry that opens them.
-set -u
-build=$1
-source=$2
+. "$(dirname "$0")/lib/script.sh"
 script=$source/packaging/install.sh
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-fail() { echo "FAIL: $*"; cat "$work/out" 2>/dev/null; exit 1; }
 
 stage=$work/stage
 prefix=/opt/sorvane-check

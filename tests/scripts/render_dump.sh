@@ -1,18 +1,16 @@
 #!/bin/sh
 # sorvane-render --dump: the text of a known piece (compared with a reviewed copy), the
 # messages and exit statuses for files that are not scenes, and the command line's usage.
-set -u
-build=$1
-source=$2
+. "$(dirname "$0")/lib/script.sh"
 tool=$build/sorvane-render
 corpus=$source/fuzz/corpus
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-fail() { echo "FAIL: $*"; echo "--- stdout"; cat "$work/out" 2>/dev/null; echo "--- stderr"; cat "$work/err" 2>/dev/null; exit 1; }
 run() { "$tool" "$@" >"$work/out" 2>"$work/err"; status=$?; }
-clean_stderr() {
-    if grep -qE "AddressSanitizer|LeakSanitizer|runtime error" "$work/err"; then fail "sanitizer report: $*"; fi
+# refused FILE MESSAGE: --dump FILE fails with status 1 and the open command's message.
+refused() {
+    run --dump "$1"
+    [ $status -eq 1 ] || fail "$1: status $status"
+    [ "$(cat "$work/err")" = "$1 $2" ] || fail "$1: message"
+    [ ! -s "$work/out" ] || fail "$1: something on standard output"
 }
 
 [ -x "$tool" ] || fail "no $tool"
@@ -44,42 +42,29 @@ run --dump "$corpus/seed_1.scene"
 [ $status -eq 0 ] || fail "full piece: status $status"
 diff "$source/tests/data/scene_dump_full.txt" "$work/out" >"$work/diff" || { cat "$work/diff"; fail "full piece: listing differs"; }
 grep -qx 'note id=5 group=2 scope=local time=1/4 duration=1/8 pitch=3/2' "$work/out" || fail "note line"
-clean_stderr "full piece"
+no_sanitizer_report "$work/err"
 
 # Files that are not scenes: the open command's message on standard error, status 1.
 printf 'hello\n' >"$work/text.scene"
-run --dump "$work/text.scene"
-[ $status -eq 1 ] || fail "text file: status $status"
-[ "$(cat "$work/err")" = "$work/text.scene is not a valid scene file!" ] || fail "text file: message"
-[ ! -s "$work/out" ] || fail "text file: something on standard output"
-
-run --dump "$work/missing.scene"
-[ $status -eq 1 ] || fail "missing file: status $status"
-[ "$(cat "$work/err")" = "$work/missing.scene is not a valid scene file!" ] || fail "missing file: message"
-
+refused "$work/text.scene" "is not a valid scene file!"
+refused "$work/missing.scene" "is not a valid scene file!"
 head -c 3000 "$corpus/seed_1.scene" >"$work/cut.scene"
-run --dump "$work/cut.scene"
-[ $status -eq 1 ] || fail "cut file: status $status"
-[ "$(cat "$work/err")" = "$work/cut.scene is not a valid scene file!" ] || fail "cut file: message"
-
+refused "$work/cut.scene" "is not a valid scene file!"
 printf '\270\116\100\002\001\000' >"$work/newer.scene"
-run --dump "$work/newer.scene"
-[ $status -eq 1 ] || fail "newer file: status $status"
-[ "$(cat "$work/err")" = "$work/newer.scene is not compatible!" ] || fail "newer file: message"
+refused "$work/newer.scene" "is not compatible!"
 
-# The command line.
+# The command line: status 2 for what it cannot use, the usage when asked.
+for arguments in "" "--dump" "--bogus $corpus/seed_0.scene" "--dump $corpus/seed_0.scene extra"; do
+    # shellcheck disable=SC2086
+    run $arguments
+    [ $status -eq 2 ] || fail "'$arguments': status $status"
+done
+run --bogus "$corpus/seed_0.scene"
+grep -q "unknown option: --bogus" "$work/err" || fail "unknown option: message"
 run
-[ $status -eq 2 ] || fail "no arguments: status $status"
 grep -q "usage: sorvane-render --dump PIECE" "$work/err" || fail "no arguments: usage"
 run --help
 [ $status -eq 0 ] || fail "--help: status $status"
 grep -q "usage: sorvane-render --dump PIECE" "$work/out" || fail "--help: usage"
-run --dump
-[ $status -eq 2 ] || fail "--dump alone: status $status"
-run --bogus "$corpus/seed_0.scene"
-[ $status -eq 2 ] || fail "unknown option: status $status"
-grep -q "unknown option: --bogus" "$work/err" || fail "unknown option: message"
-run --dump "$corpus/seed_0.scene" extra
-[ $status -eq 2 ] || fail "--dump with more: status $status"
 
 echo "ok: --dump listings, refusals and usage"

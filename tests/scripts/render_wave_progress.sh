@@ -3,13 +3,8 @@
 # standard error and clears it when done; a shorter piece, or a render whose standard error
 # is not a terminal, prints nothing, however fast or slow the machine. Uses script(1) for
 # the terminal.
-set -u
-build=$1
-source=$2
+. "$(dirname "$0")/lib/script.sh"
 tool=$build/sorvane-render
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*"; echo "--- output"; cat "$work/typescript" "$work/err" 2>/dev/null; exit 1; }
 
 [ -x "$tool" ] || fail "no $tool"
 "$build/sorvane-piecegen" w1 "$work/long.scene" || fail "no long piece"
@@ -18,7 +13,7 @@ data=$source/data
 
 # A minute of 1 000 notes: long enough for the bar.
 script -qec "'$tool' '$work/long.scene' '$work/long.wav' --data '$data'" "$work/typescript" >/dev/null \
-    || fail "long render failed"
+    || fail "long render failed: $(cat "$work/typescript")"
 grep -q "rendering \[#" "$work/typescript" || fail "no progress bar on the terminal"
 grep -q "100%" "$work/typescript" || fail "the bar never reached 100%"
 [ -s "$work/long.wav" ] || fail "no wave file"
@@ -27,7 +22,7 @@ script -qec "'$tool' '$work/short.scene' '$work/short.wav' --data '$data'" "$wor
     || fail "short render failed"
 # script(1) frames the session with lines of its own; nothing else may be there.
 if grep -v "^Script \(started\|done\)" "$work/typescript" | grep -q .; then
-    fail "a quick render printed something"
+    fail "a quick render printed something: $(cat "$work/typescript")"
 fi
 
 "$tool" "$work/long.scene" "$work/again.wav" --data "$data" 2>"$work/err" || fail "render off a terminal failed"

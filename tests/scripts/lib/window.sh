@@ -1,11 +1,92 @@
 # Sourced by the scripts that drive the program's window: find_window waits (30 s at most)
-# for the window titled "sorvane" and sets window, and left and top, its position on the
-# screen; it returns 1 when no such window appears. focus gives that window the keyboard.
+# for the window titled "sorvane" (or the title given) and sets window, and left and top,
+# its position on the screen; it returns 1 when no such window appears. focus gives that
+# window the keyboard. The rest act as a person would, in window coordinates ((0, 0) the
+# top-left corner): keys down and up with pauses ($key_pause after each), a modifier held
+# well before and after its key, clicks where the mouse has already been, screenshots.
 find_window() {
-    window=$(timeout 30 xdotool search --sync --onlyvisible --name '^sorvane$' 2>/dev/null | head -n 1)
+    window=$(timeout 30 xdotool search --sync --onlyvisible --name "^${1:-sorvane}\$" 2>/dev/null | head -n 1)
     [ -n "$window" ] || return 1
     geometry=$(xdotool getwindowgeometry "$window")
     left=$(echo "$geometry" | sed -n 's/.*Position: \([0-9]*\),.*/\1/p')
     top=$(echo "$geometry" | sed -n 's/.*Position: [0-9]*,\([0-9]*\).*/\1/p')
 }
 focus() { xdotool windowfocus --sync "$window" 2>/dev/null || true; }
+press() {
+    focus
+    for name in "$@"; do
+        xdotool keydown "$name"
+        sleep 0.06
+        xdotool keyup "$name"
+        sleep "${key_pause:-0.15}"
+    done
+}
+with() {
+    focus
+    xdotool keydown "$1"
+    sleep 0.4
+    press "$2"
+    sleep 0.3
+    xdotool keyup "$1"
+    sleep 0.15
+}
+# A pause after the text, as a person makes before Return.
+type_text() { focus; xdotool type --delay 80 "$1"; sleep 0.5; }
+# The canvas takes a press only where the mouse was in the frame before: move, then wait.
+click() {
+    xdotool mousemove --sync $((left + $1)) $((top + $2))
+    sleep 0.3
+    xdotool mousedown 1
+    sleep 0.08
+    xdotool mouseup 1
+    sleep 0.3
+}
+# The window's 1024x768 pixels into $current, and "r g b" of one pixel of it.
+grab() { import -window root -crop "1024x768+$left+$top" +repage "$current" 2>/dev/null; }
+pixel() { convert "$current" -format "%[fx:int(255*p{$1,$2}.r)] %[fx:int(255*p{$1,$2}.g)] %[fx:int(255*p{$1,$2}.b)]" info:; }
+# Polls CHECK (a shell command run after a fresh grab) until it holds, for at most SECONDS.
+wait_for() {
+    description=$1 seconds=$2
+    shift 2
+    end=$(($(date +%s) + seconds))
+    while :; do
+        grab
+        if "$@"; then return 0; fi
+        [ "$(date +%s)" -ge "$end" ] && fail "waited ${seconds}s for: $description"
+        sleep 0.2
+    done
+}
+not() { ! "$@"; }
+wait_file() {
+    for _ in $(seq 100); do [ -s "$1" ] && return 0; sleep 0.2; done
+    return 1
+}
+# Starts the program (appending its output to $work/out and $work/err) and waits for its
+# window.
+start_program() {
+    "$@" >>"$work/out" 2>>"$work/err" &
+    pid=$!
+    find_window || fail "no window titled sorvane appeared"
+}
+# The program $pid ends by itself within 30 s, with status 0 and no sanitizer report.
+program_ends() {
+    for _ in $(seq 150); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
+    kill -0 "$pid" 2>/dev/null && fail "the program did not end$*"
+    wait "$pid"
+    status=$?
+    pid=
+    [ $status -eq 0 ] || fail "exit status $status$*"
+    no_sanitizer_report "$work/err"
+}
+# The piece saved under NAME in the working folder; never saved, it asks for the name.
+save_as() {
+    with ctrl s
+    type_text "$1"
+    press Return
+    wait_file "$pieces/$1" || fail "$1 was not saved"
+}
+# The notes of a saved piece as `sorvane-render --dump` lists them, without their ids.
+saved_notes() {
+    "$build/sorvane-render" --dump "$1" >"$work/dump" || fail "--dump of $1"
+    grep '^note ' "$work/dump" | sed 's/^note id=[0-9]* //'
+}
