@@ -313,7 +313,9 @@ TEST_F(FrameTest, QuitWithUnsavedChangesAsksAndEachAnswerDoesItsPart) {
     answer("yes");  // no file name: the file panel takes over, nothing quits yet
     EXPECT_FALSE(question());
     EXPECT_TRUE(g_app.running);
-    panel_remove(panel_index(panel_of_kind(PANEL_FILE)->id));
+    Panel* files = panel_of_kind(PANEL_FILE);
+    ASSERT_TRUE(files);
+    panel_remove(panel_index(files->id));
     // Asking again keeps one question, and the latest request decides.
     control_key('n');
     headless_request_close();
