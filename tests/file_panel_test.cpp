@@ -2,11 +2,8 @@
 // back up, the wheel, picking and typing a name, and every action confirmed through it
 // (open, save, save then quit, save then new piece, export), in whole frames of the
 // program on the headless back end, in a fresh working folder with real files.
-#include <limits.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <random>

@@ -3,9 +3,7 @@
 // the help (every key, above everything) and statistics overlays, the start hint, and the
 // save question: asked for any change before quit, new and open, its three answers, and
 // nothing behind it changing the piece while it waits.
-#include <stdlib.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <string>
 
