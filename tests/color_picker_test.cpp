@@ -149,17 +149,14 @@ TEST_F(PickerWidget, AboveTheHueStripIsRedAgainAndTheReleaseAnywhereEndsTheDrag)
     EXPECT_EQ(state.hue, 1.0f);  // no longer follows the mouse
 }
 
-TEST_F(PickerWidget, TheAlphaStripSetsAlphaOnly) {
+TEST_F(PickerWidget, TheAlphaStripSetsAlphaOnlyAndOkRaisesDoneForOneFrame) {
     ColourPickerLayout l = colour_picker_layout(rect);
     at(l.alpha.x + 2, l.alpha.y + l.alpha.height / 4);
     press();
     release();
     EXPECT_FLOAT_EQ(state.alpha, 0.25f);
     expect_colour(colour, 0.2f, 0.4f, 0.6f, 0.25f, 1e-5f);
-}
-
-TEST_F(PickerWidget, OkRaisesDoneForOneFrame) {
-    ColourPickerLayout l = colour_picker_layout(rect);
+    // "ok" raises done for one frame.
     at(l.ok.x + 5, l.ok.y + 5);
     press();
     EXPECT_EQ(state.done, 0);
