@@ -19,7 +19,7 @@ static void frames(i32 count) {
 
 using AppFrames = InterfaceTest;
 
-TEST(CommandLine, SleepTakesTheNextArgument) {
+TEST(CommandLine, SleepTakesTheNextArgumentAndUnknownOnesAreReportedAndSkipped) {
     app_state_reset();
     Str zero[] = {STR("-sleep"), STR("0")};
     app_read_command_line(zero, 2);
@@ -35,9 +35,8 @@ TEST(CommandLine, SleepTakesTheNextArgument) {
     app_read_command_line(word, 3);
     EXPECT_EQ(g_app.sleep_amount, 0);
     EXPECT_TRUE(g_app.measured_timing);
-}
 
-TEST(CommandLine, UnknownArgumentsAreReportedAndSkipped) {
+    // Unknown arguments are reported and skipped.
     app_state_reset();
     Str args[] = {STR("-x"), STR("-f"), STR("--sleep")};
     testing::internal::CaptureStdout();

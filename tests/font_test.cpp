@@ -301,7 +301,7 @@ struct FontFile : GraphicsTest {
     }
 };
 
-TEST_F(FontFile, ReadsPageGlyphsAndTheReplacementFallback) {
+TEST_F(FontFile, ReadsPageGlyphsAndTheReplacementFallbackAndNumbersThatDoNotParseAsZero) {
     std::string path = write("font.txt",
                              "s 256 128\n"
                              "i " + PAGE_IMAGE + "\n"
@@ -327,6 +327,14 @@ TEST_F(FontFile, ReadsPageGlyphsAndTheReplacementFallback) {
     bool mipmapped = false;
     headless_texture_info(font.page_texture, nullptr, nullptr, &mipmapped);
     EXPECT_TRUE(mipmapped);
+
+    // Numbers that do not parse read as zero.
+    Font words = {};
+    ASSERT_TRUE(font_load(to_str(write("words.txt", "s 8 8\ng 65 x 0 4 0 0 four 4\n")), &words));
+    const Glyph& w = words.glyphs[glyph_lookup(&words, 65)];
+    EXPECT_EQ(w.x_offset, 0);
+    EXPECT_EQ(w.width, 0);
+    EXPECT_DOUBLE_EQ(w.advance, 0.5);
 }
 
 TEST_F(FontFile, ThePageImageIsFoundBesideTheFontFile) {
@@ -364,16 +372,6 @@ TEST_F(FontFile, MalformedLinesStopLoadingSilentlyAndReleaseThePage) {
     EXPECT_TRUE(load_fails_untouched(write("code.txt", head + "g -3 0 0 4 0 0 4 4\n")));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(headless_live_textures(), textures);
-}
-
-TEST_F(FontFile, NumbersThatDoNotParseReadAsZero) {
-    std::string path = write("words.txt", "s 8 8\ng 65 x 0 4 0 0 four 4\n");
-    Font font = {};
-    ASSERT_TRUE(font_load(to_str(path), &font));
-    const Glyph& a = font.glyphs[glyph_lookup(&font, 65)];
-    EXPECT_EQ(a.x_offset, 0);
-    EXPECT_EQ(a.width, 0);
-    EXPECT_DOUBLE_EQ(a.advance, 0.5);
 }
 
 TEST_F(FontFile, TheShippedFontCoversWhatTheInterfaceWrites) {

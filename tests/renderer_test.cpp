@@ -10,7 +10,7 @@ static void expect_corner(const Vertex& vertex, f32 x, f32 y) {
 
 using Renderer = RendererTest;
 
-TEST(UniformTable, FiveNamesFitTheFirstTableAndTheSixthDoublesIt) {
+TEST(UniformTable, FiveNamesFitTheFirstTableTheSixthDoublesItAndManySurviveEveryRebuild) {
     ScopedPools pools;
     UniformTable table;
     ASSERT_TRUE(uniform_table_init(&table, POOL_MAIN));
@@ -26,23 +26,19 @@ TEST(UniformTable, FiveNamesFitTheFirstTableAndTheSixthDoublesIt) {
     for (i64 i = 0; i < 6; i += 1) EXPECT_EQ(uniform_table_find(&table, names[i]), (u32)(10 + i));
     EXPECT_EQ(uniform_table_find(&table, STR("diffuse_")), UNIFORM_NONE);
     EXPECT_EQ(uniform_table_find(&table, STR("")), UNIFORM_NONE);
-}
 
-TEST(UniformTable, ManyNamesSurviveEveryRebuildAndAnEmptyTableFindsNothing) {
-    ScopedPools pools;
-    UniformTable empty = {};
+    // Many names survive every rebuild, and an empty table finds nothing.
+    UniformTable empty = {}, many;
     EXPECT_EQ(uniform_table_find(&empty, STR("gamma")), UNIFORM_NONE);
-    UniformTable table;
-    ASSERT_TRUE(uniform_table_init(&table, POOL_MAIN));
-    std::string names[200];
+    ASSERT_TRUE(uniform_table_init(&many, POOL_MAIN));
+    std::string more[200];
     for (i32 i = 0; i < 200; i += 1) {
-        names[i] = "uniform_" + std::to_string(i * 7919);
-        ASSERT_TRUE(uniform_table_insert(&table, to_str(names[i]), (u32)i));
+        more[i] = "uniform_" + std::to_string(i * 7919);
+        ASSERT_TRUE(uniform_table_insert(&many, to_str(more[i]), (u32)i));
     }
-    EXPECT_EQ(table.capacity, 512);
-    EXPECT_EQ(table.capacity_exponent, 9);
-    for (i32 i = 0; i < 200; i += 1)
-        EXPECT_EQ(uniform_table_find(&table, to_str(names[i])), (u32)i);
+    EXPECT_EQ(many.capacity, 512);
+    EXPECT_EQ(many.capacity_exponent, 9);
+    for (i32 i = 0; i < 200; i += 1) EXPECT_EQ(uniform_table_find(&many, to_str(more[i])), (u32)i);
 }
 
 TEST_F(Renderer, ShippedShadersCompileAndDeclareTheUniformsOfTheirPrograms) {
