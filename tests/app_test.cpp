@@ -1,9 +1,6 @@
 // The application on the headless back end: command line, start-up with and without the
 // parts that can fail, whole frames with the camera keys, resize, and the ways out.
-#include "app/app.h"
-
-#include "platform/headless.h"
-#include "test_support.h"
+#include "frame_support.h"
 
 // Runs start-up with the given arguments on a fresh headless machine.
 static bool start(std::initializer_list<const char*> words = {}) {
@@ -20,7 +17,9 @@ static void frames(i32 count) {
     for (i32 i = 0; i < count; i += 1) app_frame();
 }
 
-TEST(CommandLine, SleepTakesTheNextArgument) {
+using AppFrames = InterfaceTest;
+
+TEST(CommandLine, SleepTakesTheNextArgumentAndUnknownOnesAreReportedAndSkipped) {
     app_state_reset();
     Str zero[] = {STR("-sleep"), STR("0")};
     app_read_command_line(zero, 2);
@@ -36,9 +35,8 @@ TEST(CommandLine, SleepTakesTheNextArgument) {
     app_read_command_line(word, 3);
     EXPECT_EQ(g_app.sleep_amount, 0);
     EXPECT_TRUE(g_app.measured_timing);
-}
 
-TEST(CommandLine, UnknownArgumentsAreReportedAndSkipped) {
+    // Unknown arguments are reported and skipped.
     app_state_reset();
     Str args[] = {STR("-x"), STR("-f"), STR("--sleep")};
     testing::internal::CaptureStdout();
@@ -110,8 +108,7 @@ TEST(Startup, TheProgramRunsWithoutAudioOrWorker) {
     app_shutdown();  // neither audio_close nor a join of a thread that never ran
 }
 
-TEST(Frames, CameraKeysPanAndZoomWithinTheirLimits) {
-    ASSERT_TRUE(start());
+TEST_F(AppFrames, CameraKeysPanAndZoomWithinTheirLimits) {
     f32 zoom = g_camera.zoom;
     headless_key_down(KEY_LETTER('w'));
     app_frame();
@@ -143,7 +140,6 @@ TEST(Frames, CameraKeysPanAndZoomWithinTheirLimits) {
     EXPECT_EQ(g_camera.zoom, 10000.0f);
     f32 aspect = 1024.0f / 768.0f;
     EXPECT_FLOAT_EQ(g_camera.range_right - g_camera.range_left, 2 * 10000.0f * aspect);
-    app_shutdown();
 }
 
 TEST(Frames, EachFramePresentsAndSleeps) {
@@ -169,17 +165,11 @@ TEST(Frames, MeasuredTimingFollowsTheFrameTime) {
     app_shutdown();
 }
 
-TEST(Frames, MouseYCountsFromTheBottom) {
-    ASSERT_TRUE(start());
+TEST_F(AppFrames, TheMouseYCountsFromTheBottomAndAResizeUpdatesTheWindowSize) {
     headless_mouse_move(100, 68);
     app_frame();
     EXPECT_EQ(g_ui.mouse_x, 100.0f);
     EXPECT_EQ(g_ui.mouse_y, 700.0f);
-    app_shutdown();
-}
-
-TEST(Frames, AResizeUpdatesTheWindowSize) {
-    ASSERT_TRUE(start());
     headless_resize(1280, 720);
     app_frame();
     EXPECT_EQ(g_window.width, 1280);
@@ -187,26 +177,19 @@ TEST(Frames, AResizeUpdatesTheWindowSize) {
     headless_resize(0, 0);  // minimised: the last real size stays
     app_frame();
     EXPECT_EQ(g_window.width, 1280);
-    app_shutdown();
 }
 
-TEST(Quit, TheQuitKeyEndsAnEmptyPieceAfterTheFrame) {
-    ASSERT_TRUE(start());
+TEST_F(AppFrames, TheQuitKeyOrClosingTheWindowEndsAnEmptyPieceAfterTheFrame) {
     frames(2);
     i64 presented = headless_present_count();
     headless_key_tap(KEY_ESCAPE);
     app_frame();
     EXPECT_FALSE(g_app.running);
     EXPECT_EQ(headless_present_count(), presented + 1);  // the frame still completes
-    app_shutdown();
-}
-
-TEST(Quit, ClosingTheWindowEndsAnEmptyPiece) {
-    ASSERT_TRUE(start());
+    g_app.running = 1;
     headless_request_close();
     app_frame();
     EXPECT_FALSE(g_app.running);
-    app_shutdown();
 }
 
 TEST(Quit, TheWholeRunReturnsZero) {

@@ -32,20 +32,10 @@ struct Editor : ProgramTest {
             if (g_piece.notes[i].header.selected) indices.push_back(i);
         return indices;
     }
-    static const Panel* panel_of_kind(u8 kind) {
-        for (i64 i = 0; i < g_panels.panels.count; i += 1)
-            if (g_panels.panels[i].kind == kind) return &g_panels.panels[i];
-        return nullptr;
-    }
     // The keys tapped one after the other within a single frame, as a slow frame sees them.
     static void taps_in_one_frame(std::initializer_list<i32> codes) {
         for (i32 code : codes) headless_key_tap(code);
         app_frame();
-    }
-    static i64 panels_of_kind(u8 kind) {
-        i64 count = 0;
-        for (i64 i = 0; i < g_panels.panels.count; i += 1) count += g_panels.panels[i].kind == kind;
-        return count;
     }
 };
 
@@ -246,24 +236,24 @@ TEST_F(Editor, ClicksSelectAndDeselectObjectsOnTheirRows) {
     note(frac(0), frac(1), frac(1));
     note(frac(2), frac(1), frac(1));
     note(frac(4), frac(1), frac(3, 2));
-    click_at(0.5f, 0.2f);
+    canvas_click_at(0.5f, 0.2f);
     EXPECT_EQ(selected_notes(), vector<i64>({0}));
-    click_at(-5.0f, -5.0f);  // an empty spot deselects everything
+    canvas_click_at(-5.0f, -5.0f);  // an empty spot deselects everything
     EXPECT_TRUE(selected_notes().empty());
-    click_at(0.5f, 0.2f);
-    control_click_at(2.5f, -0.4f);
+    canvas_click_at(0.5f, 0.2f);
+    canvas_control_click_at(2.5f, -0.4f);
     EXPECT_EQ(selected_notes(), vector<i64>({0, 1}));
-    control_click_at(0.9f, 0.0f);  // toggles only that one
+    canvas_control_click_at(0.9f, 0.0f);  // toggles only that one
     EXPECT_EQ(selected_notes(), vector<i64>({1}));
-    click_at(4.5f, 4.7f);  // 3/2 sits on row 4.68
+    canvas_click_at(4.5f, 4.7f);  // 3/2 sits on row 4.68
     EXPECT_EQ(selected_notes(), vector<i64>({2}));
-    click_at(5.05f, 4.7f);  // just right of it
+    canvas_click_at(5.05f, 4.7f);  // just right of it
     EXPECT_TRUE(selected_notes().empty());
 
     // A panel over the note (a properties panel opens centred) keeps the click off the
     // canvas.
     ASSERT_NE(object_panel_open(OBJECT_KEY, 999), nullptr);
-    click_at(0.5f, 0.2f);
+    canvas_click_at(0.5f, 0.2f);
     EXPECT_TRUE(selected_notes().empty());
 }
 
@@ -271,21 +261,21 @@ TEST_F(Editor, ABoxSelectsWhatItMeetsAndOverlapSelectionFindsStackedNotes) {
     note(frac(0), frac(1), frac(1));
     note(frac(2), frac(1), frac(1));
     note(frac(4), frac(1), frac(3, 2));
-    mouse_to(-1.0f, -1.0f);
+    canvas_to(-1.0f, -1.0f);
     letter('b');
     EXPECT_EQ(g_editor.box_armed, 1);
     // The press that closes the box over note 1 does not toggle it out again.
-    click_at(2.5f, 0.2f);
+    canvas_click_at(2.5f, 0.2f);
     EXPECT_EQ(g_editor.box_armed, 0);
     EXPECT_EQ(selected_notes(), vector<i64>({0, 1}));
 
     // The other way round, reaching the third note's row from above.
-    mouse_to(5.5f, 6.0f);
+    canvas_to(5.5f, 6.0f);
     letter('b');
-    click_at(3.0f, 4.5f);
+    canvas_click_at(3.0f, 4.5f);
     EXPECT_EQ(selected_notes(), vector<i64>({2}));
 
-    click_at(-5.0f, -5.0f);
+    canvas_click_at(-5.0f, -5.0f);
     note(frac(1, 2), frac(1, 2), frac(1));    // overlaps note 0
     note(frac(1), frac(1), frac(1));          // only touches notes 0, 3 and 1: no overlap
     note(frac(5, 2), frac(1), frac(17, 16));  // overlaps note 1 in row and time
@@ -411,7 +401,7 @@ TEST_F(Editor, TheWheelHighlightsOneEntryAndButtonFourKeepsOnlyIt) {
     note(frac(0), frac(1), frac(1), 1);
     note(frac(1), frac(1), frac(1), 1);
     note(frac(2), frac(1), frac(1), 1);
-    mouse_to(-6.0f, -6.0f);
+    canvas_to(-6.0f, -6.0f);
     EXPECT_EQ(g_editor.wheel_index, 0);
     EXPECT_EQ(g_piece.notes[0].header.highlight, 1);
     headless_mouse_wheel(-1);
@@ -436,11 +426,7 @@ TEST_F(Editor, Key42AuditionsTheSelectionAndOpensTheOnlyObjectsPanel) {
     tap(KEY_SPACE);
     ASSERT_EQ(panels_of_kind(PANEL_KEY), 1);
     const Panel* panel = panel_of_kind(PANEL_KEY);
-    EXPECT_EQ(to_string(panel->title), "key menu");
-    EXPECT_EQ(panel->width, 300.0f);
-    EXPECT_EQ(panel->height, 240.0f);
-    EXPECT_EQ(panel->x, 1024.0f / 2 - 150);
-    EXPECT_EQ(panel->y, 768.0f / 2 - 120);
+    expect_draws_match("editor_key_menu");  // "key menu", centred
     const ObjectPanelContent* content = (const ObjectPanelContent*)panel->content;
     EXPECT_EQ(content->close_requested, 0);
     EXPECT_EQ(object_panel_object(content), &g_piece.keys[0].header);
@@ -462,10 +448,7 @@ TEST_F(Editor, FractionEntriesBindToTheCursorOrToAnObjectById) {
     letter('f');
     const Panel* panel = panel_of_kind(PANEL_FRACTION);
     ASSERT_NE(panel, nullptr);
-    EXPECT_EQ(to_string(panel->title), "fraction");
-    EXPECT_EQ(panel->width, 300.0f);
-    EXPECT_EQ(panel->height, 160.0f);
-    EXPECT_EQ(panel->y, 768.0f / 2 - 80);
+    expect_draws_match("editor_fraction_entry");  // "fraction", centred
     const FractionEntryContent* entry = (const FractionEntryContent*)panel->content;
     EXPECT_EQ(to_string(entry->label), "pitch");
     EXPECT_EQ(entry->binding.editor_value, &g_editor.cursor_pitch);
@@ -514,11 +497,11 @@ TEST_F(Editor, HiddenNotesTakeNoClicksAndNoCommands) {
     ASSERT_EQ(g_piece.notes[0].header.visible, 0);
     letter('l');
     EXPECT_TRUE(same(g_piece.notes[0].header.time, frac(0)));
-    control_click_at(0.5f, 0.0f);
+    canvas_control_click_at(0.5f, 0.0f);
     EXPECT_EQ(g_piece.notes[0].header.selected, 1);
-    mouse_to(-1.0f, -1.0f);
+    canvas_to(-1.0f, -1.0f);
     letter('b');
-    click_at(2.0f, 1.0f);
+    canvas_click_at(2.0f, 1.0f);
     EXPECT_TRUE(selected_notes().empty());
 }
 
@@ -541,7 +524,7 @@ TEST_F(Editor, TheFileShortcutsDoNotAlsoActAsEditorKeys) {
 
 TEST_F(Editor, ClosingAPanelOverANoteDoesNotSelectTheNote) {
     note(frac(0), frac(2), frac(1));
-    mouse_to(1.0f, 0.0f);  // the middle of the note
+    canvas_to(1.0f, 0.0f);  // the middle of the note
     f32 t = (f32)g_panels.title_height;
     ASSERT_GT(t, 0.0f);
     // A panel whose close button lies right over the note.

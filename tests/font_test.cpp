@@ -1,24 +1,14 @@
 // Fonts and text: UTF-8 decoding, the font description reader and its failures, the
 // code-point map, measuring and aligning text, drawing it whole and clipped.
-#include <stdio.h>
-#include <stdlib.h>
-
 #include <filesystem>
 #include <vector>
 
-#include "app/app.h"
 #include "base/name_map.h"
-#include "gfx/font.h"
-#include "gfx/renderer.h"
-#include "gfx/resources.h"
-#include "gfx/textures.h"
-#include "gfx/theme.h"
-#include "platform/headless.h"
-#include "test_support.h"
+#include "frame_support.h"
 
 static const std::string PAGE_IMAGE = SORVANE_DATA_DIR "/textures/white.png";  // 8 x 8
 
-TEST(Utf8, DecodesEachSequenceLength) {
+TEST(Utf8, DecodesEachSequenceLengthAndBadOnesAsTheReplacement) {
     Utf8Char a = utf8_decode(STR("A"));
     EXPECT_EQ(a.code_point, 0x41u);
     EXPECT_EQ(a.length, 1);
@@ -31,9 +21,7 @@ TEST(Utf8, DecodesEachSequenceLength) {
     Utf8Char note = utf8_decode(STR("\xF0\x9D\x85\x9F"));
     EXPECT_EQ(note.code_point, 0x1D15Fu);
     EXPECT_EQ(note.length, 4);
-}
-
-TEST(Utf8, BadSequencesGiveTheReplacementAndAlwaysMoveOn) {
+    // Bad sequences give the replacement and always move on.
     Utf8Char stray = utf8_decode(STR("\x80x"));
     EXPECT_EQ(stray.code_point, 0xFFFDu);
     EXPECT_EQ(stray.length, 1);
@@ -52,7 +40,7 @@ TEST(Utf8, BadSequencesGiveTheReplacementAndAlwaysMoveOn) {
     EXPECT_EQ(unchecked.code_point, 0xC1u);
 }
 
-TEST(CodePointMap, FindsEveryCodePointAcrossRebuilds) {
+TEST(CodePointMap, FindsEveryCodePointAcrossRebuildsAndKeepsTheFirstGlyph) {
     ScopedPools pools;
     CodePointMap map = {0, 0, 0, 0, POOL_MAIN};
     Font font = {};
@@ -64,19 +52,22 @@ TEST(CodePointMap, FindsEveryCodePointAcrossRebuilds) {
     EXPECT_EQ(map.capacity, (i64)1 << map.probe_limit);
     Font empty = {};
     EXPECT_EQ(glyph_lookup(&empty, 65), 0u);
-}
 
-TEST(CodePointMap, ACodePointDefinedOverAndOverKeepsItsFirstGlyph) {
-    ScopedPools pools;
-    CodePointMap map = {0, 0, 0, 0, POOL_MAIN};
-    for (u32 i = 1; i <= 3000; i += 1) ASSERT_TRUE(code_point_map_insert(&map, 65, i));
-    ASSERT_TRUE(code_point_map_insert(&map, 66, 3001));
-    EXPECT_EQ(map.count, 2);
-    EXPECT_EQ(map.capacity, 8);
-    Font font = {};
-    font.map = map;
+    // A code point defined over and over keeps its first glyph and takes no room.
+    CodePointMap again = {0, 0, 0, 0, POOL_MAIN};
+    for (u32 i = 1; i <= 3000; i += 1) ASSERT_TRUE(code_point_map_insert(&again, 65, i));
+    ASSERT_TRUE(code_point_map_insert(&again, 66, 3001));
+    EXPECT_EQ(again.count, 2);
+    EXPECT_EQ(again.capacity, 8);
+    font.map = again;
     EXPECT_EQ(glyph_lookup(&font, 65), 1u);
     EXPECT_EQ(glyph_lookup(&font, 66), 3001u);
+    // The table that serves code points below 128 agrees with the map, first glyph first.
+    Font ascii = {};
+    ascii.map.pool = POOL_MAIN;
+    for (u32 c = 0; c < 300; c += 3) ASSERT_TRUE(code_point_map_insert(&ascii.map, c, c + 1));
+    ASSERT_TRUE(code_point_map_insert(&ascii.map, 'c', 999));  // 'c' is 99: defined already
+    for (u32 c = 0; c < 300; c += 1) EXPECT_EQ(glyph_lookup(&ascii, c), c % 3 ? 0u : c + 1) << c;
 }
 
 // Code points whose hashes agree in their low 16 bits share a home slot in every table up to
@@ -126,14 +117,7 @@ struct TestFont {
     }
 };
 
-struct Text : testing::Test {
-    ScopedPools pools;
-    void SetUp() override {
-        headless_reset();
-        app_state_reset();
-        renderer_load();
-    }
-    void TearDown() override { renderer_release(); }
+struct Text : RendererTest {
     TextBlock measure(Font* font, const char* text, u8 horizontal, u8 vertical) {
         bind_font(font);
         g_mesh.horizontal_alignment = horizontal;
@@ -162,66 +146,34 @@ TEST_F(Text, MeasuringMultiLineTextAlignsTheBlock) {
     EXPECT_DOUBLE_EQ(empty.height, 20);
 }
 
-TEST_F(Text, DrawStringPlacesEachGlyphFromItsOffsetsAndAdvances) {
-    TestFont test(false);
+// Each glyph placed from its offsets and advances ('A' at 100 + 1, 50 - 4, 8 x 12, 'B' ten
+// further); a missing glyph drawn as the replacement only when the font has one; quads
+// snapped to the pixel step unless snapping is off; clipped text dropping hidden glyphs and
+// narrowing the cut ones with their texture; and a clipped rectangle, none wholly outside.
+TEST_F(Text, GlyphsAndClippedRectanglesDrawAsStored) {
+    TestFont without(false), with(true);
     const f32 color[4] = {1, 1, 1, 1};
-    headless_draws_clear();
-    f64 end =
-        draw_string(&test.font, color, STR("AB"), 100, 50, 1, 1, TEXT_LEFT, TEXT_FIRST_LINE_ON_Y);
-    EXPECT_DOUBLE_EQ(end, 22);
-    ASSERT_EQ(headless_draw_count(), 1);
-    const HeadlessDraw* draw = headless_draw(0);
-    ASSERT_EQ(draw->index_count, 12);
-    const Vertex* v = (const Vertex*)draw->vertex_bytes;
-    // 'A': left = 100 + 0 + 1, bottom = 50 - 4, 8 x 12; 'B' starts 10 further.
-    EXPECT_FLOAT_EQ(v[0].position[0], 101);
-    EXPECT_FLOAT_EQ(v[0].position[1], 46);
-    EXPECT_FLOAT_EQ(v[2].position[0], 109);
-    EXPECT_FLOAT_EQ(v[2].position[1], 58);
-    EXPECT_FLOAT_EQ(v[4].position[0], 110);
-    EXPECT_FLOAT_EQ(v[4].position[1], 50);
-    EXPECT_FLOAT_EQ(v[0].uv[0], 0.25f);
-    EXPECT_FLOAT_EQ(v[2].uv[1], 0.5f + 12.0f / 256);
+    const f32 clip[4] = {0, -100, 15, 200}, box[4] = {10, 10, 20, 20};
+    f64 ends[3];
+    expect_draws_match("font_glyphs", [&] {
+        ends[0] = draw_string(&without.font, color, STR("AB"), 100, 50, 1, 1, TEXT_LEFT,
+                              TEXT_FIRST_LINE_ON_Y);
+        ends[1] = draw_string(&without.font, color, STR("A\xE2\x82\xAC" "B"), 0, 0, 1, 1, 0, 0);
+        ends[2] = draw_string(&with.font, color, STR("A\xE2\x82\xAC" "B"), 0, 0, 1, 1, 0, 0);
+        draw_string(&without.font, color, STR("A"), 10.3f, 20.6f, 1, 1, 0, 0);
+        g_mesh.pixel_snap = 0.0;
+        draw_string(&without.font, color, STR("A"), 10.3f, 20.6f, 1, 1, 0, 0);
+        g_mesh.pixel_snap = 1.0;
+        draw_string_clipped(&without.font, color, clip, STR("AAA"), 0, 0, 1, 1);
+        draw_rect_clipped(0, color, 0, 0, 20, 20, box, UV_FULL);
+        draw_rect_clipped(0, color, 50, 50, 5, 5, box, UV_FULL);
+    }, true);
+    EXPECT_DOUBLE_EQ(ends[0], 22);
+    EXPECT_DOUBLE_EQ(ends[1], 22);
+    EXPECT_DOUBLE_EQ(ends[2], 36);
 }
 
-TEST_F(Text, MissingGlyphsDrawTheReplacementOnlyWhenTheFontHasOne) {
-    const f32 color[4] = {1, 1, 1, 1};
-    TestFont without(false);
-    headless_draws_clear();
-    EXPECT_DOUBLE_EQ(draw_string(&without.font, color,
-                                 STR("A\xE2\x82\xAC"
-                                     "B"),
-                                 0, 0, 1, 1, 0, 0),
-                     22);
-    ASSERT_EQ(headless_draw_count(), 1);
-    EXPECT_EQ(headless_draw(0)->index_count, 12);
-
-    TestFont with(true);
-    EXPECT_DOUBLE_EQ(draw_string(&with.font, color,
-                                 STR("A\xE2\x82\xAC"
-                                     "B"),
-                                 0, 0, 1, 1, 0, 0),
-                     36);
-    ASSERT_EQ(headless_draw_count(), 2);
-    EXPECT_EQ(headless_draw(1)->index_count, 18);
-}
-
-TEST_F(Text, GlyphQuadsSnapToThePixelStepUnlessSnappingIsOff) {
-    TestFont test(false);
-    const f32 color[4] = {1, 1, 1, 1};
-    headless_draws_clear();
-    draw_string(&test.font, color, STR("A"), 10.3f, 20.6f, 1, 1, 0, 0);
-    g_mesh.pixel_snap = 0.0;
-    draw_string(&test.font, color, STR("A"), 10.3f, 20.6f, 1, 1, 0, 0);
-    const Vertex* snapped = (const Vertex*)headless_draw(0)->vertex_bytes;
-    const Vertex* free_ = (const Vertex*)headless_draw(1)->vertex_bytes;
-    EXPECT_FLOAT_EQ(snapped[0].position[0], 11);
-    EXPECT_FLOAT_EQ(snapped[0].position[1], 17);
-    EXPECT_FLOAT_EQ(free_[0].position[0], 11.3f);
-    EXPECT_NEAR(free_[0].position[1], 16.6f, 1e-5);
-}
-
-TEST(ClipRect, EachSideIsCutWithItsTextureFraction) {
+TEST(ClipRect, EachSideIsCutWithItsTextureFractionAndOutsideKeepsNothing) {
     const f32 clip[4] = {0, 0, 100, 50};
     f32 x = 90, y = 10, w = 20, h = 10;  // past the right edge by 10
     ClipResult right = clip_rect(&x, &y, &w, &h, clip);
@@ -249,11 +201,8 @@ TEST(ClipRect, EachSideIsCutWithItsTextureFraction) {
     EXPECT_FLOAT_EQ(h, 30);
     EXPECT_FLOAT_EQ(bottom.v_offset, 0.25f);
     EXPECT_FLOAT_EQ(bottom.v_scale, 0.75f);
-}
 
-TEST(ClipRect, OutsideRectanglesAndWiderOnesKeepNoOrOneSide) {
-    const f32 clip[4] = {0, 0, 100, 50};
-    f32 x = -10, y = 0, w = 120, h = 10;  // wider on both sides: only the far side is cut
+    x = -10, y = 0, w = 120, h = 10;  // wider on both sides: only the far side is cut
     ClipResult both = clip_rect(&x, &y, &w, &h, clip);
     EXPECT_FLOAT_EQ(x, -10);
     EXPECT_FLOAT_EQ(w, 110);
@@ -268,32 +217,6 @@ TEST(ClipRect, OutsideRectanglesAndWiderOnesKeepNoOrOneSide) {
     ClipResult none = clip_rect(&x, &y, &w, &h, clip);
     EXPECT_EQ(none.u_scale, 0);
     EXPECT_EQ(none.v_scale, 0);
-}
-
-TEST_F(Text, ClippedTextDropsHiddenGlyphsAndNarrowsTheCutOnes) {
-    TestFont test(false);
-    const f32 color[4] = {1, 1, 1, 1};
-    // 'A' spans 1..9, the second 'A' 11..19 and the third 21..29; the clip ends at 15.
-    const f32 clip[4] = {0, -100, 15, 200};
-    headless_draws_clear();
-    draw_string_clipped(&test.font, color, clip, STR("AAA"), 0, 0, 1, 1);
-    ASSERT_EQ(headless_draw_count(), 1);
-    const HeadlessDraw* draw = headless_draw(0);
-    EXPECT_EQ(draw->index_count, 12);
-    const Vertex* v = (const Vertex*)draw->vertex_bytes;
-    EXPECT_FLOAT_EQ(v[5].position[0], 15);
-    EXPECT_FLOAT_EQ(v[5].uv[0], 0.25f + 0.5f * 8.0f / 256);
-    // Vertically centred on y: the line box spans -10..10, the glyph bottom 4 below it.
-    EXPECT_FLOAT_EQ(v[0].position[1], -14);
-
-    const f32 box[4] = {10, 10, 20, 20};
-    draw_rect_clipped(0, color, 0, 0, 20, 20, box, UV_FULL);
-    const Vertex* r = (const Vertex*)headless_draw(1)->vertex_bytes;
-    EXPECT_FLOAT_EQ(r[0].position[0], 10);
-    EXPECT_FLOAT_EQ(r[0].uv[0], 0.5f);
-    EXPECT_FLOAT_EQ(r[2].uv[1], 1.0f);
-    draw_rect_clipped(0, color, 50, 50, 5, 5, box, UV_FULL);
-    EXPECT_EQ(headless_draw_count(), 2);  // wholly outside: no draw at all
 }
 
 // Glyphs far outside the clip are passed over before snapping; every glyph the clip shows
@@ -346,16 +269,6 @@ TEST_F(Text, ALongClippedLineKeepsEveryVisibleGlyphAsTheWholeLineDrawsIt) {
     }
 }
 
-// The table that serves code points below 128 agrees with the map, first glyph first.
-TEST(CodePointMap, AsciiCodePointsReadTheSameGlyphAsTheMapHolds) {
-    ScopedPools pools;
-    Font font = {};
-    font.map.pool = POOL_MAIN;
-    for (u32 c = 0; c < 300; c += 3) ASSERT_TRUE(code_point_map_insert(&font.map, c, c + 1));
-    ASSERT_TRUE(code_point_map_insert(&font.map, 'c', 999));  // 'c' is 99: defined already
-    for (u32 c = 0; c < 300; c += 1) EXPECT_EQ(glyph_lookup(&font, c), c % 3 ? 0u : c + 1) << c;
-}
-
 TEST_F(Text, LineWidthBeforeCountsFromTheStartOfTheCaretsLine) {
     TestFont test(false);
     theme_set_defaults();
@@ -371,29 +284,12 @@ TEST_F(Text, LineWidthBeforeCountsFromTheStartOfTheCaretsLine) {
 }
 
 // Font description files in a fresh folder.
-struct FontFile : testing::Test {
-    ScopedPools pools;
-    void* image_memory = nullptr;
-    std::string folder;
-    void SetUp() override {
-        headless_reset();
-        app_state_reset();
-        image_memory = malloc(16 << 20);
-        image_set_buffer(16 << 20, image_memory);
-        char name[] = "/tmp/sorvane_font_XXXXXX";
-        folder = mkdtemp(name);
-    }
-    void TearDown() override {
-        image_set_buffer(0, nullptr);
-        free(image_memory);
-        std::filesystem::remove_all(folder);
-    }
+struct FontFile : GraphicsTest {
+    TempFolder temp;
+    std::string folder = temp.path;
     std::string write(const std::string& name, const std::string& contents) {
-        std::string path = folder + "/" + name;
-        FILE* file = fopen(path.c_str(), "wb");
-        fwrite(contents.data(), 1, contents.size(), file);
-        fclose(file);
-        return path;
+        EXPECT_TRUE(write_text(temp / name, contents));
+        return temp / name;
     }
     // Loads into a record filled with a pattern; true when the record kept the pattern.
     bool load_fails_untouched(const std::string& path) {
@@ -405,7 +301,7 @@ struct FontFile : testing::Test {
     }
 };
 
-TEST_F(FontFile, ReadsPageGlyphsAndTheReplacementFallback) {
+TEST_F(FontFile, ReadsPageGlyphsAndTheReplacementFallbackAndNumbersThatDoNotParseAsZero) {
     std::string path = write("font.txt",
                              "s 256 128\n"
                              "i " + PAGE_IMAGE + "\n"
@@ -431,6 +327,14 @@ TEST_F(FontFile, ReadsPageGlyphsAndTheReplacementFallback) {
     bool mipmapped = false;
     headless_texture_info(font.page_texture, nullptr, nullptr, &mipmapped);
     EXPECT_TRUE(mipmapped);
+
+    // Numbers that do not parse read as zero.
+    Font words = {};
+    ASSERT_TRUE(font_load(to_str(write("words.txt", "s 8 8\ng 65 x 0 4 0 0 four 4\n")), &words));
+    const Glyph& w = words.glyphs[glyph_lookup(&words, 65)];
+    EXPECT_EQ(w.x_offset, 0);
+    EXPECT_EQ(w.width, 0);
+    EXPECT_DOUBLE_EQ(w.advance, 0.5);
 }
 
 TEST_F(FontFile, ThePageImageIsFoundBesideTheFontFile) {
@@ -468,16 +372,6 @@ TEST_F(FontFile, MalformedLinesStopLoadingSilentlyAndReleaseThePage) {
     EXPECT_TRUE(load_fails_untouched(write("code.txt", head + "g -3 0 0 4 0 0 4 4\n")));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(headless_live_textures(), textures);
-}
-
-TEST_F(FontFile, NumbersThatDoNotParseReadAsZero) {
-    std::string path = write("words.txt", "s 8 8\ng 65 x 0 4 0 0 four 4\n");
-    Font font = {};
-    ASSERT_TRUE(font_load(to_str(path), &font));
-    const Glyph& a = font.glyphs[glyph_lookup(&font, 65)];
-    EXPECT_EQ(a.x_offset, 0);
-    EXPECT_EQ(a.width, 0);
-    EXPECT_DOUBLE_EQ(a.advance, 0.5);
 }
 
 TEST_F(FontFile, TheShippedFontCoversWhatTheInterfaceWrites) {

@@ -3,9 +3,7 @@
 // the help (every key, above everything) and statistics overlays, the start hint, and the
 // save question: asked for any change before quit, new and open, its three answers, and
 // nothing behind it changing the piece while it waits.
-#include <stdlib.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <string>
 
@@ -25,31 +23,7 @@
 #include "sound/playback.h"
 
 struct FrameTest : InterfaceTest {
-    std::string folder;
-    void TearDown() override {
-        InterfaceTest::TearDown();
-        if (!folder.empty()) {
-            std::string command = "rm -rf '" + folder + "'";
-            EXPECT_EQ(system(command.c_str()), 0);
-        }
-    }
-    // A fresh folder for files the test writes.
-    std::string temporary(const char* name) {
-        if (folder.empty()) {
-            char pattern[] = "/tmp/sorvane_frame_XXXXXX";
-            folder = mkdtemp(pattern);
-        }
-        return folder + "/" + name;
-    }
-
-    // Presses the key with control held, for one frame.
-    void control_key(char letter) {
-        headless_key_down(KEY_CONTROL);
-        headless_key_tap(KEY_LETTER(letter));
-        frames();
-        headless_key_up(KEY_CONTROL);
-        frames();
-    }
+    TempFolder folder;
 
     void add_note() {
         NoteObject note = {};
@@ -58,24 +32,13 @@ struct FrameTest : InterfaceTest {
         note.header.pitch = Fraction{1, 1};
         ASSERT_TRUE(piece_object_add(&g_piece, &note.header));
     }
-
-    SaveQuestion* question() {
-        for (i64 i = 0; i < g_panels.panels.count; i += 1)
-            if (g_panels.panels[i].kind == PANEL_QUESTION)
-                return (SaveQuestion*)g_panels.panels[i].content;
-        return nullptr;
-    }
-    // Clicks one of the question's buttons: 0 yes, 1 no, 2 cancel.
-    void answer(i32 which) {
-        const Panel* panel = nullptr;
-        for (i64 i = 0; i < g_panels.panels.count; i += 1)
-            if (g_panels.panels[i].kind == PANEL_QUESTION) panel = &g_panels.panels[i];
-        ASSERT_TRUE(panel);
-        f32 s = g_theme.scale, o = g_theme.offset;
-        f32 xs[3] = {panel->x + o + 2 * s, panel->x + o + 4 * s + o + 2 * s,
-                     panel->x + panel->width - o - 2 * s};
-        click_at(xs[which], panel->y + o + s / 2);
-        frames();  // the answered question goes in the next input step
+    // A change, then the request of `key` with the question it brings.
+    void change_and_ask(i32 key) {
+        add_note();
+        frames();
+        if (key == KEY_ESCAPE) tap(KEY_ESCAPE);
+        else control_key((char)key);
+        ASSERT_TRUE(question());
     }
 
     // Frames until the worker's rendering has started playing (false after 60 s).
@@ -114,13 +77,7 @@ TEST_F(FrameTest, TheModeButtonShowsTheKindsAndTheKindButtonsChoose) {
     EXPECT_EQ(g_editor.place_kind, OBJECT_VOLUME);
     click_menu(MENU_KIND_FIRST + 6);
     EXPECT_EQ(g_editor.place_kind, OBJECT_SOUND);
-    headless_draws_clear();
-    frames();
-    auto marks = draws_in_color(g_theme.selection_color);
-    ASSERT_EQ(marks.size(), 1u);
-    f32 box[4];
-    draw_bounds(marks[0], box);
-    EXPECT_FLOAT_EQ(box[0] + box[2] / 2, menu_x(MENU_KIND_FIRST + 6));
+    expect_draws_match("frame_place_mode");  // the chosen kind marked
 
     // Back in select mode the kinds are gone: where they were, "show groups" now sits.
     click_menu(MENU_MODE);
@@ -176,19 +133,10 @@ TEST_F(FrameTest, ThePanelButtonsOpenEachPanelOnce) {
     click_menu(MENU_SHOW_GLOBAL_PROPERTIES);
     click_menu(MENU_SHOW_GROUPS);
     ASSERT_EQ(g_panels.panels.count, 3);
-    const Panel* groups = &g_panels.panels[2];  // raised by the second click
-    EXPECT_EQ(groups->kind, PANEL_GROUPS);
-    EXPECT_EQ(to_string(groups->title), "group");
-    EXPECT_FLOAT_EQ(groups->x, 10);
-    EXPECT_FLOAT_EQ(groups->width, 300);
-    EXPECT_FLOAT_EQ(groups->y + groups->height, height() - 48);  // kept below the bar
-    // The former top panel took the place of the raised one.
-    const Panel* global = &g_panels.panels[0];
-    EXPECT_EQ(to_string(global->title), "global properties");
-    EXPECT_FLOAT_EQ(global->x, width() - 310);
-    EXPECT_FLOAT_EQ(global->y, 10);
-    EXPECT_EQ(to_string(g_panels.panels[1].title), "group properties");
-    EXPECT_EQ(g_panels.panels[1].kind, PANEL_GROUP_PROPERTIES);
+    // The groups raised by the second click; the former top panel took its place.
+    const u8 kinds[] = {PANEL_GLOBAL_PROPERTIES, PANEL_GROUP_PROPERTIES, PANEL_GROUPS};
+    for (i32 i = 0; i < 3; i += 1) EXPECT_EQ(g_panels.panels[i].kind, kinds[i]);
+    expect_draws_match("frame_three_panels");  // each panel in its place, below the bar
 }
 
 TEST_F(FrameTest, AssignGroupMovesTheSelectionToTheCurrentGroup) {
@@ -308,21 +256,13 @@ TEST_F(FrameTest, TheHelpListsEveryKeyAboveThePanelsAndAWaitingQuestion) {
     // Above an open panel and the question: the help's box is the last box drawn.
     click_menu(MENU_SHOW_GLOBAL_PROPERTIES);
     add_note();
-    headless_key_tap(KEY_ESCAPE);
-    frames();
+    tap(KEY_ESCAPE);
     ASSERT_TRUE(question());
     headless_key_tap(KEY_F1);  // works while the question waits
     frames();
     ASSERT_TRUE(g_frame.help_visible);
-    headless_draws_clear();
-    frames();
-    auto boxes = draws_in_color(g_theme.menu_background_color);
-    ASSERT_GE(boxes.size(), 4u);  // two panels, the menu bar, the help
-    f32 box[4];
-    draw_bounds(boxes.back(), box);
-    EXPECT_NEAR(box[0] + box[2] / 2, width() / 2, 0.01);
-    EXPECT_NEAR(box[1] + box[3] / 2, height() / 2 - g_theme.scale, 0.01);
-    EXPECT_LT(box[3], height() - 2 * g_theme.scale);  // fits between the menu bar and the bottom
+    // Drawn last, centred between the menu bar and the bottom.
+    expect_draws_match("frame_help");
     headless_key_tap(KEY_F1);
     frames();
     EXPECT_FALSE(g_frame.help_visible);
@@ -362,87 +302,31 @@ TEST_F(FrameTest, TheStartHintShowsOnAnEmptyCanvasUntilAnObjectIsPlacedOrF1) {
 }
 
 TEST_F(FrameTest, QuitWithUnsavedChangesAsksAndEachAnswerDoesItsPart) {
-    add_note();
-    frames();
-    headless_key_tap(KEY_ESCAPE);
-    frames();
-    ASSERT_TRUE(question());
+    change_and_ask(KEY_ESCAPE);
     EXPECT_EQ(question()->follow_up, FOLLOW_UP_QUIT);
-    EXPECT_TRUE(g_app.running);
-    answer(2);  // cancel: nothing happens
+    answer("cancel");  // nothing happens
     EXPECT_FALSE(question());
     EXPECT_TRUE(g_app.running);
-    EXPECT_EQ(g_piece.notes.count, 1);
-
-    headless_key_tap(KEY_ESCAPE);
+    tap(KEY_ESCAPE);
+    answer("yes");  // no file name: the file panel takes over, nothing quits yet
+    EXPECT_FALSE(question());
+    EXPECT_TRUE(g_app.running);
+    Panel* files = panel_of_kind(PANEL_FILE);
+    ASSERT_TRUE(files);
+    panel_remove(panel_index(files->id));
+    // Asking again keeps one question, and the latest request decides.
+    control_key('n');
+    headless_request_close();
     frames();
-    answer(1);  // no: quit without saving
+    EXPECT_EQ(panels_of_kind(PANEL_QUESTION), 1);
+    EXPECT_EQ(question()->follow_up, FOLLOW_UP_QUIT);
+    answer("no");  // quit without saving
     EXPECT_FALSE(g_app.running);
     EXPECT_EQ(g_piece.notes.count, 1);
 }
 
-TEST_F(FrameTest, YesSavesToTheKnownFileThenQuits) {
-    std::string path = temporary("song.scene");
-    ASSERT_TRUE(scene_save(to_str(path)));
-    add_note();
-    frames();
-    headless_key_tap(KEY_ESCAPE);
-    frames();
-    ASSERT_TRUE(question());
-    answer(0);
-    EXPECT_FALSE(g_app.running);
-    EXPECT_FALSE(piece_check_unsaved());  // the file now holds the note
-}
-
-TEST_F(FrameTest, YesWithoutAFileNameLeavesTheFollowUpToTheFilePanel) {
-    add_note();
-    frames();
-    headless_key_tap(KEY_ESCAPE);
-    frames();
-    answer(0);
-    EXPECT_FALSE(question());
-    EXPECT_TRUE(g_app.running);  // nothing saved yet, so nothing quits
-    EXPECT_EQ(g_piece.notes.count, 1);
-}
-
-TEST_F(FrameTest, ANewPieceAsksFirstWhenThePieceHasChanges) {
-    // Without changes the shortcut empties at once (there is nothing to lose).
-    frames();
-    control_key('n');
-    EXPECT_FALSE(question());
-
-    add_note();
-    control_key('n');
-    ASSERT_TRUE(question());
-    EXPECT_EQ(question()->follow_up, FOLLOW_UP_NEW_PIECE);
-    answer(2);
-    EXPECT_EQ(g_piece.notes.count, 1);
-
-    click_menu(MENU_NEW);
-    ASSERT_TRUE(question());
-    answer(1);
-    EXPECT_EQ(g_piece.notes.count, 0);
-    EXPECT_EQ(g_piece.path.length, 0);
-    EXPECT_TRUE(g_app.running);
-}
-
-TEST_F(FrameTest, YesOnANewPieceSavesThenEmpties) {
-    std::string path = temporary("kept.scene");
-    ASSERT_TRUE(scene_save(to_str(path)));
-    add_note();
-    frames();
-    control_key('n');
-    ASSERT_TRUE(question());
-    answer(0);
-    EXPECT_EQ(g_piece.notes.count, 0);
-    EXPECT_EQ(g_piece.path.length, 0);
-    // The saved file has the note: opening it brings it back.
-    ASSERT_TRUE(piece_open(to_str(path)));
-    EXPECT_EQ(g_piece.notes.count, 1);
-}
-
-TEST_F(FrameTest, ControlSSavesToTheKnownFile) {
-    std::string path = temporary("piece.scene");
+TEST_F(FrameTest, YesSavesToTheKnownFileThenQuitsAndControlSSaves) {
+    std::string path = folder / "song.scene";
     ASSERT_TRUE(scene_save(to_str(path)));
     add_note();
     frames();
@@ -451,21 +335,37 @@ TEST_F(FrameTest, ControlSSavesToTheKnownFile) {
     EXPECT_FALSE(piece_check_unsaved());
     click_menu(MENU_SAVE);  // the button does the same, and nothing breaks with no change
     EXPECT_FALSE(piece_check_unsaved());
+    change_and_ask(KEY_ESCAPE);
+    answer("yes");
+    EXPECT_FALSE(g_app.running);
+    EXPECT_FALSE(piece_check_unsaved());  // the file now holds the notes
 }
 
-TEST_F(FrameTest, AskingAgainKeepsOneQuestion) {
-    add_note();
+TEST_F(FrameTest, ANewPieceAsksFirstWhenThePieceHasChanges) {
+    // Without changes the shortcut empties at once (there is nothing to lose).
     frames();
     control_key('n');
-    headless_request_close();
-    frames();
-    i64 questions = 0;
-    for (i64 i = 0; i < g_panels.panels.count; i += 1)
-        questions += g_panels.panels[i].kind == PANEL_QUESTION;
-    EXPECT_EQ(questions, 1);
-    EXPECT_EQ(question()->follow_up, FOLLOW_UP_QUIT);  // the latest request decides
-    answer(1);
-    EXPECT_FALSE(g_app.running);
+    EXPECT_FALSE(question());
+
+    change_and_ask('n');
+    EXPECT_EQ(question()->follow_up, FOLLOW_UP_NEW_PIECE);
+    answer("cancel");
+    EXPECT_EQ(g_piece.notes.count, 1);
+    click_menu(MENU_NEW);
+    answer("no");
+    EXPECT_EQ(g_piece.notes.count, 0);
+    EXPECT_EQ(g_piece.path.length, 0);
+    EXPECT_TRUE(g_app.running);
+
+    // Yes, with a file: saved, then emptied; opening the file brings the note back.
+    std::string path = folder / "kept.scene";
+    ASSERT_TRUE(scene_save(to_str(path)));
+    change_and_ask('n');
+    answer("yes");
+    EXPECT_EQ(g_piece.notes.count, 0);
+    EXPECT_EQ(g_piece.path.length, 0);
+    ASSERT_TRUE(piece_open(to_str(path)));
+    EXPECT_EQ(g_piece.notes.count, 1);
 }
 
 TEST_F(FrameTest, AnyChangeAsksBeforeQuitNewAndOpenUnlessUndoneAndEscapeCancels) {
@@ -481,8 +381,7 @@ TEST_F(FrameTest, AnyChangeAsksBeforeQuitNewAndOpenUnlessUndoneAndEscapeCancels)
     ASSERT_EQ(g_piece.groups.count, 2);
     ASSERT_EQ(piece_object_total(&g_piece), 0);
 
-    headless_key_tap(KEY_ESCAPE);
-    frames();
+    tap(KEY_ESCAPE);
     ASSERT_TRUE(question());
     EXPECT_EQ(question()->follow_up, FOLLOW_UP_QUIT);
     headless_key_tap(KEY_ESCAPE);  // cancels the question, quits nothing
@@ -493,11 +392,11 @@ TEST_F(FrameTest, AnyChangeAsksBeforeQuitNewAndOpenUnlessUndoneAndEscapeCancels)
     control_key('n');
     ASSERT_TRUE(question());
     EXPECT_EQ(question()->follow_up, FOLLOW_UP_NEW_PIECE);
-    answer(2);
+    answer("cancel");
     control_key('o');
     ASSERT_TRUE(question());
     EXPECT_EQ(question()->follow_up, FOLLOW_UP_OPEN);
-    answer(1);  // no: the file panel to choose the piece; this one stays until then
+    answer("no");  // no: the file panel to choose the piece; this one stays until then
     Panel* files = panel_of_kind(PANEL_FILE);
     ASSERT_TRUE(files);
     EXPECT_EQ(g_piece.groups.count, 2);
@@ -506,14 +405,13 @@ TEST_F(FrameTest, AnyChangeAsksBeforeQuitNewAndOpenUnlessUndoneAndEscapeCancels)
 
     control_key('z');  // back to the piece as it started: nothing to ask
     ASSERT_EQ(g_piece.groups.count, 1);
-    headless_key_tap(KEY_ESCAPE);
-    frames();
+    tap(KEY_ESCAPE);
     EXPECT_FALSE(question());
     EXPECT_FALSE(g_app.running);
 }
 
 TEST_F(FrameTest, AWaitingQuestionKeepsThePieceAsItIsAndReturnSaysYes) {
-    std::string path = temporary("modal.scene");
+    std::string path = folder / "modal.scene";
     ASSERT_TRUE(scene_save(to_str(path)));
     add_note();
     // A field that has the keyboard when the question comes.
@@ -525,8 +423,7 @@ TEST_F(FrameTest, AWaitingQuestionKeepsThePieceAsItIsAndReturnSaysYes) {
     field->focused = 1;
     frames();
     std::string rate = to_string(text_field_text(field));
-    headless_key_tap(KEY_ESCAPE);
-    frames();
+    tap(KEY_ESCAPE);
     ASSERT_TRUE(question());
     Str before = scene_encode(&g_piece, POOL_MAIN);
     // Behind the question: the editor keys, a click on the canvas, undo and the menu bar.

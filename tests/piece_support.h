@@ -12,6 +12,10 @@ inline Fraction frac(i64 numerator, i64 denominator = 1) {
     return Fraction{numerator, denominator};
 }
 
+inline bool same(Fraction a, Fraction b) {
+    return a.numerator == b.numerator && a.denominator == b.denominator;
+}
+
 inline ObjectHeader header_make(u8 kind, i64 id, i64 group, u8 scope, Fraction time,
                                 Fraction duration, Fraction pitch = Fraction{1, 1}) {
     ObjectHeader header = {};

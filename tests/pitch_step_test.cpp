@@ -4,10 +4,6 @@
 #include "piece_support.h"
 #include "test_support.h"
 
-static bool same(Fraction a, Fraction b) {
-    return a.numerator == b.numerator && a.denominator == b.denominator;
-}
-
 // A piece whose one key, over the first 16 beats for every group, has the just chromatic
 // scale: the diatonic pitches in class 0, the five others in class 1.
 struct PitchStep : testing::Test {
@@ -38,31 +34,35 @@ struct PitchStep : testing::Test {
     }
 };
 
-TEST_F(PitchStep, PlainStepsWalkTheClassOfThePitchAndWrapIntoTheNextOctave) {
-    EXPECT_TRUE(same(up(frac(3, 2)), frac(5, 3)));
-    EXPECT_TRUE(same(up(frac(5, 3)), frac(15, 8)));
-    EXPECT_TRUE(same(up(frac(15, 8)), frac(2)));
-    EXPECT_TRUE(same(up(frac(2)), frac(9, 4)));
-    EXPECT_TRUE(same(down(frac(2)), frac(15, 8)));
-    EXPECT_TRUE(same(down(frac(1)), frac(15, 16)));
-    EXPECT_TRUE(same(down(frac(3, 4)), frac(2, 3)));  // sol an octave down, then fa
-    // A pitch of class 1 walks class 1.
-    EXPECT_TRUE(same(up(frac(6, 5)), frac(45, 32)));
-    EXPECT_TRUE(same(up(frac(9, 5)), frac(32, 15)));
-    EXPECT_TRUE(same(down(frac(16, 15)), frac(9, 10)));
-    // Between scale pitches a pitch counts as class 0.
-    EXPECT_TRUE(same(up(frac(7, 6)), frac(5, 4)));
-    EXPECT_TRUE(same(down(frac(7, 6)), frac(9, 8)));
-}
-
-TEST_F(PitchStep, ChromaticStepsTakeEveryPitchAndOctaveStepsDouble) {
-    EXPECT_TRUE(same(up(frac(5, 4), true), frac(4, 3)));
-    EXPECT_TRUE(same(up(frac(7, 6), true), frac(6, 5)));
-    EXPECT_TRUE(same(down(frac(7, 6), true), frac(9, 8)));
-    EXPECT_TRUE(same(up(frac(15, 8), true), frac(2)));
-    EXPECT_TRUE(same(down(frac(1), true), frac(15, 16)));
-    EXPECT_TRUE(same(up(frac(7, 6), false, true), frac(7, 3)));
-    EXPECT_TRUE(same(down(frac(7, 6), true, true), frac(7, 12)));
+TEST_F(PitchStep, StepsWalkTheClassOfThePitchChromaticallyOrByOctaves) {
+    struct Case {
+        Fraction from;
+        i32 direction;
+        bool chromatic, octave;
+        Fraction to;
+    };
+    const Case cases[] = {
+        // Plain steps walk the class of the pitch and wrap into the next octave.
+        {frac(3, 2), 1, 0, 0, frac(5, 3)}, {frac(5, 3), 1, 0, 0, frac(15, 8)},
+        {frac(15, 8), 1, 0, 0, frac(2)}, {frac(2), 1, 0, 0, frac(9, 4)},
+        {frac(2), -1, 0, 0, frac(15, 8)}, {frac(1), -1, 0, 0, frac(15, 16)},
+        {frac(3, 4), -1, 0, 0, frac(2, 3)},  // sol an octave down, then fa
+        // A pitch of class 1 walks class 1.
+        {frac(6, 5), 1, 0, 0, frac(45, 32)}, {frac(9, 5), 1, 0, 0, frac(32, 15)},
+        {frac(16, 15), -1, 0, 0, frac(9, 10)},
+        // Between scale pitches a pitch counts as class 0.
+        {frac(7, 6), 1, 0, 0, frac(5, 4)}, {frac(7, 6), -1, 0, 0, frac(9, 8)},
+        // Chromatic steps take every pitch; octave steps double or halve.
+        {frac(5, 4), 1, 1, 0, frac(4, 3)}, {frac(7, 6), 1, 1, 0, frac(6, 5)},
+        {frac(7, 6), -1, 1, 0, frac(9, 8)}, {frac(15, 8), 1, 1, 0, frac(2)},
+        {frac(1), -1, 1, 0, frac(15, 16)}, {frac(7, 6), 1, 0, 1, frac(7, 3)},
+        {frac(7, 6), -1, 1, 1, frac(7, 12)}};
+    for (const Case& c : cases) {
+        Fraction got = pitch_step(&piece, c.from, frac(1), 0, c.direction, c.octave, c.chromatic);
+        EXPECT_TRUE(same(got, c.to)) << c.from.numerator << "/" << c.from.denominator << " by "
+                                     << c.direction << (c.chromatic ? " chromatic" : "")
+                                     << (c.octave ? " octave" : "");
+    }
     // Walking up twelve chromatic steps from 1 reaches 2 and back down returns to 1.
     Fraction x = frac(1);
     for (i32 i = 0; i < 12; i += 1) x = up(x, true);
@@ -84,30 +84,19 @@ TEST_F(PitchStep, WithoutAScaleStepsAreOctavesAndNonPositivePitchesStay) {
     EXPECT_TRUE(same(up(frac(3, 2)), frac(3)));
 }
 
-TEST(TimeSnap, MovesToTheNearestMultipleWithHalvesRoundingUp) {
-    Fraction t = frac(5, 8);
-    time_snap(&t, frac(1, 4));
-    EXPECT_TRUE(same(t, frac(3, 4)));
-    t = frac(-5, 8);
-    time_snap(&t, frac(1, 4));
-    EXPECT_TRUE(same(t, frac(-1, 2)));
-    t = frac(1, 2);
-    time_snap(&t, frac(1, 3));
-    EXPECT_TRUE(same(t, frac(2, 3)));
-    t = frac(7, 3);
-    time_snap(&t, frac(7, 6));
-    EXPECT_TRUE(same(t, frac(7, 3)));  // already on the grid
-    t = frac(3, 5);
-    time_snap(&t, frac(2));
-    EXPECT_TRUE(same(t, frac(0)));
-}
-
-TEST(TimeSnap, AZeroStepLeavesTheTimeUnchanged) {
-    Fraction t = frac(5, 8);
-    time_snap(&t, frac(0));
-    EXPECT_TRUE(same(t, frac(5, 8)));
-    time_snap(&t, frac(0, 0));
-    EXPECT_TRUE(same(t, frac(5, 8)));
-    time_snap(&t, frac(3, 0));
-    EXPECT_TRUE(same(t, frac(5, 8)));
+TEST(TimeSnap, MovesToTheNearestMultipleWithHalvesRoundingUpAndAZeroStepLeavesIt) {
+    // time, step, snapped
+    const Fraction cases[][3] = {{frac(5, 8), frac(1, 4), frac(3, 4)},
+                                 {frac(-5, 8), frac(1, 4), frac(-1, 2)},
+                                 {frac(1, 2), frac(1, 3), frac(2, 3)},
+                                 {frac(7, 3), frac(7, 6), frac(7, 3)},  // already on the grid
+                                 {frac(3, 5), frac(2), frac(0)},
+                                 {frac(5, 8), frac(0), frac(5, 8)},
+                                 {frac(5, 8), frac(0, 0), frac(5, 8)},
+                                 {frac(5, 8), frac(3, 0), frac(5, 8)}};
+    for (const auto& c : cases) {
+        Fraction t = c[0];
+        time_snap(&t, c[1]);
+        EXPECT_TRUE(same(t, c[2])) << c[0].numerator << "/" << c[0].denominator;
+    }
 }

@@ -1,15 +1,6 @@
 // The renderer on the headless back end: uniform tables, the shipped shader programs,
 // rectangle pivots, quad indices, lines, the flush's uploads and the matrix operations.
-#include "app/app.h"
-#include "gfx/renderer.h"
-#include "gfx/textures.h"
-#include "platform/headless.h"
-#include "test_support.h"
-
-// Positions and colours of the vertices a recorded draw used.
-static const Vertex* draw_vertices(const HeadlessDraw* draw) {
-    return (const Vertex*)draw->vertex_bytes;
-}
+#include "frame_support.h"
 
 static void expect_corner(const Vertex& vertex, f32 x, f32 y) {
     EXPECT_FLOAT_EQ(vertex.position[0], x);
@@ -17,17 +8,9 @@ static void expect_corner(const Vertex& vertex, f32 x, f32 y) {
     EXPECT_FLOAT_EQ(vertex.position[2], 0.0f);
 }
 
-struct Renderer : testing::Test {
-    ScopedPools pools;
-    void SetUp() override {
-        headless_reset();
-        app_state_reset();
-        renderer_load();  // the shipped shaders, from the data folder the tests run in
-    }
-    void TearDown() override { renderer_release(); }
-};
+using Renderer = RendererTest;
 
-TEST(UniformTable, FiveNamesFitTheFirstTableAndTheSixthDoublesIt) {
+TEST(UniformTable, FiveNamesFitTheFirstTableTheSixthDoublesItAndManySurviveEveryRebuild) {
     ScopedPools pools;
     UniformTable table;
     ASSERT_TRUE(uniform_table_init(&table, POOL_MAIN));
@@ -43,24 +26,19 @@ TEST(UniformTable, FiveNamesFitTheFirstTableAndTheSixthDoublesIt) {
     for (i64 i = 0; i < 6; i += 1) EXPECT_EQ(uniform_table_find(&table, names[i]), (u32)(10 + i));
     EXPECT_EQ(uniform_table_find(&table, STR("diffuse_")), UNIFORM_NONE);
     EXPECT_EQ(uniform_table_find(&table, STR("")), UNIFORM_NONE);
-}
 
-TEST(UniformTable, ManyNamesSurviveEveryRebuildAndAnEmptyTableFindsNothing) {
-    ScopedPools pools;
-    UniformTable empty = {};
+    // Many names survive every rebuild, and an empty table finds nothing.
+    UniformTable empty = {}, many;
     EXPECT_EQ(uniform_table_find(&empty, STR("gamma")), UNIFORM_NONE);
-
-    UniformTable table;
-    ASSERT_TRUE(uniform_table_init(&table, POOL_MAIN));
-    std::string names[200];
+    ASSERT_TRUE(uniform_table_init(&many, POOL_MAIN));
+    std::string more[200];
     for (i32 i = 0; i < 200; i += 1) {
-        names[i] = "uniform_" + std::to_string(i * 7919);
-        ASSERT_TRUE(uniform_table_insert(&table, to_str(names[i]), (u32)i));
+        more[i] = "uniform_" + std::to_string(i * 7919);
+        ASSERT_TRUE(uniform_table_insert(&many, to_str(more[i]), (u32)i));
     }
-    EXPECT_EQ(table.capacity, 512);
-    EXPECT_EQ(table.capacity_exponent, 9);
-    for (i32 i = 0; i < 200; i += 1)
-        EXPECT_EQ(uniform_table_find(&table, to_str(names[i])), (u32)i);
+    EXPECT_EQ(many.capacity, 512);
+    EXPECT_EQ(many.capacity_exponent, 9);
+    for (i32 i = 0; i < 200; i += 1) EXPECT_EQ(uniform_table_find(&many, to_str(more[i])), (u32)i);
 }
 
 TEST_F(Renderer, ShippedShadersCompileAndDeclareTheUniformsOfTheirPrograms) {
@@ -94,7 +72,7 @@ TEST_F(Renderer, AShaderThatFailsToCompileIsReportedAndStaysUsable) {
     EXPECT_EQ(uniform_table_find(&broken.uniforms, STR("gamma")), UNIFORM_NONE);
 }
 
-TEST_F(Renderer, RectanglePivotPlacesThePivotPointOnTheGivenPosition) {
+TEST_F(Renderer, ARectanglesPivotSitsOnItsPositionAndItsUvFollowTheUvRectangle) {
     mesh_reset();
     mesh_push_rect(100, 50, 40, 20, 20, 10, UV_FULL);  // centred on (100, 50)
     mesh_push_rect(100, 50, 40, 20, 0, 0, UV_FULL);    // lower-left corner on (100, 50)
@@ -108,9 +86,7 @@ TEST_F(Renderer, RectanglePivotPlacesThePivotPointOnTheGivenPosition) {
     const u32 indices[] = {0, 1, 2, 0, 2, 3, 4, 5, 6, 4, 6, 7};
     ASSERT_EQ(g_mesh.indices.count, 12);
     for (i32 i = 0; i < 12; i += 1) EXPECT_EQ(g_mesh.indices[i], indices[i]);
-}
-
-TEST_F(Renderer, RectangleTextureCoordinatesFollowTheUvRectangle) {
+    // The texture coordinates follow the uv rectangle.
     mesh_reset();
     const f32 uv[4] = {0.25f, 0.5f, 0.125f, 0.0625f};
     mesh_push_rect(0, 0, 1, 1, 0, 0, uv);
@@ -157,7 +133,8 @@ TEST_F(Renderer, DrawRectIsOneDrawCallWithItsTextureColourAndUniforms) {
     EXPECT_FLOAT_EQ(draw->gamma, 2.2f);
     for (i32 i = 0; i < 4; i += 1) EXPECT_FLOAT_EQ(draw->diffuse[i], 1.0f);
     for (i32 v = 0; v < 4; v += 1)
-        for (i32 c = 0; c < 4; c += 1) EXPECT_FLOAT_EQ(draw_vertices(draw)[v].color[c], color[c]);
+        for (i32 c = 0; c < 4; c += 1)
+            EXPECT_FLOAT_EQ(((const Vertex*)draw->vertex_bytes)[v].color[c], color[c]);
     // The uploaded matrix is projection x view: (10, 20) moves to 20 and lands at -0.8, -0.6.
     Mat4 mvp;
     memcpy(mvp.m, draw->mvp, sizeof(mvp.m));
@@ -166,22 +143,13 @@ TEST_F(Renderer, DrawRectIsOneDrawCallWithItsTextureColourAndUniforms) {
     EXPECT_FLOAT_EQ(corner.y, -0.6f);
 }
 
+// A quad around its segment, three either side; a line of no length a quad of no size.
 TEST_F(Renderer, ALineIsAQuadAroundItsSegmentAndAZeroLengthLineIsDegenerate) {
     const f32 color[4] = {1, 0.5f, 0.25f, 1};
-    headless_draws_clear();
-    draw_line(0, color, 10, 20, 50, 20, 3, UV_FULL);
-    ASSERT_EQ(headless_draw_count(), 1);
-    const Vertex* v = draw_vertices(headless_draw(0));
-    expect_corner(v[0], 10, 23);
-    expect_corner(v[1], 10, 17);
-    expect_corner(v[2], 50, 17);
-    expect_corner(v[3], 50, 23);
-    for (i32 i = 0; i < 4; i += 1) EXPECT_FLOAT_EQ(v[i].color[1], 0.5f);
-
-    draw_line(0, color, 7, 7, 7, 7, 3, UV_FULL);
-    ASSERT_EQ(headless_draw_count(), 2);
-    const Vertex* zero = draw_vertices(headless_draw(1));
-    for (i32 i = 0; i < 4; i += 1) expect_corner(zero[i], 7, 7);
+    expect_draws_match("renderer_lines", [&] {
+        draw_line(0, color, 10, 20, 50, 20, 3, UV_FULL);
+        draw_line(0, color, 7, 7, 7, 7, 3, UV_FULL);
+    }, true);
 }
 
 TEST_F(Renderer, TheListsKeepTheirLargestSizeSoLaterDrawsTakeNoMemory) {
@@ -195,29 +163,21 @@ TEST_F(Renderer, TheListsKeepTheirLargestSizeSoLaterDrawsTakeNoMemory) {
     EXPECT_EQ(g_pools[POOL_MAIN].used, used);
 }
 
-TEST(Matrix, OrthographicMapsTheBoxToTheUnitCube) {
+TEST(Matrix, OrthographicProductsRotationsCrossProductsAndTheNormalMatrix) {
     Mat4 m = matrix_orthographic(-4, 12, 2, 10);
     Vec3 low = transform_point(m, Vec3{-4, 2, 0});
     Vec3 high = transform_point(m, Vec3{12, 10, 0.5f});
-    EXPECT_FLOAT_EQ(low.x, -1);
-    EXPECT_FLOAT_EQ(low.y, -1);
-    EXPECT_FLOAT_EQ(high.x, 1);
-    EXPECT_FLOAT_EQ(high.y, 1);
+    EXPECT_TRUE(low.x == -1 && low.y == -1 && high.x == 1 && high.y == 1);
     EXPECT_FLOAT_EQ(high.z, -0.5f);
-}
-
-TEST(Matrix, ProductsApplyTheRightFactorFirst) {
-    Mat4 m = matrix_multiply(matrix_translation(5, 6), matrix_scale(2, 3));
-    Vec3 p = transform_point(m, Vec3{1, 1, 0});
+    // Products apply the right factor first.
+    Mat4 moved = matrix_multiply(matrix_translation(5, 6), matrix_scale(2, 3));
+    Vec3 p = transform_point(moved, Vec3{1, 1, 0});
     EXPECT_FLOAT_EQ(p.x, 7);
     EXPECT_FLOAT_EQ(p.y, 9);
     Mat4 r = matrix_rotation(1.5707963267948966f);
     Vec3 q = transform_point(r, Vec3{1, 0, 0});
     EXPECT_NEAR(q.x, 0, 1e-6);
     EXPECT_NEAR(q.y, 1, 1e-6);
-}
-
-TEST(Matrix, CrossProductsAndTheNormalMatrix) {
     Vec3 z = vector_cross(Vec3{1, 0, 0}, Vec3{0, 1, 0});
     EXPECT_FLOAT_EQ(z.z, 1);
     Vec3 c = vector_cross(Vec3{2, 3, 4}, Vec3{5, 6, 7});

@@ -7,6 +7,7 @@
 #include "gfx/theme.h"
 
 static const f32 GROUP_COLOR[4] = {0.125f, 0.25f, 0.375f, 1.0f};
+static const f32 BAR_COLOR[4] = {0.5f, 0.0625f, 0.25f, 0.75f};
 
 struct ScoreView : ProgramTest {
     void SetUp() override {
@@ -36,52 +37,46 @@ struct ScoreView : ProgramTest {
         record.header = header_make(OBJECT_MEASURE, g_piece.next_object_id++, 0, SCOPE_GLOBAL, time,
                                     duration, frac(1));
         record.bar_length = bar;
-        const f32 color[4] = {0.5f, 0.0625f, 0.25f, 0.75f};
-        memcpy(record.bar_color, color, sizeof(color));
+        memcpy(record.bar_color, BAR_COLOR, sizeof(BAR_COLOR));
         return array_push(&g_piece.measures, record);
     }
-    static std::vector<DrawnQuad> bar_lines() {
-        const f32 color[4] = {0.5f, 0.0625f, 0.25f, 0.75f};
-        return rects_in(color, TEXTURE_WHITE);
-    }
+    static std::vector<DrawnQuad> bar_lines() { return rects_in(BAR_COLOR, TEXTURE_WHITE); }
 };
 
-TEST_F(ScoreView, NotesSitCentredOnTheirPitchRowsAmongTheOctaveLines) {
+// Notes on their rows among the octave lines and the axis, one without its group (a
+// circle one row high), a measure's bar lines and icon, a logarithmic pitch curve in its box,
+// the label under a selected note, the placement preview and the rubber band.
+TEST_F(ScoreView, ASceneDrawsAsStored) {
+    g_piece.groups[0].size = 2.0;
     note(frac(1), frac(2), frac(2));
     note(frac(4), frac(1, 2), frac(1, 2));
-    draw();
-    std::vector<DrawnQuad> notes = rects_in(GROUP_COLOR);
-    ASSERT_EQ(notes.size(), 2u);
-    EXPECT_FLOAT_EQ(notes[0].left, 1.0f);
-    EXPECT_FLOAT_EQ(notes[0].right, 3.0f);
-    EXPECT_FLOAT_EQ(notes[0].center_y(), 8.0f);
-    EXPECT_FLOAT_EQ(notes[0].height(), 1.0f);
-    EXPECT_FLOAT_EQ(notes[1].center_y(), -8.0f);
-    EXPECT_EQ(g_piece.notes_drawn, 2);
-
-    std::vector<DrawnQuad> octaves = rects_in(g_theme.score_marking_color1, TEXTURE_WHITE);
-    ASSERT_EQ(octaves.size(), 5u);
-    for (i32 i = 0; i < 5; i += 1) EXPECT_NEAR(octaves[i].center_y(), -16.0f + 8.0f * i, 1e-4f);
-    EXPECT_NEAR(octaves[0].width(), 2.0f * 10.0f * 1024.0f / 768.0f, 1e-3f);
-    std::vector<DrawnQuad> axis = rects_in(g_theme.score_marking_color2, TEXTURE_WHITE);
-    ASSERT_EQ(axis.size(), 1u);
-    EXPECT_NEAR(axis[0].center_x(), 0.0f, 1e-6f);
-    EXPECT_FLOAT_EQ(axis[0].width(), 10.0f / 128.0f);
-    EXPECT_FLOAT_EQ(axis[0].height(), 20.0f);
-}
-
-TEST_F(ScoreView, ANoteWithoutItsGroupIsACircleInTheNoteColourOneRowHigh) {
-    g_piece.groups[0].size = 2.0;
-    note(frac(0), frac(1), frac(1), 99);
-    note(frac(2), frac(1), frac(1), 0);
-    draw();
-    std::vector<DrawnQuad> orphans = rects_in(g_theme.note_object_color, TEXTURE_CIRCLE);
-    ASSERT_EQ(orphans.size(), 1u);
-    EXPECT_FLOAT_EQ(orphans[0].height(), 1.0f);
-    EXPECT_FLOAT_EQ(g_piece.notes[0].draw_size, 1.0f);
-    std::vector<DrawnQuad> grouped = rects_in(GROUP_COLOR);
-    ASSERT_EQ(grouped.size(), 1u);
-    EXPECT_FLOAT_EQ(grouped[0].height(), 2.0f);  // the group's size
+    note(frac(-3), frac(1), frac(1), 99);
+    note(frac(-6), frac(1, 2), frac(0, 1))->header.selected = 1;  // a pitch to repair
+    measure(frac(-8), frac(4), frac(1));
+    PitchObject pitch = {};
+    pitch.header = header_make(OBJECT_PITCH, 7, 0, SCOPE_LOCAL, frac(2), frac(3), frac(1));
+    pitch.pitch =
+        curve_with_points(POOL_MAIN, frac(1), frac(4), {{frac(0), frac(2)}, {frac(1), frac(4)}});
+    pitch.pitch.logarithmic = 1;
+    array_push(&g_piece.pitches, pitch);
+    g_editor.place_mode = 1;
+    g_editor.place_kind = OBJECT_KEY;
+    g_editor.cursor_time = frac(2);
+    g_editor.cursor_pitch = frac(2);
+    g_editor.selected_duration = frac(3);
+    g_editor.box_armed = 1;
+    g_editor.box_start_x = 3.0f;
+    g_editor.box_start_y = 2.0f;
+    g_ui.mouse_x = 512.0f + 384.0f / 10.0f;  // canvas (1, -1)
+    g_ui.mouse_y = 384.0f - 384.0f / 10.0f;
+    expect_draws_match("score_view_scene", score_view_draw);
+    EXPECT_EQ(g_piece.notes_drawn, 4);
+    EXPECT_FLOAT_EQ(g_piece.notes[2].draw_size, 1.0f);
+    EXPECT_TRUE(same(g_piece.notes[3].header.pitch, frac(1)));
+    EXPECT_EQ(g_piece.keys.count, 0);  // a preview, not an object
+    EXPECT_EQ(g_piece.pitches[0].pitch.origin_x, 2.0);
+    EXPECT_EQ(g_piece.pitches[0].pitch.origin_y, 0.5);
+    EXPECT_EQ(g_mesh.pixel_snap, 1.0);  // restored after the canvas text
 }
 
 TEST_F(ScoreView, NotesAreCulledAtTheCameraEdgesButKeepTheirSelectionFrame) {
@@ -104,19 +99,6 @@ TEST_F(ScoreView, NotesAreCulledAtTheCameraEdgesButKeepTheirSelectionFrame) {
     ASSERT_EQ(frames.size(), 1u);
     EXPECT_FLOAT_EQ(frames[0].center_y(), 8.0f);
     EXPECT_NEAR(frames[0].right, 1.999f, 1e-5f);
-}
-
-TEST_F(ScoreView, AMeasureDrawsABarLineAtEachBarAndOneAtItsEnd) {
-    measure(frac(0), frac(4), frac(1));
-    draw();
-    std::vector<DrawnQuad> lines = bar_lines();
-    ASSERT_EQ(lines.size(), 5u);
-    for (i32 i = 0; i < 5; i += 1) {
-        EXPECT_NEAR(lines[i].center_x(), (f32)i, 1e-5f);
-        EXPECT_FLOAT_EQ(lines[i].height(), 20.0f);
-        EXPECT_FLOAT_EQ(lines[i].width(), 10.0f / 128.0f);
-    }
-    EXPECT_EQ(draws_with_texture(TEXTURE_MEASURE), 1);  // its icon, after the bars
 }
 
 TEST_F(ScoreView, BarLinesAreCappedAtOneThousandAndCulledOutsideTheView) {
@@ -146,48 +128,21 @@ TEST_F(ScoreView, AHiddenGroupHidesEverythingButMeasuresAndTempos) {
     g_piece.groups[1].texture = g_textures.ids[TEXTURE_CIRCLE];
     Piece* piece = &g_piece;
     const i64 group = 5;
-    const Fraction t = frac(0), d = frac(2), p = frac(1);
-
-    note(t, d, p, group);
-    KeyObject key = {};
-    key.header = header_make(OBJECT_KEY, 100, group, SCOPE_GLOBAL, t, d, p);
-    key.key_name = STR("key");
-    array_push(&piece->keys, key);
-    MeasureObject* bars = measure(t, d, frac(1));
-    bars->header.group_id = group;
-    TempoObject tempo = {};
-    tempo.header = header_make(OBJECT_TEMPO, 101, group, SCOPE_GLOBAL, t, d, p);
-    curve_init(&tempo.tempo, POOL_MAIN);
-    array_push(&piece->tempos, tempo);
-    SoundObject sound = {};
-    sound.header = header_make(OBJECT_SOUND, 102, group, SCOPE_LOCAL, t, d, p);
-    sound.wave_count = 1;
-    sound.wave_names[0] = STR("sine");
-    for (Curve& curve : sound.blend) curve_init(&curve, POOL_MAIN);
-    array_push(&piece->sounds, sound);
-    ShapeObject shape = {};
-    shape.header = header_make(OBJECT_SHAPE, 103, group, SCOPE_LOCAL, t, d, p);
-    array_push(&piece->shapes, shape);
-    VolumeObject volume = {};
-    volume.header = header_make(OBJECT_VOLUME, 104, group, SCOPE_LOCAL, t, d, p);
-    curve_init(&volume.volume, POOL_MAIN);
-    curve_init(&volume.pan, POOL_MAIN);
-    array_push(&piece->volumes, volume);
-    PitchObject pitch = {};
-    pitch.header = header_make(OBJECT_PITCH, 105, group, SCOPE_LOCAL, t, d, p);
-    curve_init(&pitch.pitch, POOL_MAIN);
-    array_push(&piece->pitches, pitch);
-    RepeatObject repeat = {};
-    repeat.header = header_make(OBJECT_REPEAT, 106, group, SCOPE_GLOBAL, t, d, p);
-    array_push(&piece->repeats, repeat);
-    TextObject text = {};
-    text.header = header_make(OBJECT_TEXT, 107, group, SCOPE_GLOBAL, t, d, p);
+    const Fraction t = frac(0), d = frac(2);
     const f32 ink[4] = {0.0f, 0.75f, 0.125f, 1.0f};
-    memcpy(text.color, ink, sizeof(ink));
-    text.text = STR("hidden");
-    text.size = 32.0;
-    text.align_x = -1.0f;
-    array_push(&piece->texts, text);
+
+    for (u8 kind = 0; kind < OBJECT_KIND_COUNT; kind += 1) {
+        ObjectHeader* object = piece_object_add(piece, editor_template(kind));
+        object->time = t;
+        object->duration = d;
+        object->group_id = group;
+    }
+    MeasureObject* bars = &piece->measures[0];
+    bars->bar_length = frac(1);
+    memcpy(bars->bar_color, BAR_COLOR, sizeof(BAR_COLOR));
+    TextObject* text = &piece->texts[0];
+    memcpy(text->color, ink, sizeof(ink));
+    text->text = STR("hidden");
     // A selected object of a hidden group shows nothing either.
     piece->keys[0].header.selected = 1;
 
@@ -201,10 +156,7 @@ TEST_F(ScoreView, AHiddenGroupHidesEverythingButMeasuresAndTempos) {
     EXPECT_TRUE(rects_in(GROUP_COLOR).empty());
     EXPECT_EQ(g_piece.notes_drawn, 0);
     EXPECT_TRUE(rects_in(g_theme.selection_color).empty());
-    i64 ink_draws = 0;
-    for (const DrawnCall& call : drawn_calls())
-        if (!call.quads.empty() && color_is(call.quads[0].color, ink)) ink_draws += 1;
-    EXPECT_EQ(ink_draws, 0);
+    EXPECT_TRUE(draws_in_color(ink).empty());
     EXPECT_EQ(piece->texts[0].header.visible, 0);
     EXPECT_EQ(piece->measures[0].header.visible, 1);
 
@@ -212,10 +164,7 @@ TEST_F(ScoreView, AHiddenGroupHidesEverythingButMeasuresAndTempos) {
     draw();
     for (i32 slot : hidden_icons) EXPECT_EQ(draws_with_texture(slot), 1) << slot;
     EXPECT_EQ(rects_in(GROUP_COLOR).size(), 1u);
-    ink_draws = 0;
-    for (const DrawnCall& call : drawn_calls())
-        if (!call.quads.empty() && color_is(call.quads[0].color, ink)) ink_draws += 1;
-    EXPECT_EQ(ink_draws, 1);
+    EXPECT_EQ(draws_in_color(ink).size(), 1u);
 }
 
 TEST_F(ScoreView, LogarithmicCurvesPlaceTheGeometricMeanHalfwayUp) {
@@ -232,34 +181,6 @@ TEST_F(ScoreView, LogarithmicCurvesPlaceTheGeometricMeanHalfwayUp) {
     curve.logarithmic = 1;
     curve.minimum = frac(0);
     EXPECT_EQ(curve_point_to_box(&curve, frac(0), frac(2)).y, 0.0f);
-
-    // Drawn: a pitch object at time 2 on row 0 has its box from y 0.5 upwards.
-    PitchObject pitch = {};
-    pitch.header = header_make(OBJECT_PITCH, 7, 0, SCOPE_LOCAL, frac(2), frac(3), frac(1));
-    pitch.pitch =
-        curve_with_points(POOL_MAIN, frac(1), frac(4), {{frac(0), frac(2)}, {frac(1), frac(4)}});
-    pitch.pitch.logarithmic = 1;
-    array_push(&g_piece.pitches, pitch);
-    draw();
-    std::vector<DrawnQuad> markers = rects_in(g_theme.pitch_object_color, TEXTURE_CIRCLE);
-    ASSERT_EQ(markers.size(), 6u);  // two points, each with two handle markers
-    EXPECT_NEAR(markers[0].center_x(), 2.0f, 1e-5f);
-    EXPECT_NEAR(markers[0].center_y(), 1.5f, 1e-5f);
-    EXPECT_FLOAT_EQ(markers[0].width(), 0.25f);
-    EXPECT_NEAR(markers[3].center_x(), 3.0f, 1e-5f);
-    EXPECT_NEAR(markers[3].center_y(), 2.5f, 1e-5f);
-    EXPECT_EQ(g_piece.pitches[0].pitch.origin_x, 2.0);
-    EXPECT_EQ(g_piece.pitches[0].pitch.origin_y, 0.5);
-
-    // The line: 24 samples for the span, the last point, and its level to the box's end.
-    const DrawnCall* line = nullptr;
-    std::vector<DrawnCall> calls = drawn_calls();
-    for (const DrawnCall& call : calls)
-        if (call.quads.size() > 1 && call.texture == g_textures.ids[TEXTURE_WHITE]) line = &call;
-    ASSERT_NE(line, nullptr);
-    EXPECT_EQ(line->quads.size(), 25u);
-    EXPECT_NEAR(line->quads.back().right, 5.0f, 0.04f);
-    EXPECT_NEAR(line->quads.back().center_y(), 2.5f, 0.04f);
 }
 
 TEST(BezierPoint, EndsAtItsEndPointsAndFollowsAStraightPolygon) {
@@ -275,20 +196,6 @@ TEST(BezierPoint, EndsAtItsEndPointsAndFollowsAStraightPolygon) {
     Vec2f bent = bezier_point(Vec2f{0, 0}, Vec2f{0, 4}, Vec2f{4, 4}, Vec2f{4, 0}, 0.5f);
     EXPECT_FLOAT_EQ(bent.x, 2.0f);
     EXPECT_FLOAT_EQ(bent.y, 3.0f);
-}
-
-TEST_F(ScoreView, TheLabelOfASelectedObjectSitsUnderItsRowAndRepairsItsPitch) {
-    NoteObject* placed = note(frac(1), frac(1, 2), frac(0, 1));
-    placed->header.selected = 1;
-    draw();
-    EXPECT_TRUE(same(g_piece.notes[0].header.pitch, frac(1)));
-    std::vector<DrawnQuad> strips = rects_in(g_theme.menu_background_color, TEXTURE_WHITE);
-    ASSERT_EQ(strips.size(), 1u);
-    EXPECT_FLOAT_EQ(strips[0].left, 1.0f);
-    EXPECT_FLOAT_EQ(strips[0].top, -0.5f);
-    EXPECT_FLOAT_EQ(strips[0].height(), 1.0f);  // zoom / 10
-    EXPECT_FLOAT_EQ(strips[0].width(), 4.0f);
-    EXPECT_EQ(g_mesh.pixel_snap, 1.0);  // restored after the canvas text
 }
 
 TEST_F(ScoreView, TextsAlignOnTheirTimeAndRow) {
@@ -311,29 +218,4 @@ TEST_F(ScoreView, TextsAlignOnTheirTimeAndRow) {
     text.align_y = 1.0f;  // the block hangs below the row
     text_object_rect(&text, right);
     EXPECT_NEAR(right[1] + right[3], 8.0f, 1e-5f);
-}
-
-TEST_F(ScoreView, ThePlacementPreviewAndTheRubberBandFollowTheEditor) {
-    g_editor.place_mode = 1;
-    g_editor.place_kind = OBJECT_KEY;
-    g_editor.cursor_time = frac(2);
-    g_editor.cursor_pitch = frac(2);
-    g_editor.selected_duration = frac(3);
-    g_editor.box_armed = 1;
-    g_editor.box_start_x = 3.0f;
-    g_editor.box_start_y = 2.0f;
-    g_ui.mouse_x = 512.0f + 384.0f / 10.0f;  // canvas (1, -1)
-    g_ui.mouse_y = 384.0f - 384.0f / 10.0f;
-    draw();
-    std::vector<DrawnQuad> icons = rects_in(g_theme.key_object_color, TEXTURE_KEY);
-    ASSERT_EQ(icons.size(), 1u);
-    EXPECT_FLOAT_EQ(icons[0].left, 2.0f);
-    EXPECT_FLOAT_EQ(icons[0].center_y(), 8.0f);
-    EXPECT_EQ(g_piece.keys.count, 0);  // a preview, not an object
-    std::vector<DrawnQuad> band = rects_in(g_theme.selection_color, TEXTURE_WHITE);
-    ASSERT_EQ(band.size(), 1u);
-    EXPECT_NEAR(band[0].left, 1.0f, 1e-4f);
-    EXPECT_NEAR(band[0].bottom, -1.0f, 1e-4f);
-    EXPECT_NEAR(band[0].right, 3.0f, 1e-4f);
-    EXPECT_NEAR(band[0].top, 2.0f, 1e-4f);
 }

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <stdio.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -49,3 +51,35 @@ inline std::vector<u8> file_bytes(const std::string& path) {
     fclose(file);
     return bytes;
 }
+
+inline std::string file_text(const std::string& path) {
+    std::vector<u8> bytes = file_bytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+inline bool write_text(const std::string& path, const std::string& text) {
+    FILE* file = fopen(path.c_str(), "wb");
+    if (!file) return false;
+    bool written = fwrite(text.data(), 1, text.size(), file) == text.size();
+    return fclose(file) == 0 && written;
+}
+
+// A fresh folder under /tmp, removed with everything in it when the helper goes. After
+// enter() it is the working folder until then (the previous one comes back).
+struct TempFolder {
+    std::string path;
+    char previous[4096] = {};
+    TempFolder() {
+        char pattern[] = "/tmp/sorvane_test_XXXXXX";
+        path = mkdtemp(pattern) ? pattern : "";
+        EXPECT_FALSE(path.empty());
+    }
+    void enter() {
+        if (getcwd(previous, sizeof(previous))) EXPECT_EQ(chdir(path.c_str()), 0);
+    }
+    ~TempFolder() {
+        if (previous[0]) EXPECT_EQ(chdir(previous), 0);
+        if (!path.empty()) EXPECT_EQ(system(("rm -rf '" + path + "'").c_str()), 0);
+    }
+    std::string operator/(const std::string& name) const { return path + "/" + name; }
+};

@@ -1,35 +1,14 @@
-// Textures and the frame buffer on the headless back end: the interface texture table, the
-// white fallback for images that do not decode, mipmaps, the frame buffer's rebuild and
-// status messages, and the gamma resolve to the window.
-#include <stdlib.h>
-#include <unistd.h>
-
+// Textures, named resources and the frame buffer on the headless back end: the interface
+// texture table, the white fallback for images that do not decode, mipmaps, textures and
+// fonts by name from "resources.txt", the frame buffer's rebuild and status messages, the
+// gamma resolve to the window, and the drawing objects of a whole start-up and shutdown.
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
-#include "app/app.h"
-#include "gfx/font.h"
-#include "gfx/renderer.h"
-#include "gfx/resources.h"
-#include "gfx/textures.h"
-#include "platform/headless.h"
-#include "test_support.h"
+#include "frame_support.h"
 
-struct Textures : testing::Test {
-    ScopedPools pools;
-    void* image_memory = nullptr;
-    void SetUp() override {
-        headless_reset();
-        app_state_reset();
-        image_memory = malloc(64 << 20);
-        image_set_buffer(64 << 20, image_memory);
-        image_set_flip(true);
-    }
-    void TearDown() override {
-        textures_destroy();
-        image_set_buffer(0, nullptr);
-        free(image_memory);
-    }
-};
+using Textures = GraphicsTest;
 
 static bool mipmapped(u32 texture) {
     bool result = false;
@@ -37,7 +16,7 @@ static bool mipmapped(u32 texture) {
     return result;
 }
 
-TEST_F(Textures, TheTableLoadsEverySlotInItsOrderMipmapped) {
+TEST_F(Textures, TheTableLoadsEverySlotInItsOrderMipmappedAndBadImagesGiveWhite) {
     texture_table_load();
     for (i32 slot = 0; slot < TEXTURE_SLOT_COUNT; slot += 1) {
         ASSERT_NE(g_textures.ids[slot], 0u) << slot;
@@ -45,43 +24,41 @@ TEST_F(Textures, TheTableLoadsEverySlotInItsOrderMipmapped) {
         for (i32 other = 0; other < slot; other += 1)
             EXPECT_NE(g_textures.ids[slot], g_textures.ids[other]) << slot << " " << other;
     }
-    // The first sphere comes right after star3d; place and select come before play; the
-    // note before the circle; the second sphere after text.
-    EXPECT_EQ(g_textures.ids[TEXTURE_SPHERE], g_textures.ids[TEXTURE_STAR3D] + 1);
-    EXPECT_EQ(g_textures.ids[TEXTURE_NEW], g_textures.ids[TEXTURE_SPHERE] + 1);
-    EXPECT_EQ(g_textures.ids[TEXTURE_PLAY], g_textures.ids[TEXTURE_SELECT_OBJECT] + 1);
-    EXPECT_EQ(g_textures.ids[TEXTURE_CIRCLE], g_textures.ids[TEXTURE_NOTE] + 1);
-    EXPECT_EQ(g_textures.ids[TEXTURE_SPHERE2], g_textures.ids[TEXTURE_TEXT] + 1);
+    // The order of loading: the first sphere right after star3d, place and select before
+    // play, the note before the circle, the second sphere after text.
+    const i32 follows[][2] = {{TEXTURE_SPHERE, TEXTURE_STAR3D}, {TEXTURE_NEW, TEXTURE_SPHERE},
+                              {TEXTURE_PLAY, TEXTURE_SELECT_OBJECT}, {TEXTURE_CIRCLE, TEXTURE_NOTE},
+                              {TEXTURE_SPHERE2, TEXTURE_TEXT}};
+    for (const i32* pair : follows)
+        EXPECT_EQ(g_textures.ids[pair[0]], g_textures.ids[pair[1]] + 1) << pair[0];
     i32 width = 0, height = 0;
     headless_texture_info(g_textures.ids[TEXTURE_HUE], &width, &height, nullptr);
-    EXPECT_EQ(width, 8);
-    EXPECT_EQ(height, 256);
+    EXPECT_EQ(width * 1000 + height, 8 * 1000 + 256);
     // Last of all, the default font.
     EXPECT_EQ(font_default()->page_texture, g_textures.ids[TEXTURE_CHOOSE] + 1);
     EXPECT_GT(font_default()->glyphs.count, 200);
-}
 
-TEST_F(Textures, AnImageThatDoesNotDecodeGivesTheWhiteTexture) {
-    texture_table_load();
     i64 live = headless_live_textures();
     EXPECT_EQ(texture_load(STR("textures/no_such_image.png"), 2, 2, 5, 0),
               g_textures.ids[TEXTURE_WHITE]);
     EXPECT_EQ(texture_load(STR("theme.txt"), 2, 2, 1, 1), g_textures.ids[TEXTURE_WHITE]);
     EXPECT_EQ(headless_live_textures(), live);
     EXPECT_EQ(texture_load_or_zero(STR("theme.txt"), 2, 2, 1, 1, 8.0f), 0u);
+    // Only the mipmapped filters make mipmaps.
+    const i32 filters[][2] = {{1, 1}, {5, 0}, {2, 0}, {0, 0}};
+    const bool wanted[] = {false, true, true, false};
+    for (i32 i = 0; i < 4; i += 1)
+        EXPECT_EQ(mipmapped(texture_load(STR("textures/white.png"), 2, 2, filters[i][0],
+                                         filters[i][1])),
+                  wanted[i]) << i;
 }
 
 TEST_F(Textures, WithoutAnyImageEverySlotHoldsOneBuiltInWhite) {
-    char name[] = "/tmp/sorvane_textures_XXXXXX";
-    std::string empty = mkdtemp(name);
-    std::string previous = std::filesystem::current_path();
-    ASSERT_EQ(chdir(empty.c_str()), 0);
+    TempFolder empty;
+    empty.enter();
     testing::internal::CaptureStdout();
     texture_table_load();
-    std::string said = testing::internal::GetCapturedStdout();
-    ASSERT_EQ(chdir(previous.c_str()), 0);
-    std::filesystem::remove_all(empty);
-    EXPECT_EQ(said, "failed to open textures/font_info.txt\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "failed to open textures/font_info.txt\n");
     u32 white = g_textures.ids[TEXTURE_WHITE];
     ASSERT_NE(white, 0u);
     for (i32 slot = 0; slot < TEXTURE_SLOT_COUNT; slot += 1) EXPECT_EQ(g_textures.ids[slot], white);
@@ -93,11 +70,70 @@ TEST_F(Textures, WithoutAnyImageEverySlotHoldsOneBuiltInWhite) {
     EXPECT_EQ(headless_live_textures(), 0);
 }
 
-TEST_F(Textures, OnlyMipmappedFiltersMakeMipmaps) {
-    EXPECT_FALSE(mipmapped(texture_load(STR("textures/white.png"), 2, 2, 1, 1)));
-    EXPECT_TRUE(mipmapped(texture_load(STR("textures/white.png"), 2, 2, 5, 0)));
-    EXPECT_TRUE(mipmapped(texture_load(STR("textures/white.png"), 2, 2, 2, 0)));
-    EXPECT_FALSE(mipmapped(texture_load(STR("textures/white.png"), 2, 2, 0, 0)));
+TEST_F(Textures, NamedTexturesAndFontsAreFoundByName) {
+    TempFolder folder;
+    std::filesystem::copy_file(SORVANE_DATA_DIR "/textures/white.png", folder / "dot.png");
+    ASSERT_TRUE(write_text(folder / "font.txt", "s 8 8\ni dot.png\ng 65 0 0 4 0 0 4 4\n"));
+    ASSERT_TRUE(write_text(folder / "resources.txt",
+                           "texture dot dot.png\n"
+                           "texture gone missing.png\n"
+                           "picture dot dot.png\n"
+                           "font small font.txt\n"
+                           "font broken nowhere.txt\n"));
+    g_textures.ids[TEXTURE_WHITE] = texture_create();
+    u32 white = g_textures.ids[TEXTURE_WHITE];
+    {
+        TempFolder none;  // without a list no name is known
+        none.enter();
+        resources_load();
+        EXPECT_EQ(texture_by_name(STR("dot")), white);
+        EXPECT_EQ(font_by_name(STR("default")), font_default());
+    }
+    folder.enter();
+    testing::internal::CaptureStdout();
+    resources_load();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "failed to open nowhere.txt\n");
+    u32 dot = texture_by_name(STR("dot"));
+    EXPECT_NE(dot, white);
+    EXPECT_FALSE(mipmapped(dot));  // named textures are drawn without mipmaps
+    for (Str name : {STR("gone"), STR("picture"), STR("")}) EXPECT_EQ(texture_by_name(name), white);
+
+    Font* small = font_by_name(STR("small"));
+    EXPECT_NE(glyph_lookup(small, 65), 0u);
+    EXPECT_NE(small->page_texture, 0u);
+    // A font that failed is kept, empty, under its name; nothing is drawn from it.
+    Font* broken = font_by_name(STR("broken"));
+    EXPECT_NE(broken, font_default());
+    EXPECT_EQ(broken->glyphs.count, 0);
+    EXPECT_DOUBLE_EQ(broken->size, 256);
+    EXPECT_EQ(font_by_name(STR("unknown")), font_default());
+    ASSERT_EQ(chdir(SORVANE_DATA_DIR), 0);
+    renderer_load();
+    headless_draws_clear();
+    const f32 color[4] = {1, 1, 1, 1};
+    draw_string(broken, color, STR("AB"), 0, 0, 1, 1, 0, 0);
+    EXPECT_EQ(headless_draw_count(), 0);
+    renderer_release();
+}
+
+TEST_F(Textures, EveryShippedNameLoads) {
+    texture_table_load();
+    resources_load();  // from the data folder the tests run in
+    std::ifstream file("resources.txt");
+    std::string line;
+    i32 textures = 0;
+    while (std::getline(file, line)) {
+        std::istringstream words(line);
+        std::string kind, name;
+        words >> kind >> name;
+        if (kind == "texture") {
+            EXPECT_NE(texture_by_name(to_str(name)), g_textures.ids[TEXTURE_WHITE]) << name;
+            textures += 1;
+        }
+        if (kind == "font") EXPECT_GT(font_by_name(to_str(name))->glyphs.count, 200) << name;
+    }
+    EXPECT_GE(textures, 1);
+    EXPECT_NE(texture_by_name(STR("circle")), g_textures.ids[TEXTURE_WHITE]);
 }
 
 TEST_F(Textures, RebuildingTheFrameBufferReplacesEveryObjectAtTheNewSize) {
@@ -116,15 +152,11 @@ TEST_F(Textures, RebuildingTheFrameBufferReplacesEveryObjectAtTheNewSize) {
     headless_texture_info(first, &width, nullptr, nullptr);
     EXPECT_EQ(width, 0);  // destroyed
     headless_texture_info(g_frame_buffer.color_texture, &width, &height, nullptr);
-    EXPECT_EQ(width, 800);
-    EXPECT_EQ(height, 600);
+    EXPECT_EQ(width * 1000 + height, 800 * 1000 + 600);
     textures_destroy();
-    EXPECT_EQ(headless_live_frame_buffers(), 0);
-    EXPECT_EQ(headless_live_render_buffers(), 0);
-    EXPECT_EQ(headless_live_textures(), 0);
-}
+    EXPECT_EQ(headless_live_frame_buffers() + headless_live_render_buffers() +
+                  headless_live_textures(), 0);
 
-TEST(FrameBufferStatus, EachStatusHasItsMessage) {
     testing::internal::CaptureStdout();
     for (i32 status = -1; status <= 9; status += 1) frame_buffer_report(status);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
@@ -175,10 +207,29 @@ TEST_F(Textures, AFrameClearsInLinearLightAndResolvesThroughGamma) {
     const Vertex* v = (const Vertex*)resolve->vertex_bytes;
     Vec3 low = transform_point(mvp, Vec3{v[0].position[0], v[0].position[1], 0});
     Vec3 high = transform_point(mvp, Vec3{v[2].position[0], v[2].position[1], 0});
-    EXPECT_FLOAT_EQ(low.x, -1);
-    EXPECT_FLOAT_EQ(low.y, -1);
-    EXPECT_FLOAT_EQ(high.x, 1);
-    EXPECT_FLOAT_EQ(high.y, 1);
+    EXPECT_TRUE(low.x == -1 && low.y == -1 && high.x == 1 && high.y == 1);
     EXPECT_FLOAT_EQ(v[2].uv[0], 1);
     renderer_release();
+}
+
+TEST(DrawingStartup, TheEditorStartsWithEveryDrawingPartAndReleasesItAll) {
+    headless_reset();
+    app_state_reset();
+    ASSERT_TRUE(app_startup());
+    EXPECT_EQ(g_theme.font, font_default());
+    EXPECT_FLOAT_EQ(g_theme.text_scale, 1.0f);  // the shipped theme
+    EXPECT_EQ(headless_live_frame_buffers(), 1);
+    headless_resize(800, 500);
+    app_frame();
+    const HeadlessDraw* last = headless_draw(headless_draw_count() - 1);
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(last->program, g_program_gamma.id);
+    EXPECT_EQ(last->frame_buffer, 0u);
+    i32 width = 0, height = 0;
+    headless_texture_info(g_frame_buffer.color_texture, &width, &height, nullptr);
+    EXPECT_EQ(width * 1000 + height, 800 * 1000 + 500);
+    EXPECT_EQ(headless_live_frame_buffers(), 1);
+    app_shutdown();
+    EXPECT_EQ(headless_live_textures() + headless_live_frame_buffers() +
+                  headless_live_render_buffers() + headless_live_buffers(), 0);
 }

@@ -1,9 +1,4 @@
 // The theme: the kinds of lines of "theme.txt", the derived fields, and the shipped file.
-#include <stdio.h>
-#include <stdlib.h>
-#include <unistd.h>
-
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -12,21 +7,13 @@
 #include "gfx/theme.h"
 #include "test_support.h"
 
-// Loads the theme from a "theme.txt" with the given text, in a folder of its own.
+// Loads the theme from a "theme.txt" with the given text (none when empty).
 static void load_theme(const std::string& text) {
-    char name[] = "/tmp/sorvane_theme_XXXXXX";
-    std::string folder = mkdtemp(name);
-    std::string previous = std::filesystem::current_path();
-    if (!text.empty()) {
-        FILE* file = fopen((folder + "/theme.txt").c_str(), "wb");
-        fwrite(text.data(), 1, text.size(), file);
-        fclose(file);
-    }
-    ASSERT_EQ(chdir(folder.c_str()), 0);
+    TempFolder folder;
+    if (!text.empty()) ASSERT_TRUE(write_text(folder / "theme.txt", text));
+    folder.enter();
     theme_set_defaults();
     theme_load();
-    ASSERT_EQ(chdir(previous.c_str()), 0);
-    std::filesystem::remove_all(folder);
 }
 
 static Theme defaults() {
@@ -39,16 +26,6 @@ static void expect_color(const f32* color, f32 r, f32 g, f32 b, f32 a) {
     EXPECT_FLOAT_EQ(color[1], g);
     EXPECT_FLOAT_EQ(color[2], b);
     EXPECT_FLOAT_EQ(color[3], a);
-}
-
-TEST(Theme, ScaleSetsTheRowSizeAndTheIconSize) {
-    ScopedPools pools;
-    load_theme("scale 30\noffset 7\n");
-    EXPECT_FLOAT_EQ(g_theme.row_size, 30);
-    EXPECT_FLOAT_EQ(g_theme.icon_size, 22.5f);
-    EXPECT_FLOAT_EQ(g_theme.row_offset, 7);
-    EXPECT_FLOAT_EQ(g_theme.row_offset2, 7);
-    EXPECT_FLOAT_EQ(theme_menu_bar_height(), 60);
 }
 
 TEST(Theme, FiveWordsSetAColourAndTwoToFourANumber) {
@@ -81,6 +58,13 @@ TEST(Theme, FiveWordsSetAColourAndTwoToFourANumber) {
 
 TEST(Theme, WithoutAFileTheDefaultsStandAndTheDerivedFieldsAreSet) {
     ScopedPools pools;
+    // The scale sets the row and icon sizes, the offset the row offsets.
+    load_theme("scale 30\noffset 7\n");
+    EXPECT_FLOAT_EQ(g_theme.row_size, 30);
+    EXPECT_FLOAT_EQ(g_theme.icon_size, 22.5f);
+    EXPECT_FLOAT_EQ(g_theme.row_offset, 7);
+    EXPECT_FLOAT_EQ(g_theme.row_offset2, 7);
+    EXPECT_FLOAT_EQ(theme_menu_bar_height(), 60);
     g_textures.ids[TEXTURE_MAXIMIZE2] = 61;
     g_textures.ids[TEXTURE_MINIMIZE] = 62;
     load_theme("");

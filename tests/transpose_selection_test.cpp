@@ -17,11 +17,7 @@ struct Transpose : InterfaceTest {
         InterfaceTest::SetUp();
         frames();
     }
-    static Panel* entry_panel() {
-        for (i64 i = g_panels.panels.count - 1; i >= 0; i -= 1)
-            if (g_panels.panels[i].kind == PANEL_FRACTION) return &g_panels.panels[i];
-        return nullptr;
-    }
+    static Panel* entry_panel() { return panel_of_kind(PANEL_FRACTION); }
     static i64 add(u8 kind, Fraction pitch, bool selected) {
         alignas(16) u8 record[OBJECT_MAX_SIZE] = {};
         ObjectHeader* header = (ObjectHeader*)record;
@@ -33,10 +29,6 @@ struct Transpose : InterfaceTest {
         return added->id;
     }
     static Fraction pitch_of(u8 kind, i64 id) { return object_find(&g_piece, kind, id)->pitch; }
-    void tap(i32 code) {
-        headless_key_tap(code);
-        frames();
-    }
     // The entry's field gets the text in place of its own, then Return confirms it.
     void enter(const char* text) {
         frames();

@@ -2,16 +2,9 @@
 // frames of the program: i and k walk a scale before any key is placed, and the duration,
 // pitch and name entries take what is typed as soon as they open, without the editor also
 // acting on the keys.
-#include <limits.h>
-#include <stdlib.h>
 #include <unistd.h>
 
-#include <string>
-
 #include "editor_support.h"
-#include "gfx/font.h"
-#include "gfx/resources.h"
-#include "gfx/theme.h"
 #include "panels/entry_panels.h"
 #include "panels/file_panel.h"
 #include "ui/panels.h"
@@ -29,12 +22,6 @@ struct Walkthrough : ProgramTest {
             headless_type_text(Str{(u8*)c, 1});
             app_frame();
         }
-    }
-    static i64 panels_of_kind(u8 kind) {
-        i64 count = 0;
-        for (i64 i = 0; i < g_panels.panels.count; i += 1)
-            if (g_panels.panels[i].kind == kind) count += 1;
-        return count;
     }
 };
 
@@ -96,28 +83,17 @@ TEST_F(Walkthrough, TheEntriesTakeWhatIsTypedAtOnceAndTheEditorStaysQuiet) {
     // Clicked away from, the field lets the editor have its keys again.
     letter('f');
     app_frame();
-    mouse_to(-5.0f, -3.0f);
+    canvas_to(-5.0f, -3.0f);
     click();
     letter('l');
     EXPECT_TRUE(same(g_editor.cursor_time, frac(16)));
 }
 
 struct WalkthroughFiles : Walkthrough {
-    std::string folder;
-    char previous[PATH_MAX] = {};
+    TempFolder folder;
     void SetUp() override {
         Walkthrough::SetUp();
-        ASSERT_NE(getcwd(previous, sizeof(previous)), nullptr);
-        char pattern[] = "/tmp/sorvane_walkthrough_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder = pattern;
-        ASSERT_EQ(chdir(folder.c_str()), 0);
-    }
-    void TearDown() override {
-        EXPECT_EQ(chdir(previous), 0);
-        Walkthrough::TearDown();
-        std::string command = "rm -rf '" + folder + "'";
-        EXPECT_EQ(system(command.c_str()), 0);
+        folder.enter();
     }
     static bool exists(const char* name) { return access(name, F_OK) == 0; }
 };
@@ -144,19 +120,8 @@ TEST_F(WalkthroughFiles, ANameTypedRightAfterTheBrowserOpensIsTheFilesName) {
     ASSERT_EQ(g_piece.notes.count, 0);
     tap_with(KEY_CONTROL, KEY_LETTER('o'));
     ASSERT_EQ(panels_of_kind(PANEL_FILE), 1);
-    const Panel* panel = nullptr;
-    for (i64 i = 0; i < g_panels.panels.count; i += 1)
-        if (g_panels.panels[i].kind == PANEL_FILE) panel = &g_panels.panels[i];
-    ASSERT_NE(panel, nullptr);
-    // The only file is the first row, just below the panel's title.
-    Font* font = font_default();
-    f32 row = (f32)((f64)g_theme.text_scale * font->size * font->line_height);
-    f32 row_x = panel->x + 60;
-    f32 row_y = panel->y + panel->height - g_theme.scale - 2 * g_theme.offset - row / 2;
-    headless_mouse_move(row_x, (f32)g_window.height - row_y);
-    app_frame();
-    headless_mouse_click(MOUSE_LEFT);
-    app_frame();
+    const Panel* panel = panel_of_kind(PANEL_FILE);
+    ASSERT_TRUE(click_label("fig.scene"));
     FilePanelState* state = (FilePanelState*)panel->content;
     ASSERT_EQ(to_string(text_field_text(&state->name_field)), "fig.scene");
     tap(KEY_RETURN);
