@@ -15,6 +15,7 @@
 #include "sound/sounds.h"
 #include "sound/synth.h"
 #include "test_support.h"
+#include "test_support.h"
 
 inline Fraction frac(i64 n, i64 d = 1) { return Fraction{n, d}; }
 
@@ -181,18 +182,6 @@ inline f64 measured_pitch(const f32* samples, i64 count, f64 rate, f64 low, f64 
     f64 shift = 0.5 * (before - after) / (before - 2.0 * best_value + after);
     return rate / ((f64)best + shift);
 }
-
-// A folder of its own under /tmp for one test, removed with everything in it afterwards.
-struct TempFolder {
-    std::string path;
-    TempFolder() {
-        char pattern[] = "/tmp/sorvane_test_XXXXXX";
-        if (mkdtemp(pattern)) path = pattern;
-        EXPECT_FALSE(path.empty());
-    }
-    ~TempFolder() { EXPECT_EQ(system(("rm -rf '" + path + "'").c_str()), 0); }
-    std::string operator/(const std::string& name) const { return path + "/" + name; }
-};
 
 // Memory for the wave files the platform reads, released with the test.
 struct WaveMemory {
