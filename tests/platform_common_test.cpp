@@ -1,6 +1,6 @@
-// Tests of the platform parts both back ends share: files and folders, image decoding
-// into the image working memory, and wave files (load, convert, save) on the real file
-// system, inside a temporary folder made for each test.
+// Tests of the platform parts both back ends share: the input record that both feed with
+// their events, files and folders, image decoding into the image working memory, and
+// wave files (load, convert, save) on the real file system, in a temporary folder.
 #include <gtest/gtest.h>
 
 #include <errno.h>
@@ -12,7 +12,9 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <string>
 
+#include "platform/common_internal.h"
 #include "platform/system.h"
 
 namespace {
@@ -81,6 +83,230 @@ protected:
         return count;
     }
 };
+
+// ---------------------------------------------------------------------------
+// Input, fed as a back end's input_poll does: begin, the events in order, end.
+// ---------------------------------------------------------------------------
+class InputRecord : public ::testing::Test {
+protected:
+    void SetUp() override { input_record_reset(0.0f, 0.0f); }
+    void TearDown() override { input_record_reset(0.0f, 0.0f); }
+    template <typename Events> void poll(Events events) {
+        input_record_begin_poll();
+        events();
+        input_record_end_poll();
+    }
+    void poll() {
+        poll([] {});
+    }
+    // The answers for one key as letters: pressed, typed, held, released.
+    static std::string key_state(i32 code) {
+        std::string state;
+        if (input_key_is_pressed(code)) state += 'p';
+        if (input_key_is_typed(code)) state += 't';
+        if (input_key_is_held(code)) state += 'h';
+        if (input_key_is_released(code)) state += 'r';
+        return state;
+    }
+};
+
+TEST_F(InputRecord, KeyStatesFollowDownsRepeatsAndUpsPollByPoll) {
+    const i32 Q = KEY_LETTER('q');
+    poll([=] {
+        input_record_key_down(Q, false);
+        input_record_key_up(Q);
+    });
+    EXPECT_EQ(key_state(Q), "ptr");  // a tap is never held
+    poll();
+    EXPECT_EQ(key_state(Q), "");
+    poll([] { input_record_key_down(KEY_SHIFT, false); });
+    EXPECT_EQ(key_state(KEY_SHIFT), "pth");
+    poll();
+    EXPECT_EQ(key_state(KEY_SHIFT), "h");
+    poll([] {
+        input_record_key_down(KEY_SHIFT, true);
+        input_record_key_down(KEY_SHIFT, false);  // a second down of a held key repeats
+    });
+    EXPECT_EQ(key_state(KEY_SHIFT), "th");
+    EXPECT_EQ(key_state(KEY_ANY), "th");
+    poll([] {
+        input_record_key_up(KEY_SHIFT);
+        input_record_key_down(KEY_SHIFT, false);  // released and pressed again in one poll
+    });
+    EXPECT_EQ(key_state(KEY_SHIFT), "pthr");
+    poll([] {
+        input_record_key_up(KEY_SHIFT);
+        input_record_key_up(KEY_SHIFT);  // an up of a key that is not down changes nothing
+    });
+    EXPECT_EQ(key_state(KEY_SHIFT), "r");
+    poll();
+    EXPECT_EQ(key_state(KEY_SHIFT), "");
+
+    // A key outside the table counts as some key typed, but never answers itself.
+    poll([] { input_record_key_down(0, false); });
+    EXPECT_EQ(key_state(KEY_ANY), "pt");
+    EXPECT_EQ(key_state(0), "");
+    EXPECT_EQ(key_state(KEY_COUNT + 3), "");
+    EXPECT_EQ(key_state(-2), "");
+    EXPECT_EQ(input_key_press_count(), 0);
+}
+
+TEST_F(InputRecord, AnyKeyIsTypedWhenSomeKeyWentDownAndHeldWhileSomeKeyIs) {
+    poll([] { input_record_key_down(KEY_DIGIT(3), false); });
+    EXPECT_EQ(key_state(KEY_ANY), "pth");
+    poll();
+    EXPECT_EQ(key_state(KEY_ANY), "h");
+    poll([] {
+        input_record_key_up(KEY_DIGIT(3));  // neither an up, a click nor text alone counts
+        input_record_mouse_down(MOUSE_LEFT);
+        input_record_text(STR("x"));
+    });
+    EXPECT_EQ(key_state(KEY_ANY), "");
+    poll([] {
+        input_record_key_down(KEY_F5, false);
+        input_record_key_down(KEY_SPACE, false);
+        input_record_key_up(KEY_F5);
+    });
+    EXPECT_EQ(key_state(KEY_ANY), "pth");
+    poll([] { input_record_key_up(KEY_SPACE); });
+    EXPECT_EQ(key_state(KEY_ANY), "");
+}
+
+TEST_F(InputRecord, PressesAreListedInOrderWithTheModifiersOfTheirMoment) {
+    const i32 L = KEY_LETTER('l'), J = KEY_LETTER('j');
+    poll([=] {
+        input_record_key_down(L, false);
+        input_record_key_up(L);
+        input_record_key_down(KEY_CONTROL, false);
+        input_record_key_down(J, false);
+        input_record_key_up(J);
+        input_record_key_down(KEY_CONTROL, true);
+        input_record_key_up(KEY_CONTROL);
+        input_record_key_down(0, false);  // outside the table: not listed
+        input_record_key_down(L, false);
+    });
+    const KeyPress expected[] = {{L, 0, false, 0},
+                                 {KEY_CONTROL, MODIFIER_CONTROL, false, 0},
+                                 {J, MODIFIER_CONTROL, false, 0},
+                                 {KEY_CONTROL, MODIFIER_CONTROL, true, 0},
+                                 {L, 0, false, 0}};
+    ASSERT_EQ(input_key_press_count(), ARRAY_COUNT(expected));
+    for (i64 i = 0; i < ARRAY_COUNT(expected); i += 1) {
+        KeyPress press = input_key_press(i);
+        EXPECT_EQ(press.code, expected[i].code) << "press " << i;
+        EXPECT_EQ(press.modifiers, expected[i].modifiers) << "press " << i;
+        EXPECT_EQ(press.repeat, expected[i].repeat) << "press " << i;
+    }
+    EXPECT_EQ(input_key_press(ARRAY_COUNT(expected)).code, 0);
+    EXPECT_EQ(input_key_press(-1).code, 0);
+    poll([] { input_record_key_up(KEY_LETTER('l')); });
+    EXPECT_EQ(input_key_press_count(), 0);
+
+    // Deferred presses leave this poll and come first at the next, with their text.
+    poll([] {
+        input_record_key_down(KEY_LETTER('f'), false);
+        input_record_text(STR("f"));
+        input_record_key_down(KEY_DIGIT(3), false);
+        input_record_text(STR("3"));
+    });
+    input_key_presses_defer(1);
+    EXPECT_EQ(input_key_press_count(), 1);
+    EXPECT_EQ(key_state(KEY_LETTER('f')), "pth");
+    EXPECT_EQ(key_state(KEY_DIGIT(3)), "h");
+    EXPECT_TRUE(str_equal(input_text_typed(), STR("f")));
+    poll([] {
+        input_record_text(STR("x"));
+        input_record_key_down(KEY_RETURN, false);
+    });
+    ASSERT_EQ(input_key_press_count(), 2);
+    EXPECT_EQ(input_key_press(0).code, KEY_DIGIT(3));
+    EXPECT_EQ(input_key_press(0).text_offset, 0);
+    EXPECT_EQ(input_key_press(1).code, KEY_RETURN);
+    EXPECT_EQ(input_key_press(1).text_offset, 2);
+    EXPECT_EQ(key_state(KEY_DIGIT(3)), "pth");
+    EXPECT_TRUE(str_equal(input_text_typed(), STR("3x")));
+}
+
+TEST_F(InputRecord, ModifiersAreTheHeldKeysAndTheLockBits) {
+    poll([] {
+        input_record_key_down(KEY_SHIFT, false);
+        input_record_key_down(KEY_CONTROL, false);
+        input_record_key_down(KEY_ALT, false);
+    });
+    EXPECT_EQ(input_key_modifiers(), (u32)(MODIFIER_SHIFT | MODIFIER_CONTROL | MODIFIER_ALT));
+    poll([] {
+        input_record_key_up(KEY_SHIFT);
+        input_record_key_up(KEY_ALT);
+        input_record_lock_bits(MODIFIER_NUM_LOCK | MODIFIER_CAPS_LOCK | MODIFIER_SHIFT);
+    });
+    EXPECT_EQ(input_key_modifiers(),
+              (u32)(MODIFIER_CONTROL | MODIFIER_NUM_LOCK | MODIFIER_CAPS_LOCK));
+    // Losing the focus lets go of every key and button.
+    poll([] {
+        input_record_mouse_down(MOUSE_RIGHT);
+        input_record_lock_bits(0);
+        input_record_release_all();
+    });
+    EXPECT_EQ(input_key_modifiers(), 0u);
+    EXPECT_EQ(key_state(KEY_CONTROL), "r");
+    EXPECT_TRUE(input_mouse_is_released(MOUSE_RIGHT));
+    EXPECT_FALSE(input_mouse_is_held(MOUSE_RIGHT));
+}
+
+TEST_F(InputRecord, TextAccumulatesWithinAPollAndAFullBufferEndsOnAWholeCharacter) {
+    poll([] {
+        input_record_text(STR("ab"));
+        input_record_text(STR("\xC3\xA7"));
+    });
+    EXPECT_TRUE(str_equal(input_text_typed(), STR("ab\xC3\xA7")));
+    poll();
+    EXPECT_EQ(input_text_typed().length, 0);
+
+    // The record holds 64 KiB of text a poll.
+    static u8 filler[65535];
+    memset(filler, 'a', sizeof(filler));
+    poll([] {
+        input_record_text(Str{filler, (i64)sizeof(filler)});
+        input_record_text(STR("\xC3\xA7"));  // one byte of room: the character is dropped
+        input_record_text(STR("bc"));
+    });
+    Str typed = input_text_typed();
+    ASSERT_EQ(typed.length, (i64)sizeof(filler) + 1);
+    EXPECT_EQ(typed.data[sizeof(filler)], 'b');
+}
+
+TEST_F(InputRecord, MouseButtonsPositionAndWheel) {
+    poll([] {
+        input_record_mouse_move(10.5f, 20.0f);
+        input_record_mouse_down(MOUSE_LEFT);
+        input_record_wheel(2);
+        input_record_wheel(-5);
+    });
+    f32 x = 0, y = 0;
+    input_mouse_position(&x, &y);
+    EXPECT_EQ(x, 10.5f);
+    EXPECT_EQ(y, 20.0f);
+    EXPECT_TRUE(input_mouse_is_pressed(MOUSE_LEFT) && input_mouse_is_held(MOUSE_LEFT));
+    EXPECT_EQ(input_mouse_wheel(), -3);
+    poll([] {
+        input_record_mouse_down(MOUSE_RIGHT);  // a click: pressed and released, not held
+        input_record_mouse_up(MOUSE_RIGHT);
+        input_record_mouse_down(40);  // outside the table: ignored
+    });
+    input_mouse_position(&x, &y);
+    EXPECT_EQ(x, 10.5f);  // no move: the position stays
+    EXPECT_EQ(input_mouse_wheel(), 0);
+    EXPECT_FALSE(input_mouse_is_pressed(MOUSE_LEFT));
+    EXPECT_TRUE(input_mouse_is_held(MOUSE_LEFT));
+    EXPECT_TRUE(input_mouse_is_pressed(MOUSE_RIGHT) && input_mouse_is_released(MOUSE_RIGHT));
+    EXPECT_FALSE(input_mouse_is_held(MOUSE_RIGHT));
+    EXPECT_FALSE(input_mouse_is_pressed(40));
+    EXPECT_FALSE(input_mouse_is_pressed(-1));
+    poll([] { input_record_mouse_up(MOUSE_LEFT); });
+    EXPECT_TRUE(input_mouse_is_released(MOUSE_LEFT));
+    EXPECT_FALSE(input_mouse_is_held(MOUSE_LEFT));
+    EXPECT_FALSE(input_key_is_pressed(MOUSE_LEFT));  // buttons are not keys
+}
 
 // ---------------------------------------------------------------------------
 // Files
