@@ -332,16 +332,9 @@ TEST_F(PlatformCommon, FileWriteSyncCloseThenReadBackTheSameBytes) {
     EXPECT_TRUE(file_close(file));
 }
 
-TEST_F(PlatformCommon, FileOpenForWritingEmptiesAnExistingFile) {
-    write_file("note.txt", "a long first text");
-    write_file("note.txt", "short");
-    char back[64] = {};
-    EXPECT_EQ(read_file("note.txt", back, sizeof(back)), 5);
-    EXPECT_STREQ(back, "short");
-}
-
 TEST_F(PlatformCommon, FileExistsRenameAndRemove) {
-    write_file("old.txt", "new contents");
+    write_file("old.txt", "a much longer first text");
+    write_file("old.txt", "new contents");  // opening for writing empties the file
     write_file("target.txt", "old contents");
     EXPECT_TRUE(file_exists(path("old.txt")));
     EXPECT_FALSE(file_exists(path("nothing.txt")));
@@ -465,16 +458,7 @@ TEST_F(PlatformCommon, DirectoryListingSeparatesFoldersFromFiles) {
     EXPECT_EQ(content.file_count, 0);
 }
 
-TEST_F(PlatformCommon, DirectoryListingOfAMissingFolderFailsEmpty) {
-    DirectoryContent content;
-    content.folder_count = 7;
-    EXPECT_FALSE(directory_get_content(path("absent"), &content));
-    EXPECT_EQ(content.folder_count, 0);
-    EXPECT_EQ(content.file_count, 0);
-    EXPECT_TRUE(error_mentions("No such file"));
-}
-
-TEST_F(PlatformCommon, DirectoryListingOfAnEmptyPathIsTheWorkingDirectory) {
+TEST_F(PlatformCommon, DirectoryListingOfTheEmptyPathAndOfAMissingFolder) {
     write_file("here.txt", "x");
     char previous[PATH_MAX];
     ASSERT_NE(getcwd(previous, sizeof(previous)), nullptr);
@@ -485,6 +469,11 @@ TEST_F(PlatformCommon, DirectoryListingOfAnEmptyPathIsTheWorkingDirectory) {
     ASSERT_TRUE(listed);
     EXPECT_EQ(content.file_count, 1);
     EXPECT_TRUE(names_contain(content.files, content.file_count, "here.txt"));
+    // A missing folder fails with a reason and an empty listing.
+    EXPECT_FALSE(directory_get_content(path("absent"), &content));
+    EXPECT_EQ(content.folder_count, 0);
+    EXPECT_EQ(content.file_count, 0);
+    EXPECT_TRUE(error_mentions("No such file"));
 }
 
 TEST_F(PlatformCommon, DirectoryListingGrowsForLargeFoldersAndKeepsEveryName) {
@@ -522,7 +511,7 @@ struct ImageMemory {
     }
 };
 
-TEST_F(PlatformCommon, ImageLoadsRowsTopFirstInsideTheBuffer) {
+TEST_F(PlatformCommon, ImageLoadsRowsTopFirstOrFlippedInTheRequestedChannels) {
     ImageMemory memory(1 << 20);
     image_set_buffer_position(0);
     Image image;
@@ -534,23 +523,13 @@ TEST_F(PlatformCommon, ImageLoadsRowsTopFirstInsideTheBuffer) {
     EXPECT_LT(image.pixels, memory.block + (1 << 20));
     EXPECT_EQ(memcmp(image.pixels, TOP_ROW, 12), 0);
     EXPECT_EQ(memcmp(image.pixels + 12, BOTTOM_ROW, 12), 0);
-}
 
-TEST_F(PlatformCommon, ImageFlipPutsTheBottomRowFirst) {
-    ImageMemory memory(1 << 20);
     image_set_flip(true);
-    image_set_buffer_position(0);
-    Image image;
     ASSERT_TRUE(image_load(str_from_cstring(PIXELS_PNG), &image, 4));
+    image_set_flip(false);
     EXPECT_EQ(memcmp(image.pixels, BOTTOM_ROW, 12), 0);
     EXPECT_EQ(memcmp(image.pixels + 12, TOP_ROW, 12), 0);
-    image_set_flip(false);
-}
 
-TEST_F(PlatformCommon, ImageLoadConvertsToTheRequestedChannels) {
-    ImageMemory memory(1 << 20);
-    image_set_buffer_position(0);
-    Image image;
     ASSERT_TRUE(image_load(str_from_cstring(PIXELS_PNG), &image, 3));
     EXPECT_EQ(image.channels, 3);
     const u8 expected[9] = {255, 0, 0, 0, 255, 0, 0, 0, 255};
@@ -573,7 +552,7 @@ TEST_F(PlatformCommon, ImageBufferPositionDecidesWhereTheNextImageGoes) {
     EXPECT_EQ(third.pixels, first.pixels);
 }
 
-TEST_F(PlatformCommon, ImageLoadFailsWithoutRoomAndZeroesTheImage) {
+TEST_F(PlatformCommon, ImageLoadFailsWithoutRoomOrOnBadFilesAndZeroesTheImage) {
     {
         ImageMemory memory(64);  // far less than decoding needs
         Image image = {1, 1, 1, (u8*)&image};
@@ -586,20 +565,14 @@ TEST_F(PlatformCommon, ImageLoadFailsWithoutRoomAndZeroesTheImage) {
     Image image = {1, 1, 1, (u8*)&image};
     EXPECT_FALSE(image_load(str_from_cstring(PIXELS_PNG), &image, 4));  // no buffer at all
     EXPECT_EQ(image.pixels, nullptr);
-    // A big enough buffer afterwards works again.
     ImageMemory memory(1 << 20);
-    EXPECT_TRUE(image_load(str_from_cstring(PIXELS_PNG), &image, 4));
-}
-
-TEST_F(PlatformCommon, ImageLoadFailsOnMissingOrUndecodableFiles) {
-    ImageMemory memory(1 << 20);
-    Image image;
     EXPECT_FALSE(image_load(path("absent.png"), &image, 4));
     EXPECT_TRUE(error_mentions("No such file"));
     write_file("fake.png", "this is not a picture at all");
     EXPECT_FALSE(image_load(path("fake.png"), &image, 4));
     EXPECT_EQ(image.pixels, nullptr);
     EXPECT_GT(system_last_error().length, 0);
+    EXPECT_TRUE(image_load(str_from_cstring(PIXELS_PNG), &image, 4));  // room again: works
 }
 
 // ---------------------------------------------------------------------------
@@ -723,7 +696,7 @@ TEST_F(PlatformCommon, WaveLoadsFollowEachOtherInTheAudioMemory) {
     EXPECT_TRUE(error_mentions("too small"));
 }
 
-TEST_F(PlatformCommon, WaveLoadFailsCleanly) {
+TEST_F(PlatformCommon, WaveLoadAndSaveFailCleanlyWithAReason) {
     WaveData wave;
     f32 samples[TEST_FRAMES * 2];
     test_signal(samples);
@@ -741,16 +714,12 @@ TEST_F(PlatformCommon, WaveLoadFailsCleanly) {
     EXPECT_FALSE(audio_wave_load(&wave, SAMPLE_FORMAT_F32, path("noise.wav")));
     EXPECT_EQ(wave.channels, 0);
     EXPECT_TRUE(audio_wave_load(&wave, SAMPLE_FORMAT_F32, path("a.wav")));
-}
 
-TEST_F(PlatformCommon, WaveSaveIntoAMissingFolderFailsWithAReason) {
-    f32 samples[8] = {};
-    WaveData wave = wave_of(samples, 4);
-    EXPECT_FALSE(audio_wave_save(&wave, path("absent/out.wav")));
+    EXPECT_FALSE(audio_wave_save(&source, path("absent/out.wav")));
     EXPECT_TRUE(error_mentions("No such file"));
     EXPECT_FALSE(file_exists(path("absent/out.wav")));
-    wave.format = 9;
-    EXPECT_FALSE(audio_wave_save(&wave, path("out.wav")));
+    source.format = 9;
+    EXPECT_FALSE(audio_wave_save(&source, path("out.wav")));
     EXPECT_FALSE(file_exists(path("out.wav")));
 }
 
