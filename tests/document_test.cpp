@@ -171,26 +171,6 @@ TEST_F(Document, TheQuitTestComparesThePieceWithItsFile) {
     history_release();
 }
 
-TEST_F(Document, RepeatedOpensOfALargePieceTakeNoMoreMemory) {
-    Piece large;
-    piece_build_full(&large, POOL_MAIN);
-    NoteObject note = {};
-    for (i64 i = 0; i < 10000; i += 1) {
-        note.header = header_make(OBJECT_NOTE, 100 + i, 0, SCOPE_GLOBAL, frac(i, 3), frac(1, 3));
-        array_push(&large.notes, note);
-    }
-    std::string file = path("large.scene");
-    file_put(file, scene_bytes(&large));
-    ASSERT_TRUE(piece_open(to_str(file)));
-    i64 used = g_pools[POOL_MAIN].used;
-    for (i32 i = 0; i < 100; i += 1) {
-        pool_empty(POOL_TMP);
-        ASSERT_TRUE(piece_open(to_str(file)));
-    }
-    EXPECT_EQ(g_pools[POOL_MAIN].used, used);
-    EXPECT_EQ(g_piece.notes.count, 10002);
-}
-
 TEST_F(Document, ConfirmingThePanelRunsItsAction) {
     EXPECT_EQ(to_string(document_path(STR("pieces"), STR("song\n"))), "pieces/song");
     EXPECT_EQ(to_string(document_path(STR(""), STR("song"))), "song");
