@@ -71,14 +71,21 @@ TEST_F(Headless, TheClockMovesOnlyByAdvanceAndTheMainThreadsSleeps) {
 
 struct Counter {
     Mutex mutex;
-    i64 value;
+    i64 value;    // under mutex
+    i32 started;  // atomic
 };
 
+// Both threads count at once, and one that gave up its processor inside the lock would
+// lose the other's updates were the lock not held.
 i32 count_up(void* argument) {
     Counter* counter = (Counter*)argument;
-    for (i32 i = 0; i < 200000; i += 1) {
+    __atomic_fetch_add(&counter->started, 1, __ATOMIC_SEQ_CST);
+    while (__atomic_load_n(&counter->started, __ATOMIC_SEQ_CST) < 2) sched_yield();
+    for (i32 i = 0; i < 20000; i += 1) {
         mutex_lock(counter->mutex);
-        counter->value += 1;
+        i64 value = counter->value;
+        if (i % 16 == 0) sched_yield();
+        counter->value = value + 1;
         mutex_unlock(counter->mutex);
     }
     return 1;
@@ -89,14 +96,14 @@ TEST_F(Headless, ThreadsUnderOneMutexLoseNoUpdateAndFailuresHitOnlyTheNextCall) 
     headless_fail_next(HEADLESS_FAIL_MUTEX_CREATE);
     EXPECT_EQ(thread_create(count_up, nullptr), nullptr);
     EXPECT_EQ(mutex_create(), nullptr);
-    Counter counter = {mutex_create(), 0};
+    Counter counter = {mutex_create(), 0, 0};
     ASSERT_NE(counter.mutex, nullptr);
     Thread first = thread_create(count_up, &counter);
     Thread second = thread_create(count_up, &counter);
     ASSERT_NE(first, nullptr);
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(thread_wait(first, 0) + thread_wait(second, 0), 2);
-    EXPECT_EQ(counter.value, 400000);
+    EXPECT_EQ(counter.value, 40000);
     mutex_destroy(counter.mutex);
     // What a failed start-up would hand to shutdown is harmless.
     mutex_lock(nullptr);

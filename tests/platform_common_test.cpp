@@ -11,10 +11,10 @@
 #include <string.h>
 #include <unistd.h>
 
-#include <filesystem>
 #include <string>
 
 #include "platform/common_internal.h"
+#include "model_support.h"
 #include "platform/system.h"
 
 namespace {
@@ -40,29 +40,21 @@ bool names_contain(const Str* names, i64 count, const char* name) {
     return false;
 }
 
-// Every test gets a fresh folder under /tmp and a way to name paths inside it.
+// Every test gets a fresh folder and a way to name paths inside it.
 class PlatformCommon : public ::testing::Test {
 protected:
-    char folder[64];
+    TempFolder temp;
+    Str folder = to_str(temp.path);
     char paths[8][PATH_MAX];
     int path_next = 0;
 
-    void SetUp() override {
-        snprintf(folder, sizeof(folder), "/tmp/sorvane_platform_XXXXXX");
-        ASSERT_NE(mkdtemp(folder), nullptr);
-        image_set_flip(false);
-    }
-
-    void TearDown() override {
-        std::error_code error;
-        std::filesystem::remove_all(folder, error);
-    }
+    void SetUp() override { image_set_flip(false); }
 
     // A path inside the test folder, as the program passes it (counted, no NUL needed).
     Str path(const char* name) {
         char* buffer = paths[path_next];
         path_next = (path_next + 1) % 8;
-        snprintf(buffer, PATH_MAX, "%s/%s", folder, name);
+        snprintf(buffer, PATH_MAX, "%s/%s", temp.path.c_str(), name);
         return str_from_cstring(buffer);
     }
 
@@ -292,6 +284,7 @@ TEST_F(InputRecord, MouseButtonsPositionAndWheel) {
         input_record_mouse_down(MOUSE_RIGHT);  // a click: pressed and released, not held
         input_record_mouse_up(MOUSE_RIGHT);
         input_record_mouse_down(40);  // outside the table: ignored
+        input_record_mouse_up(MOUSE_MIDDLE);  // never down: not released either
     });
     input_mouse_position(&x, &y);
     EXPECT_EQ(x, 10.5f);  // no move: the position stays
@@ -301,6 +294,7 @@ TEST_F(InputRecord, MouseButtonsPositionAndWheel) {
     EXPECT_TRUE(input_mouse_is_pressed(MOUSE_RIGHT) && input_mouse_is_released(MOUSE_RIGHT));
     EXPECT_FALSE(input_mouse_is_held(MOUSE_RIGHT));
     EXPECT_FALSE(input_mouse_is_pressed(40));
+    EXPECT_FALSE(input_mouse_is_released(MOUSE_MIDDLE));
     EXPECT_FALSE(input_mouse_is_pressed(-1));
     poll([] { input_record_mouse_up(MOUSE_LEFT); });
     EXPECT_TRUE(input_mouse_is_released(MOUSE_LEFT));
@@ -374,7 +368,7 @@ TEST_F(PlatformCommon, FailedOpenGivesAHandleOnWhichEveryCallIsHarmless) {
     EXPECT_TRUE(error_mentions("No such file"));
 
     // A folder is not a file, even though stdio would open it for reading.
-    file = file_open(str_from_cstring(folder), FILE_READ);
+    file = file_open(folder, FILE_READ);
     EXPECT_TRUE(file_failed(file));
     EXPECT_TRUE(error_mentions("directory"));
 }
@@ -440,7 +434,7 @@ TEST_F(PlatformCommon, DirectoryListingSeparatesFoldersFromFiles) {
     ASSERT_EQ(symlink("gone", (const char*)path("dangling").data), 0);
 
     DirectoryContent content;
-    ASSERT_TRUE(directory_get_content(str_from_cstring(folder), &content));
+    ASSERT_TRUE(directory_get_content(folder, &content));
     ASSERT_EQ(content.folder_count, 5);
     EXPECT_TRUE(str_equal(content.folders[0], STR(".")));
     EXPECT_TRUE(str_equal(content.folders[1], STR("..")));
@@ -460,13 +454,11 @@ TEST_F(PlatformCommon, DirectoryListingSeparatesFoldersFromFiles) {
 
 TEST_F(PlatformCommon, DirectoryListingOfTheEmptyPathAndOfAMissingFolder) {
     write_file("here.txt", "x");
-    char previous[PATH_MAX];
-    ASSERT_NE(getcwd(previous, sizeof(previous)), nullptr);
-    ASSERT_EQ(chdir(folder), 0);
     DirectoryContent content;
-    bool listed = directory_get_content(Str{}, &content);
-    ASSERT_EQ(chdir(previous), 0);
-    ASSERT_TRUE(listed);
+    {
+        WorkingFolder inside(temp.path);
+        ASSERT_TRUE(directory_get_content(Str{}, &content));
+    }
     EXPECT_EQ(content.file_count, 1);
     EXPECT_TRUE(names_contain(content.files, content.file_count, "here.txt"));
     // A missing folder fails with a reason and an empty listing.
@@ -732,7 +724,7 @@ void* fail_elsewhere(void*) {
 }
 
 TEST_F(PlatformCommon, FailureTextIsKeptPerThread) {
-    FileHandle file = file_open(str_from_cstring(folder), FILE_READ);
+    FileHandle file = file_open(folder, FILE_READ);
     ASSERT_TRUE(file_failed(file));
     ASSERT_TRUE(error_mentions("directory"));
     pthread_t thread;
