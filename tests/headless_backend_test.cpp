@@ -15,6 +15,9 @@ protected:
     void SetUp() override { headless_reset(); }
     void TearDown() override { headless_reset(); }
 };
+// The tests with threads of their own, by the names the ThreadSanitizer run selects.
+using HeadlessThreads = Headless;
+using HeadlessAudio = Headless;
 
 TEST_F(Headless, TheWindowHasTheTestsSizeAndReportsCloseAndResizeForOnePoll) {
     headless_set_display(800, 600, 0);
@@ -91,7 +94,7 @@ i32 count_up(void* argument) {
     return 1;
 }
 
-TEST_F(Headless, ThreadsUnderOneMutexLoseNoUpdateAndFailuresHitOnlyTheNextCall) {
+TEST_F(HeadlessThreads, UnderOneMutexNoUpdateIsLostAndFailuresHitOnlyTheNextCall) {
     headless_fail_next(HEADLESS_FAIL_THREAD_CREATE);
     headless_fail_next(HEADLESS_FAIL_MUTEX_CREATE);
     EXPECT_EQ(thread_create(count_up, nullptr), nullptr);
@@ -132,7 +135,7 @@ void* pump_loop(void*) {
     return nullptr;
 }
 
-TEST_F(Headless, TheAudioPumpCallsBackOnlyWhilePlayingAndNeverInsideTheLock) {
+TEST_F(HeadlessAudio, ThePumpCallsBackOnlyWhilePlayingAndNeverInsideTheLock) {
     Listener listener = {};
     f32 output[8];
     headless_fail_next(HEADLESS_FAIL_AUDIO_OPEN);
