@@ -1,15 +1,7 @@
 // Opening, saving, the new-piece command, the quit test and the file panel's actions, on
 // g_piece with real files in a fresh folder and message boxes recorded by the headless
-// back end. Includes a save that fails halfway through writing.
-#include <signal.h>
-#include <stdio.h>
-#include <stdlib.h>
-#include <sys/resource.h>
+// back end. Saves that fail halfway are save_failure_test's.
 #include <sys/stat.h>
-#include <unistd.h>
-
-#include <string>
-#include <vector>
 
 #include "app/app.h"
 #include "app/document.h"
@@ -18,93 +10,48 @@
 #include "model/scene.h"
 #include "piece_support.h"
 #include "platform/headless.h"
-#include "test_support.h"
+#include "model_support.h"
 
-struct Document : testing::Test {
-    ScopedPools pools{16 << 20, 16 << 20};
-    std::string folder;
-    void SetUp() override {
-        headless_reset();
-        piece_reset();
-        char name[] = "/tmp/sorvane_document_XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        folder = name;
-    }
-    void TearDown() override {
-        std::string command = "rm -rf '" + folder + "'";
-        ASSERT_EQ(system(command.c_str()), 0);
-        piece_reset();
-    }
-    std::string path(const char* name) const { return folder + "/" + name; }
-    static void write_file(const std::string& path, const std::vector<u8>& bytes) {
-        FILE* file = fopen(path.c_str(), "wb");
-        ASSERT_NE(file, nullptr);
-        if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), file);
-        fclose(file);
-    }
-    static std::vector<u8> read_file(const std::string& path) {
-        std::vector<u8> bytes;
-        FILE* file = fopen(path.c_str(), "rb");
-        if (!file) return bytes;
-        int c;
-        while ((c = fgetc(file)) != EOF) bytes.push_back((u8)c);
-        fclose(file);
-        return bytes;
-    }
-    static std::vector<u8> encoded(const Piece* piece) {
-        Str bytes = scene_encode(piece, POOL_TMP);
-        return std::vector<u8>(bytes.data, bytes.data + bytes.length);
-    }
-    static std::string last_title() {
-        i64 count = headless_message_count();
-        return count ? to_string(headless_message_title(count - 1)) : "";
-    }
-    static std::string last_text() {
-        i64 count = headless_message_count();
-        return count ? to_string(headless_message_text(count - 1)) : "";
-    }
-};
+using Document = PieceFiles;
 
 TEST_F(Document, FilesThatAreNotScenesAreRefusedAndThePieceKept) {
     piece_build_full(&g_piece, POOL_MAIN);
     g_piece.modified = 1;
-    std::vector<u8> before = encoded(&g_piece);
+    std::string before = scene_bytes(&g_piece);
     std::string previous = path("previous.scene");
     ASSERT_TRUE(scene_save(to_str(previous)));
     g_piece.modified = 1;
 
     Piece other;
     piece_build_full(&other, POOL_MAIN);
-    std::vector<u8> cut = encoded(&other);
+    std::string cut = scene_bytes(&other);
     cut.resize(cut.size() / 2);
-    write_file(path("notes.txt"), {'h', 'e', 'l', 'l', 'o', '\n'});
-    write_file(path("empty.scene"), {});
-    write_file(path("cut.scene"), cut);
+    file_put(path("notes.txt"), "hello\n");
+    file_put(path("empty.scene"), "");
+    file_put(path("cut.scene"), cut);
     for (const char* name : {"notes.txt", "empty.scene", "cut.scene", "missing.scene"}) {
         std::string bad = path(name);
         EXPECT_FALSE(piece_open(to_str(bad)));
-        EXPECT_EQ(last_title(), "invalid file");
-        EXPECT_EQ(last_text(), bad + " is not a valid scene file!");
-        EXPECT_EQ(encoded(&g_piece), before);
+        EXPECT_EQ(last_message(), "invalid file: " + bad + " is not a valid scene file!");
+        EXPECT_EQ(scene_bytes(&g_piece), before);
         EXPECT_EQ(g_piece.modified, 1);
         // The path stays on the piece's own file, so a plain save cannot overwrite the
         // file that was refused.
         EXPECT_EQ(to_string(g_piece.path), previous);
     }
     EXPECT_EQ(headless_message_count(), 4);
-    EXPECT_EQ(read_file(path("notes.txt")).size(), 6u);
+    EXPECT_EQ(file_text(path("notes.txt")).size(), 6u);
 
-    write_file(path("newer.scene"), {0xB8, 0x4E, 0x40, 0x02, 0x01, 0x00});
+    file_put(path("newer.scene"), std::string("\xB8\x4E\x40\x02\x01\x00", 6));
     EXPECT_FALSE(piece_open(to_str(path("newer.scene"))));
-    EXPECT_EQ(last_title(), "incompatible version");
-    EXPECT_EQ(last_text(), path("newer.scene") + " is not compatible!");
-    EXPECT_EQ(encoded(&g_piece), before);
+    EXPECT_EQ(last_message(), "incompatible version: " + path("newer.scene") + " is not compatible!");
+    EXPECT_EQ(scene_bytes(&g_piece), before);
 }
 
 TEST_F(Document, OpeningAnEmptySceneEmptiesThePieceAndClearsTheFlag) {
     Piece empty;
     piece_init(&empty, POOL_MAIN);
-    write_file(path("empty piece"), encoded(&empty));
+    file_put(path("empty piece"), scene_bytes(&empty));
     piece_build_full(&g_piece, POOL_MAIN);
     g_piece.modified = 1;
     ASSERT_TRUE(piece_open(to_str(path("empty piece"))));
@@ -130,7 +77,7 @@ TEST_F(Document, SavingWithAPathWritesAtOnceWithoutAPathAsksForOne) {
 
     std::string target = path("song.scene");
     ASSERT_TRUE(scene_save(to_str(target)));
-    EXPECT_EQ(read_file(target), encoded(&g_piece));
+    EXPECT_EQ(file_text(target), scene_bytes(&g_piece));
     EXPECT_FALSE(file_exists(to_str(target + ".tmp")));
     EXPECT_EQ(g_piece.modified, 0);
     EXPECT_EQ(to_string(g_piece.path), target);
@@ -138,7 +85,7 @@ TEST_F(Document, SavingWithAPathWritesAtOnceWithoutAPathAsksForOne) {
     g_piece.notes.data[0].header.pitch = frac(5, 4);
     g_piece.modified = 1;
     EXPECT_EQ(piece_save(0, 0), 1);
-    EXPECT_EQ(read_file(target), encoded(&g_piece));
+    EXPECT_EQ(file_text(target), scene_bytes(&g_piece));
     EXPECT_EQ(g_piece.modified, 0);
     EXPECT_EQ(headless_message_count(), 0);
 
@@ -147,7 +94,7 @@ TEST_F(Document, SavingWithAPathWritesAtOnceWithoutAPathAsksForOne) {
     EXPECT_EQ(to_string(g_piece.path), path("s"));
     ASSERT_TRUE(scene_save(to_str(path("a much longer name.scene"))));
     EXPECT_EQ(to_string(g_piece.path), path("a much longer name.scene"));
-    EXPECT_EQ(read_file(path("s")), read_file(path("a much longer name.scene")));
+    EXPECT_EQ(file_text(path("s")), file_text(path("a much longer name.scene")));
 }
 
 TEST_F(Document, ASaveThatCannotStartIsReportedAndChangesNothing) {
@@ -157,8 +104,8 @@ TEST_F(Document, ASaveThatCannotStartIsReportedAndChangesNothing) {
     g_piece.modified = 1;
     std::string nowhere = path("no such folder/song.scene");
     EXPECT_FALSE(scene_save(to_str(nowhere)));
-    EXPECT_EQ(last_title(), "save failed");
-    EXPECT_EQ(last_text(), nowhere + " could not be saved: No such file or directory");
+    EXPECT_EQ(last_message(),
+              "save failed: " + nowhere + " could not be saved: No such file or directory");
     EXPECT_EQ(g_piece.modified, 1);
     EXPECT_EQ(to_string(g_piece.path), first);
 
@@ -167,50 +114,13 @@ TEST_F(Document, ASaveThatCannotStartIsReportedAndChangesNothing) {
     std::string taken = path("taken");
     ASSERT_EQ(mkdir(taken.c_str(), 0700), 0);
     std::string inside = taken + "/x";
-    write_file(inside, {1, 2, 3});
+    file_put(inside, "123");
     EXPECT_FALSE(scene_save(to_str(taken)));
-    EXPECT_EQ(last_title(), "save failed");
-    EXPECT_EQ(last_text().rfind(taken + " could not be saved: ", 0), 0u) << last_text();
+    EXPECT_EQ(last_message().rfind("save failed: " + taken + " could not be saved: ", 0), 0u)
+        << last_message();
     EXPECT_FALSE(file_exists(to_str(taken + ".tmp")));
-    EXPECT_EQ(read_file(inside).size(), 3u);
+    EXPECT_EQ(file_text(inside).size(), 3u);
     EXPECT_EQ(g_piece.modified, 1);
-}
-
-TEST_F(Document, AWriteThatFailsHalfwayKeepsThePreviousFile) {
-    piece_build_full(&g_piece, POOL_MAIN);
-    std::string target = path("song.scene");
-    ASSERT_TRUE(scene_save(to_str(target)));
-    std::vector<u8> previous = read_file(target);
-
-    // Grow the piece well past the stdio buffer, so the write goes out in large pieces.
-    NoteObject note = {};
-    for (i64 i = 0; i < 2000; i += 1) {
-        note.header = header_make(OBJECT_NOTE, 1000 + i, 0, SCOPE_GLOBAL, frac(i), frac(1));
-        array_push(&g_piece.notes, note);
-    }
-    g_piece.modified = 1;
-    const i64 size = scene_encoded_size(&g_piece);
-
-    // Files of this process may not grow past half the new size: the write stops there.
-    struct rlimit saved;
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    void (*saved_handler)(int) = signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limited = saved;
-    limited.rlim_cur = (rlim_t)(size / 2);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    bool saved_ok = scene_save(to_str(target));
-    setrlimit(RLIMIT_FSIZE, &saved);
-    signal(SIGXFSZ, saved_handler);
-
-    EXPECT_FALSE(saved_ok);
-    EXPECT_EQ(read_file(target), previous);
-    EXPECT_FALSE(file_exists(to_str(target + ".tmp")));
-    EXPECT_EQ(g_piece.modified, 1);
-    EXPECT_EQ(last_title(), "save failed");
-    EXPECT_EQ(last_text(), target + " could not be saved: File too large");
-
-    ASSERT_TRUE(scene_save(to_str(target)));  // with room again, the same save works
-    EXPECT_EQ((i64)read_file(target).size(), size);
 }
 
 TEST_F(Document, NewPieceAsksFirstWhenModifiedOtherwiseEmptiesThePiece) {
@@ -261,26 +171,6 @@ TEST_F(Document, TheQuitTestComparesThePieceWithItsFile) {
     history_release();
 }
 
-TEST_F(Document, RepeatedOpensOfALargePieceTakeNoMoreMemory) {
-    Piece large;
-    piece_build_full(&large, POOL_MAIN);
-    NoteObject note = {};
-    for (i64 i = 0; i < 10000; i += 1) {
-        note.header = header_make(OBJECT_NOTE, 100 + i, 0, SCOPE_GLOBAL, frac(i, 3), frac(1, 3));
-        array_push(&large.notes, note);
-    }
-    std::string file = path("large.scene");
-    write_file(file, encoded(&large));
-    ASSERT_TRUE(piece_open(to_str(file)));
-    i64 used = g_pools[POOL_MAIN].used;
-    for (i32 i = 0; i < 100; i += 1) {
-        pool_empty(POOL_TMP);
-        ASSERT_TRUE(piece_open(to_str(file)));
-    }
-    EXPECT_EQ(g_pools[POOL_MAIN].used, used);
-    EXPECT_EQ(g_piece.notes.count, 10002);
-}
-
 TEST_F(Document, ConfirmingThePanelRunsItsAction) {
     EXPECT_EQ(to_string(document_path(STR("pieces"), STR("song\n"))), "pieces/song");
     EXPECT_EQ(to_string(document_path(STR(""), STR("song"))), "song");
@@ -289,29 +179,29 @@ TEST_F(Document, ConfirmingThePanelRunsItsAction) {
     piece_build_full(&g_piece, POOL_MAIN);
     g_piece.modified = 1;
     g_app.running = true;
-    document_confirm(FILE_ACTION_SAVE_THEN_NEW, to_str(folder), STR("then new\n"));
+    document_confirm(FILE_ACTION_SAVE_THEN_NEW, to_str(folder.path), STR("then new\n"));
     EXPECT_TRUE(file_exists(to_str(path("then new"))));
     EXPECT_EQ(piece_object_total(&g_piece), 0);
     EXPECT_EQ(g_piece.path.length, 0);
     EXPECT_EQ(g_piece.modified, 0);
     EXPECT_TRUE(g_app.running);
 
-    document_confirm(FILE_ACTION_OPEN, to_str(folder), STR("then new"));
+    document_confirm(FILE_ACTION_OPEN, to_str(folder.path), STR("then new"));
     EXPECT_EQ(piece_object_total(&g_piece), 20);
     EXPECT_EQ(to_string(g_piece.path), path("then new"));
 
     // A failed save runs no follow-up.
     document_confirm(FILE_ACTION_SAVE_THEN_QUIT, to_str(path("missing")), STR("x"));
     EXPECT_TRUE(g_app.running);
-    EXPECT_EQ(last_title(), "save failed");
+    EXPECT_EQ(last_message().rfind("save failed", 0), 0u);
     document_confirm(FILE_ACTION_SAVE_THEN_NEW, to_str(path("missing")), STR("x"));
     EXPECT_EQ(piece_object_total(&g_piece), 20);
 
-    document_confirm(FILE_ACTION_SAVE_THEN_QUIT, to_str(folder), STR("quit"));
+    document_confirm(FILE_ACTION_SAVE_THEN_QUIT, to_str(folder.path), STR("quit"));
     EXPECT_FALSE(g_app.running);
     EXPECT_TRUE(file_exists(to_str(path("quit"))));
-    document_confirm(FILE_ACTION_SAVE, to_str(folder), STR("plain"));
-    EXPECT_EQ(read_file(path("plain")), read_file(path("quit")));
+    document_confirm(FILE_ACTION_SAVE, to_str(folder.path), STR("plain"));
+    EXPECT_EQ(file_text(path("plain")), file_text(path("quit")));
     EXPECT_EQ(to_string(g_piece.path), path("plain"));
 }
 
@@ -334,9 +224,8 @@ TEST(DocumentQuit, TheQuitKeyComparesThePieceWithItsFile) {
     headless_key_tap(KEY_ESCAPE);  // a second escape cancels the question
     app_frame();
 
-    char name[] = "/tmp/sorvane_quit_XXXXXX";
-    ASSERT_NE(mkdtemp(name), nullptr);
-    std::string file = std::string(name) + "/quit.scene";
+    TempFolder folder;
+    std::string file = folder / "quit.scene";
     g_app.running = true;
     ASSERT_TRUE(scene_save(to_str(file)));
     g_piece.modified = 1;
@@ -345,6 +234,4 @@ TEST(DocumentQuit, TheQuitKeyComparesThePieceWithItsFile) {
     EXPECT_EQ(g_piece.modified, 0);
     EXPECT_FALSE(g_app.running);
     app_shutdown();
-    remove(file.c_str());
-    rmdir(name);
 }

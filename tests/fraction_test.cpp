@@ -86,29 +86,16 @@ TEST(Fraction, OrderingUsesExactCrossProducts) {
 }
 
 TEST(Fraction, OctaveReductionReturnsTheFactorTakenOut) {
-    Fraction x = f(3, 1);
-    EXPECT_FRACTION(fraction_octave_reduce(&x), 2, 1);
-    EXPECT_FRACTION(x, 3, 2);
-
-    x = f(1, 3);
-    EXPECT_FRACTION(fraction_octave_reduce(&x), 1, 4);
-    EXPECT_FRACTION(x, 4, 3);
-
-    x = f(1, 1);
-    EXPECT_FRACTION(fraction_octave_reduce(&x), 1, 1);
-    EXPECT_FRACTION(x, 1, 1);
-
-    x = f(2, 1);  // exactly 2 leaves [1, 2)
-    EXPECT_FRACTION(fraction_octave_reduce(&x), 2, 1);
-    EXPECT_FRACTION(x, 1, 1);
-
-    x = f(45, 8);
-    Fraction factor = fraction_octave_reduce(&x);
-    EXPECT_FRACTION(x, 45, 32);
-    EXPECT_TRUE(fraction_equal(fraction_mul(x, factor), f(45, 8)));
-
+    // The value, what it becomes in [1, 2), and the factor taken out.
+    const i64 cases[][6] = {{3, 1, 3, 2, 2, 1},  {1, 3, 4, 3, 1, 4},   {1, 1, 1, 1, 1, 1},
+                            {2, 1, 1, 1, 2, 1},  {45, 8, 45, 32, 4, 1}};
+    for (const auto& c : cases) {
+        Fraction x = f(c[0], c[1]);
+        EXPECT_FRACTION(fraction_octave_reduce(&x), c[4], c[5]);
+        EXPECT_FRACTION(x, c[2], c[3]);
+    }
     // Zero never reaches [1, 2); the loop stops after 64 doublings.
-    x = f(0, 1);
+    Fraction x = f(0, 1);
     fraction_octave_reduce(&x);
     EXPECT_FRACTION(x, 0, 1);
 }

@@ -94,18 +94,9 @@ TEST_F(MidiExport, MtsRetunesAFreeKeyBeforeEachNoteOn) {
         f64 cents = cents_of(seen < 5 ? chord[seen] : frac(5, 4), 264.0);
         i64 steps = (i64)floor(cents * 16384.0 / 100.0 + 0.5);
         u8 key = m->bytes[1];
-        const u8 expected[12] = {0xF0,
-                                 0x7F,
-                                 0x7F,
-                                 0x08,
-                                 0x02,
-                                 0,
-                                 1,
-                                 key,
-                                 (u8)(steps >> 14),
-                                 (u8)((steps >> 7) & 0x7F),
-                                 (u8)(steps & 0x7F),
-                                 0xF7};
+        // A single note tuning change of one key: semitone, then 14 bits of fraction.
+        const u8 expected[12] = {0xF0, 0x7F, 0x7F, 0x08, 0x02, 0, 1, key, (u8)(steps >> 14),
+                                 (u8)((steps >> 7) & 0x7F), (u8)(steps & 0x7F), 0xF7};
         ASSERT_EQ(track[i - 1]->length, 12);
         EXPECT_EQ(memcmp(track[i - 1]->bytes, expected, 12), 0) << "note " << seen;
         EXPECT_EQ(track[i - 1]->tick, m->tick);

@@ -5,11 +5,7 @@
 // marked modified, or discarded; the question holds the piece still until it is answered
 // (Return restores), and one closed unanswered (escape) keeps the file. The real kill (SIGKILL
 // of the real program) is tests/scripts/recovery_kill.sh.
-#include <stdio.h>
-#include <stdlib.h>
 #include <unistd.h>
-
-#include <string>
 
 #include "app/document.h"
 #include "app/frame.h"
@@ -19,26 +15,17 @@
 #include "frame_support.h"
 #include "model/history.h"
 #include "model/scene.h"
+#include "model_support.h"
 #include "piece_support.h"
 
-struct Recovery : testing::Test {
-    std::string folder;
+struct Recovery : InterfaceTest {
+    TempFolder folder;
 
-    void SetUp() override {
-        char pattern[] = "/tmp/sorvane_recovery_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder = pattern;
-        start();
-    }
-    void TearDown() override {
-        app_shutdown();
-        std::string command = "rm -rf '" + folder + "'";
-        EXPECT_EQ(system(command.c_str()), 0);
-    }
+    void SetUp() override { start(); }
     // Starts the program with the folder as its state folder (what headless_reset forgets).
     void start() {
         headless_reset();
-        headless_set_state_folder(to_str(folder));
+        headless_set_state_folder(to_str(folder.path));
         headless_set_time_text(STR("2026-12-06 18:00:00"));
         app_state_reset();
         ASSERT_TRUE(app_startup());
@@ -48,9 +35,6 @@ struct Recovery : testing::Test {
         app_shutdown();
         start();
     }
-    static void frames(i32 count = 1) {
-        for (i32 i = 0; i < count; i += 1) app_frame();
-    }
     static void tap(i32 code) {
         headless_key_tap(code);
         app_frame();
@@ -59,57 +43,37 @@ struct Recovery : testing::Test {
         headless_clock_advance((u64)(amount * (f64)system_performance_frequency()));
         app_frame();
     }
-    std::string file() const { return folder + "/recovery.scene"; }
+    std::string file() const { return folder / "recovery.scene"; }
     bool file_there() const { return access(file().c_str(), F_OK) == 0; }
-    std::string read_file() const {
-        std::vector<u8> bytes = file_bytes(file());
-        return std::string(bytes.begin(), bytes.end());
-    }
-    void write_file(const std::string& bytes) const {
-        FILE* f = fopen(file().c_str(), "wb");
-        ASSERT_TRUE(f);
-        fwrite(bytes.data(), 1, bytes.size(), f);
-        fclose(f);
-    }
-    static std::string encoded() {
-        Str bytes = scene_encode(&g_piece, POOL_TMP);
-        return std::string((const char*)bytes.data, (size_t)bytes.length);
-    }
-    static Panel* question_panel() {
-        for (i64 i = 0; i < g_panels.panels.count; i += 1)
-            if (g_panels.panels[i].kind == PANEL_QUESTION) return &g_panels.panels[i];
-        return nullptr;
-    }
-    static void click_at(f32 x, f32 y) {
-        headless_mouse_move(x, (f32)g_window.height - y);
-        app_frame();
-        headless_mouse_click(MOUSE_LEFT);
-        app_frame();
-        app_frame();
-    }
+    std::string read_file() const { return file_text(file()); }
+    void write_file(const std::string& bytes) const { file_put(file(), bytes); }
+    static std::string encoded() { return scene_bytes(&g_piece); }
+    static Panel* question_panel() { return panel_of_kind(PANEL_QUESTION); }
     // "restore" sits where the save question has "yes", "discard" at the right.
-    static void answer(bool restore) {
+    void answer(bool restore) {
         const Panel* p = question_panel();
         ASSERT_TRUE(p);
         f32 s = g_theme.scale, o = g_theme.offset;
         f32 x = restore ? p->x + o + 2 * s : p->x + p->width - o - 2 * s;
         click_at(x, p->y + o + s / 2);
+        frames();
     }
     // The save question's "no", between "yes" and "cancel".
-    static void answer_no_to_save() {
+    void answer_no_to_save() {
         const Panel* p = question_panel();
         ASSERT_TRUE(p);
         f32 s = g_theme.scale, o = g_theme.offset;
         click_at(p->x + 2 * o + 6 * s, p->y + o + s / 2);
+        frames();
     }
-    static void control_tap(char letter) {
+    void control_tap(char letter) {
         headless_key_down(KEY_CONTROL);
         tap(KEY_LETTER(letter));
         headless_key_up(KEY_CONTROL);
         frames();
     }
     // Control + n and "no" to the save question: the piece emptied without saving.
-    static void new_piece_unsaved() {
+    void new_piece_unsaved() {
         control_tap('n');
         answer_no_to_save();
         frames();
@@ -157,7 +121,7 @@ TEST_F(Recovery, WrittenAfterTheIntervalOfChangesWithTheExactEncoding) {
 
 TEST_F(Recovery, ASaveANewPieceAndACleanQuitRemoveIt) {
     two_notes_kept();
-    std::string piece = folder + "/piece.scene";
+    std::string piece = folder / "piece.scene";
     ASSERT_TRUE(scene_save(to_str(piece)));
     frames();
     EXPECT_FALSE(file_there());
@@ -182,7 +146,7 @@ TEST_F(Recovery, ASaveANewPieceAndACleanQuitRemoveIt) {
 
 TEST_F(Recovery, AFileLeftBehindIsOfferedAndRestoredWithItsPath) {
     two_notes_kept();
-    ASSERT_TRUE(scene_save(to_str(folder + "/song.scene")));
+    ASSERT_TRUE(scene_save(to_str(folder / "song.scene")));
     frames();
     tap(KEY_SPACE);
     seconds(31);
@@ -193,14 +157,14 @@ TEST_F(Recovery, AFileLeftBehindIsOfferedAndRestoredWithItsPath) {
     SaveQuestion* question = (SaveQuestion*)p->content;
     EXPECT_EQ(question->restore, 1);
     std::string text = to_string(question->text);
-    EXPECT_NE(text.find(folder + "/song.scene"), std::string::npos) << text;
+    EXPECT_NE(text.find(folder / "song.scene"), std::string::npos) << text;
     EXPECT_NE(text.find("2026-12-06 18:00:00"), std::string::npos) << text;
     EXPECT_EQ(g_piece.notes.count, 0);
     answer(true);
     EXPECT_EQ(question_panel(), nullptr);
     EXPECT_EQ(encoded(), three);
     EXPECT_EQ(g_piece.notes.count, 3);
-    EXPECT_EQ(to_string(g_piece.path), folder + "/song.scene");
+    EXPECT_EQ(to_string(g_piece.path), folder / "song.scene");
     EXPECT_EQ(g_piece.modified, 1);  // the file on disk has two notes only
     EXPECT_TRUE(file_there());
     // The restore is a step: undo gives the empty start back.
@@ -309,7 +273,7 @@ TEST_F(Recovery, ADamagedFileIsNotOfferedAndNoFolderMeansNoFile) {
 TEST_F(Recovery, TheCommandLineSetsTheInterval) {
     app_shutdown();
     headless_reset();
-    headless_set_state_folder(to_str(folder));
+    headless_set_state_folder(to_str(folder.path));
     app_state_reset();
     const Str args[] = {STR("-recovery-seconds"), STR("2")};
     app_read_command_line(args, 2);

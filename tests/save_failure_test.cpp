@@ -26,19 +26,7 @@
 #include "model/scene.h"
 #include "piece_support.h"
 #include "platform/headless.h"
-#include "test_support.h"
-
-static std::vector<u8> piece_bytes() {
-    Str bytes = scene_encode(&g_piece, POOL_TMP);
-    return std::vector<u8>(bytes.data, bytes.data + bytes.length);
-}
-
-static std::string last_message() {
-    i64 count = headless_message_count();
-    if (count == 0) return "";
-    return to_string(headless_message_title(count - 1)) + ": " +
-           to_string(headless_message_text(count - 1));
-}
+#include "model_support.h"
 
 // Notes enough to make the piece `notes` x 65 bytes longer.
 static void notes_add(i64 notes) {
@@ -51,29 +39,27 @@ static void notes_add(i64 notes) {
     g_piece.modified = 1;
 }
 
-struct SaveFailure : testing::Test {
-    ScopedPools pools{16 << 20, 16 << 20};
-    std::string folder;
-    void SetUp() override {
-        headless_reset();
-        piece_reset();
-        char name[] = "/tmp/sorvane_save_XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        folder = name;
-    }
-    void TearDown() override {
-        std::string command = "rm -rf '" + folder + "'";
-        EXPECT_EQ(system(command.c_str()), 0);
-        piece_reset();
-    }
-};
+using SaveFailure = PieceFiles;
+
+// Saves with the files of this process limited to `limit` bytes: the write stops there.
+static bool save_with_size_limit(const std::string& target, i64 limit) {
+    struct rlimit saved;
+    getrlimit(RLIMIT_FSIZE, &saved);
+    void (*saved_handler)(int) = signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = saved;
+    limited.rlim_cur = (rlim_t)limit;
+    bool saved_ok = setrlimit(RLIMIT_FSIZE, &limited) == 0 && scene_save(to_str(target));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, saved_handler);
+    return saved_ok;
+}
 
 // What a failed save must leave, whatever failed.
-static std::string failed_save_damage(const std::string& target, const std::vector<u8>& previous,
-                                      const std::vector<u8>& piece, const std::string& reason) {
-    if (file_bytes(target) != previous) return "the previous file changed";
+static std::string failed_save_damage(const std::string& target, const std::string& previous,
+                                      const std::string& piece, const std::string& reason) {
+    if (file_text(target) != previous) return "the previous file changed";
     if (access((target + ".tmp").c_str(), F_OK) == 0) return "the temporary file was left";
-    if (piece_bytes() != piece) return "the piece changed";
+    if (scene_bytes(&g_piece) != piece) return "the piece changed";
     if (g_piece.modified != 1) return "the piece is no longer marked as modified";
     if (to_string(g_piece.path) != target) return "the piece's path changed";
     std::string expected = "save failed: " + target + " could not be saved: " + reason;
@@ -83,50 +69,27 @@ static std::string failed_save_damage(const std::string& target, const std::vect
 
 TEST_F(SaveFailure, AWriteStoppedAtEveryOffsetKeepsThePreviousFile) {
     piece_build_full(&g_piece, POOL_MAIN);
-    std::string target = folder + "/song.scene";
+    std::string target = path("song.scene");
     ASSERT_TRUE(scene_save(to_str(target)));
-    std::vector<u8> previous = file_bytes(target);
+    std::string previous = file_text(target);
     notes_add(40);
-    std::vector<u8> piece = piece_bytes();
+    std::string piece = scene_bytes(&g_piece);
     ASSERT_GT(piece.size(), previous.size());
-
-    struct rlimit saved;
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    void (*saved_handler)(int) = signal(SIGXFSZ, SIG_IGN);
-    i64 failures = 0;
     for (size_t offset = 0; offset < piece.size(); offset += 1) {
-        struct rlimit limited = saved;
-        limited.rlim_cur = (rlim_t)offset;
-        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-        bool saved_ok = scene_save(to_str(target));
-        setrlimit(RLIMIT_FSIZE, &saved);
-        ASSERT_FALSE(saved_ok) << "offset " << offset;
+        ASSERT_FALSE(save_with_size_limit(target, (i64)offset)) << "offset " << offset;
         std::string damage = failed_save_damage(target, previous, piece, "File too large");
         ASSERT_EQ(damage, "") << "offset " << offset;
-        failures += 1;
         pool_empty(POOL_TMP);
     }
-    signal(SIGXFSZ, saved_handler);
-    EXPECT_EQ(failures, (i64)piece.size());
-    EXPECT_EQ(headless_message_count(), failures);
-
+    EXPECT_EQ(headless_message_count(), (i64)piece.size());
     // With the limit at the whole size the same save goes through.
-    struct rlimit exact = saved;
-    exact.rlim_cur = (rlim_t)piece.size();
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &exact), 0);
-    bool saved_ok = scene_save(to_str(target));
-    setrlimit(RLIMIT_FSIZE, &saved);
-    EXPECT_TRUE(saved_ok) << last_message();
-    EXPECT_EQ(file_bytes(target), piece);
+    EXPECT_TRUE(save_with_size_limit(target, (i64)piece.size())) << last_message();
+    EXPECT_EQ(file_text(target), piece);
     EXPECT_EQ(g_piece.modified, 0);
 }
 
 // The order of the file calls, as the headless back end records them for a marked thread.
-static std::vector<PlatformCall> save_calls(const std::string& target) {
-    headless_marked_calls_clear();
-    headless_mark_thread(true);
-    scene_save(to_str(target));
-    headless_mark_thread(false);
+static std::vector<PlatformCall> marked_file_calls() {
     PlatformCall log[256];
     i64 count = headless_marked_call_log(log, 256);
     std::vector<PlatformCall> interesting;
@@ -136,9 +99,17 @@ static std::vector<PlatformCall> save_calls(const std::string& target) {
     return interesting;
 }
 
+static std::vector<PlatformCall> save_calls(const std::string& target) {
+    headless_marked_calls_clear();
+    headless_mark_thread(true);
+    scene_save(to_str(target));
+    headless_mark_thread(false);
+    return marked_file_calls();
+}
+
 TEST_F(SaveFailure, TheFileIsSyncedBeforeTheRenameAndTheFolderAfterIt) {
     piece_build_full(&g_piece, POOL_MAIN);
-    std::string target = folder + "/song.scene";
+    std::string target = path("song.scene");
     std::vector<PlatformCall> expected = {PLATFORM_CALL_FILE_OPEN,  PLATFORM_CALL_FILE_WRITE,
                                           PLATFORM_CALL_FILE_SYNC,  PLATFORM_CALL_FILE_CLOSE,
                                           PLATFORM_CALL_FILE_RENAME, PLATFORM_CALL_DIRECTORY_SYNC};
@@ -146,15 +117,11 @@ TEST_F(SaveFailure, TheFileIsSyncedBeforeTheRenameAndTheFolderAfterIt) {
     EXPECT_EQ(save_calls(target), expected);  // over the previous one
 
     // A write that fails renames nothing and removes its temporary file.
-    struct rlimit saved;
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    void (*saved_handler)(int) = signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limited = saved;
-    limited.rlim_cur = 10;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    std::vector<PlatformCall> failed = save_calls(target);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    signal(SIGXFSZ, saved_handler);
+    headless_marked_calls_clear();
+    headless_mark_thread(true);
+    save_with_size_limit(target, 10);
+    headless_mark_thread(false);
+    std::vector<PlatformCall> failed = marked_file_calls();
     std::vector<PlatformCall> cleaned = {PLATFORM_CALL_FILE_OPEN, PLATFORM_CALL_FILE_WRITE,
                                          PLATFORM_CALL_FILE_SYNC, PLATFORM_CALL_FILE_CLOSE,
                                          PLATFORM_CALL_FILE_REMOVE};
@@ -252,31 +219,31 @@ static std::string filesystem_fill(const std::string& folder, i64 free_bytes) {
 
 TEST_F(SaveFailure, AFullDiskAtEveryStageOfTheWriteKeepsThePreviousFile) {
     piece_build_full(&g_piece, POOL_MAIN);
-    in_private_tmpfs(folder, "256k", [&]() -> std::string {
-        std::string target = folder + "/song.scene";
+    in_private_tmpfs(folder.path, "256k", [&]() -> std::string {
+        std::string target = path("song.scene");
         if (!scene_save(to_str(target))) return "the first save failed: " + last_message();
-        std::vector<u8> previous = file_bytes(target);
+        std::string previous = file_text(target);
         notes_add(400);  // about 26 KB: seven pages
-        std::vector<u8> piece = piece_bytes();
+        std::string piece = scene_bytes(&g_piece);
         i64 failures = 0;
         // Room for none of the new file up to room for all but its last page: the write
         // stops in the stdio buffer, at the flush before the sync, or at the close.
         for (i64 pages = 0; pages * 4096 < (i64)piece.size(); pages += 1) {
-            std::string filled = filesystem_fill(folder, pages * 4096);
+            std::string filled = filesystem_fill(folder.path, pages * 4096);
             if (!filled.empty()) return filled;
             if (scene_save(to_str(target)))
                 return "a save with room for " + std::to_string(pages) + " pages succeeded";
             std::string damage =
                 failed_save_damage(target, previous, piece, "No space left on device");
             if (!damage.empty()) return damage + " (room for " + std::to_string(pages) + " pages)";
-            unlink((folder + "/filler").c_str());
+            unlink(path("filler").c_str());
             failures += 1;
             pool_empty(POOL_TMP);
         }
         if (failures < 6) return "too few stages were tried";
         if (!scene_save(to_str(target)))
             return "with room again the save failed: " + last_message();
-        if (file_bytes(target) != piece) return "the saved file is not the piece";
+        if (file_text(target) != piece) return "the saved file is not the piece";
         if (g_piece.modified != 0) return "a good save left the piece marked as modified";
         return "";
     });
@@ -284,14 +251,14 @@ TEST_F(SaveFailure, AFullDiskAtEveryStageOfTheWriteKeepsThePreviousFile) {
 
 TEST_F(SaveFailure, AReadOnlyFolderRefusesTheSaveAndTheFollowUps) {
     piece_build_full(&g_piece, POOL_MAIN);
-    in_private_tmpfs(folder, "1m", [&]() -> std::string {
-        std::string target = folder + "/song.scene";
+    in_private_tmpfs(folder.path, "1m", [&]() -> std::string {
+        std::string target = path("song.scene");
         if (!scene_save(to_str(target))) return "the first save failed: " + last_message();
-        std::vector<u8> previous = file_bytes(target);
-        if (mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0)
+        std::string previous = file_text(target);
+        if (mount(nullptr, folder.path.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0)
             return std::string("the folder could not be made read-only: ") + strerror(errno);
         notes_add(10);
-        std::vector<u8> piece = piece_bytes();
+        std::string piece = scene_bytes(&g_piece);
         if (scene_save(to_str(target))) return "a save into a read-only folder succeeded";
         std::string damage = failed_save_damage(target, previous, piece, "Read-only file system");
         if (!damage.empty()) return damage;
@@ -299,9 +266,9 @@ TEST_F(SaveFailure, AReadOnlyFolderRefusesTheSaveAndTheFollowUps) {
         // none of them may quit or empty the piece when the save failed.
         if (piece_save(0, 0) != 0) return "the save command reported success";
         g_app.running = true;
-        document_confirm(FILE_ACTION_SAVE_THEN_QUIT, to_str(folder), STR("song.scene"));
+        document_confirm(FILE_ACTION_SAVE_THEN_QUIT, to_str(folder.path), STR("song.scene"));
         if (!g_app.running) return "save-then-quit quit although the save failed";
-        document_confirm(FILE_ACTION_SAVE_THEN_NEW, to_str(folder), STR("song.scene"));
+        document_confirm(FILE_ACTION_SAVE_THEN_NEW, to_str(folder.path), STR("song.scene"));
         damage = failed_save_damage(target, previous, piece, "Read-only file system");
         if (!damage.empty()) return damage + " (after the follow-ups)";
         if (headless_message_count() < 4) return "a failed save did not tell the user";

@@ -4,11 +4,10 @@
 // left it: the lists keep their storage across open and new. And a day of curve edits and
 // typing in the running program does not fill it either.
 #include <stdio.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <string>
-#include <vector>
 
 #include "app/document.h"
 #include "editor/editor.h"
@@ -18,31 +17,22 @@
 #include "panels/object_panels.h"
 #include "piece_support.h"
 #include "platform/headless.h"
-#include "test_support.h"
+#include "model_support.h"
+
+// A memory file system keeps the thousand syncs cheap when there is one.
+static const char* soak_parent() {
+    struct stat status;
+    return stat("/dev/shm", &status) == 0 && S_ISDIR(status.st_mode) ? "/dev/shm" : "/tmp";
+}
 
 struct Soak : testing::Test {
-    std::string folder;
+    TempFolder folder{soak_parent()};
     void SetUp() override {
         headless_reset();
         piece_reset();
-        struct stat status;
-        // A memory file system keeps the thousand syncs cheap when there is one.
-        bool shm = stat("/dev/shm", &status) == 0 && S_ISDIR(status.st_mode);
-        std::string name = std::string(shm ? "/dev/shm" : "/tmp") + "/sorvane_soak_XXXXXX";
-        ASSERT_NE(mkdtemp(name.data()), nullptr);
-        folder = name;
     }
-    void TearDown() override {
-        std::string command = "rm -rf '" + folder + "'";
-        EXPECT_EQ(system(command.c_str()), 0);
-        piece_reset();
-    }
+    void TearDown() override { piece_reset(); }
 };
-
-static std::vector<u8> encoded() {
-    Str bytes = scene_encode(&g_piece, POOL_TMP);
-    return std::vector<u8>(bytes.data, bytes.data + bytes.length);
-}
 
 // Every kind of object, a folder tree, then notes up to `notes` in all.
 static void piece_large(i64 notes) {
@@ -65,20 +55,20 @@ static i64 note_with_id(i64 id) {
 TEST_F(Soak, ThousandCyclesOfOpenEditSaveAndNewKeepTheMainPoolWhereTheFirstLeftIt) {
     ScopedPools pools(64 << 20, 32 << 20);
     piece_large(10000);
-    std::string path = folder + "/long.scene";
+    std::string path = folder / "long.scene";
     ASSERT_TRUE(scene_save(to_str(path)));
     piece_new();
     const i64 notes = 10000;
 
     i64 main_after_first = 0, main_highest = 0, tmp_highest = 0;
     i64 added_id = -1;
-    std::vector<u8> saved;
+    std::string saved;
     for (i32 cycle = 0; cycle < 1000; cycle += 1) {
         pool_empty(POOL_TMP);  // a new frame
         ASSERT_TRUE(piece_open(to_str(path))) << "cycle " << cycle;
         ASSERT_EQ(g_piece.notes.count, notes) << "cycle " << cycle;
         if (cycle > 0) ASSERT_GE(note_with_id(added_id), 0) << "the last cycle's note is gone";
-        if (!saved.empty()) ASSERT_EQ(encoded(), saved) << "cycle " << cycle;
+        if (!saved.empty()) ASSERT_EQ(scene_bytes(&g_piece), saved) << "cycle " << cycle;
 
         // Edits as the editor makes them: a note placed, the last cycle's note deleted, one
         // moved and re-pitched, time opened and closed again before the end.
@@ -96,7 +86,7 @@ TEST_F(Soak, ThousandCyclesOfOpenEditSaveAndNewKeepTheMainPoolWhereTheFirstLeftI
         piece_time_remove(&g_piece, frac(cycle % 50), frac(1, 4));
         g_piece.modified = 1;
 
-        saved = encoded();
+        saved = scene_bytes(&g_piece);
         ASSERT_TRUE(scene_save(to_str(path))) << "cycle " << cycle;
         EXPECT_EQ(g_piece.modified, 0);
         tmp_highest = std::max(tmp_highest, g_pools[POOL_TMP].used);

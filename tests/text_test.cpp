@@ -3,9 +3,7 @@
 #include "base/text.h"
 #include "model/files.h"
 
-#include <stdio.h>
-
-#include "test_support.h"
+#include "model_support.h"
 
 static std::string next_word(TextCursor* cursor) {
     Str word = text_read_until(cursor, ' ');
@@ -23,13 +21,10 @@ TEST(TextReader, WordsAreSplitAtSingleSpaces) {
     EXPECT_EQ(next_word(&doubled), "color");
     EXPECT_EQ(next_word(&doubled), "");  // two spaces: an empty word between them
     EXPECT_EQ(next_word(&doubled), "1");
-}
-
-TEST(TextReader, ReadUntilStopsOnTheDelimiterWithoutMoving) {
-    TextCursor cursor = text_cursor(STR(" x"));
-    Str empty = text_read_until(&cursor, ' ');
-    EXPECT_EQ(empty.length, 0);
-    EXPECT_EQ(cursor.position, 0);
+    // Reading stops on the delimiter without moving past it.
+    TextCursor leading = text_cursor(STR(" x"));
+    EXPECT_EQ(text_read_until(&leading, ' ').length, 0);
+    EXPECT_EQ(leading.position, 0);
 }
 
 TEST(TextReader, EveryLineIsReadEvenWithoutAFinalNewline) {
@@ -47,26 +42,19 @@ TEST(TextReader, EveryLineIsReadEvenWithoutAFinalNewline) {
 }
 
 TEST(TextReader, IntegersStopAtTheFirstOtherByte) {
-    TextCursor minus_x = text_cursor(STR("-x"));
-    EXPECT_EQ(text_parse_integer(&minus_x), 0);
-    EXPECT_EQ(minus_x.position, 1);  // the minus stays consumed
-
-    TextCursor mixed = text_cursor(STR("12ab"));
-    EXPECT_EQ(text_parse_integer(&mixed), 12);
-    EXPECT_EQ(mixed.position, 2);
-
-    TextCursor letters = text_cursor(STR("ab"));
-    EXPECT_EQ(text_parse_integer(&letters), 0);
-    EXPECT_EQ(letters.position, 0);
-
-    TextCursor plus = text_cursor(STR("+5"));
-    EXPECT_EQ(text_parse_integer(&plus), 0);
-
-    TextCursor negative = text_cursor(STR("-9223372036854775808"));
-    EXPECT_EQ(text_parse_integer(&negative), INT64_MIN);
-
-    TextCursor empty = text_cursor(STR(""));
-    EXPECT_EQ(text_parse_integer(&empty), 0);
+    struct Case {
+        const char* text;
+        i64 value, stop;
+    } cases[] = {
+        {"-x", 0, 1},  // the minus stays consumed
+        {"12ab", 12, 2}, {"ab", 0, 0}, {"+5", 0, 0}, {"", 0, 0},
+        {"-9223372036854775808", INT64_MIN, 20},
+    };
+    for (const Case& c : cases) {
+        TextCursor cursor = text_cursor(str_from_cstring(c.text));
+        EXPECT_EQ(text_parse_integer(&cursor), c.value) << c.text;
+        EXPECT_EQ(cursor.position, c.stop) << c.text;
+    }
 }
 
 TEST(TextReader, IntegersBeyondSixtyFourBitsWrapInsteadOfOverflowing) {
@@ -107,55 +95,38 @@ TEST(TextReader, NumbersStopStoringAtSixtyFourDigits) {
 }
 
 TEST(TextReader, Fractions) {
-    Fraction three = text_parse_fraction(STR("3"));
-    EXPECT_EQ(three.numerator, 3);
-    EXPECT_EQ(three.denominator, 1);
-    Fraction quarter = text_parse_fraction(STR("3/4"));
-    EXPECT_EQ(quarter.numerator, 3);
-    EXPECT_EQ(quarter.denominator, 4);
-    Fraction negative = text_parse_fraction(STR("-1/8"));
-    EXPECT_EQ(negative.numerator, -1);
-    EXPECT_EQ(negative.denominator, 8);
-    Fraction open = text_parse_fraction(STR("3/"));
-    EXPECT_EQ(open.denominator, 0);
-    Fraction letter = text_parse_fraction(STR("5/x"));
-    EXPECT_EQ(letter.numerator, 5);
-    EXPECT_EQ(letter.denominator, 0);
+    struct Case {
+        const char* text;
+        i64 numerator, denominator;  // a broken denominator reads as 0
+    } cases[] = {{"3", 3, 1}, {"3/4", 3, 4}, {"-1/8", -1, 8}, {"3/", 3, 0}, {"5/x", 5, 0}};
+    for (const Case& c : cases) {
+        Fraction got = text_parse_fraction(str_from_cstring(c.text));
+        EXPECT_EQ(got.numerator, c.numerator) << c.text;
+        EXPECT_EQ(got.denominator, c.denominator) << c.text;
+    }
     Fraction empty = text_parse_fraction(Str{0, 0});
     EXPECT_EQ(empty.numerator, 0);
     EXPECT_EQ(empty.denominator, 1);
 }
 
-TEST(TextReader, WholeFilesAndMissingFiles) {
-    ScopedPools pools;
-    const char* path = "text_reader_test_file.txt";
-    FILE* file = fopen(path, "wb");
-    ASSERT_NE(file, nullptr);
-    fputs("key value\nlast line", file);
-    fclose(file);
+TEST(TextReader, WholeFilesMissingFilesAndFilesLargerThanThePool) {
+    ScopedPools pools(1 << 20, 1000);
+    TempFolder folder;
+    file_put(folder / "small.txt", "key value\nlast line");
     i64 used_before = g_pools[POOL_TMP].used;
-    Str contents = read_entire_file(str_from_cstring(path), POOL_TMP);
+    Str contents = read_entire_file(to_str(folder / "small.txt"), POOL_TMP);
     EXPECT_EQ(to_string(contents), "key value\nlast line");
     EXPECT_GT(g_pools[POOL_TMP].used, used_before);
-    remove(path);
 
     used_before = g_pools[POOL_TMP].used;
-    Str missing = read_entire_file(STR("no_such_file_here.txt"), POOL_TMP);
+    Str missing = read_entire_file(to_str(folder / "missing.txt"), POOL_TMP);
     EXPECT_EQ(missing.length, 0);
     EXPECT_EQ(missing.data, nullptr);
     EXPECT_EQ(g_pools[POOL_TMP].used, used_before);  // a missing file takes no space
-}
 
-TEST(TextReader, AFileLargerThanThePoolReadsAsEmpty) {
-    ScopedPools pools(1 << 20, 64);
-    const char* path = "text_reader_big_file.txt";
-    FILE* file = fopen(path, "wb");
-    ASSERT_NE(file, nullptr);
-    for (i32 i = 0; i < 100; i += 1) fputs("0123456789", file);
-    fclose(file);
+    file_put(folder / "big.txt", std::string(4000, 'x'));
     testing::internal::CaptureStdout();
-    Str contents = read_entire_file(str_from_cstring(path), POOL_TMP);
+    Str big = read_entire_file(to_str(folder / "big.txt"), POOL_TMP);
     testing::internal::GetCapturedStdout();
-    EXPECT_EQ(contents.length, 0);
-    remove(path);
+    EXPECT_EQ(big.length, 0);
 }
