@@ -231,7 +231,7 @@ TEST(Matrix, CrossProductsAndTheNormalMatrix) {
     for (i32 i = 0; i < 9; i += 1) EXPECT_FLOAT_EQ(normal[i], expected[i]);
     const f32 a[4] = {1, 0.5f, 0.25f, 2}, b[4] = {0.5f, 0.5f, 4, 0.5f};
     f32 product[4];
-    colour_multiply(a, b, product);
+    color_multiply(a, b, product);
     EXPECT_FLOAT_EQ(product[0], 0.5f);
     EXPECT_FLOAT_EQ(product[2], 1.0f);
     EXPECT_FLOAT_EQ(product[3], 1.0f);

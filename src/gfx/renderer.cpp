@@ -84,7 +84,7 @@ void mesh_push_quad(Vec3 p0, Vec3 p1, Vec3 p2, Vec3 p3, const f32* c0, const f32
     const Vec3 corners[4] = {p0, p1, p2, p3};
     const f32* given[4] = {c0, c1, c2, c3};
     f32 colors[4][4];
-    for (i32 i = 0; i < 4; i += 1) colour_multiply(g_mesh.current_color, given[i], colors[i]);
+    for (i32 i = 0; i < 4; i += 1) color_multiply(g_mesh.current_color, given[i], colors[i]);
     mesh_emit_quad(corners, colors, uv);
 }
 
