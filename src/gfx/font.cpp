@@ -161,7 +161,8 @@ static bool font_read_page_image(Str font_path, Str file, Font* font) {
     // Mipmapped, so that text stays readable at the canvas's small scales. Glyphs are always
     // scaled alike in both directions, where anisotropic filtering buys nothing, and some
     // drivers blur a texture drawn one texel per pixel when it is on.
-    u32 page = texture_load_or_zero(chosen, 2, 2, 5, 1, 1.0f);
+    u32 page = texture_load_or_zero(chosen, GPU_WRAP_CLAMP, GPU_WRAP_CLAMP,
+                                     GPU_FILTER_LINEAR_MIPMAP_LINEAR, GPU_FILTER_LINEAR, 1.0f);
     if (!page) {
         const FormatArg args[] = {fa_str(chosen)};
         format_print(STR("failed to load font image: %a\n"), args, ARRAY_COUNT(args));

@@ -108,11 +108,13 @@ void mesh_flush() {
     set_uniform_matrix3(STR("matrix_normal"), normal);
 
     vertex_array_bind(mesh->vertex_array);
-    buffer_bind(0, mesh->vertex_buffer);
-    buffer_data(0, mesh->vertices.count * (i64)sizeof(Vertex), mesh->vertices.data, 3);
-    buffer_bind(1, mesh->index_buffer);
-    buffer_data(1, mesh->indices.count * (i64)sizeof(u32), mesh->indices.data, 3);
-    draw_elements(4, 2, 0, mesh->indices.count, 0, 1);
+    buffer_bind(GPU_BUFFER_VERTEX, mesh->vertex_buffer);
+    buffer_data(GPU_BUFFER_VERTEX, mesh->vertices.count * (i64)sizeof(Vertex), mesh->vertices.data,
+                GPU_USAGE_DYNAMIC_DRAW);
+    buffer_bind(GPU_BUFFER_INDEX, mesh->index_buffer);
+    buffer_data(GPU_BUFFER_INDEX, mesh->indices.count * (i64)sizeof(u32), mesh->indices.data,
+                GPU_USAGE_DYNAMIC_DRAW);
+    draw_elements(GPU_DRAW_TRIANGLES, GPU_INDEX_U32, 0, mesh->indices.count, 0, 1);
     vertex_array_unbind();
 }
 

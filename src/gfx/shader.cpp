@@ -126,7 +126,7 @@ void set_uniform_matrix3(Str name, const f32* matrix) {
 
 void bind_texture(u32 texture) {
     texture_unit(0);
-    texture_bind(1, texture);
+    texture_bind(GPU_TEXTURE_2D, texture);
     shader_uniform1i(uniform_location(STR("diffuse_map")), 0);
 }
 
@@ -152,14 +152,15 @@ static void mesh_setup() {
     mesh->vertex_buffer = buffer_create();
     mesh->index_buffer = buffer_create();
     vertex_array_bind(mesh->vertex_array);
-    buffer_bind(0, mesh->vertex_buffer);
+    buffer_bind(GPU_BUFFER_VERTEX, mesh->vertex_buffer);
     const i32 components[3] = {3, 4, 2};
     const i64 offsets[3] = {0, 12, 28};
     for (u32 slot = 0; slot < 3; slot += 1) {
         attribute_enable(slot, true);
-        attribute_format(slot, components[slot], 6, false, (i32)sizeof(Vertex), offsets[slot]);
+        attribute_format(slot, components[slot], GPU_TYPE_FLOAT, false, (i32)sizeof(Vertex),
+                         offsets[slot]);
     }
-    buffer_bind(1, mesh->index_buffer);
+    buffer_bind(GPU_BUFFER_INDEX, mesh->index_buffer);
     vertex_array_unbind();
 }
 
