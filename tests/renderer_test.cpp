@@ -36,10 +36,10 @@ TEST(UniformTable, FiveNamesFitTheFirstTableAndTheSixthDoublesIt) {
     for (i64 i = 0; i < 5; i += 1)
         ASSERT_TRUE(uniform_table_insert(&table, names[i], (u32)(10 + i)));
     EXPECT_EQ(table.capacity, 8);
-    EXPECT_EQ(table.capacity_exponent, 3);
+    EXPECT_EQ(table.probe_limit, 3);
     ASSERT_TRUE(uniform_table_insert(&table, names[5], 15));
     EXPECT_EQ(table.capacity, 16);
-    EXPECT_EQ(table.capacity_exponent, 4);
+    EXPECT_EQ(table.probe_limit, 4);
     for (i64 i = 0; i < 6; i += 1) EXPECT_EQ(uniform_table_find(&table, names[i]), (u32)(10 + i));
     EXPECT_EQ(uniform_table_find(&table, STR("diffuse_")), UNIFORM_NONE);
     EXPECT_EQ(uniform_table_find(&table, STR("")), UNIFORM_NONE);
@@ -58,7 +58,7 @@ TEST(UniformTable, ManyNamesSurviveEveryRebuildAndAnEmptyTableFindsNothing) {
         ASSERT_TRUE(uniform_table_insert(&table, to_str(names[i]), (u32)i));
     }
     EXPECT_EQ(table.capacity, 512);
-    EXPECT_EQ(table.capacity_exponent, 9);
+    EXPECT_EQ(table.probe_limit, 9);
     for (i32 i = 0; i < 200; i += 1)
         EXPECT_EQ(uniform_table_find(&table, to_str(names[i])), (u32)i);
 }

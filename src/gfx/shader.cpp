@@ -3,7 +3,6 @@
 #include <string.h>
 
 #include "base/format.h"
-#include "base/name_map.h"
 #include "base/text.h"
 #include "gfx/font.h"
 #include "gfx/renderer.h"
@@ -24,57 +23,19 @@ static const Str COLOR_UNIFORMS[] = {STR("matrix_model_view_projection"), STR("d
 // ---------------------------------------------------------------------------------------
 // Uniform table
 // ---------------------------------------------------------------------------------------
-static UniformEntry* uniform_entries_new(u16 pool, i64 capacity) {
-    return (UniformEntry*)pool_alloc_zero((u8)pool, capacity * (i64)sizeof(UniformEntry));
-}
-
-static void uniform_place(UniformEntry* entries, i64 capacity, UniformEntry entry) {
-    i64 mask = capacity - 1;
-    i64 slot = (i64)(hash_fnv1a(entry.name.data, entry.name.length) & (u32)mask);
-    while (entries[slot].name.length != 0) slot = (slot + 1) & mask;
-    entries[slot] = entry;
-}
-
-bool uniform_table_init(UniformTable* table, u16 pool) {
-    *table = UniformTable{0, 0, 0, 0, pool};
-    UniformEntry* entries = uniform_entries_new(pool, 8);
-    if (!entries) return false;
-    table->entries = entries;
-    table->capacity = 8;
-    table->capacity_exponent = 3;
+bool uniform_table_init(UniformTable* table, u8 pool) {
+    *table = UniformTable{};
+    table->pool = pool;
     return true;
 }
 
 bool uniform_table_insert(UniformTable* table, Str name, u32 location) {
-    if (name.length <= 0 || table->capacity == 0) return false;
-    if (table->count > table->capacity / 2) {
-        i64 capacity = table->capacity * 2;
-        UniformEntry* entries = uniform_entries_new(table->pool, capacity);
-        if (!entries) return false;
-        for (i64 i = 0; i < table->capacity; i += 1)
-            if (table->entries[i].name.length != 0)
-                uniform_place(entries, capacity, table->entries[i]);
-        table->entries = entries;
-        table->capacity = capacity;
-        table->capacity_exponent += 1;
-    }
-    uniform_place(table->entries, table->capacity, UniformEntry{name, location});
-    table->count += 1;
-    return true;
+    return hash_table_insert(table, name, location, HASH_KEEP_FIRST, HASH_PROBE_ANY);
 }
 
 u32 uniform_table_find(const UniformTable* table, Str name) {
-    if (table->capacity == 0) return UNIFORM_NONE;
-    i64 mask = table->capacity - 1;
-    i64 home = (i64)(hash_fnv1a(name.data, name.length) & (u32)mask);
-    i64 slot = home;
-    do {
-        const UniformEntry* entry = &table->entries[slot];
-        if (entry->name.length == 0) return UNIFORM_NONE;
-        if (str_equal(entry->name, name)) return entry->location;
-        slot = (slot + 1) & mask;
-    } while (slot != home);
-    return UNIFORM_NONE;
+    const u32* location = hash_table_find(table, name);
+    return location ? *location : UNIFORM_NONE;
 }
 
 // ---------------------------------------------------------------------------------------
