@@ -57,12 +57,12 @@ static const char* font_check(const Font* font) {
     }
     i64 entries = 0;
     for (i64 i = 0; i < map->capacity; i += 1) {
-        CodePointEntry entry = map->entries[i];
-        if (entry.glyph_index == 0) continue;
+        const HashSlot<u32, u32>* entry = &map->slots[i];
+        if (entry->key == 0) continue;
         entries += 1;
-        if ((i64)entry.glyph_index >= font->glyphs.count)
+        if (entry->value == 0 || (i64)entry->value >= font->glyphs.count)
             return "a map entry points past the glyphs";
-        if (glyph_lookup(font, entry.code_point) != entry.glyph_index)
+        if (glyph_lookup(font, entry->key) != entry->value)
             return "a code point in the map is not found again";
     }
     if (entries != map->count) return "the code-point map miscounts its entries";

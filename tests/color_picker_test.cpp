@@ -20,6 +20,7 @@ static void expect_colour(const f32* colour, f32 r, f32 g, f32 b, f32 a, f32 tol
 // ---------------------------------------------------------------------------
 // Colour arithmetic
 // ---------------------------------------------------------------------------
+<<<<<<< HEAD
 TEST(ColourPicker, PrimingThenComputingGivesTheColourBack) {
     // Grey, pure blue and black prime as expected.
     ColourPickerState state = {};
@@ -32,20 +33,49 @@ TEST(ColourPicker, PrimingThenComputingGivesTheColourBack) {
     EXPECT_TRUE(state.saturation == 1 && state.value == 1 && state.alpha == 0.25f);
     colour_picker_prime(&state, black);
     EXPECT_TRUE(state.saturation == 0 && state.value == 0);
+=======
+TEST(ColourPicker, GreyAndPureBluePrimeAsExpected) {
+    ColorPickerState state = {};
+    const f32 grey[4] = {0.5f, 0.5f, 0.5f, 1.0f};
+    color_picker_prime(&state, grey);
+    EXPECT_EQ(state.hue, 0.0f);
+    EXPECT_EQ(state.saturation, 0.0f);
+    EXPECT_EQ(state.value, 0.5f);
+    EXPECT_EQ(state.alpha, 1.0f);
+
+    const f32 blue[4] = {0.0f, 0.0f, 1.0f, 0.25f};
+    color_picker_prime(&state, blue);
+    EXPECT_FLOAT_EQ(state.hue, 4.0f / 6.0f);
+    EXPECT_EQ(state.saturation, 1.0f);
+    EXPECT_EQ(state.value, 1.0f);
+    EXPECT_EQ(state.alpha, 0.25f);
+
+    const f32 black[4] = {0, 0, 0, 1};
+    color_picker_prime(&state, black);
+    EXPECT_EQ(state.saturation, 0.0f);
+    EXPECT_EQ(state.value, 0.0f);
+}
+>>>>>>> tables
 
     std::mt19937 random(11);
     std::uniform_real_distribution<f32> unit(0.0f, 1.0f);
     for (int i = 0; i < 2000; i += 1) {
         f32 colour[4] = {unit(random), unit(random), unit(random), unit(random)};
+<<<<<<< HEAD
         colour_picker_prime(&state, colour);
+=======
+        ColorPickerState state = {};
+        color_picker_prime(&state, colour);
+>>>>>>> tables
         EXPECT_GE(state.hue, 0.0f);
         EXPECT_LT(state.hue, 1.0f);
         f32 back[4];
-        colour_from_hsv(state.hue, state.saturation, state.value, state.alpha, back);
+        color_from_hsv(state.hue, state.saturation, state.value, state.alpha, back);
         expect_colour(back, colour[0], colour[1], colour[2], colour[3], 1e-5f);
     }
     // Red the largest and blue above green: the remainder of a negative quotient.
     const f32 rose[4] = {1.0f, 0.0f, 0.5f, 1.0f};
+<<<<<<< HEAD
     colour_picker_prime(&state, rose);
     EXPECT_FLOAT_EQ(state.hue, 11.0f / 12.0f);
 }
@@ -63,24 +93,54 @@ TEST(ColourPicker, TheSixSectorsValueZeroAndSaturationZero) {
         colour_from_hsv(c[0], c[1], c[2], c[3], out);
         expect_colour(out, c[4], c[5], c[6], c[7]);
     }
+=======
+    ColorPickerState state = {};
+    color_picker_prime(&state, rose);
+    EXPECT_FLOAT_EQ(state.hue, 11.0f / 12.0f);
+    f32 back[4];
+    color_from_hsv(state.hue, state.saturation, state.value, 1, back);
+    expect_colour(back, 1, 0, 0.5f, 1);
+}
+
+TEST(ColourPicker, TheSixSectorsValueZeroAndSaturationZero) {
+    f32 c[4];
+    color_from_hsv(0, 1, 1, 1, c);
+    expect_colour(c, 1, 0, 0, 1);
+    color_from_hsv(1.0f / 6, 1, 1, 1, c);
+    expect_colour(c, 1, 1, 0, 1);
+    color_from_hsv(2.0f / 6, 1, 1, 1, c);
+    expect_colour(c, 0, 1, 0, 1);
+    color_from_hsv(3.0f / 6, 1, 1, 1, c);
+    expect_colour(c, 0, 1, 1, 1);
+    color_from_hsv(4.0f / 6, 1, 1, 1, c);
+    expect_colour(c, 0, 0, 1, 1);
+    color_from_hsv(5.0f / 6, 1, 1, 1, c);
+    expect_colour(c, 1, 0, 1, 1);
+    color_from_hsv(1, 1, 1, 0.5f, c);  // the top of the hue strip is red again
+    expect_colour(c, 1, 0, 0, 0.5f);
+    color_from_hsv(0.3f, 0.8f, 0, 1, c);
+    expect_colour(c, 0, 0, 0, 1);
+    color_from_hsv(0.7f, 0, 0.4f, 1, c);
+    expect_colour(c, 0.4f, 0.4f, 0.4f, 1);
+>>>>>>> tables
 }
 
 // ---------------------------------------------------------------------------
 // The widget
 // ---------------------------------------------------------------------------
 struct PickerWidget : InterfaceTest {
-    ColourPickerState state = {};
+    ColorPickerState state = {};
     f32 colour[4] = {0.2f, 0.4f, 0.6f, 1.0f};
     Rect rect = {100, 100, 300, 276};
 
     void SetUp() override {
         InterfaceTest::SetUp();
-        colour_picker_prime(&state, colour);
+        color_picker_prime(&state, colour);
     }
     void frame() {
         widget_frame([&] {
             state.target = colour;
-            colour_picker(&state, rect);
+            color_picker(&state, rect);
         });
     }
     void at(f32 x, f32 y) {
@@ -100,7 +160,7 @@ struct PickerWidget : InterfaceTest {
 TEST_F(PickerWidget, AnUntouchedPickerWritesNothing) {
     colour[0] = 0.123456f;
     colour[1] = 0.7f;
-    colour_picker_prime(&state, colour);
+    color_picker_prime(&state, colour);
     const f32 before[4] = {colour[0], colour[1], colour[2], colour[3]};
     at(250, 250);
     frame();
@@ -113,7 +173,7 @@ TEST_F(PickerWidget, AnUntouchedPickerWritesNothing) {
 }
 
 TEST_F(PickerWidget, DraggingTheFieldSetsSaturationAndValue) {
-    ColourPickerLayout l = colour_picker_layout(rect);
+    ColorPickerLayout l = color_picker_layout(rect);
     at(l.hue.x + 2, l.hue.y);  // hue 0: red
     press();
     release();
@@ -131,7 +191,7 @@ TEST_F(PickerWidget, DraggingTheFieldSetsSaturationAndValue) {
 }
 
 TEST_F(PickerWidget, AboveTheHueStripIsRedAgainAndTheReleaseAnywhereEndsTheDrag) {
-    ColourPickerLayout l = colour_picker_layout(rect);
+    ColorPickerLayout l = color_picker_layout(rect);
     state.saturation = 1;
     state.value = 1;
     at(l.hue.x + 2, l.hue.y + l.hue.height / 2);
@@ -149,14 +209,26 @@ TEST_F(PickerWidget, AboveTheHueStripIsRedAgainAndTheReleaseAnywhereEndsTheDrag)
     EXPECT_EQ(state.hue, 1.0f);  // no longer follows the mouse
 }
 
+<<<<<<< HEAD
 TEST_F(PickerWidget, TheAlphaStripSetsAlphaOnlyAndOkRaisesDoneForOneFrame) {
     ColourPickerLayout l = colour_picker_layout(rect);
+=======
+TEST_F(PickerWidget, TheAlphaStripSetsAlphaOnly) {
+    ColorPickerLayout l = color_picker_layout(rect);
+>>>>>>> tables
     at(l.alpha.x + 2, l.alpha.y + l.alpha.height / 4);
     press();
     release();
     EXPECT_FLOAT_EQ(state.alpha, 0.25f);
     expect_colour(colour, 0.2f, 0.4f, 0.6f, 0.25f, 1e-5f);
+<<<<<<< HEAD
     // "ok" raises done for one frame.
+=======
+}
+
+TEST_F(PickerWidget, OkRaisesDoneForOneFrame) {
+    ColorPickerLayout l = color_picker_layout(rect);
+>>>>>>> tables
     at(l.ok.x + 5, l.ok.y + 5);
     press();
     EXPECT_EQ(state.done, 0);
@@ -170,6 +242,53 @@ TEST_F(PickerWidget, TheAlphaStripSetsAlphaOnlyAndOkRaisesDoneForOneFrame) {
 // simple one, the preview in the colour, and the field's marker dark on light colours.
 TEST_F(PickerWidget, ThePickerDrawsAsStored) {
     state.hue = 0.375f;
+<<<<<<< HEAD
+=======
+    headless_draws_clear();
+    frame();
+    ColorPickerLayout l = color_picker_layout(rect);
+    const HeadlessDraw* field = nullptr;
+    for (i64 i = 0; i < headless_draw_count(); i += 1)
+        if (headless_draw(i)->program == g_program_color.id) field = headless_draw(i);
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->texture, g_textures.ids[TEXTURE_HUE]);
+    f32 c[4];
+    draw_color(field, c);
+    const f32 hue[4] = {0.375f, 0.375f, 0.375f, 0.375f};
+    EXPECT_TRUE(same_color(c, hue));
+    f32 box[4];
+    draw_bounds(field, box);
+    EXPECT_EQ(box[0], l.field.x);
+    EXPECT_EQ(box[2], l.field.width);
+    // Everything after it is drawn by the simple program again.
+    bool after = false;
+    for (i64 i = 0; i < headless_draw_count(); i += 1) {
+        const HeadlessDraw* draw = headless_draw(i);
+        if (draw == field) after = true;
+        else if (after) EXPECT_EQ(draw->program, g_program_simple.id);
+    }
+    // The preview shows the colour.
+    f32 shown[4];
+    color_from_hsv(state.hue, state.saturation, state.value, state.alpha, shown);
+    EXPECT_FALSE(draws_in_color(shown).empty());
+}
+
+TEST_F(PickerWidget, TheFieldMarkerIsDarkOnLightColours) {
+    const f32 dark[4] = {0, 0, 0, 1};
+    const f32 white[4] = {1, 1, 1, 1};
+    auto field_marker_is = [&](const f32* marker) {
+        ColorPickerLayout l = color_picker_layout(rect);
+        f32 x = l.field.x + state.saturation * l.field.width;
+        for (const HeadlessDraw* draw : draws_in_color(marker)) {
+            f32 box[4];
+            draw_bounds(draw, box);
+            if (draw->texture == g_textures.ids[TEXTURE_CIRCLE] &&
+                box[0] + box[2] / 2 == x)
+                return true;
+        }
+        return false;
+    };
+>>>>>>> tables
     state.saturation = 0.1f;
     state.value = 0.95f;  // nearly white
     expect_draws_match("color_picker_light", [&] { frame(); });
@@ -192,10 +311,19 @@ struct PickerPanel : InterfaceTest {
     static MeasureObject* measure_by_id(i64 id) {
         return (MeasureObject*)object_find(&g_piece, OBJECT_MEASURE, id);
     }
+<<<<<<< HEAD
     static Panel* picker() { return panel_of_kind(PANEL_COLOR_PICKER); }
     ColourPickerLayout layout() {
+=======
+    static Panel* picker() {
+        for (i64 i = 0; i < g_panels.panels.count; i += 1)
+            if (g_panels.panels[i].kind == PANEL_COLOR_PICKER) return &g_panels.panels[i];
+        return nullptr;
+    }
+    ColorPickerLayout layout() {
+>>>>>>> tables
         const Panel* p = picker();
-        return colour_picker_layout(Rect{p->x, p->y, p->width, p->height - g_theme.scale});
+        return color_picker_layout(Rect{p->x, p->y, p->width, p->height - g_theme.scale});
     }
 };
 
@@ -218,7 +346,7 @@ TEST_F(PickerPanel, OpensCentredOncePerColourPrimedFromIt) {
     EXPECT_FLOAT_EQ(c->picker.hue, 4.0f / 6);
     EXPECT_EQ(c->picker.alpha, 0.5f);
     // Open and close untouched: the colour is as it was.
-    ColourPickerLayout l = layout();
+    ColorPickerLayout l = layout();
     click_at(l.ok.x + 5, l.ok.y + 5);
     frames();
     EXPECT_EQ(picker(), nullptr);
@@ -235,7 +363,7 @@ TEST_F(PickerPanel, ADragWritesIntoTheBoundObjectAfterItsListMoved) {
     MeasureObject* before = measure_by_id(id);
     for (int i = 0; i < 40; i += 1) add_measure(0.9f);
     ASSERT_NE(measure_by_id(id), before);
-    ColourPickerLayout l = layout();
+    ColorPickerLayout l = layout();
     drag(l.field.x + l.field.width - 1, l.field.y + 1, l.field.x + l.field.width / 2,
          l.field.y + l.field.height - 1);
     MeasureObject* measure = measure_by_id(id);
@@ -252,7 +380,7 @@ TEST_F(PickerPanel, ThePanelClosesWhenItsObjectIsDeletedAndWritesNothing) {
     add_measure(0.7f);
     frames();
     ASSERT_NE(color_picker_open(color_binding_object(OBJECT_MEASURE, id, 0)), nullptr);
-    ColourPickerLayout l = layout();
+    ColorPickerLayout l = layout();
     mouse_to(l.field.x + 5, l.field.y + 5);
     frames();
     headless_mouse_down(MOUSE_LEFT);

@@ -42,7 +42,7 @@ TEST(Utf8, DecodesEachSequenceLengthAndBadOnesAsTheReplacement) {
 
 TEST(CodePointMap, FindsEveryCodePointAcrossRebuildsAndKeepsTheFirstGlyph) {
     ScopedPools pools;
-    CodePointMap map = {0, 0, 0, 0, POOL_MAIN};
+    CodePointMap map = {{0, 0, 0, 0, POOL_MAIN}};
     Font font = {};
     for (u32 i = 1; i <= 2000; i += 1) ASSERT_TRUE(code_point_map_insert(&map, i * 37, i));
     font.map = map;
@@ -54,7 +54,7 @@ TEST(CodePointMap, FindsEveryCodePointAcrossRebuildsAndKeepsTheFirstGlyph) {
     EXPECT_EQ(glyph_lookup(&empty, 65), 0u);
 
     // A code point defined over and over keeps its first glyph and takes no room.
-    CodePointMap again = {0, 0, 0, 0, POOL_MAIN};
+    CodePointMap again = {{0, 0, 0, 0, POOL_MAIN}};
     for (u32 i = 1; i <= 3000; i += 1) ASSERT_TRUE(code_point_map_insert(&again, 65, i));
     ASSERT_TRUE(code_point_map_insert(&again, 66, 3001));
     EXPECT_EQ(again.count, 2);
@@ -80,7 +80,7 @@ TEST(CodePointMap, CollidingHashesNeitherLoopNorGrowWithoutBound) {
         if ((hash_fnv1a(bytes, 4) & 0xFFFF) == 0x1234) bucket.push_back(c);
     }
     ASSERT_GE(bucket.size(), 10u);
-    CodePointMap map = {0, 0, 0, 0, POOL_MAIN};
+    CodePointMap map = {{0, 0, 0, 0, POOL_MAIN}};
     for (size_t i = 0; i < bucket.size(); i += 1)
         ASSERT_TRUE(code_point_map_insert(&map, bucket[i], (u32)(i + 1)));
     EXPECT_LE(map.capacity, 64 * 2 * (i64)(bucket.size() + 1));

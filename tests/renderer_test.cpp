@@ -19,10 +19,10 @@ TEST(UniformTable, FiveNamesFitTheFirstTableTheSixthDoublesItAndManySurviveEvery
     for (i64 i = 0; i < 5; i += 1)
         ASSERT_TRUE(uniform_table_insert(&table, names[i], (u32)(10 + i)));
     EXPECT_EQ(table.capacity, 8);
-    EXPECT_EQ(table.capacity_exponent, 3);
+    EXPECT_EQ(table.probe_limit, 3);
     ASSERT_TRUE(uniform_table_insert(&table, names[5], 15));
     EXPECT_EQ(table.capacity, 16);
-    EXPECT_EQ(table.capacity_exponent, 4);
+    EXPECT_EQ(table.probe_limit, 4);
     for (i64 i = 0; i < 6; i += 1) EXPECT_EQ(uniform_table_find(&table, names[i]), (u32)(10 + i));
     EXPECT_EQ(uniform_table_find(&table, STR("diffuse_")), UNIFORM_NONE);
     EXPECT_EQ(uniform_table_find(&table, STR("")), UNIFORM_NONE);
@@ -37,7 +37,7 @@ TEST(UniformTable, FiveNamesFitTheFirstTableTheSixthDoublesItAndManySurviveEvery
         ASSERT_TRUE(uniform_table_insert(&many, to_str(more[i]), (u32)i));
     }
     EXPECT_EQ(many.capacity, 512);
-    EXPECT_EQ(many.capacity_exponent, 9);
+    EXPECT_EQ(many.probe_limit, 9);
     for (i32 i = 0; i < 200; i += 1) EXPECT_EQ(uniform_table_find(&many, to_str(more[i])), (u32)i);
 }
 
@@ -191,7 +191,7 @@ TEST(Matrix, OrthographicProductsRotationsCrossProductsAndTheNormalMatrix) {
     for (i32 i = 0; i < 9; i += 1) EXPECT_FLOAT_EQ(normal[i], expected[i]);
     const f32 a[4] = {1, 0.5f, 0.25f, 2}, b[4] = {0.5f, 0.5f, 4, 0.5f};
     f32 product[4];
-    colour_multiply(a, b, product);
+    color_multiply(a, b, product);
     EXPECT_FLOAT_EQ(product[0], 0.5f);
     EXPECT_FLOAT_EQ(product[2], 1.0f);
     EXPECT_FLOAT_EQ(product[3], 1.0f);

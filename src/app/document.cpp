@@ -34,16 +34,9 @@ void piece_new() {
     }
     const PoolArray<u8>* storage = &g_piece.decoded_storage;
     piece_blocks_give_back(&g_piece, storage->data, storage->capacity);
-    array_clear(&g_piece.notes);
-    array_clear(&g_piece.keys);
-    array_clear(&g_piece.measures);
-    array_clear(&g_piece.tempos);
-    array_clear(&g_piece.texts);
-    array_clear(&g_piece.volumes);
-    array_clear(&g_piece.pitches);
-    array_clear(&g_piece.sounds);
-    array_clear(&g_piece.shapes);
-    array_clear(&g_piece.repeats);
+#define CLEAR(NAME, name, Type, list) array_clear(&g_piece.list);
+    OBJECT_KINDS(CLEAR)
+#undef CLEAR
     array_clear(&g_piece.tree);
     g_piece.path.length = 0;
     history_note_change();

@@ -32,19 +32,11 @@ struct KindButton {
 
 // The kinds in the order of their buttons, each with its icon and object colour.
 static void kind_buttons(KindButton out[OBJECT_KIND_COUNT]) {
-    const KindButton buttons[OBJECT_KIND_COUNT] = {
-        {OBJECT_NOTE, TEXTURE_NOTE, g_theme.note_object_color},
-        {OBJECT_KEY, TEXTURE_KEY, g_theme.key_object_color},
-        {OBJECT_MEASURE, TEXTURE_MEASURE, g_theme.measure_object_color},
-        {OBJECT_TEMPO, TEXTURE_TEMPO, g_theme.tempo_object_color},
-        {OBJECT_VOLUME, TEXTURE_VOLUME, g_theme.volume_object_color},
-        {OBJECT_PITCH, TEXTURE_PITCH, g_theme.pitch_object_color},
-        {OBJECT_SOUND, TEXTURE_SOUND, g_theme.sound_object_color},
-        {OBJECT_SHAPE, TEXTURE_SHAPE, g_theme.shape_object_color},
-        {OBJECT_REPEAT, TEXTURE_REPEAT, g_theme.repeat_object_color},
-        {OBJECT_TEXT, TEXTURE_TEXT, g_theme.text_object_color},
-    };
-    memcpy(out, buttons, sizeof(buttons));
+#define BUTTON(NAME, name, Type, list) \
+    {OBJECT_##NAME, TEXTURE_##NAME, g_theme.name##_object_color},
+    const KindButton by_kind[OBJECT_KIND_COUNT] = {OBJECT_KINDS(BUTTON)};
+#undef BUTTON
+    for (i32 i = 0; i < OBJECT_KIND_COUNT; i += 1) out[i] = by_kind[KIND_DISPLAY_ORDER[i]];
 }
 
 static u32 texture(TextureSlot slot) { return g_textures.ids[slot]; }

@@ -113,16 +113,10 @@ i64 editor_current_group() {
 
 ObjectHeader* editor_template(u8 kind) {
     switch (kind) {
-        case OBJECT_NOTE: return &g_editor.note_template.header;
-        case OBJECT_KEY: return &g_editor.key_template.header;
-        case OBJECT_MEASURE: return &g_editor.measure_template.header;
-        case OBJECT_TEMPO: return &g_editor.tempo_template.header;
-        case OBJECT_SOUND: return &g_editor.sound_template.header;
-        case OBJECT_SHAPE: return &g_editor.shape_template.header;
-        case OBJECT_VOLUME: return &g_editor.volume_template.header;
-        case OBJECT_PITCH: return &g_editor.pitch_template.header;
-        case OBJECT_REPEAT: return &g_editor.repeat_template.header;
-        case OBJECT_TEXT: return &g_editor.text_template.header;
+#define TEMPLATE(NAME, name, Type, list) \
+    case OBJECT_##NAME: return &g_editor.name##_template.header;
+        OBJECT_KINDS(TEMPLATE)
+#undef TEMPLATE
         default: return 0;
     }
 }
@@ -258,23 +252,17 @@ static void common_keys() {
 // ---------------------------------------------------------------------------
 // Select mode
 // ---------------------------------------------------------------------------
-static const u8 LIST_ORDER[OBJECT_KIND_COUNT] = {
+const u8 KIND_DISPLAY_ORDER[OBJECT_KIND_COUNT] = {
     OBJECT_NOTE,  OBJECT_KEY,   OBJECT_MEASURE, OBJECT_TEMPO,  OBJECT_VOLUME,
     OBJECT_PITCH, OBJECT_SOUND, OBJECT_SHAPE,   OBJECT_REPEAT, OBJECT_TEXT,
 };
 
 static void object_remove(u8 kind, i64 index) {
     switch (kind) {
-        case OBJECT_NOTE: array_remove(&g_piece.notes, index); break;
-        case OBJECT_KEY: array_remove(&g_piece.keys, index); break;
-        case OBJECT_MEASURE: array_remove(&g_piece.measures, index); break;
-        case OBJECT_TEMPO: array_remove(&g_piece.tempos, index); break;
-        case OBJECT_SOUND: array_remove(&g_piece.sounds, index); break;
-        case OBJECT_SHAPE: array_remove(&g_piece.shapes, index); break;
-        case OBJECT_VOLUME: array_remove(&g_piece.volumes, index); break;
-        case OBJECT_PITCH: array_remove(&g_piece.pitches, index); break;
-        case OBJECT_REPEAT: array_remove(&g_piece.repeats, index); break;
-        case OBJECT_TEXT: array_remove(&g_piece.texts, index); break;
+#define REMOVE(NAME, name, Type, list) \
+    case OBJECT_##NAME: array_remove(&g_piece.list, index); break;
+        OBJECT_KINDS(REMOVE)
+#undef REMOVE
         default: break;
     }
 }
@@ -312,7 +300,7 @@ static void box_select() {
 // next, so none is skipped or repeated.
 static void objects_step(const KeyPress* key, bool clicks) {
     for (i64 k = 0; k < OBJECT_KIND_COUNT; k += 1) {
-        u8 kind = LIST_ORDER[k];
+        u8 kind = KIND_DISPLAY_ORDER[k];
         i64 index = 0;
         while (index < piece_objects(&g_piece, kind).count) {
             ObjectHeader* object = object_list_get(piece_objects(&g_piece, kind), index);
@@ -332,7 +320,7 @@ static void objects_step(const KeyPress* key, bool clicks) {
 static void selection_collect(bool highlights = false) {
     array_init(&g_editor.selection, POOL_TMP);
     for (i64 k = 0; k < OBJECT_KIND_COUNT; k += 1) {
-        ObjectList list = piece_objects(&g_piece, LIST_ORDER[k]);
+        ObjectList list = piece_objects(&g_piece, KIND_DISPLAY_ORDER[k]);
         for (i64 i = 0; i < list.count; i += 1) {
             ObjectHeader* object = object_list_get(list, i);
             if (highlights) object->highlight = 0;
@@ -355,7 +343,7 @@ static void selection_highlight() {
 static void duplicate_selection() {
     i64 refused = 0;
     for (i64 k = 0; k < OBJECT_KIND_COUNT; k += 1) {
-        u8 kind = LIST_ORDER[k];
+        u8 kind = KIND_DISPLAY_ORDER[k];
         i64 count = piece_objects(&g_piece, kind).count;
         for (i64 i = 0; i < count; i += 1) {
             ObjectHeader* object = object_list_get(piece_objects(&g_piece, kind), i);

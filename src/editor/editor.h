@@ -18,19 +18,15 @@ struct EditorState {
     PoolArray<ObjectHeader*> selection;
     i64 wheel_index;
     // Templates of new objects, one per kind.
-    NoteObject note_template;
-    KeyObject key_template;
-    MeasureObject measure_template;
-    TempoObject tempo_template;
-    SoundObject sound_template;
-    ShapeObject shape_template;
-    VolumeObject volume_template;
-    PitchObject pitch_template;
-    RepeatObject repeat_template;
-    TextObject text_template;
+#define TEMPLATE(NAME, name, Type, list) Type name##_template;
+    OBJECT_KINDS(TEMPLATE)
+#undef TEMPLATE
 };
 
 extern EditorState g_editor;
+// The kinds in the order the interface shows them: the selection's order, the drawing
+// order (later kinds drawn over earlier ones) and the order of the menu bar's buttons.
+extern const u8 KIND_DISPLAY_ORDER[OBJECT_KIND_COUNT];
 
 void editor_reset();    // select mode, nothing armed; runs before the pools exist
 void templates_init();  // the records that new objects are copied from

@@ -171,8 +171,7 @@ void object_step(ObjectHeader* object, const KeyPress* key, bool clicks) {
             break;
         case OBJECT_SOUND: {
             SoundObject* sound = (SoundObject*)object;
-            i64 curves =
-                sound->wave_count > SOUND_MAX_WAVES ? SOUND_MAX_WAVES - 1 : sound->wave_count - 1;
+            i64 curves = sound_wave_count(sound) - 1;
             for (i64 i = 0; i < curves; i += 1) {
                 sound->blend[i].visible = sound->visible;
                 sound->blend[i].editable = sound->editable;

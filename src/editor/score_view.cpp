@@ -202,7 +202,7 @@ void draw_sound(SoundObject* sound) {
         canvas_text(theme_font(), g_theme.text_color, sound->wave_names[0], x + 1.0, y, 0.03125,
                     TEXT_CENTERED);
     if (!sound->visible || sound->wave_count < 2) return;
-    i64 curves = sound->wave_count > SOUND_MAX_WAVES ? SOUND_MAX_WAVES - 1 : sound->wave_count - 1;
+    i64 curves = sound_wave_count(sound) - 1;
     for (i64 i = 0; i < curves; i += 1) {
         Curve* blend = &sound->blend[i];
         blend->visible = sound->visible;
@@ -400,12 +400,6 @@ void draw_selection_label(ObjectHeader* object) {
 // ---------------------------------------------------------------------------
 // The whole view
 // ---------------------------------------------------------------------------
-// Kinds in drawing order.
-static const u8 DRAW_ORDER[OBJECT_KIND_COUNT] = {
-    OBJECT_NOTE,  OBJECT_KEY,   OBJECT_MEASURE, OBJECT_TEMPO,  OBJECT_VOLUME,
-    OBJECT_PITCH, OBJECT_SOUND, OBJECT_SHAPE,   OBJECT_REPEAT, OBJECT_TEXT,
-};
-
 static void draw_placement_preview() {
     ObjectHeader* preview = editor_template(g_editor.place_kind);
     if (!preview) return;
@@ -442,11 +436,11 @@ void score_view_draw() {
                   (f32)pitch_to_y(p), 2.0f * half_width, zoom / 128.0f, half_width, zoom / 256.0f);
 
     for (i64 k = 0; k < OBJECT_KIND_COUNT; k += 1) {
-        ObjectList list = piece_objects(&g_piece, DRAW_ORDER[k]);
+        ObjectList list = piece_objects(&g_piece, KIND_DISPLAY_ORDER[k]);
         for (i64 i = 0; i < list.count; i += 1) draw_object(object_list_get(list, i));
     }
     for (i64 k = 0; k < OBJECT_KIND_COUNT; k += 1) {
-        ObjectList list = piece_objects(&g_piece, DRAW_ORDER[k]);
+        ObjectList list = piece_objects(&g_piece, KIND_DISPLAY_ORDER[k]);
         for (i64 i = 0; i < list.count; i += 1) {
             ObjectHeader* object = object_list_get(list, i);
             if (object->selected && object->visible) draw_selection_label(object);

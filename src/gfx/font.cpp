@@ -4,7 +4,6 @@
 #include "gfx/font.h"
 
 #include "base/format.h"
-#include "base/name_map.h"
 #include "base/text.h"
 #include "gfx/textures.h"
 #include "platform/system.h"
@@ -16,79 +15,25 @@ static const f64 FONT_PIXEL_LIMIT = 1048576.0;
 // ---------------------------------------------------------------------------------------
 // Code-point map
 // ---------------------------------------------------------------------------------------
-static u32 code_point_hash(u32 code_point) {
-    const u8 bytes[4] = {(u8)(code_point >> 24), (u8)(code_point >> 16), (u8)(code_point >> 8),
-                         (u8)code_point};
-    return hash_fnv1a(bytes, 4);
-}
-
-// A new table of the given capacity holding every entry of the old one.
-static bool code_point_map_rebuild(CodePointMap* map, i64 capacity, i64 probe_limit) {
-    CodePointEntry* entries =
-        (CodePointEntry*)pool_alloc_zero(map->pool, capacity * (i64)sizeof(CodePointEntry));
-    if (!entries) return false;
-    i64 mask = capacity - 1;
-    for (i64 i = 0; i < map->capacity; i += 1) {
-        CodePointEntry entry = map->entries[i];
-        if (entry.glyph_index == 0) continue;
-        i64 slot = (i64)(code_point_hash(entry.code_point) & (u32)mask);
-        while (entries[slot].glyph_index != 0) slot = (slot + 1) & mask;
-        entries[slot] = entry;
-    }
-    map->entries = entries;
-    map->capacity = capacity;
-    map->probe_limit = probe_limit;
-    return true;
-}
-
-static i64 code_point_map_find(const CodePointMap* map, u32 code_point) {
-    if (map->capacity == 0) return -1;
-    i64 mask = map->capacity - 1;
-    i64 home = (i64)(code_point_hash(code_point) & (u32)mask);
-    i64 slot = home;
-    do {
-        const CodePointEntry* entry = &map->entries[slot];
-        if (entry->glyph_index == 0) return -1;
-        if (entry->code_point == code_point) return slot;
-        slot = (slot + 1) & mask;
-    } while (slot != home);
-    return -1;
-}
-
 bool code_point_map_insert(CodePointMap* map, u32 code_point, u32 glyph_index) {
     if (glyph_index == 0) return false;
+    if (code_point == 0) {  // 0 marks the table's free slots
+        if (!map->ascii[0]) map->ascii[0] = glyph_index;
+        return true;
+    }
+    i64 count = map->count;
     // A code point defined again keeps its first glyph: a second entry could never be found
     // before the first, and a run of them would only lengthen every probe.
-    if (code_point_map_find(map, code_point) >= 0) return true;
-    if (map->capacity == 0 && !code_point_map_rebuild(map, 8, 3)) return false;
-    if (map->count > map->capacity / 2 &&
-        !code_point_map_rebuild(map, map->capacity * 2, map->probe_limit + 1))
+    if (!hash_table_insert(map, code_point, glyph_index, HASH_KEEP_FIRST, HASH_PROBE_BOUNDED))
         return false;
-    for (;;) {
-        i64 mask = map->capacity - 1;
-        i64 home = (i64)(code_point_hash(code_point) & (u32)mask);
-        // Code points whose hashes collide could otherwise double the table without end;
-        // past this size the entry takes the first empty slot, which always exists because
-        // the table is at most half full.
-        bool bounded = map->capacity < 64 * (map->count + 1);
-        i64 limit = bounded ? map->probe_limit : map->capacity;
-        for (i64 step = 0; step < limit; step += 1) {
-            i64 slot = (home + step) & mask;
-            if (map->entries[slot].glyph_index == 0) {
-                map->entries[slot] = CodePointEntry{code_point, glyph_index};
-                map->count += 1;
-                if (code_point < 128) map->ascii[code_point] = glyph_index;
-                return true;
-            }
-        }
-        if (!code_point_map_rebuild(map, map->capacity * 2, map->probe_limit + 1)) return false;
-    }
+    if (code_point < 128 && map->count > count) map->ascii[code_point] = glyph_index;
+    return true;
 }
 
 u32 glyph_lookup(const Font* font, u32 code_point) {
     if (code_point < 128) return font->map.ascii[code_point];
-    i64 slot = code_point_map_find(&font->map, code_point);
-    return slot < 0 ? 0 : font->map.entries[slot].glyph_index;
+    const u32* glyph = hash_table_find(&font->map, code_point);
+    return glyph ? *glyph : 0;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -161,7 +106,8 @@ static bool font_read_page_image(Str font_path, Str file, Font* font) {
     // Mipmapped, so that text stays readable at the canvas's small scales. Glyphs are always
     // scaled alike in both directions, where anisotropic filtering buys nothing, and some
     // drivers blur a texture drawn one texel per pixel when it is on.
-    u32 page = texture_load_or_zero(chosen, 2, 2, 5, 1, 1.0f);
+    u32 page = texture_load_or_zero(chosen, GPU_WRAP_CLAMP, GPU_WRAP_CLAMP,
+                                     GPU_FILTER_LINEAR_MIPMAP_LINEAR, GPU_FILTER_LINEAR, 1.0f);
     if (!page) {
         const FormatArg args[] = {fa_str(chosen)};
         format_print(STR("failed to load font image: %a\n"), args, ARRAY_COUNT(args));

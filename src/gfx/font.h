@@ -9,6 +9,7 @@
 // its line box, not from the baseline, so that centring a line centres its box.
 #pragma once
 
+#include "base/hash_table.h"
 #include "base/pool.h"
 
 struct Glyph {
@@ -19,19 +20,11 @@ struct Glyph {
     f64 width, height;
 };
 
-struct CodePointEntry {
-    u32 code_point;
-    u32 glyph_index;  // 0 marks an empty entry
-};
-
-struct CodePointMap {
-    CodePointEntry* entries;
-    i64 capacity;     // power of two, 8 at creation
-    i64 probe_limit;  // log2 of the capacity
-    i64 count;
-    u8 pool;
+// Code points to glyph indices, in the program's hash table; a code point defined again
+// keeps its first glyph.
+struct CodePointMap : HashTable<u32, u32> {
     // The glyphs of code points below 128 again, by code point: text is mostly ASCII and
-    // every drawn or measured character is looked up.
+    // every drawn or measured character is looked up. Code point 0 is only here.
     u32 ascii[128];
 };
 

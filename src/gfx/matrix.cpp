@@ -82,6 +82,6 @@ void matrix_normal(Mat4 matrix, f32 normal[9]) {
     }
 }
 
-void colour_multiply(const f32* a, const f32* b, f32* result) {
+void color_multiply(const f32* a, const f32* b, f32* result) {
     for (i32 i = 0; i < 4; i += 1) result[i] = a[i] * b[i];
 }

@@ -27,4 +27,4 @@ Vec3 vector_cross(Vec3 a, Vec3 b);
 // determinant), column-major into nine floats.
 void matrix_normal(Mat4 matrix, f32 normal[9]);
 // Component-wise product of two RGBA colours.
-void colour_multiply(const f32* a, const f32* b, f32* result);
+void color_multiply(const f32* a, const f32* b, f32* result);

@@ -84,7 +84,7 @@ void mesh_push_quad(Vec3 p0, Vec3 p1, Vec3 p2, Vec3 p3, const f32* c0, const f32
     const Vec3 corners[4] = {p0, p1, p2, p3};
     const f32* given[4] = {c0, c1, c2, c3};
     f32 colors[4][4];
-    for (i32 i = 0; i < 4; i += 1) colour_multiply(g_mesh.current_color, given[i], colors[i]);
+    for (i32 i = 0; i < 4; i += 1) color_multiply(g_mesh.current_color, given[i], colors[i]);
     mesh_emit_quad(corners, colors, uv);
 }
 
@@ -108,11 +108,13 @@ void mesh_flush() {
     set_uniform_matrix3(STR("matrix_normal"), normal);
 
     vertex_array_bind(mesh->vertex_array);
-    buffer_bind(0, mesh->vertex_buffer);
-    buffer_data(0, mesh->vertices.count * (i64)sizeof(Vertex), mesh->vertices.data, 3);
-    buffer_bind(1, mesh->index_buffer);
-    buffer_data(1, mesh->indices.count * (i64)sizeof(u32), mesh->indices.data, 3);
-    draw_elements(4, 2, 0, mesh->indices.count, 0, 1);
+    buffer_bind(GPU_BUFFER_VERTEX, mesh->vertex_buffer);
+    buffer_data(GPU_BUFFER_VERTEX, mesh->vertices.count * (i64)sizeof(Vertex), mesh->vertices.data,
+                GPU_USAGE_DYNAMIC_DRAW);
+    buffer_bind(GPU_BUFFER_INDEX, mesh->index_buffer);
+    buffer_data(GPU_BUFFER_INDEX, mesh->indices.count * (i64)sizeof(u32), mesh->indices.data,
+                GPU_USAGE_DYNAMIC_DRAW);
+    draw_elements(GPU_DRAW_TRIANGLES, GPU_INDEX_U32, 0, mesh->indices.count, 0, 1);
     vertex_array_unbind();
 }
 

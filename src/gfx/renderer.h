@@ -8,6 +8,7 @@
 // floats (x, y, width, height) and (u, v, du, dv).
 #pragma once
 
+#include "base/hash_table.h"
 #include "base/pool.h"
 #include "gfx/matrix.h"
 
@@ -39,20 +40,9 @@ extern ImmediateMesh g_mesh;
 // --- Shader programs and uniforms ----------------------------------------------------
 enum : u32 { UNIFORM_NONE = 0xFFFFFFFFu };
 
-struct UniformEntry {
-    Str name;  // length 0 marks an empty entry
-    u32 location;
-};
-
-// FNV-1a over the name, power-of-two capacity (8 at creation), linear probing; rebuilt at
-// twice the capacity before an insertion that finds it more than half full.
-struct UniformTable {
-    UniformEntry* entries;
-    i64 capacity;
-    i64 count;
-    i64 capacity_exponent;  // log2 of the capacity
-    u16 pool;
-};
+// A program's uniform names to their locations, in the program's hash table; a name
+// inserted again keeps its first location.
+typedef HashTable<Str, u32> UniformTable;
 
 struct ShaderProgram {
     u32 id;
@@ -70,7 +60,7 @@ extern ShaderProgram* g_current_program;  // whose table the uniform setters con
 extern Mat4 g_view_matrix;
 extern Mat4 g_projection_matrix;
 
-bool uniform_table_init(UniformTable* table, u16 pool);
+bool uniform_table_init(UniformTable* table, u8 pool);
 bool uniform_table_insert(UniformTable* table, Str name, u32 location);
 // The stored location, or UNIFORM_NONE.
 u32 uniform_table_find(const UniformTable* table, Str name);

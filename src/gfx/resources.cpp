@@ -9,6 +9,7 @@
 #include "gfx/font.h"
 #include "gfx/textures.h"
 #include "model/files.h"
+#include "platform/system.h"
 
 struct ResourceRegistry {
     NameMap texture_names;
@@ -46,7 +47,8 @@ static void resources_line(TextCursor* line) {
     Str path = text_read_until(line, '\n');
     Str copy = str_copy(POOL_MAIN, name);
     if (is_texture) {
-        u32 texture = texture_load(path, 2, 2, 1, 1);
+        u32 texture =
+            texture_load(path, GPU_WRAP_CLAMP, GPU_WRAP_CLAMP, GPU_FILTER_LINEAR, GPU_FILTER_LINEAR);
         i64 index = registry.textures.count;
         if (!array_push(&registry.textures, texture)) {
             texture_release(texture);

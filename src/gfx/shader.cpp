@@ -3,7 +3,6 @@
 #include <string.h>
 
 #include "base/format.h"
-#include "base/name_map.h"
 #include "base/text.h"
 #include "gfx/font.h"
 #include "gfx/renderer.h"
@@ -24,57 +23,19 @@ static const Str COLOR_UNIFORMS[] = {STR("matrix_model_view_projection"), STR("d
 // ---------------------------------------------------------------------------------------
 // Uniform table
 // ---------------------------------------------------------------------------------------
-static UniformEntry* uniform_entries_new(u16 pool, i64 capacity) {
-    return (UniformEntry*)pool_alloc_zero((u8)pool, capacity * (i64)sizeof(UniformEntry));
-}
-
-static void uniform_place(UniformEntry* entries, i64 capacity, UniformEntry entry) {
-    i64 mask = capacity - 1;
-    i64 slot = (i64)(hash_fnv1a(entry.name.data, entry.name.length) & (u32)mask);
-    while (entries[slot].name.length != 0) slot = (slot + 1) & mask;
-    entries[slot] = entry;
-}
-
-bool uniform_table_init(UniformTable* table, u16 pool) {
-    *table = UniformTable{0, 0, 0, 0, pool};
-    UniformEntry* entries = uniform_entries_new(pool, 8);
-    if (!entries) return false;
-    table->entries = entries;
-    table->capacity = 8;
-    table->capacity_exponent = 3;
+bool uniform_table_init(UniformTable* table, u8 pool) {
+    *table = UniformTable{};
+    table->pool = pool;
     return true;
 }
 
 bool uniform_table_insert(UniformTable* table, Str name, u32 location) {
-    if (name.length <= 0 || table->capacity == 0) return false;
-    if (table->count > table->capacity / 2) {
-        i64 capacity = table->capacity * 2;
-        UniformEntry* entries = uniform_entries_new(table->pool, capacity);
-        if (!entries) return false;
-        for (i64 i = 0; i < table->capacity; i += 1)
-            if (table->entries[i].name.length != 0)
-                uniform_place(entries, capacity, table->entries[i]);
-        table->entries = entries;
-        table->capacity = capacity;
-        table->capacity_exponent += 1;
-    }
-    uniform_place(table->entries, table->capacity, UniformEntry{name, location});
-    table->count += 1;
-    return true;
+    return hash_table_insert(table, name, location, HASH_KEEP_FIRST, HASH_PROBE_ANY);
 }
 
 u32 uniform_table_find(const UniformTable* table, Str name) {
-    if (table->capacity == 0) return UNIFORM_NONE;
-    i64 mask = table->capacity - 1;
-    i64 home = (i64)(hash_fnv1a(name.data, name.length) & (u32)mask);
-    i64 slot = home;
-    do {
-        const UniformEntry* entry = &table->entries[slot];
-        if (entry->name.length == 0) return UNIFORM_NONE;
-        if (str_equal(entry->name, name)) return entry->location;
-        slot = (slot + 1) & mask;
-    } while (slot != home);
-    return UNIFORM_NONE;
+    const u32* location = hash_table_find(table, name);
+    return location ? *location : UNIFORM_NONE;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -126,7 +87,7 @@ void set_uniform_matrix3(Str name, const f32* matrix) {
 
 void bind_texture(u32 texture) {
     texture_unit(0);
-    texture_bind(1, texture);
+    texture_bind(GPU_TEXTURE_2D, texture);
     shader_uniform1i(uniform_location(STR("diffuse_map")), 0);
 }
 
@@ -152,14 +113,15 @@ static void mesh_setup() {
     mesh->vertex_buffer = buffer_create();
     mesh->index_buffer = buffer_create();
     vertex_array_bind(mesh->vertex_array);
-    buffer_bind(0, mesh->vertex_buffer);
+    buffer_bind(GPU_BUFFER_VERTEX, mesh->vertex_buffer);
     const i32 components[3] = {3, 4, 2};
     const i64 offsets[3] = {0, 12, 28};
     for (u32 slot = 0; slot < 3; slot += 1) {
         attribute_enable(slot, true);
-        attribute_format(slot, components[slot], 6, false, (i32)sizeof(Vertex), offsets[slot]);
+        attribute_format(slot, components[slot], GPU_TYPE_FLOAT, false, (i32)sizeof(Vertex),
+                         offsets[slot]);
     }
-    buffer_bind(1, mesh->index_buffer);
+    buffer_bind(GPU_BUFFER_INDEX, mesh->index_buffer);
     vertex_array_unbind();
 }
 

@@ -45,15 +45,18 @@ Str texture_slot_file(i32 slot) {
 static u32 texture_upload(i32 width, i32 height, const u8* pixels, i32 wrap_s, i32 wrap_t,
                           i32 min_filter, i32 mag_filter, f32 max_anisotropy) {
     u32 texture = texture_create();
-    texture_bind(1, texture);
-    texture_image_2d(1, 0, 13, width, height, 8, 0, pixels);
-    texture_parameter_wrap(1, 0, wrap_s);
-    texture_parameter_wrap(1, 1, wrap_t);
-    texture_parameter_filter(1, 3, min_filter);
-    texture_parameter_filter(1, 4, mag_filter);
-    texture_parameterf(1, 10, max_anisotropy);
-    if (min_filter >= 2 && min_filter <= 5) texture_generate_mipmap(1);
-    texture_unbind(1);
+    texture_bind(GPU_TEXTURE_2D, texture);
+    texture_image_2d(GPU_TEXTURE_2D, 0, GPU_FORMAT_RGBA8, width, height, GPU_PIXELS_RGBA,
+                     GPU_PIXELS_U8, pixels);
+    texture_parameter_wrap(GPU_TEXTURE_2D, GPU_WRAP_AXIS_S, wrap_s);
+    texture_parameter_wrap(GPU_TEXTURE_2D, GPU_WRAP_AXIS_T, wrap_t);
+    texture_parameter_filter(GPU_TEXTURE_2D, GPU_FILTER_MINIFYING, min_filter);
+    texture_parameter_filter(GPU_TEXTURE_2D, GPU_FILTER_MAGNIFYING, mag_filter);
+    texture_parameterf(GPU_TEXTURE_2D, GPU_MAX_ANISOTROPY, max_anisotropy);
+    if (min_filter >= GPU_FILTER_NEAREST_MIPMAP_NEAREST &&
+        min_filter <= GPU_FILTER_LINEAR_MIPMAP_LINEAR)
+        texture_generate_mipmap(GPU_TEXTURE_2D);
+    texture_unbind(GPU_TEXTURE_2D);
     return texture;
 }
 
@@ -81,12 +84,15 @@ void texture_table_load() {
     for (i32 i = 0; i < TEXTURE_SLOT_COUNT; i += 1) {
         if (i == TEXTURE_SLOTS_BEFORE_FONT) font_default_load(STR("textures/font_info.txt"));
         i32 slot = i < TEXTURE_SLOTS_BEFORE_FONT ? LOADING_ORDER[i] : i;
-        g_textures.ids[slot] = texture_load(texture_slot_file(slot), 2, 2, 5, 0);
+        g_textures.ids[slot] = texture_load(texture_slot_file(slot), GPU_WRAP_CLAMP, GPU_WRAP_CLAMP,
+                                             GPU_FILTER_LINEAR_MIPMAP_LINEAR, GPU_FILTER_NEAREST);
         // Everything else falls back to white, so white itself must exist: one opaque
         // white texel serves as well as the file.
         if (slot == TEXTURE_WHITE && !g_textures.ids[slot]) {
             const u8 white[4] = {255, 255, 255, 255};
-            g_textures.ids[slot] = texture_upload(1, 1, white, 2, 2, 5, 0, 8.0f);
+            g_textures.ids[slot] = texture_upload(1, 1, white, GPU_WRAP_CLAMP, GPU_WRAP_CLAMP,
+                                                   GPU_FILTER_LINEAR_MIPMAP_LINEAR,
+                                                   GPU_FILTER_NEAREST, 8.0f);
         }
     }
 }
@@ -122,24 +128,25 @@ void frame_buffer_build() {
     buffer->color_texture = texture_create();
     buffer->depth_render_buffer = render_buffer_create();
     render_buffer_bind(buffer->depth_render_buffer);
-    render_buffer_storage(3, width, height);
+    render_buffer_storage(GPU_STORAGE_DEPTH24, width, height);
     render_buffer_unbind();
 
-    texture_bind(1, buffer->color_texture);
-    texture_image_2d(1, 0, 29, width, height, 8, 0, 0);
-    texture_parameter_wrap(1, 0, 2);
-    texture_parameter_wrap(1, 1, 2);
-    texture_parameter_filter(1, 3, 0);
-    texture_parameter_filter(1, 4, 0);
-    texture_unbind(1);
+    texture_bind(GPU_TEXTURE_2D, buffer->color_texture);
+    texture_image_2d(GPU_TEXTURE_2D, 0, GPU_FORMAT_RGBA16F, width, height, GPU_PIXELS_RGBA,
+                     GPU_PIXELS_U8, 0);
+    texture_parameter_wrap(GPU_TEXTURE_2D, GPU_WRAP_AXIS_S, GPU_WRAP_CLAMP);
+    texture_parameter_wrap(GPU_TEXTURE_2D, GPU_WRAP_AXIS_T, GPU_WRAP_CLAMP);
+    texture_parameter_filter(GPU_TEXTURE_2D, GPU_FILTER_MINIFYING, GPU_FILTER_NEAREST);
+    texture_parameter_filter(GPU_TEXTURE_2D, GPU_FILTER_MAGNIFYING, GPU_FILTER_NEAREST);
+    texture_unbind(GPU_TEXTURE_2D);
 
-    frame_buffer_bind(0, buffer->frame_buffer);
-    frame_buffer_texture(0, 3, 0, buffer->color_texture, 0);
-    frame_buffer_render_buffer(0, 0, 0, buffer->depth_render_buffer);
-    const u32 attachments[1] = {0};
+    frame_buffer_bind(GPU_FRAME_BUFFER, buffer->frame_buffer);
+    frame_buffer_texture(GPU_FRAME_BUFFER, GPU_ATTACH_COLOR0, 0, buffer->color_texture, 0);
+    frame_buffer_render_buffer(GPU_FRAME_BUFFER, GPU_ATTACH_DEPTH, 0, buffer->depth_render_buffer);
+    const u32 attachments[1] = {GPU_DRAW_BUFFER_COLOR0};
     pipeline_draw_buffers(1, attachments);
     frame_buffer_check();
-    frame_buffer_unbind(0);
+    frame_buffer_unbind(GPU_FRAME_BUFFER);
 }
 
 void frame_buffer_report(i32 status) {
@@ -154,13 +161,13 @@ void frame_buffer_report(i32 status) {
         "frame buffer error: incomplete layer attachment\n",
         "frame buffer error: unsupported\n",
     };
-    if (status == 0) return;
+    if (status == GPU_STATUS_COMPLETE) return;
     const char* message = status > 0 && status < 9 ? MESSAGES[status] : "frame buffer error\n";
     format_print(str_from_cstring(message), 0, 0);
 }
 
 i32 frame_buffer_check() {
-    i32 status = frame_buffer_get_status(0);
+    i32 status = frame_buffer_get_status(GPU_FRAME_BUFFER);
     frame_buffer_report(status);
     return status;
 }
@@ -168,16 +175,16 @@ i32 frame_buffer_check() {
 void frame_buffer_begin(const f32* background) {
     i32 width = g_window.width;
     i32 height = g_window.height;
-    frame_buffer_bind(0, g_frame_buffer.frame_buffer);
+    frame_buffer_bind(GPU_FRAME_BUFFER, g_frame_buffer.frame_buffer);
     pipeline_viewport(0, 0, width, height);
     shader_program_use(&g_program_simple);
     pipeline_blend_enable(true);
-    pipeline_blend_factor(3, 9);
+    pipeline_blend_factor(GPU_BLEND_SOURCE_ALPHA, GPU_BLEND_ONE_MINUS_SOURCE_ALPHA);
     // The frame buffer holds linear light; the resolve raises it back by 1 / gamma.
     f64 gamma = g_window.gamma;
     pipeline_clear_color((f32)math_pow(background[0], gamma), (f32)math_pow(background[1], gamma),
                          (f32)math_pow(background[2], gamma), background[3]);
-    pipeline_clear(5);
+    pipeline_clear(GPU_CLEAR_COLOR | GPU_CLEAR_DEPTH);
 }
 
 void frame_buffer_resolve() {
@@ -185,7 +192,7 @@ void frame_buffer_resolve() {
     i32 height = g_window.height;
     g_projection_matrix = matrix_orthographic(0.0f, (f32)width, 0.0f, (f32)height);
     g_view_matrix = matrix_identity();
-    frame_buffer_unbind(0);
+    frame_buffer_unbind(GPU_FRAME_BUFFER);
     pipeline_viewport(0, 0, width, height);
     pipeline_blend_enable(false);
     shader_program_use(&g_program_gamma);

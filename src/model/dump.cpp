@@ -108,19 +108,7 @@ static void curve_lines(StrBuilder* out, Str name, const Curve* curve) {
 
 // By the list's kind, not the header's, so a wrong kind byte cannot misread a record.
 static void object_line(StrBuilder* out, u8 kind, const ObjectHeader* header) {
-    switch (kind) {
-        case OBJECT_NOTE: text(out, STR("note")); break;
-        case OBJECT_KEY: text(out, STR("key")); break;
-        case OBJECT_MEASURE: text(out, STR("measure")); break;
-        case OBJECT_TEMPO: text(out, STR("tempo")); break;
-        case OBJECT_SOUND: text(out, STR("sound")); break;
-        case OBJECT_SHAPE: text(out, STR("shape")); break;
-        case OBJECT_VOLUME: text(out, STR("volume")); break;
-        case OBJECT_PITCH: text(out, STR("pitch")); break;
-        case OBJECT_REPEAT: text(out, STR("repeat")); break;
-        case OBJECT_TEXT: text(out, STR("text")); break;
-        default: text(out, STR("object")); break;
-    }
+    text(out, object_kind_name(kind));
     header_fields(out, header);
     switch (kind) {
         case OBJECT_KEY: {
@@ -207,10 +195,9 @@ void piece_dump(StrBuilder* out, const Piece* piece) {
         field_i64(out, STR("selected"), entry->selected);
         str_builder_put(out, '\n');
     }
-    const Str sections[OBJECT_KIND_COUNT] = {STR("notes"),   STR("keys"),    STR("measures"),
-                                             STR("tempos"),  STR("sounds"),  STR("shapes"),
-                                             STR("volumes"), STR("pitches"), STR("repeats"),
-                                             STR("texts")};
+#define SECTION(NAME, name, Type, list) STR(#list),
+    const Str sections[OBJECT_KIND_COUNT] = {OBJECT_KINDS(SECTION)};
+#undef SECTION
     for (u8 kind = 0; kind < OBJECT_KIND_COUNT; kind += 1) {
         ObjectList list = piece_objects(piece, kind);
         section(out, sections[kind], list.count);

@@ -11,16 +11,10 @@ Piece g_piece;
 PieceDefaults g_piece_defaults = {
     {1, 0, 0, 1}, {1, 0, 0, 1}, {0.5f, 0, 1, 1}, {0.1f, 0, 1, 1}, {0.5f, 0, 1, 1}};
 
-static_assert(sizeof(NoteObject) <= OBJECT_MAX_SIZE && sizeof(KeyObject) <= OBJECT_MAX_SIZE &&
-                  sizeof(MeasureObject) <= OBJECT_MAX_SIZE &&
-                  sizeof(TempoObject) <= OBJECT_MAX_SIZE &&
-                  sizeof(SoundObject) <= OBJECT_MAX_SIZE &&
-                  sizeof(ShapeObject) <= OBJECT_MAX_SIZE &&
-                  sizeof(VolumeObject) <= OBJECT_MAX_SIZE &&
-                  sizeof(PitchObject) <= OBJECT_MAX_SIZE &&
-                  sizeof(RepeatObject) <= OBJECT_MAX_SIZE &&
-                  sizeof(TextObject) <= OBJECT_MAX_SIZE,
-              "OBJECT_MAX_SIZE must hold every record");
+#define FITS(NAME, name, Type, list) \
+    static_assert(sizeof(Type) <= OBJECT_MAX_SIZE, "OBJECT_MAX_SIZE must hold every record");
+OBJECT_KINDS(FITS)
+#undef FITS
 
 void piece_settings_default(PieceSettings* settings) {
     *settings = PieceSettings{};
@@ -36,16 +30,9 @@ void piece_settings_default(PieceSettings* settings) {
 void piece_init(Piece* piece, u8 pool) {
     memset((void*)piece, 0, sizeof(*piece));
     piece->pool = pool;
-    array_init(&piece->notes, pool);
-    array_init(&piece->keys, pool);
-    array_init(&piece->measures, pool);
-    array_init(&piece->tempos, pool);
-    array_init(&piece->texts, pool);
-    array_init(&piece->volumes, pool);
-    array_init(&piece->pitches, pool);
-    array_init(&piece->sounds, pool);
-    array_init(&piece->shapes, pool);
-    array_init(&piece->repeats, pool);
+#define INIT(NAME, name, Type, list) array_init(&piece->list, pool);
+    OBJECT_KINDS(INIT)
+#undef INIT
     array_init(&piece->groups, pool);
     array_init(&piece->tree, pool);
     array_init(&piece->decoded_storage, pool);
@@ -91,33 +78,31 @@ static ObjectList list_of(const PoolArray<T>& array) {
 
 ObjectList piece_objects(const Piece* piece, u8 kind) {
     switch (kind) {
-        case OBJECT_NOTE: return list_of(piece->notes);
-        case OBJECT_KEY: return list_of(piece->keys);
-        case OBJECT_MEASURE: return list_of(piece->measures);
-        case OBJECT_TEMPO: return list_of(piece->tempos);
-        case OBJECT_SOUND: return list_of(piece->sounds);
-        case OBJECT_SHAPE: return list_of(piece->shapes);
-        case OBJECT_VOLUME: return list_of(piece->volumes);
-        case OBJECT_PITCH: return list_of(piece->pitches);
-        case OBJECT_REPEAT: return list_of(piece->repeats);
-        case OBJECT_TEXT: return list_of(piece->texts);
+#define LIST(NAME, name, Type, list) \
+    case OBJECT_##NAME: return list_of(piece->list);
+        OBJECT_KINDS(LIST)
+#undef LIST
         default: return ObjectList{0, 0, 0};
     }
 }
 
 i64 object_size(u8 kind) {
     switch (kind) {
-        case OBJECT_NOTE: return sizeof(NoteObject);
-        case OBJECT_KEY: return sizeof(KeyObject);
-        case OBJECT_MEASURE: return sizeof(MeasureObject);
-        case OBJECT_TEMPO: return sizeof(TempoObject);
-        case OBJECT_SOUND: return sizeof(SoundObject);
-        case OBJECT_SHAPE: return sizeof(ShapeObject);
-        case OBJECT_VOLUME: return sizeof(VolumeObject);
-        case OBJECT_PITCH: return sizeof(PitchObject);
-        case OBJECT_REPEAT: return sizeof(RepeatObject);
-        case OBJECT_TEXT: return sizeof(TextObject);
+#define SIZE(NAME, name, Type, list) \
+    case OBJECT_##NAME: return sizeof(Type);
+        OBJECT_KINDS(SIZE)
+#undef SIZE
         default: return 0;
+    }
+}
+
+Str object_kind_name(u8 kind) {
+    switch (kind) {
+#define NAME_OF(NAME, name, Type, list) \
+    case OBJECT_##NAME: return STR(#name);
+        OBJECT_KINDS(NAME_OF)
+#undef NAME_OF
+        default: return STR("object");
     }
 }
 
@@ -207,11 +192,6 @@ static void curves_give_back(Piece* piece, PoolArray<T>* list, Curve T::*member,
         curve_give_back(piece, &(list->data[i].*member), kept, kept_bytes);
 }
 
-static i64 sound_waves(const SoundObject* sound) {
-    if (sound->wave_count < 0) return 0;
-    return sound->wave_count > SOUND_MAX_WAVES ? (i64)SOUND_MAX_WAVES : sound->wave_count;
-}
-
 void piece_blocks_give_back(Piece* piece, const u8* kept, i64 kept_bytes) {
     strings_give_back(piece, &piece->groups, &Group::texture_name, kept, kept_bytes);
     strings_give_back(piece, &piece->tree, &GroupTreeEntry::name, kept, kept_bytes);
@@ -224,7 +204,7 @@ void piece_blocks_give_back(Piece* piece, const u8* kept, i64 kept_bytes) {
     curves_give_back(piece, &piece->volumes, &VolumeObject::pan, kept, kept_bytes);
     for (i64 i = 0; i < piece->sounds.count; i += 1) {
         SoundObject* sound = &piece->sounds[i];
-        i64 waves = sound_waves(sound);
+        i64 waves = sound_wave_count(sound);
         for (i64 w = 0; w < waves; w += 1)
             string_give_back(piece, &sound->wave_names[w], kept, kept_bytes);
         for (i64 w = 0; w + 1 < waves; w += 1)
@@ -266,7 +246,7 @@ bool object_clone(void* destination, const ObjectHeader* source, u8 pool) {
         } break;
         case OBJECT_SOUND: {
             SoundObject* sound = (SoundObject*)destination;
-            i64 waves = sound_waves(sound);
+            i64 waves = sound_wave_count(sound);
             for (i64 i = 0; i < SOUND_MAX_WAVES; i += 1) {
                 if (i < waves) {
                     complete = string_clone(&sound->wave_names[i], pool) && complete;
@@ -301,16 +281,10 @@ ObjectHeader* piece_object_add(Piece* piece, const ObjectHeader* source) {
     header->id = piece->next_object_id;
     ObjectHeader* added = 0;
     switch (source->kind) {
-        case OBJECT_NOTE: added = push_record(&piece->notes, copy); break;
-        case OBJECT_KEY: added = push_record(&piece->keys, copy); break;
-        case OBJECT_MEASURE: added = push_record(&piece->measures, copy); break;
-        case OBJECT_TEMPO: added = push_record(&piece->tempos, copy); break;
-        case OBJECT_SOUND: added = push_record(&piece->sounds, copy); break;
-        case OBJECT_SHAPE: added = push_record(&piece->shapes, copy); break;
-        case OBJECT_VOLUME: added = push_record(&piece->volumes, copy); break;
-        case OBJECT_PITCH: added = push_record(&piece->pitches, copy); break;
-        case OBJECT_REPEAT: added = push_record(&piece->repeats, copy); break;
-        case OBJECT_TEXT: added = push_record(&piece->texts, copy); break;
+#define PUSH(NAME, name, Type, list) \
+    case OBJECT_##NAME: added = push_record(&piece->list, copy); break;
+        OBJECT_KINDS(PUSH)
+#undef PUSH
         default: break;
     }
     if (added) piece->next_object_id += 1;
@@ -402,14 +376,7 @@ void piece_time_remove(Piece* piece, Fraction position, Fraction amount) {
     }
     // What the closed span removed leaves at once, in the same edit: left in place, it would
     // be drawn, played and saved at times before the cursor.
-    drop_removed(&piece->notes);
-    drop_removed(&piece->keys);
-    drop_removed(&piece->measures);
-    drop_removed(&piece->tempos);
-    drop_removed(&piece->texts);
-    drop_removed(&piece->volumes);
-    drop_removed(&piece->pitches);
-    drop_removed(&piece->sounds);
-    drop_removed(&piece->shapes);
-    drop_removed(&piece->repeats);
+#define DROP(NAME, name, Type, list) drop_removed(&piece->list);
+    OBJECT_KINDS(DROP)
+#undef DROP
 }

@@ -11,18 +11,26 @@
 
 struct Font;
 
+// The ten object kinds, the one list of them. X(NAME, name, Type, list) gives the kind
+// OBJECT_NAME, its name, its record type and the piece's list of its records. The order is
+// the kinds' numbers, saved in scene files, and the order of their lists in those files.
+#define OBJECT_KINDS(X)                          \
+    X(NOTE, note, NoteObject, notes)             \
+    X(KEY, key, KeyObject, keys)                 \
+    X(MEASURE, measure, MeasureObject, measures) \
+    X(TEMPO, tempo, TempoObject, tempos)         \
+    X(SOUND, sound, SoundObject, sounds)         \
+    X(SHAPE, shape, ShapeObject, shapes)         \
+    X(VOLUME, volume, VolumeObject, volumes)     \
+    X(PITCH, pitch, PitchObject, pitches)        \
+    X(REPEAT, repeat, RepeatObject, repeats)     \
+    X(TEXT, text, TextObject, texts)
+
 enum ObjectKind : u8 {
-    OBJECT_NOTE = 0,
-    OBJECT_KEY = 1,
-    OBJECT_MEASURE = 2,
-    OBJECT_TEMPO = 3,
-    OBJECT_SOUND = 4,
-    OBJECT_SHAPE = 5,
-    OBJECT_VOLUME = 6,
-    OBJECT_PITCH = 7,
-    OBJECT_REPEAT = 8,
-    OBJECT_TEXT = 9,
-    OBJECT_KIND_COUNT = 10,
+#define OBJECT_KIND_ENUM(NAME, name, Type, list) OBJECT_##NAME,
+    OBJECT_KINDS(OBJECT_KIND_ENUM)
+#undef OBJECT_KIND_ENUM
+    OBJECT_KIND_COUNT,
 };
 
 enum Scope : u8 {
@@ -108,9 +116,16 @@ struct SoundObject {
     ObjectHeader header;
     Str wave_names[SOUND_MAX_WAVES];
     Curve blend[SOUND_MAX_WAVES - 1];  // curve i lies between wave i and wave i + 1
-    i64 wave_count;                    // 0..4; wave_count - 1 curves in use
+    i64 wave_count;                    // 0..SOUND_MAX_WAVES; wave_count - 1 curves in use
     u8 visible, editable;
 };
+
+// The waves in use, whatever the record's count says (a damaged count names no more
+// waves than the record holds).
+inline i64 sound_wave_count(const SoundObject* sound) {
+    if (sound->wave_count < 0) return 0;
+    return sound->wave_count > SOUND_MAX_WAVES ? SOUND_MAX_WAVES : sound->wave_count;
+}
 
 struct ShapeObject {
     ObjectHeader header;
@@ -192,16 +207,9 @@ struct PieceSettings {
 struct Piece {
     Str path;  // the scene file last loaded or saved; empty when never saved
     i64 path_capacity;  // bytes of the path's block, reused by the next path
-    PoolArray<NoteObject> notes;
-    PoolArray<KeyObject> keys;
-    PoolArray<MeasureObject> measures;
-    PoolArray<TempoObject> tempos;
-    PoolArray<TextObject> texts;
-    PoolArray<VolumeObject> volumes;
-    PoolArray<PitchObject> pitches;
-    PoolArray<SoundObject> sounds;
-    PoolArray<ShapeObject> shapes;
-    PoolArray<RepeatObject> repeats;
+#define OBJECT_KIND_LIST(NAME, name, Type, list) PoolArray<Type> list;
+    OBJECT_KINDS(OBJECT_KIND_LIST)
+#undef OBJECT_KIND_LIST
     PoolArray<Group> groups;
     PoolArray<GroupTreeEntry> tree;
     PieceSettings settings;
@@ -245,6 +253,7 @@ inline ObjectHeader* object_list_get(ObjectList list, i64 index) {
     return (ObjectHeader*)(list.data + index * list.stride);
 }
 i64 object_size(u8 kind);  // bytes of the kind's record, 0 for an unknown kind
+Str object_kind_name(u8 kind);  // "note", "key"...; "object" for an unknown kind
 enum { OBJECT_MAX_SIZE = 1024 };  // no record is larger (checked at compile time)
 i64 piece_object_total(const Piece* piece);  // objects in the ten lists
 ObjectHeader* object_find(const Piece* piece, u8 kind, i64 id);  // null when absent

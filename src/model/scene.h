@@ -22,8 +22,8 @@ enum {
 };
 
 // The whole file as bytes in a block of `pool`: fractions as stored (never reduced),
-// counts as their low 32 bits, a sound's wave count cut to 0..4. Empty when the pool
-// cannot hold it.
+// counts as their low 32 bits, a sound's wave count cut to 0..SOUND_MAX_WAVES. Empty when
+// the pool cannot hold it.
 Str scene_encode(const Piece* piece, u8 pool);
 i64 scene_encoded_size(const Piece* piece);
 

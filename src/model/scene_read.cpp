@@ -12,20 +12,21 @@
 enum {
     GROUP_MIN_BYTES = 8 + 1 + 8 + 16 + 8,
     TREE_MIN_BYTES = 8 + 8 + 1,
+    NOTE_MIN_BYTES = SCENE_HEADER_BYTES,
     KEY_MIN_BYTES = SCENE_HEADER_BYTES + 8 + 8,
     MEASURE_MIN_BYTES = SCENE_HEADER_BYTES + 16 + 16,
     TEMPO_MIN_BYTES = SCENE_HEADER_BYTES + SCENE_CURVE_BYTES,
     SOUND_MIN_BYTES = SCENE_HEADER_BYTES + 1 + 4,
     SHAPE_MIN_BYTES = SCENE_HEADER_BYTES + 8 + 8,
     VOLUME_MIN_BYTES = SCENE_HEADER_BYTES + 2 * SCENE_CURVE_BYTES,
+    PITCH_MIN_BYTES = SCENE_HEADER_BYTES + SCENE_CURVE_BYTES,
     REPEAT_MIN_BYTES = SCENE_HEADER_BYTES + 4 + 32,
     TEXT_MIN_BYTES = SCENE_HEADER_BYTES + 16 + 8,
 };
 
-enum SceneList {
-    LIST_GROUPS, LIST_TREE, LIST_NOTES, LIST_KEYS, LIST_MEASURES, LIST_TEMPOS, LIST_SOUNDS,
-    LIST_SHAPES, LIST_VOLUMES, LIST_PITCHES, LIST_REPEATS, LIST_TEXTS, LIST_COUNT,
-};
+// The lists of the file: groups, the tree, then one per object kind in kind order.
+static const i32 LIST_GROUPS = 0, LIST_TREE = 1, LIST_OBJECTS = 2;
+static const i32 LIST_COUNT = LIST_OBJECTS + OBJECT_KIND_COUNT;
 
 struct SceneReader {
     const u8* data;
@@ -308,7 +309,7 @@ static void read_settings(SceneReader* reader, PieceSettings* settings) {
 // One list: its count, then the records. Measuring reads each record into a scratch
 // record; filling resizes the piece's array (its room was reserved) and reads in place.
 template <typename T>
-static void read_list(SceneReader* reader, SceneList list, PoolArray<T>* array,
+static void read_list(SceneReader* reader, i32 list, PoolArray<T>* array,
                       i64 smallest_record, void (*read_one)(SceneReader*, T*)) {
     i64 count = read_count(reader, smallest_record);
     if (reader->failed) return;
@@ -332,16 +333,10 @@ static void read_list(SceneReader* reader, SceneList list, PoolArray<T>* array,
 static void read_piece(SceneReader* reader, Piece* piece) {
     read_list(reader, LIST_GROUPS, &piece->groups, GROUP_MIN_BYTES, read_group);
     read_list(reader, LIST_TREE, &piece->tree, TREE_MIN_BYTES, read_tree_entry);
-    read_list(reader, LIST_NOTES, &piece->notes, SCENE_HEADER_BYTES, read_note);
-    read_list(reader, LIST_KEYS, &piece->keys, KEY_MIN_BYTES, read_key);
-    read_list(reader, LIST_MEASURES, &piece->measures, MEASURE_MIN_BYTES, read_measure);
-    read_list(reader, LIST_TEMPOS, &piece->tempos, TEMPO_MIN_BYTES, read_tempo);
-    read_list(reader, LIST_SOUNDS, &piece->sounds, SOUND_MIN_BYTES, read_sound);
-    read_list(reader, LIST_SHAPES, &piece->shapes, SHAPE_MIN_BYTES, read_shape);
-    read_list(reader, LIST_VOLUMES, &piece->volumes, VOLUME_MIN_BYTES, read_volume);
-    read_list(reader, LIST_PITCHES, &piece->pitches, TEMPO_MIN_BYTES, read_pitch);
-    read_list(reader, LIST_REPEATS, &piece->repeats, REPEAT_MIN_BYTES, read_repeat);
-    read_list(reader, LIST_TEXTS, &piece->texts, TEXT_MIN_BYTES, read_text);
+#define READ_LIST(NAME, name, Type, list) \
+    read_list(reader, LIST_OBJECTS + OBJECT_##NAME, &piece->list, NAME##_MIN_BYTES, read_##name);
+    OBJECT_KINDS(READ_LIST)
+#undef READ_LIST
     PieceSettings scratch;
     read_settings(reader, reader->piece ? &piece->settings : &scratch);
 }
@@ -361,16 +356,9 @@ static bool reserve_list(PoolArray<T>* grown, const PoolArray<T>* array, u8 pool
 struct ReservedLists {
     PoolArray<Group> groups;
     PoolArray<GroupTreeEntry> tree;
-    PoolArray<NoteObject> notes;
-    PoolArray<KeyObject> keys;
-    PoolArray<MeasureObject> measures;
-    PoolArray<TempoObject> tempos;
-    PoolArray<SoundObject> sounds;
-    PoolArray<ShapeObject> shapes;
-    PoolArray<VolumeObject> volumes;
-    PoolArray<PitchObject> pitches;
-    PoolArray<RepeatObject> repeats;
-    PoolArray<TextObject> texts;
+#define LIST(NAME, name, Type, list) PoolArray<Type> list;
+    OBJECT_KINDS(LIST)
+#undef LIST
     PoolArray<u8> storage;
 };
 
@@ -378,19 +366,14 @@ static bool reserve_all(ReservedLists* lists, const Piece* piece, const SceneRea
                         u8 pool) {
     const i64* counts = measured->counts;
     i64 storage_bytes = measured->point_count * (i64)sizeof(CurvePoint) + measured->string_bytes;
-    return reserve_list(&lists->groups, &piece->groups, pool, counts[LIST_GROUPS]) &&
-           reserve_list(&lists->tree, &piece->tree, pool, counts[LIST_TREE]) &&
-           reserve_list(&lists->notes, &piece->notes, pool, counts[LIST_NOTES]) &&
-           reserve_list(&lists->keys, &piece->keys, pool, counts[LIST_KEYS]) &&
-           reserve_list(&lists->measures, &piece->measures, pool, counts[LIST_MEASURES]) &&
-           reserve_list(&lists->tempos, &piece->tempos, pool, counts[LIST_TEMPOS]) &&
-           reserve_list(&lists->sounds, &piece->sounds, pool, counts[LIST_SOUNDS]) &&
-           reserve_list(&lists->shapes, &piece->shapes, pool, counts[LIST_SHAPES]) &&
-           reserve_list(&lists->volumes, &piece->volumes, pool, counts[LIST_VOLUMES]) &&
-           reserve_list(&lists->pitches, &piece->pitches, pool, counts[LIST_PITCHES]) &&
-           reserve_list(&lists->repeats, &piece->repeats, pool, counts[LIST_REPEATS]) &&
-           reserve_list(&lists->texts, &piece->texts, pool, counts[LIST_TEXTS]) &&
-           reserve_list(&lists->storage, &piece->decoded_storage, pool, storage_bytes);
+    bool reserved = reserve_list(&lists->groups, &piece->groups, pool, counts[LIST_GROUPS]) &&
+                    reserve_list(&lists->tree, &piece->tree, pool, counts[LIST_TREE]);
+#define RESERVE(NAME, name, Type, list) \
+    reserved = reserved &&              \
+               reserve_list(&lists->list, &piece->list, pool, counts[LIST_OBJECTS + OBJECT_##NAME]);
+    OBJECT_KINDS(RESERVE)
+#undef RESERVE
+    return reserved && reserve_list(&lists->storage, &piece->decoded_storage, pool, storage_bytes);
 }
 
 // The old block of a list that moved to a larger one.
@@ -408,32 +391,18 @@ static void old_blocks_give_back(Piece* piece, const ReservedLists* lists, u8 po
     piece_blocks_give_back(piece, storage->data, storage->capacity);
     moved_give_back(&piece->groups, &lists->groups);
     moved_give_back(&piece->tree, &lists->tree);
-    moved_give_back(&piece->notes, &lists->notes);
-    moved_give_back(&piece->keys, &lists->keys);
-    moved_give_back(&piece->measures, &lists->measures);
-    moved_give_back(&piece->tempos, &lists->tempos);
-    moved_give_back(&piece->sounds, &lists->sounds);
-    moved_give_back(&piece->shapes, &lists->shapes);
-    moved_give_back(&piece->volumes, &lists->volumes);
-    moved_give_back(&piece->pitches, &lists->pitches);
-    moved_give_back(&piece->repeats, &lists->repeats);
-    moved_give_back(&piece->texts, &lists->texts);
+#define GIVE_BACK(NAME, name, Type, list) moved_give_back(&piece->list, &lists->list);
+    OBJECT_KINDS(GIVE_BACK)
+#undef GIVE_BACK
     moved_give_back(storage, &lists->storage);
 }
 
 static void adopt_lists(Piece* piece, const ReservedLists* lists) {
     piece->groups = lists->groups;
     piece->tree = lists->tree;
-    piece->notes = lists->notes;
-    piece->keys = lists->keys;
-    piece->measures = lists->measures;
-    piece->tempos = lists->tempos;
-    piece->sounds = lists->sounds;
-    piece->shapes = lists->shapes;
-    piece->volumes = lists->volumes;
-    piece->pitches = lists->pitches;
-    piece->repeats = lists->repeats;
-    piece->texts = lists->texts;
+#define ADOPT(NAME, name, Type, list) piece->list = lists->list;
+    OBJECT_KINDS(ADOPT)
+#undef ADOPT
     piece->decoded_storage = lists->storage;
 }
 

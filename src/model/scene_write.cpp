@@ -86,9 +86,67 @@ static void put_curve(SceneWriter* writer, const Curve* curve) {
     }
 }
 
-static i64 sound_wave_count(const SoundObject* sound) {
-    if (sound->wave_count < 0) return 0;
-    return sound->wave_count > SOUND_MAX_WAVES ? SOUND_MAX_WAVES : sound->wave_count;
+// ---------------------------------------------------------------------------
+// One record of each kind
+// ---------------------------------------------------------------------------
+static void put_note(SceneWriter* writer, const NoteObject* note) {
+    put_header(writer, &note->header);
+}
+
+static void put_key(SceneWriter* writer, const KeyObject* key) {
+    put_header(writer, &key->header);
+    put_f64(writer, key->reference_frequency);
+    put_str(writer, key->key_name);
+}
+
+static void put_measure(SceneWriter* writer, const MeasureObject* measure) {
+    put_header(writer, &measure->header);
+    put_fraction(writer, measure->bar_length);
+    put_rgba(writer, measure->bar_color);
+}
+
+static void put_tempo(SceneWriter* writer, const TempoObject* tempo) {
+    put_header(writer, &tempo->header);
+    put_curve(writer, &tempo->tempo);
+}
+
+static void put_sound(SceneWriter* writer, const SoundObject* sound) {
+    put_header(writer, &sound->header);
+    put_u8(writer, (sound->visible ? 1 : 0) | (sound->editable ? 2 : 0));
+    i64 waves = sound_wave_count(sound);
+    put_count(writer, waves);
+    for (i64 w = 0; w < waves; w += 1) put_str(writer, sound->wave_names[w]);
+    for (i64 c = 0; c < waves - 1; c += 1) put_curve(writer, &sound->blend[c]);
+}
+
+static void put_shape(SceneWriter* writer, const ShapeObject* shape) {
+    put_header(writer, &shape->header);
+    put_str(writer, shape->shape_name);
+    put_f64(writer, shape->time_offset);
+}
+
+static void put_volume(SceneWriter* writer, const VolumeObject* volume) {
+    put_header(writer, &volume->header);
+    put_curve(writer, &volume->volume);
+    put_curve(writer, &volume->pan);
+}
+
+static void put_pitch(SceneWriter* writer, const PitchObject* pitch) {
+    put_header(writer, &pitch->header);
+    put_curve(writer, &pitch->pitch);
+}
+
+static void put_repeat(SceneWriter* writer, const RepeatObject* repeat) {
+    put_header(writer, &repeat->header);
+    put_count(writer, repeat->count);
+    put_fraction(writer, repeat->start);
+    put_fraction(writer, repeat->end);
+}
+
+static void put_text(SceneWriter* writer, const TextObject* text) {
+    put_header(writer, &text->header);
+    put_rgba(writer, text->color);
+    put_str(writer, text->text);
 }
 
 static void put_piece(SceneWriter* writer, const Piece* piece) {
@@ -115,81 +173,11 @@ static void put_piece(SceneWriter* writer, const Piece* piece) {
         put_u8(writer, flags);
     }
 
-    put_count(writer, piece->notes.count);
-    for (i64 i = 0; i < piece->notes.count; i += 1)
-        put_header(writer, &piece->notes.data[i].header);
-
-    put_count(writer, piece->keys.count);
-    for (i64 i = 0; i < piece->keys.count; i += 1) {
-        const KeyObject* key = &piece->keys.data[i];
-        put_header(writer, &key->header);
-        put_f64(writer, key->reference_frequency);
-        put_str(writer, key->key_name);
-    }
-
-    put_count(writer, piece->measures.count);
-    for (i64 i = 0; i < piece->measures.count; i += 1) {
-        const MeasureObject* measure = &piece->measures.data[i];
-        put_header(writer, &measure->header);
-        put_fraction(writer, measure->bar_length);
-        put_rgba(writer, measure->bar_color);
-    }
-
-    put_count(writer, piece->tempos.count);
-    for (i64 i = 0; i < piece->tempos.count; i += 1) {
-        put_header(writer, &piece->tempos.data[i].header);
-        put_curve(writer, &piece->tempos.data[i].tempo);
-    }
-
-    put_count(writer, piece->sounds.count);
-    for (i64 i = 0; i < piece->sounds.count; i += 1) {
-        const SoundObject* sound = &piece->sounds.data[i];
-        put_header(writer, &sound->header);
-        put_u8(writer, (sound->visible ? 1 : 0) | (sound->editable ? 2 : 0));
-        i64 waves = sound_wave_count(sound);
-        put_count(writer, waves);
-        for (i64 w = 0; w < waves; w += 1) put_str(writer, sound->wave_names[w]);
-        for (i64 c = 0; c < waves - 1; c += 1) put_curve(writer, &sound->blend[c]);
-    }
-
-    put_count(writer, piece->shapes.count);
-    for (i64 i = 0; i < piece->shapes.count; i += 1) {
-        const ShapeObject* shape = &piece->shapes.data[i];
-        put_header(writer, &shape->header);
-        put_str(writer, shape->shape_name);
-        put_f64(writer, shape->time_offset);
-    }
-
-    put_count(writer, piece->volumes.count);
-    for (i64 i = 0; i < piece->volumes.count; i += 1) {
-        const VolumeObject* volume = &piece->volumes.data[i];
-        put_header(writer, &volume->header);
-        put_curve(writer, &volume->volume);
-        put_curve(writer, &volume->pan);
-    }
-
-    put_count(writer, piece->pitches.count);
-    for (i64 i = 0; i < piece->pitches.count; i += 1) {
-        put_header(writer, &piece->pitches.data[i].header);
-        put_curve(writer, &piece->pitches.data[i].pitch);
-    }
-
-    put_count(writer, piece->repeats.count);
-    for (i64 i = 0; i < piece->repeats.count; i += 1) {
-        const RepeatObject* repeat = &piece->repeats.data[i];
-        put_header(writer, &repeat->header);
-        put_count(writer, repeat->count);
-        put_fraction(writer, repeat->start);
-        put_fraction(writer, repeat->end);
-    }
-
-    put_count(writer, piece->texts.count);
-    for (i64 i = 0; i < piece->texts.count; i += 1) {
-        const TextObject* text = &piece->texts.data[i];
-        put_header(writer, &text->header);
-        put_rgba(writer, text->color);
-        put_str(writer, text->text);
-    }
+#define PUT_LIST(NAME, name, Type, list)                                      \
+    put_count(writer, piece->list.count);                                     \
+    for (i64 i = 0; i < piece->list.count; i += 1) put_##name(writer, &piece->list.data[i]);
+    OBJECT_KINDS(PUT_LIST)
+#undef PUT_LIST
 
     const PieceSettings* settings = &piece->settings;
     put_fraction(writer, settings->start_time);

@@ -79,8 +79,8 @@ static Panel* panel_open_centred(u8 kind, Str title, f32 width, f32 height, void
 // Colour picker
 // ---------------------------------------------------------------------------
 Panel* color_picker_open(ColorBinding binding) {
-    f32* colour = color_binding_target(&binding);
-    if (!colour) return 0;
+    f32* color = color_binding_target(&binding);
+    if (!color) return 0;
     for (i64 i = 0; i < g_panels.panels.count; i += 1) {
         const Panel* open = &g_panels.panels[i];
         const ColorPickerContent* content = (const ColorPickerContent*)open->content;
@@ -92,7 +92,7 @@ Panel* color_picker_open(ColorBinding binding) {
         (ColorPickerContent*)pool_alloc_zero(POOL_MAIN, (i64)sizeof(ColorPickerContent));
     if (!content) return 0;
     content->binding = binding;
-    colour_picker_prime(&content->picker, colour);
+    color_picker_prime(&content->picker, color);
     return panel_open_centred(PANEL_COLOR_PICKER, STR("color picker"), 300, 300, content);
 }
 
@@ -101,17 +101,17 @@ void color_picker_panel(Panel* panel, Rect content) {
     if (picker->close_requested) return;
     // Found again every frame: the object may have been deleted, or its list may have
     // grown and moved, since the last frame.
-    f32* colour = color_binding_target(&picker->binding);
-    if (!colour) {
+    f32* color = color_binding_target(&picker->binding);
+    if (!color) {
         picker->close_requested = 1;
         return;
     }
-    picker->picker.target = colour;
-    f32 before[4] = {colour[0], colour[1], colour[2], colour[3]};
-    colour_picker(&picker->picker, content);
+    picker->picker.target = color;
+    f32 before[4] = {color[0], color[1], color[2], color[3]};
+    color_picker(&picker->picker, content);
     picker->picker.target = 0;
     for (i32 i = 0; i < 4; i += 1)
-        if (before[i] != colour[i]) g_piece.modified = 1;
+        if (before[i] != color[i]) g_piece.modified = 1;
     if (picker->picker.done) picker->close_requested = 1;
 }
 

@@ -36,7 +36,7 @@ bool color_binding_equal(const ColorBinding* a, const ColorBinding* b);
 struct ColorPickerContent {
     u8 close_requested;
     ColorBinding binding;
-    ColourPickerState picker;
+    ColorPickerState picker;
 };
 
 // Opens "color picker" centred in the window, bound as given and primed from the colour's

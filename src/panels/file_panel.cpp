@@ -5,6 +5,7 @@
 #include "panels/file_panel.h"
 
 #include "base/format.h"
+#include "base/merge_sort.h"
 #include "gfx/font.h"
 #include "gfx/renderer.h"
 #include "gfx/resources.h"
@@ -28,18 +29,10 @@ i32 str_compare(Str a, Str b) {
     return a.length < b.length ? -1 : 1;
 }
 
+static bool name_before(const Str* a, const Str* b) { return str_compare(*a, *b) < 0; }
+
 void str_merge_sort(Str* names, i64 count, Str* scratch) {
-    if (count < 2) return;
-    i64 half = count / 2;
-    str_merge_sort(names, half, scratch);
-    str_merge_sort(names + half, count - half, scratch);
-    i64 left = 0, right = half, out = 0;
-    // Equal names keep their order: the left run wins ties.
-    while (left < half && right < count)
-        scratch[out++] = str_compare(names[right], names[left]) < 0 ? names[right++] : names[left++];
-    while (left < half) scratch[out++] = names[left++];
-    while (right < count) scratch[out++] = names[right++];
-    memcpy(names, scratch, (size_t)count * sizeof(Str));
+    merge_sort(names, count, scratch, name_before);  // equal names keep their order
 }
 
 // ---------------------------------------------------------------------------

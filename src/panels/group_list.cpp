@@ -199,16 +199,9 @@ static void group_delete(Piece* piece, i64 id) {
             break;
         }
     }
-    objects_of_group_remove(&piece->notes, id);
-    objects_of_group_remove(&piece->keys, id);
-    objects_of_group_remove(&piece->measures, id);
-    objects_of_group_remove(&piece->tempos, id);
-    objects_of_group_remove(&piece->texts, id);
-    objects_of_group_remove(&piece->volumes, id);
-    objects_of_group_remove(&piece->pitches, id);
-    objects_of_group_remove(&piece->sounds, id);
-    objects_of_group_remove(&piece->shapes, id);
-    objects_of_group_remove(&piece->repeats, id);
+#define REMOVE(NAME, name, Type, list) objects_of_group_remove(&piece->list, id);
+    OBJECT_KINDS(REMOVE)
+#undef REMOVE
 }
 
 void group_list_delete_selected(Piece* piece) {

@@ -384,13 +384,9 @@ static void field_set_integer(TextField* field, i64 value) {
 // ---------------------------------------------------------------------------
 // The sound's waves
 // ---------------------------------------------------------------------------
-static i64 wave_count_clamped(const SoundObject* sound) {
-    if (sound->wave_count < 0) return 0;
-    return sound->wave_count > SOUND_MAX_WAVES ? SOUND_MAX_WAVES : sound->wave_count;
-}
 
 bool sound_wave_remove(SoundObject* sound, i64 index) {
-    i64 count = wave_count_clamped(sound);
+    i64 count = sound_wave_count(sound);
     if (index < 0 || index >= count) return false;
     for (i64 i = index; i + 1 < count; i += 1) sound->wave_names[i] = sound->wave_names[i + 1];
     sound->wave_names[count - 1] = Str{0, 0};
@@ -405,7 +401,7 @@ bool sound_wave_remove(SoundObject* sound, i64 index) {
 }
 
 bool sound_wave_add(SoundObject* sound) {
-    i64 count = wave_count_clamped(sound);
+    i64 count = sound_wave_count(sound);
     if (count >= SOUND_MAX_WAVES) return false;
     Str name = str_copy(g_piece.pool, STR("sine"));
     if (name.length == 0) return false;
@@ -421,7 +417,7 @@ bool sound_wave_add(SoundObject* sound) {
 }
 
 Str sound_wave_label(const SoundObject* sound, i64 index) {
-    if (wave_count_clamped(sound) == 1) return STR("wave");
+    if (sound_wave_count(sound) == 1) return STR("wave");
     const FormatArg args[] = {fa_i64(index + 1)};
     return format_tmp(STR("wave %."), args, ARRAY_COUNT(args));
 }
@@ -429,7 +425,7 @@ Str sound_wave_label(const SoundObject* sound, i64 index) {
 static void sound_fields_prime(ObjectPanelContent* content, const SoundObject* sound) {
     for (i64 i = 0; i < SOUND_MAX_WAVES; i += 1)
         text_field_set_text(&content->fields[i],
-                            i < wave_count_clamped(sound) ? sound->wave_names[i] : Str{0, 0});
+                            i < sound_wave_count(sound) ? sound->wave_names[i] : Str{0, 0});
 }
 
 // ---------------------------------------------------------------------------
@@ -577,7 +573,7 @@ static bool sound_rows(Rows* rows, ObjectPanelContent* content, SoundObject* sou
     }
     i64 removed = -1;
     f32 s = rows->s, o = rows->o;
-    for (i64 i = 0; i < wave_count_clamped(sound); i += 1) {
+    for (i64 i = 0; i < sound_wave_count(sound); i += 1) {
         Rect row = row_next(rows, sound_wave_label(sound, i));
         Rect name = {row.x, row.y, row.width - s - o / 2, row.height};
         TextField* field = &content->fields[i];
@@ -588,7 +584,7 @@ static bool sound_rows(Rows* rows, ObjectPanelContent* content, SoundObject* sou
         if (content->remove_wave[i].clicked) removed = i;
     }
     // Refused at four waves: the button is not there then.
-    if (wave_count_clamped(sound) < SOUND_MAX_WAVES) {
+    if (sound_wave_count(sound) < SOUND_MAX_WAVES) {
         text_button(&content->add_wave, row_next(rows, Str{0, 0}), STR("add wave"));
         if (content->add_wave.clicked && sound_wave_add(sound)) {
             sound_fields_prime(content, sound);

@@ -164,8 +164,8 @@ static u32* headless_index_binding() {
 }
 
 static u32* headless_buffer_binding(i32 target) {
-    if (target == 0) return &headless_graphics.vertex_buffer_binding;
-    if (target == 1) return headless_index_binding();
+    if (target == GPU_BUFFER_VERTEX) return &headless_graphics.vertex_buffer_binding;
+    if (target == GPU_BUFFER_INDEX) return headless_index_binding();
     return nullptr;
 }
 
@@ -363,13 +363,14 @@ void texture_unit(i32 unit) {
 // Only target 1 (two-dimensional) exists here: a wrong target binds nothing, which a test
 // then sees as texture 0 in the draw record.
 void texture_bind(i32 target, u32 texture) {
-    if (target == 1) headless_graphics.unit_textures[headless_graphics.texture_unit] = texture;
+    if (target == GPU_TEXTURE_2D)
+        headless_graphics.unit_textures[headless_graphics.texture_unit] = texture;
 }
 
 void texture_unbind(i32 target) { texture_bind(target, 0); }
 
 static HeadlessTexture* headless_bound_texture(i32 target) {
-    if (target != 1) return nullptr;
+    if (target != GPU_TEXTURE_2D) return nullptr;
     u32 texture = headless_graphics.unit_textures[headless_graphics.texture_unit];
     return TABLE_GET(textures, HeadlessTexture, texture);
 }
@@ -422,7 +423,7 @@ void texture_destroy(u32 texture) {
 u32 frame_buffer_create() { return TABLE_ADD(frame_buffers, HeadlessObject); }
 
 void frame_buffer_bind(i32 target, u32 frame_buffer) {
-    if (target == 0) headless_graphics.frame_buffer = frame_buffer;
+    if (target == GPU_FRAME_BUFFER) headless_graphics.frame_buffer = frame_buffer;
 }
 
 void frame_buffer_unbind(i32 target) { frame_buffer_bind(target, 0); }

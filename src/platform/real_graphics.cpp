@@ -431,8 +431,12 @@ void texture_parameter_filter(i32 target, i32 which, i32 filter) {
     GLenum gl_target = gl_code(FAMILY_TEXTURE_TARGET, target);
     GLenum gl_slot = gl_code(FAMILY_FILTER_SLOT, which);
     // Magnification never uses mipmaps: a mipmapped code keeps its in-level filter.
-    if (gl_slot == GL_TEXTURE_MAG_FILTER && filter >= 2 && filter <= 5)
-        filter = (filter == 3 || filter == 5) ? 1 : 0;
+    if (gl_slot == GL_TEXTURE_MAG_FILTER && filter >= GPU_FILTER_NEAREST_MIPMAP_NEAREST &&
+        filter <= GPU_FILTER_LINEAR_MIPMAP_LINEAR) {
+        bool linear = filter == GPU_FILTER_LINEAR_MIPMAP_NEAREST ||
+                      filter == GPU_FILTER_LINEAR_MIPMAP_LINEAR;
+        filter = linear ? GPU_FILTER_LINEAR : GPU_FILTER_NEAREST;
+    }
     GLenum gl_filter = gl_code(FAMILY_FILTER, filter);
     if (!graphics.ready || gl_target == NO_CODE || gl_slot == NO_CODE || gl_filter == NO_CODE)
         return;

@@ -230,26 +230,55 @@ i64 system_processor_count();
 void memory_prefer_huge_pages(void* block, i64 size);
 
 // ---------------------------------------------------------------------------
-// Graphics (OpenGL 3.3 core underneath). Codes used by the program:
-//   buffer targets: 0 vertex (array), 1 index (element array)
-//   buffer usage: 3 dynamic draw
-//   attribute types: 6 float
-//   draw modes: 4 triangles; index types: 2 unsigned 32-bit
-//   texture targets: 1 two-dimensional
-//   texture internal formats: 13 RGBA 8-bit, 29 RGBA 16-bit float
-//   pixel formats: 8 RGBA; pixel types: 0 unsigned byte
-//   wrap axes: 0 s, 1 t; wrap codes: 0 repeat, 1 mirrored repeat, 2 clamp to edge
-//   filter slots: 3 minifying, 4 magnifying; filter codes: 0 nearest, 1 linear,
-//     2 nearest-mipmap-nearest, 3 linear-mipmap-nearest, 4 nearest-mipmap-linear,
-//     5 linear-mipmap-linear
-//   float parameters: 10 maximum anisotropy
-//   frame buffer targets: 0 draw and read; attachments: 0 depth, 3 colour 0
-//   render buffer storage: 3 depth 24-bit
-//   clear mask: bit 0 colour, bit 2 depth (5 = both)
-//   blend factors: 0 zero, 1 one, 3 source alpha, 9 one minus source alpha
-//   frame buffer status: 0 complete, 1 undefined, 2 incomplete attachment,
-//     3 missing attachment, 4 incomplete draw buffer, 5 incomplete read buffer,
-//     6 incomplete multisample, 7 incomplete layer targets, 8 unsupported
+// Graphics (OpenGL 3.3 core underneath). The program passes these codes, one family per
+// argument; the back ends turn them into their own values and ignore any other code.
+enum GpuCode : i32 {
+    GPU_BUFFER_VERTEX = 0,  // buffer targets: vertex (array) and index (element array)
+    GPU_BUFFER_INDEX = 1,
+    GPU_USAGE_DYNAMIC_DRAW = 3,  // buffer usage
+    GPU_TYPE_FLOAT = 6,          // attribute types
+    GPU_DRAW_TRIANGLES = 4,      // draw modes
+    GPU_INDEX_U32 = 2,           // index types
+    GPU_TEXTURE_2D = 1,          // texture targets
+    GPU_FORMAT_RGBA8 = 13,       // texture internal formats
+    GPU_FORMAT_RGBA16F = 29,
+    GPU_PIXELS_RGBA = 8,         // pixel formats
+    GPU_PIXELS_U8 = 0,           // pixel types
+    GPU_WRAP_AXIS_S = 0,         // wrap axes
+    GPU_WRAP_AXIS_T = 1,
+    GPU_WRAP_REPEAT = 0,         // wrap codes
+    GPU_WRAP_MIRRORED_REPEAT = 1,
+    GPU_WRAP_CLAMP = 2,
+    GPU_FILTER_MINIFYING = 3,    // filter slots
+    GPU_FILTER_MAGNIFYING = 4,
+    GPU_FILTER_NEAREST = 0,      // filter codes
+    GPU_FILTER_LINEAR = 1,
+    GPU_FILTER_NEAREST_MIPMAP_NEAREST = 2,
+    GPU_FILTER_LINEAR_MIPMAP_NEAREST = 3,
+    GPU_FILTER_NEAREST_MIPMAP_LINEAR = 4,
+    GPU_FILTER_LINEAR_MIPMAP_LINEAR = 5,
+    GPU_MAX_ANISOTROPY = 10,     // float parameters
+    GPU_FRAME_BUFFER = 0,        // frame buffer targets: draw and read
+    GPU_ATTACH_DEPTH = 0,        // attachments
+    GPU_ATTACH_COLOR0 = 3,
+    GPU_DRAW_BUFFER_COLOR0 = 0,  // draw buffers
+    GPU_STORAGE_DEPTH24 = 3,     // render buffer storage
+    GPU_CLEAR_COLOR = 1,         // clear mask bits
+    GPU_CLEAR_DEPTH = 4,
+    GPU_BLEND_ZERO = 0,          // blend factors
+    GPU_BLEND_ONE = 1,
+    GPU_BLEND_SOURCE_ALPHA = 3,
+    GPU_BLEND_ONE_MINUS_SOURCE_ALPHA = 9,
+    GPU_STATUS_COMPLETE = 0,     // frame buffer status
+    GPU_STATUS_UNDEFINED = 1,
+    GPU_STATUS_INCOMPLETE_ATTACHMENT = 2,
+    GPU_STATUS_MISSING_ATTACHMENT = 3,
+    GPU_STATUS_INCOMPLETE_DRAW_BUFFER = 4,
+    GPU_STATUS_INCOMPLETE_READ_BUFFER = 5,
+    GPU_STATUS_INCOMPLETE_MULTISAMPLE = 6,
+    GPU_STATUS_INCOMPLETE_LAYER_TARGETS = 7,
+    GPU_STATUS_UNSUPPORTED = 8,
+};
 // A shader source holds both stages: the platform compiles it twice, inserting
 // "#define VERTEX" or "#define FRAGMENT" after the first line (the #version line).
 // ---------------------------------------------------------------------------
@@ -318,7 +347,7 @@ void pipeline_depth_enable(bool on);
 void pipeline_cull_enable(bool on);
 void pipeline_scissor_enable(bool on);
 void pipeline_scissor_rect(i32 x, i32 y, i32 width, i32 height);
-void pipeline_draw_buffers(i32 count, const u32* attachments);  // 0 = colour 0
+void pipeline_draw_buffers(i32 count, const u32* attachments);  // GPU_DRAW_BUFFER_COLOR0...
 void pipeline_present();
 
 // ---------------------------------------------------------------------------

@@ -107,6 +107,33 @@ static bool repeat_apply(const Piece* piece, const RepeatObject* repeat, PoolArr
     return true;
 }
 
+// The kinds that sound (the compiler works on copies of their lists), in the order a repeat
+// copies them: when the copies run out, the kinds before keep theirs.
+static const u8 SOUNDING_KINDS[] = {OBJECT_TEMPO, OBJECT_NOTE,  OBJECT_PITCH, OBJECT_VOLUME,
+                                    OBJECT_SOUND, OBJECT_SHAPE, OBJECT_KEY};
+enum { SOUNDING_KIND_COUNT = sizeof(SOUNDING_KINDS) / sizeof(SOUNDING_KINDS[0]) };
+
+static bool kind_copy(Piece* work, const Piece* piece, u8 kind, u8 pool) {
+    switch (kind) {
+#define COPY(NAME, name, Type, list) \
+    case OBJECT_##NAME: return working_copy(&work->list, &piece->list, pool);
+        OBJECT_KINDS(COPY)
+#undef COPY
+        default: return false;
+    }
+}
+
+static bool kind_repeat(Piece* work, const RepeatObject* repeat, u8 kind, i64 remembered,
+                        i64* copies_made) {
+    switch (kind) {
+#define REPEAT(NAME, name, Type, list) \
+    case OBJECT_##NAME: return repeat_apply(work, repeat, &work->list, remembered, copies_made);
+        OBJECT_KINDS(REPEAT)
+#undef REPEAT
+        default: return false;
+    }
+}
+
 static bool note_before(const NoteObject* a, const NoteObject* b) {
     return fraction_less(a->header.time, b->header.time);
 }
@@ -290,17 +317,12 @@ static void pitches_apply(const Piece* piece, CompiledPiece* compiled, u8* reach
     }
 }
 
-static i64 wave_count_of(const SoundObject* sound) {
-    i64 n = sound->wave_count;
-    return n < 0 ? 0 : n > SOUND_MAX_WAVES ? SOUND_MAX_WAVES : n;
-}
-
 static void sounds_apply(const Piece* piece, CompiledPiece* compiled, u8* reach) {
     i64 columns = compiled->columns, groups = piece->groups.count;
     f64 x[CURVE_BATCH], blends[SOUND_MAX_WAVES][CURVE_BATCH];
     for (i64 n = 0; n < piece->sounds.count; n += 1) {
         const SoundObject* sound = &piece->sounds.data[n];
-        i64 waves = wave_count_of(sound);
+        i64 waves = sound_wave_count(sound);
         if (waves == 0 || !reach_of(piece, &sound->header, reach)) continue;
         BlockRange range = block_range(compiled, &sound->header);
         for (i64 k0 = range.first; k0 < range.end; k0 += CURVE_BATCH) {
@@ -321,7 +343,7 @@ static void sounds_apply(const Piece* piece, CompiledPiece* compiled, u8* reach)
                 }
                 for (i64 g = 0; g < groups; g += 1) {
                     if (!reach[g]) continue;
-                    f64* mix = &compiled->wave_mix[((k0 + i) * columns + g) * 4];
+                    f64* mix = &compiled->wave_mix[((k0 + i) * columns + g) * SOUND_MAX_WAVES];
                     // A fixed count of slots: no library copy for one or two values.
                     for (i64 w = 0; w < SOUND_MAX_WAVES; w += 1)
                         if (w < waves) mix[w] = gains[w];
@@ -338,7 +360,7 @@ static bool note_events_append(const NoteObject* note, i16 group_index, f64 star
                                const KeyObject* key, const SoundObject* sound,
                                const ShapeObject* shape, PoolArray<VoiceEvent>* events) {
     if (!sound) return true;
-    i64 waves = wave_count_of(sound);
+    i64 waves = sound_wave_count(sound);
     if (waves == 0) return true;
     VoiceEvent event = {};
     event.group_index = group_index;
@@ -547,7 +569,8 @@ static void notes_keep_until(PoolArray<NoteObject>* notes, const TimeMap* map, f
 
 static bool tracks_size(CompiledPiece* compiled, i64 cells) {
     return array_resize(&compiled->volume, cells) && array_resize(&compiled->panning, cells) &&
-           array_resize(&compiled->pitch, cells) && array_resize(&compiled->wave_mix, cells * 4);
+           array_resize(&compiled->pitch, cells) &&
+           array_resize(&compiled->wave_mix, cells * SOUND_MAX_WAVES);
 }
 
 void compile_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPiece* compiled,
@@ -566,33 +589,23 @@ void compile_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPi
 
     // 1. Working copies: the queries below run on a piece whose lists are these.
     Piece work = *piece;
-    bool copied = working_copy(&work.notes, &piece->notes, pool) &&
-                  working_copy(&work.keys, &piece->keys, pool) &&
-                  working_copy(&work.tempos, &piece->tempos, pool) &&
-                  working_copy(&work.sounds, &piece->sounds, pool) &&
-                  working_copy(&work.shapes, &piece->shapes, pool) &&
-                  working_copy(&work.volumes, &piece->volumes, pool) &&
-                  working_copy(&work.pitches, &piece->pitches, pool);
-    if (!copied) {
-        compiled->incomplete = 1;
-        return;
+    i64 remembered[SOUNDING_KIND_COUNT];
+    for (i64 k = 0; k < SOUNDING_KIND_COUNT; k += 1) {
+        if (!kind_copy(&work, piece, SOUNDING_KINDS[k], pool)) {
+            compiled->incomplete = 1;
+            return;
+        }
+        remembered[k] = piece_objects(&work, SOUNDING_KINDS[k]).count;
     }
-    i64 tempos = work.tempos.count, notes = work.notes.count, pitches = work.pitches.count;
-    i64 volumes = work.volumes.count, sounds = work.sounds.count, shapes = work.shapes.count;
-    i64 keys = work.keys.count;
 
     // 2. Repeats, each over the objects as they were before any copy.
     i64 copies = 0;
     for (i64 r = 0; r < piece->repeats.count; r += 1) {
         const RepeatObject* repeat = &piece->repeats.data[r];
         if (repeat->count < 1) continue;
-        bool repeated = repeat_apply(&work, repeat, &work.tempos, tempos, &copies) &&
-                        repeat_apply(&work, repeat, &work.notes, notes, &copies) &&
-                        repeat_apply(&work, repeat, &work.pitches, pitches, &copies) &&
-                        repeat_apply(&work, repeat, &work.volumes, volumes, &copies) &&
-                        repeat_apply(&work, repeat, &work.sounds, sounds, &copies) &&
-                        repeat_apply(&work, repeat, &work.shapes, shapes, &copies) &&
-                        repeat_apply(&work, repeat, &work.keys, keys, &copies);
+        bool repeated = true;
+        for (i64 k = 0; k < SOUNDING_KIND_COUNT && repeated; k += 1)
+            repeated = kind_repeat(&work, repeat, SOUNDING_KINDS[k], remembered[k], &copies);
         if (!repeated) compiled->incomplete = 1;
     }
 
@@ -624,8 +637,10 @@ void compile_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPi
         compiled->panning[i] = 0.0;
         compiled->pitch[i] = 1.0;
     }
-    memset((void*)compiled->wave_mix.data, 0, (size_t)(rows * columns * 4) * sizeof(f64));
-    for (i64 k = 0; k < rows; k += 1) compiled->wave_mix[(k * columns + columns - 1) * 4] = 1.0;
+    memset((void*)compiled->wave_mix.data, 0,
+           (size_t)(rows * columns * SOUND_MAX_WAVES) * sizeof(f64));
+    for (i64 k = 0; k < rows; k += 1)
+        compiled->wave_mix[(k * columns + columns - 1) * SOUND_MAX_WAVES] = 1.0;
 
     // 6 to 8. Volume and panning, pitch, wave blend.
     u8* reach = (u8*)pool_alloc(pool, work.groups.count + 1);

@@ -20,7 +20,7 @@ static const f64 TEMPO_MINIMUM = 1.0;
 // One sounding wave of one note.
 struct VoiceEvent {
     i16 group_index;  // column of the control tracks (the neutral column for lost groups)
-    i16 wave_index;   // 0..3, column of the wave mix track
+    i16 wave_index;   // below SOUND_MAX_WAVES, column of the wave mix track
     f64 frequency;    // Hz, before the pitch track and the wave's reference frequency
     f64 start_time;   // seconds from the start of the rendering: the note's own start
     f64 end_time;     // and end; lead and tail time are added by synthesis
@@ -47,7 +47,7 @@ struct CompiledPiece {
     i64 columns;
     PoolArray<f64> block_times;  // K entries
     PoolArray<f64> volume, panning, pitch;  // K x columns, index k * columns + column
-    PoolArray<f64> wave_mix;                // K x columns x 4
+    PoolArray<f64> wave_mix;                // K x columns x SOUND_MAX_WAVES
     PoolArray<VoiceEvent> events;
     i64 compiled_length;  // samples, all channels: (K - 1) x channels x block size
     u8 truncated;         // the piece reached beyond RENDER_MAX_SAMPLES and was cut

@@ -258,12 +258,13 @@ void audition_notes(const NoteObject* const* notes, i64 count) {
     compiled.compiled_length = length;
     i64 cells = blocks * compiled.columns;
     if (!array_resize(&compiled.volume, cells) || !array_resize(&compiled.panning, cells) ||
-        !array_resize(&compiled.pitch, cells) || !array_resize(&compiled.wave_mix, cells * 4))
+        !array_resize(&compiled.pitch, cells) ||
+        !array_resize(&compiled.wave_mix, cells * SOUND_MAX_WAVES))
         return;
     for (i64 i = 0; i < cells; i += 1) {
         compiled.volume[i] = 0.5 / (f64)count;
         compiled.pitch[i] = 1.0;
-        compiled.wave_mix[i * 4] = 1.0;  // only each sound's first wave is heard
+        compiled.wave_mix[i * SOUND_MAX_WAVES] = 1.0;  // only each sound's first wave is heard
     }
     for (i64 n = 0; n < count; n += 1) {
         const NoteObject* note = notes[n];

@@ -1,6 +1,6 @@
 // The colour picker widget of color_picker.h. The field is drawn by the "color" program,
 // which turns the hue in the vertex colour into the saturation/value plane with the same
-// formula as colour_from_hsv, so the marker sits on the colour the picker writes.
+// formula as color_from_hsv, so the marker sits on the colour the picker writes.
 // Main thread only.
 #include "ui/color_picker.h"
 
@@ -13,9 +13,9 @@
 static const f32 WHITE_COLOUR[4] = {1.0f, 1.0f, 1.0f, 1.0f};
 static const f32 DARK_COLOUR[4] = {0.0f, 0.0f, 0.0f, 1.0f};
 
-ColourPickerLayout colour_picker_layout(Rect rect) {
+ColorPickerLayout color_picker_layout(Rect rect) {
     f32 s = g_theme.scale, o = g_theme.offset;
-    ColourPickerLayout layout;
+    ColorPickerLayout layout;
     layout.field = Rect{rect.x + o, rect.y + 2 * o + s, (rect.width - 2 * o) - 2 * s,
                         rect.height - 3 * o - s};
     layout.hue = Rect{layout.field.x + layout.field.width, layout.field.y, s, layout.field.height};
@@ -31,8 +31,8 @@ static f64 wrap(f64 x, f64 m) {
     return r < 0 ? r + m : r;
 }
 
-void colour_picker_prime(ColourPickerState* state, const f32* colour) {
-    f64 r = colour[0], g = colour[1], b = colour[2];
+void color_picker_prime(ColorPickerState* state, const f32* color) {
+    f64 r = color[0], g = color[1], b = color[2];
     f64 max = r > g ? (r > b ? r : b) : (g > b ? g : b);
     f64 min = r < g ? (r < b ? r : b) : (g < b ? g : b);
     f64 delta = max - min;
@@ -45,10 +45,10 @@ void colour_picker_prime(ColourPickerState* state, const f32* colour) {
     state->hue = (f32)hue;
     state->saturation = max > 0 ? (f32)(delta / max) : 0.0f;
     state->value = (f32)max;
-    state->alpha = colour[3];
+    state->alpha = color[3];
 }
 
-void colour_from_hsv(f32 hue, f32 saturation, f32 value, f32 alpha, f32 out[4]) {
+void color_from_hsv(f32 hue, f32 saturation, f32 value, f32 alpha, f32 out[4]) {
     f64 h6 = wrap((f64)hue * 6, 6);
     f64 c = (f64)value * saturation;
     f64 x = c * (1 - math_abs(wrap(h6, 2) - 1));
@@ -73,21 +73,21 @@ static bool inside(Rect rect, f32 x, f32 y) {
     return x >= rect.x && x < rect.x + rect.width && y >= rect.y && y < rect.y + rect.height;
 }
 
-static void marker(const f32* colour, f32 x, f32 y) {
+static void marker(const f32* color, f32 x, f32 y) {
     f32 size = 0.5f * g_theme.scale;
-    draw_rect(g_textures.ids[TEXTURE_CIRCLE], colour, x, y, size, size, size / 2, size / 2);
+    draw_rect(g_textures.ids[TEXTURE_CIRCLE], color, x, y, size, size, size / 2, size / 2);
 }
 
-void colour_picker(ColourPickerState* state, Rect rect) {
-    ColourPickerLayout layout = colour_picker_layout(rect);
+void color_picker(ColorPickerState* state, Rect rect) {
+    ColorPickerLayout layout = color_picker_layout(rect);
     Rect field = layout.field, hue = layout.hue, alpha = layout.alpha;
     u32 white = g_textures.ids[TEXTURE_WHITE];
     state->done = 0;
 
     // The field: the "color" program paints the plane of the hue carried in the colour.
-    f32 hue_colour[4] = {state->hue, state->hue, state->hue, state->hue};
+    f32 hue_color[4] = {state->hue, state->hue, state->hue, state->hue};
     shader_program_use(&g_program_color);
-    draw_rect(g_textures.ids[TEXTURE_HUE], hue_colour, field.x, field.y, field.width,
+    draw_rect(g_textures.ids[TEXTURE_HUE], hue_color, field.x, field.y, field.width,
               field.height, 0, 0);
     shader_program_use(&g_program_simple);
     draw_rect(g_textures.ids[TEXTURE_HUE], WHITE_COLOUR, hue.x, hue.y, hue.width, hue.height, 0,
@@ -115,20 +115,20 @@ void colour_picker(ColourPickerState* state, Rect rect) {
 
     // Only a drag writes: an untouched picker leaves the colour to whoever else edits it
     // (the property rows show the same colour as numbers).
-    f32 colour[4];
-    colour_from_hsv(state->hue, state->saturation, state->value, state->alpha, colour);
+    f32 color[4];
+    color_from_hsv(state->hue, state->saturation, state->value, state->alpha, color);
     if (moved && state->target)
-        for (i32 i = 0; i < 4; i += 1) state->target[i] = colour[i];
+        for (i32 i = 0; i < 4; i += 1) state->target[i] = color[i];
 
     text_button(&state->ok, layout.ok, STR("ok"));
     if (state->ok.clicked) state->done = 1;
 
-    bool light = colour[0] + 2 * colour[1] + colour[2] >= 2;
+    bool light = color[0] + 2 * color[1] + color[2] >= 2;
     marker(light ? DARK_COLOUR : WHITE_COLOUR, field.x + state->saturation * field.width,
            field.y + state->value * field.height);
     marker(WHITE_COLOUR, hue.x + hue.width / 2, hue.y + state->hue * hue.height);
     marker(state->alpha > 0.5f ? DARK_COLOUR : WHITE_COLOUR, alpha.x + alpha.width / 2,
            alpha.y + state->alpha * alpha.height);
-    draw_rect(white, colour, layout.preview.x, layout.preview.y, layout.preview.width,
+    draw_rect(white, color, layout.preview.x, layout.preview.y, layout.preview.width,
               layout.preview.height, 0, 0);
 }

@@ -6,7 +6,7 @@
 
 #include "ui/button.h"
 
-struct ColourPickerState {
+struct ColorPickerState {
     u8 done;       // the frame "ok" was clicked
     f32* target;   // four floats, RGBA; null: the picker draws but writes nothing
     ButtonState ok;
@@ -15,17 +15,17 @@ struct ColourPickerState {
 };
 
 // The picker's regions inside its rectangle, from the theme's scale and offset.
-struct ColourPickerLayout {
+struct ColorPickerLayout {
     Rect field, hue, alpha, ok, preview;
 };
-ColourPickerLayout colour_picker_layout(Rect rect);
+ColorPickerLayout color_picker_layout(Rect rect);
 
 // Hue, saturation and value (and alpha) from the colour, so that an untouched picker
 // gives the colour back.
-void colour_picker_prime(ColourPickerState* state, const f32* colour);
+void color_picker_prime(ColorPickerState* state, const f32* color);
 // The RGBA colour of hue, saturation, value and alpha; a hue of 1 is red again.
-void colour_from_hsv(f32 hue, f32 saturation, f32 value, f32 alpha, f32 out[4]);
+void color_from_hsv(f32 hue, f32 saturation, f32 value, f32 alpha, f32 out[4]);
 
 // Handles the mouse, draws, and writes the colour to the target in every frame in which
 // a drag moved one of the picker's values.
-void colour_picker(ColourPickerState* state, Rect rect);
+void color_picker(ColorPickerState* state, Rect rect);
