@@ -20,53 +20,24 @@ static void expect_colour(const f32* colour, f32 r, f32 g, f32 b, f32 a, f32 tol
 // ---------------------------------------------------------------------------
 // Colour arithmetic
 // ---------------------------------------------------------------------------
-<<<<<<< HEAD
 TEST(ColourPicker, PrimingThenComputingGivesTheColourBack) {
     // Grey, pure blue and black prime as expected.
-    ColourPickerState state = {};
+    ColorPickerState state = {};
     const f32 grey[4] = {0.5f, 0.5f, 0.5f, 1.0f}, blue[4] = {0, 0, 1, 0.25f},
               black[4] = {0, 0, 0, 1};
-    colour_picker_prime(&state, grey);
-    EXPECT_TRUE(state.hue == 0 && state.saturation == 0 && state.value == 0.5f && state.alpha == 1);
-    colour_picker_prime(&state, blue);
-    EXPECT_FLOAT_EQ(state.hue, 4.0f / 6.0f);
-    EXPECT_TRUE(state.saturation == 1 && state.value == 1 && state.alpha == 0.25f);
-    colour_picker_prime(&state, black);
-    EXPECT_TRUE(state.saturation == 0 && state.value == 0);
-=======
-TEST(ColourPicker, GreyAndPureBluePrimeAsExpected) {
-    ColorPickerState state = {};
-    const f32 grey[4] = {0.5f, 0.5f, 0.5f, 1.0f};
     color_picker_prime(&state, grey);
-    EXPECT_EQ(state.hue, 0.0f);
-    EXPECT_EQ(state.saturation, 0.0f);
-    EXPECT_EQ(state.value, 0.5f);
-    EXPECT_EQ(state.alpha, 1.0f);
-
-    const f32 blue[4] = {0.0f, 0.0f, 1.0f, 0.25f};
+    EXPECT_TRUE(state.hue == 0 && state.saturation == 0 && state.value == 0.5f && state.alpha == 1);
     color_picker_prime(&state, blue);
     EXPECT_FLOAT_EQ(state.hue, 4.0f / 6.0f);
-    EXPECT_EQ(state.saturation, 1.0f);
-    EXPECT_EQ(state.value, 1.0f);
-    EXPECT_EQ(state.alpha, 0.25f);
-
-    const f32 black[4] = {0, 0, 0, 1};
+    EXPECT_TRUE(state.saturation == 1 && state.value == 1 && state.alpha == 0.25f);
     color_picker_prime(&state, black);
-    EXPECT_EQ(state.saturation, 0.0f);
-    EXPECT_EQ(state.value, 0.0f);
-}
->>>>>>> tables
+    EXPECT_TRUE(state.saturation == 0 && state.value == 0);
 
     std::mt19937 random(11);
     std::uniform_real_distribution<f32> unit(0.0f, 1.0f);
     for (int i = 0; i < 2000; i += 1) {
         f32 colour[4] = {unit(random), unit(random), unit(random), unit(random)};
-<<<<<<< HEAD
-        colour_picker_prime(&state, colour);
-=======
-        ColorPickerState state = {};
         color_picker_prime(&state, colour);
->>>>>>> tables
         EXPECT_GE(state.hue, 0.0f);
         EXPECT_LT(state.hue, 1.0f);
         f32 back[4];
@@ -75,8 +46,7 @@ TEST(ColourPicker, GreyAndPureBluePrimeAsExpected) {
     }
     // Red the largest and blue above green: the remainder of a negative quotient.
     const f32 rose[4] = {1.0f, 0.0f, 0.5f, 1.0f};
-<<<<<<< HEAD
-    colour_picker_prime(&state, rose);
+    color_picker_prime(&state, rose);
     EXPECT_FLOAT_EQ(state.hue, 11.0f / 12.0f);
 }
 
@@ -90,39 +60,9 @@ TEST(ColourPicker, TheSixSectorsValueZeroAndSaturationZero) {
                             {11.f / 12, 1, 1, 1, 1, 0, 0.5f, 1}};
     for (const f32* c : cases) {
         f32 out[4];
-        colour_from_hsv(c[0], c[1], c[2], c[3], out);
+        color_from_hsv(c[0], c[1], c[2], c[3], out);
         expect_colour(out, c[4], c[5], c[6], c[7]);
     }
-=======
-    ColorPickerState state = {};
-    color_picker_prime(&state, rose);
-    EXPECT_FLOAT_EQ(state.hue, 11.0f / 12.0f);
-    f32 back[4];
-    color_from_hsv(state.hue, state.saturation, state.value, 1, back);
-    expect_colour(back, 1, 0, 0.5f, 1);
-}
-
-TEST(ColourPicker, TheSixSectorsValueZeroAndSaturationZero) {
-    f32 c[4];
-    color_from_hsv(0, 1, 1, 1, c);
-    expect_colour(c, 1, 0, 0, 1);
-    color_from_hsv(1.0f / 6, 1, 1, 1, c);
-    expect_colour(c, 1, 1, 0, 1);
-    color_from_hsv(2.0f / 6, 1, 1, 1, c);
-    expect_colour(c, 0, 1, 0, 1);
-    color_from_hsv(3.0f / 6, 1, 1, 1, c);
-    expect_colour(c, 0, 1, 1, 1);
-    color_from_hsv(4.0f / 6, 1, 1, 1, c);
-    expect_colour(c, 0, 0, 1, 1);
-    color_from_hsv(5.0f / 6, 1, 1, 1, c);
-    expect_colour(c, 1, 0, 1, 1);
-    color_from_hsv(1, 1, 1, 0.5f, c);  // the top of the hue strip is red again
-    expect_colour(c, 1, 0, 0, 0.5f);
-    color_from_hsv(0.3f, 0.8f, 0, 1, c);
-    expect_colour(c, 0, 0, 0, 1);
-    color_from_hsv(0.7f, 0, 0.4f, 1, c);
-    expect_colour(c, 0.4f, 0.4f, 0.4f, 1);
->>>>>>> tables
 }
 
 // ---------------------------------------------------------------------------
@@ -209,26 +149,14 @@ TEST_F(PickerWidget, AboveTheHueStripIsRedAgainAndTheReleaseAnywhereEndsTheDrag)
     EXPECT_EQ(state.hue, 1.0f);  // no longer follows the mouse
 }
 
-<<<<<<< HEAD
 TEST_F(PickerWidget, TheAlphaStripSetsAlphaOnlyAndOkRaisesDoneForOneFrame) {
-    ColourPickerLayout l = colour_picker_layout(rect);
-=======
-TEST_F(PickerWidget, TheAlphaStripSetsAlphaOnly) {
     ColorPickerLayout l = color_picker_layout(rect);
->>>>>>> tables
     at(l.alpha.x + 2, l.alpha.y + l.alpha.height / 4);
     press();
     release();
     EXPECT_FLOAT_EQ(state.alpha, 0.25f);
     expect_colour(colour, 0.2f, 0.4f, 0.6f, 0.25f, 1e-5f);
-<<<<<<< HEAD
     // "ok" raises done for one frame.
-=======
-}
-
-TEST_F(PickerWidget, OkRaisesDoneForOneFrame) {
-    ColorPickerLayout l = color_picker_layout(rect);
->>>>>>> tables
     at(l.ok.x + 5, l.ok.y + 5);
     press();
     EXPECT_EQ(state.done, 0);
@@ -242,53 +170,6 @@ TEST_F(PickerWidget, OkRaisesDoneForOneFrame) {
 // simple one, the preview in the colour, and the field's marker dark on light colours.
 TEST_F(PickerWidget, ThePickerDrawsAsStored) {
     state.hue = 0.375f;
-<<<<<<< HEAD
-=======
-    headless_draws_clear();
-    frame();
-    ColorPickerLayout l = color_picker_layout(rect);
-    const HeadlessDraw* field = nullptr;
-    for (i64 i = 0; i < headless_draw_count(); i += 1)
-        if (headless_draw(i)->program == g_program_color.id) field = headless_draw(i);
-    ASSERT_NE(field, nullptr);
-    EXPECT_EQ(field->texture, g_textures.ids[TEXTURE_HUE]);
-    f32 c[4];
-    draw_color(field, c);
-    const f32 hue[4] = {0.375f, 0.375f, 0.375f, 0.375f};
-    EXPECT_TRUE(same_color(c, hue));
-    f32 box[4];
-    draw_bounds(field, box);
-    EXPECT_EQ(box[0], l.field.x);
-    EXPECT_EQ(box[2], l.field.width);
-    // Everything after it is drawn by the simple program again.
-    bool after = false;
-    for (i64 i = 0; i < headless_draw_count(); i += 1) {
-        const HeadlessDraw* draw = headless_draw(i);
-        if (draw == field) after = true;
-        else if (after) EXPECT_EQ(draw->program, g_program_simple.id);
-    }
-    // The preview shows the colour.
-    f32 shown[4];
-    color_from_hsv(state.hue, state.saturation, state.value, state.alpha, shown);
-    EXPECT_FALSE(draws_in_color(shown).empty());
-}
-
-TEST_F(PickerWidget, TheFieldMarkerIsDarkOnLightColours) {
-    const f32 dark[4] = {0, 0, 0, 1};
-    const f32 white[4] = {1, 1, 1, 1};
-    auto field_marker_is = [&](const f32* marker) {
-        ColorPickerLayout l = color_picker_layout(rect);
-        f32 x = l.field.x + state.saturation * l.field.width;
-        for (const HeadlessDraw* draw : draws_in_color(marker)) {
-            f32 box[4];
-            draw_bounds(draw, box);
-            if (draw->texture == g_textures.ids[TEXTURE_CIRCLE] &&
-                box[0] + box[2] / 2 == x)
-                return true;
-        }
-        return false;
-    };
->>>>>>> tables
     state.saturation = 0.1f;
     state.value = 0.95f;  // nearly white
     expect_draws_match("color_picker_light", [&] { frame(); });
@@ -311,17 +192,8 @@ struct PickerPanel : InterfaceTest {
     static MeasureObject* measure_by_id(i64 id) {
         return (MeasureObject*)object_find(&g_piece, OBJECT_MEASURE, id);
     }
-<<<<<<< HEAD
     static Panel* picker() { return panel_of_kind(PANEL_COLOR_PICKER); }
-    ColourPickerLayout layout() {
-=======
-    static Panel* picker() {
-        for (i64 i = 0; i < g_panels.panels.count; i += 1)
-            if (g_panels.panels[i].kind == PANEL_COLOR_PICKER) return &g_panels.panels[i];
-        return nullptr;
-    }
     ColorPickerLayout layout() {
->>>>>>> tables
         const Panel* p = picker();
         return color_picker_layout(Rect{p->x, p->y, p->width, p->height - g_theme.scale});
     }

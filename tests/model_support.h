@@ -1,6 +1,6 @@
-// Helpers of the tests that work with real files: a fresh folder for one test, removed
-// with everything in it afterwards, whole files written and read as text, a piece's scene
-// encoding as bytes to compare, and a fixture for g_piece with files and message boxes.
+// Helpers of the tests that work with real files: the working folder changed for a while,
+// whole files written and read as text, a piece's scene encoding as bytes to compare, and
+// a fixture for g_piece with files and message boxes.
 #pragma once
 
 #include <stdio.h>
@@ -14,20 +14,6 @@
 #include "platform/headless.h"
 #include "test_support.h"
 
-struct TempFolder {
-    std::string path;
-    explicit TempFolder(const char* parent = "/tmp") {
-        std::string pattern = std::string(parent) + "/sorvane_test_XXXXXX";
-        if (mkdtemp(pattern.data())) path = pattern;
-        EXPECT_FALSE(path.empty()) << "no temporary folder";
-    }
-    ~TempFolder() {
-        std::error_code error;
-        std::filesystem::remove_all(path, error);
-    }
-    std::string operator/(const std::string& name) const { return path + "/" + name; }
-};
-
 // Runs the program's code with another working folder, then goes back.
 struct WorkingFolder {
     char previous[4096] = {};
@@ -39,16 +25,7 @@ struct WorkingFolder {
 };
 
 inline void file_put(const std::string& path, const std::string& bytes) {
-    FILE* file = fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr) << path;
-    fwrite(bytes.data(), 1, bytes.size(), file);
-    fclose(file);
-}
-
-// The whole file as text, empty when it cannot be opened.
-inline std::string file_text(const std::string& path) {
-    std::vector<u8> bytes = file_bytes(path);
-    return std::string(bytes.begin(), bytes.end());
+    ASSERT_TRUE(write_text(path, bytes)) << path;
 }
 
 inline std::string scene_bytes(const Piece* piece) {

@@ -7,6 +7,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -64,22 +65,24 @@ inline bool write_text(const std::string& path, const std::string& text) {
     return fclose(file) == 0 && written;
 }
 
-// A fresh folder under /tmp, removed with everything in it when the helper goes. After
-// enter() it is the working folder until then (the previous one comes back).
+// A fresh folder (under /tmp unless another parent is given), removed with everything in
+// it when the helper goes. After enter() it is the working folder until then (the previous
+// one comes back).
 struct TempFolder {
     std::string path;
     char previous[4096] = {};
-    TempFolder() {
-        char pattern[] = "/tmp/sorvane_test_XXXXXX";
-        path = mkdtemp(pattern) ? pattern : "";
-        EXPECT_FALSE(path.empty());
+    explicit TempFolder(const char* parent = "/tmp") {
+        std::string pattern = std::string(parent) + "/sorvane_test_XXXXXX";
+        if (mkdtemp(pattern.data())) path = pattern;
+        EXPECT_FALSE(path.empty()) << "no temporary folder under " << parent;
     }
     void enter() {
         if (getcwd(previous, sizeof(previous))) EXPECT_EQ(chdir(path.c_str()), 0);
     }
     ~TempFolder() {
         if (previous[0]) EXPECT_EQ(chdir(previous), 0);
-        if (!path.empty()) EXPECT_EQ(system(("rm -rf '" + path + "'").c_str()), 0);
+        std::error_code error;
+        if (!path.empty()) std::filesystem::remove_all(path, error);
     }
     std::string operator/(const std::string& name) const { return path + "/" + name; }
 };
