@@ -39,20 +39,40 @@ void voice_run_frames(const CompiledPiece* compiled, const VoiceEvent* run, i64 
 }
 
 
-// --- The two builds of the kernels --------------------------------------------------------
+// --- The builds of the kernels ----------------------------------------------------------
 
+#define VOICE_KERNEL_FMA 0
+#define VOICE_KERNEL_GATHER 0
 namespace voice_plain {
 #include "sound/synth_voice_kernels.inc"
 }
+#undef VOICE_KERNEL_FMA
 
+// The wider builds: the same source for wider vectors. Fused multiply-adds only where the
+// kernels ask for one by name (an exact remainder); no contraction.
 #if defined(__x86_64__)
+#define VOICE_KERNEL_FMA 1
 #if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#pragma clang attribute push(__attribute__((target("avx2,fma"))), apply_to = function)
 #else
 #pragma GCC push_options
-#pragma GCC target("avx2")
+#pragma GCC target("avx2,fma")
 #endif
 namespace voice_avx2 {
+#include "sound/synth_voice_kernels.inc"
+}
+#if defined(__clang__)
+#pragma clang attribute pop
+#pragma clang attribute push(__attribute__((target("avx512f,avx512dq,avx512vl,avx2,fma"))), \
+                             apply_to = function)
+#else
+#pragma GCC pop_options
+#pragma GCC push_options
+#pragma GCC target("avx512f,avx512dq,avx512vl,avx2,fma")
+#endif
+#undef VOICE_KERNEL_GATHER
+#define VOICE_KERNEL_GATHER 1
+namespace voice_avx512 {
 #include "sound/synth_voice_kernels.inc"
 }
 #if defined(__clang__)
@@ -60,22 +80,46 @@ namespace voice_avx2 {
 #else
 #pragma GCC pop_options
 #endif
+#undef VOICE_KERNEL_FMA
 #endif
+#undef VOICE_KERNEL_GATHER
 
-static bool plain_only;
+static VoiceKernels kernels_limit = VOICE_KERNELS_AVX512;
 
-void voice_kernels_plain(bool plain) { plain_only = plain; }
+// The widest build this processor runs.
+static VoiceKernels kernels_widest() {
+#if defined(__x86_64__)
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
+        __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("fma"))
+        return VOICE_KERNELS_AVX512;
+    if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) return VOICE_KERNELS_AVX2;
+#endif
+    return VOICE_KERNELS_PLAIN;
+}
+
+VoiceKernels voice_kernels_limit(VoiceKernels widest) {
+    kernels_limit = widest;
+    VoiceKernels available = kernels_widest();
+    return available < widest ? available : widest;
+}
 
 void voice_run_render(const CompiledPiece* compiled, const VoiceEvent* run, i64 count,
                       const f64* initial, i64 first, i64 lo, i64 hi, f32* samples,
                       i64 origin, f64* phases_out) {
+    static const VoiceKernels available = kernels_widest();
+    VoiceKernels kernels = available < kernels_limit ? available : kernels_limit;
 #if defined(__x86_64__)
-    static const bool wide = __builtin_cpu_supports("avx2");
-    if (wide && !plain_only) {
+    if (kernels == VOICE_KERNELS_AVX512) {
+        voice_avx512::run_render(compiled, run, count, initial, first, lo, hi, samples, origin,
+                                 phases_out);
+        return;
+    }
+    if (kernels == VOICE_KERNELS_AVX2) {
         voice_avx2::run_render(compiled, run, count, initial, first, lo, hi, samples, origin,
-                                phases_out);
+                               phases_out);
         return;
     }
 #endif
+    (void)kernels;
     voice_plain::run_render(compiled, run, count, initial, first, lo, hi, samples, origin, phases_out);
 }

@@ -25,6 +25,9 @@ void voice_run_render(const CompiledPiece* compiled, const VoiceEvent* run, i64 
                       const f64* initial, i64 first, i64 lo, i64 hi, f32* samples, i64 origin,
                       f64* phases_out);
 
-// For the tests: the kernels built for any x86-64 even where the AVX2 ones could run (both
-// must give the same bits). Set it only while no rendering runs.
-void voice_kernels_plain(bool plain);
+// The builds of the kernels, narrowest first; every one gives the same bits.
+enum VoiceKernels : u8 { VOICE_KERNELS_PLAIN, VOICE_KERNELS_AVX2, VOICE_KERNELS_AVX512 };
+// For the tests and benchmarks: the widest build to use (the processor's widest at most,
+// by default). Returns the build that renders from now on. Set it only while no rendering
+// runs.
+VoiceKernels voice_kernels_limit(VoiceKernels widest);
