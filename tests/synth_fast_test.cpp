@@ -136,10 +136,11 @@ struct KernelEdges : SynthFast {
 
     // The events of one configuration; `seconds` is the rendered length.
     void fill(f64 rate, f64 seconds) {
+        i64 groups = compiled.columns - 1;
         for (i64 i = 0; i < 40; i += 1) {  // ordinary notes of every kind, group and sound
             f64 start = next(-0.1, seconds);
             add(i % 6, i % 3, next(20.0, 3000.0), start, start + next(0.01, 0.4),
-                (i16)(i % 4 - 1), (i16)(i % 4), next(-3.0, 3.0));
+                (i16)(i % (groups + 1) - 1), (i16)(i % 4), next(-3.0, 3.0));
         }
         // A note's four waves together, and a chord of ten notes with the same timing
         // (longer than one run), some sharing their phase stream and some not.
@@ -169,14 +170,16 @@ TEST_F(KernelEdges, EveryBranchMatchesTheReference) {
         i64 rate, channels, block_size;
         f64 seconds;
         i64 rows;  // fewer than the blocks: the last row holds
+        i64 groups;
     };
     const Case cases[] = {
-        {44100, 2, 256, 0.5, 40},  {44100, 1, 256, 0.5, 200}, {48000, 2, 256, 0.4, 200},
-        {12345, 2, 256, 0.6, 20},  {22050, 1, 100, 0.5, 200}, {8000, 2, 64, 0.5, 1},
+        {44100, 2, 256, 0.5, 40, 3},  {44100, 1, 256, 0.5, 200, 3}, {48000, 2, 256, 0.4, 200, 3},
+        {12345, 2, 256, 0.6, 20, 3},  {22050, 1, 100, 0.5, 200, 3}, {8000, 2, 64, 0.5, 1, 3},
+        {44100, 2, 256, 0.3, 100, 7},  // more groups sounding at once than a chunk keeps
     };
     for (const Case& c : cases) {
         i64 frames = (i64)((f64)c.rate * c.seconds);
-        build(c.rate, c.channels, c.block_size, frames, c.rows, 3);
+        build(c.rate, c.channels, c.block_size, frames, c.rows, c.groups);
         fill((f64)c.rate, c.seconds);
         expect_reference(&compiled, "rate " + std::to_string(c.rate) + ", " +
                                         std::to_string(c.channels) + " channels, block " +

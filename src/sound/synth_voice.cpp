@@ -1,7 +1,8 @@
-// Fast rendering of one run of voice events: per chunk of at most one control block, the
-// envelope and the volume and panning of the note are computed once for all its waves,
-// the running phases advance in plain frame order, and each wave kind has a loop of its
-// own, free of branches, that the compiler can vectorise. Any render thread; no state.
+// Fast rendering of batches of runs of voice events: per chunk of at most one control
+// block, the times and the tracks of each group once for all the runs sounding there, the
+// envelope once for all of a note's waves, the running phases in plain frame order (several
+// streams side by side), and each wave kind in a loop of its own, free of branches, that
+// the compiler can vectorise. Any render thread; no state.
 #include "sound/synth_voice.h"
 
 #include "platform/system.h"
@@ -103,23 +104,20 @@ VoiceKernels voice_kernels_limit(VoiceKernels widest) {
     return available < widest ? available : widest;
 }
 
-void voice_run_render(const CompiledPiece* compiled, const VoiceEvent* run, i64 count,
-                      const f64* initial, i64 first, i64 lo, i64 hi, f32* samples,
-                      i64 origin, f64* phases_out) {
+void voice_batch_render(const CompiledPiece* compiled, VoiceRun* runs, i64 count, f32* samples,
+                        i64 origin) {
     static const VoiceKernels available = kernels_widest();
     VoiceKernels kernels = available < kernels_limit ? available : kernels_limit;
 #if defined(__x86_64__)
     if (kernels == VOICE_KERNELS_AVX512) {
-        voice_avx512::run_render(compiled, run, count, initial, first, lo, hi, samples, origin,
-                                 phases_out);
+        voice_avx512::batch_render(compiled, runs, count, samples, origin);
         return;
     }
     if (kernels == VOICE_KERNELS_AVX2) {
-        voice_avx2::run_render(compiled, run, count, initial, first, lo, hi, samples, origin,
-                               phases_out);
+        voice_avx2::batch_render(compiled, runs, count, samples, origin);
         return;
     }
 #endif
     (void)kernels;
-    voice_plain::run_render(compiled, run, count, initial, first, lo, hi, samples, origin, phases_out);
+    voice_plain::batch_render(compiled, runs, count, samples, origin);
 }

@@ -1,5 +1,6 @@
-// The kernels of the fast synthesis: one note's voices (the events of a run that share
-// timing, sound and group) rendered over a range of frames, a control block at a time.
+// The kernels of the fast synthesis: the voices of notes (the events of a run share timing,
+// sound and group) rendered a batch of runs at a time over a range of frames, a control
+// block at a time.
 // Used by synth.cpp on the render threads; reads the compiled piece, writes only the
 // frames of the range it is given.
 #pragma once
@@ -16,14 +17,27 @@ i64 voice_run_length(const VoiceEvent* events, i64 count);
 // makes no sound.
 void voice_run_frames(const CompiledPiece* compiled, const VoiceEvent* run, i64 frames,
                       i64* first, i64* end);
-// Adds the run's frames lo .. hi into `samples`, whose first sample is frame `origin`
-// (<= lo). `initial` holds the events' running phases at frame `first` (<= lo, cycles): the
-// run's first frame, or any later block boundary the phases were carried to; a range that
-// starts after `first` carries them forward in the same order a single pass would. The
-// phases after frame hi - 1 go to `phases_out` (one per event).
-void voice_run_render(const CompiledPiece* compiled, const VoiceEvent* run, i64 count,
-                      const f64* initial, i64 first, i64 lo, i64 hi, f32* samples, i64 origin,
-                      f64* phases_out);
+// One run of a batch: its events, their running phases at frame `first` (<= lo, cycles:
+// the run's first frame, or any later block boundary the phases were carried to), and the
+// frames lo .. hi to add; `after` receives the phases after frame hi - 1 (one per event).
+struct VoiceRun {
+    const VoiceEvent* events;
+    i64 count;
+    i64 first, lo, hi;
+    f64 initial[VOICE_RUN_MAXIMUM];
+    f64 after[VOICE_RUN_MAXIMUM];
+};
+// Runs rendered together at most, and their events at most.
+static const i64 VOICE_BATCH_MAXIMUM = 16;
+static const i64 VOICE_BATCH_EVENTS = 16;
+
+// Adds the frames of a batch of runs (in list order, at most VOICE_BATCH_MAXIMUM with
+// VOICE_BATCH_EVENTS events in all) into `samples`, whose first sample is frame `origin`
+// (<= every lo). The batch goes through time once: the times of a chunk of frames and the
+// tracks of a group are worked out once for every run sounding there, and each sample
+// still receives the runs' products in list order.
+void voice_batch_render(const CompiledPiece* compiled, VoiceRun* runs, i64 count, f32* samples,
+                        i64 origin);
 
 // The builds of the kernels, narrowest first; every one gives the same bits.
 enum VoiceKernels : u8 { VOICE_KERNELS_PLAIN, VOICE_KERNELS_AVX2, VOICE_KERNELS_AVX512 };
