@@ -121,8 +121,10 @@ static bool job_cancelled(const SynthJob* job) {
 // A voice fed numbers beyond range can still yield NaN or infinities; they never reach a
 // loudspeaker or a file, and a range is cleaned before it is reported final.
 static void samples_make_finite(f32* samples, i64 length) {
-    for (i64 i = 0; i < length; i += 1)
-        if (!(samples[i] - samples[i] == 0.0f)) samples[i] = 0.0f;
+    for (i64 i = 0; i < length; i += 1) {
+        f32 sample = samples[i];
+        samples[i] = sample - sample == 0.0f ? sample : 0.0f;  // every sample: it vectorises
+    }
 }
 
 // What a batch's runs leave: the phases carried out of the window, and the final phases of
@@ -158,7 +160,7 @@ static void range_render(SynthJob* job, i64 r) {
     i64 reported = 0;
     VoiceRun batch[VOICE_BATCH_MAXIMUM];
     i64 batch_index[VOICE_BATCH_MAXIMUM], batch_end[VOICE_BATCH_MAXIMUM];
-    i64 batch_runs = 0, batch_events = 0;
+    i64 batch_runs = 0, batch_streams = 0;
     for (i64 n = 0; n < count;) {
         // A range of a long piece takes a while: a cancelled one stops at once, unfinished.
         if (job_cancelled(job)) return;
@@ -168,11 +170,11 @@ static void range_render(SynthJob* job, i64 r) {
         i64 lo = first > range_lo ? first : range_lo;
         i64 hi = end < range_hi ? end : range_hi;
         if (lo < hi) {
-            if (batch_runs == VOICE_BATCH_MAXIMUM || batch_events + length > VOICE_BATCH_EVENTS) {
+            if (batch_runs == VOICE_BATCH_MAXIMUM) {
                 voice_batch_render(compiled, batch, batch_runs, job->samples, job->window_first);
                 batch_finish(job, batch, batch_index, batch_end, batch_runs);
                 batch_runs = 0;
-                batch_events = 0;
+                batch_streams = 0;
             }
             VoiceRun* run = &batch[batch_runs];
             // A run that began before the window starts from the phases carried to it.
@@ -184,10 +186,20 @@ static void range_render(SynthJob* job, i64 r) {
             run->hi = hi;
             for (i64 e = 0; e < length; e += 1)
                 run->initial[e] = carried ? job->carry_in[n + e] : events[n + e].phase;
+            f64 steps[VOICE_RUN_MAXIMUM], phases[VOICE_RUN_MAXIMUM];
+            i64 stream_of[VOICE_RUN_MAXIMUM];
+            i64 streams = voice_run_streams(run, steps, phases, stream_of);
+            if (batch_streams + streams > VOICE_BATCH_STREAMS) {  // it opens the next batch
+                voice_batch_render(compiled, batch, batch_runs, job->samples, job->window_first);
+                batch_finish(job, batch, batch_index, batch_end, batch_runs);
+                batch[0] = *run;
+                batch_runs = 0;
+                batch_streams = 0;
+            }
             batch_index[batch_runs] = n;
             batch_end[batch_runs] = end;
             batch_runs += 1;
-            batch_events += length;
+            batch_streams += streams;
         }
         n += length;
         if (report && (n / report_every != reported || n == count)) {

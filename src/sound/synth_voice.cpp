@@ -39,6 +39,21 @@ void voice_run_frames(const CompiledPiece* compiled, const VoiceEvent* run, i64 
     *end = synth_frame_at(run->end_time + sound->tail_time, rate, frames);
 }
 
+i64 voice_run_streams(const VoiceRun* run, f64* steps, f64* phases, i64* stream_of) {
+    i64 streams = 0;
+    for (i64 e = 0; e < run->count && e < VOICE_RUN_MAXIMUM; e += 1) {
+        f64 step = run->events[e].frequency / run->events[e].wave->reference_frequency;
+        i64 s = 0;
+        while (s < streams && !(steps[s] == step && phases[s] == run->initial[e])) s += 1;
+        if (s == streams) {
+            steps[s] = step;
+            phases[s] = run->initial[e];
+            streams += 1;
+        }
+        stream_of[e] = s;
+    }
+    return streams;
+}
 
 // --- The builds of the kernels ----------------------------------------------------------
 

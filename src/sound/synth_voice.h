@@ -27,12 +27,17 @@ struct VoiceRun {
     f64 initial[VOICE_RUN_MAXIMUM];
     f64 after[VOICE_RUN_MAXIMUM];
 };
-// Runs rendered together at most, and their events at most.
+// Runs rendered together at most, and their phase streams at most.
 static const i64 VOICE_BATCH_MAXIMUM = 16;
-static const i64 VOICE_BATCH_EVENTS = 16;
+static const i64 VOICE_BATCH_STREAMS = 16;
+
+// The phase streams of a run: events with the same step and the same starting phase share
+// one. Fills the streams' steps and starting phases and each event's stream; returns the
+// count.
+i64 voice_run_streams(const VoiceRun* run, f64* steps, f64* phases, i64* stream_of);
 
 // Adds the frames of a batch of runs (in list order, at most VOICE_BATCH_MAXIMUM with
-// VOICE_BATCH_EVENTS events in all) into `samples`, whose first sample is frame `origin`
+// VOICE_BATCH_STREAMS phase streams in all) into `samples`, whose first sample is frame `origin`
 // (<= every lo). The batch goes through time once: the times of a chunk of frames and the
 // tracks of a group are worked out once for every run sounding there, and each sample
 // still receives the runs' products in list order.
