@@ -145,6 +145,7 @@ struct KernelEdges : SynthFast {
         // A note's four waves together, and a chord of ten notes with the same timing
         // (longer than one run), some sharing their phase stream and some not.
         for (i64 w = 0; w < 4; w += 1) add(w, 1, 330.0, 0.05, 0.3, 0, (i16)w);
+        for (i64 w : {0, 4, 2}) add(w, 1, 220.0, 0.12, 0.3, 2, (i16)(w % 4));  // a recording amid
         for (i64 n = 0; n < 10; n += 1)
             add(n % 4, 2, 110.0 * (f64)(1 + n % 3), 0.1, 0.35, 1, (i16)(n % 4), 0.0,
                 n % 2 ? 0.125 : 0.0);
