@@ -121,11 +121,35 @@ static bool job_cancelled(const SynthJob* job) {
 // A voice fed numbers beyond range can still yield NaN or infinities; they never reach a
 // loudspeaker or a file, and a range is cleaned before it is reported final.
 static void samples_make_finite(f32* samples, i64 length) {
-    for (i64 i = 0; i < length; i += 1)
-        if (!(samples[i] - samples[i] == 0.0f)) samples[i] = 0.0f;
+    for (i64 i = 0; i < length; i += 1) {
+        f32 sample = samples[i];
+        samples[i] = sample - sample == 0.0f ? sample : 0.0f;  // every sample: it vectorises
+    }
 }
 
-// Adds every run's frames inside range r.
+// What a batch's runs leave: the phases carried out of the window, and the final phases of
+// the events whose last frame lies in the range. `index[b]` is run b's first event.
+static void batch_finish(SynthJob* job, const VoiceRun* batch, const i64* index, const i64* end,
+                         i64 count) {
+    VoiceEvent* events = job->compiled->events.data;
+    for (i64 b = 0; b < count; b += 1) {
+        const VoiceRun* run = &batch[b];
+        i64 n = index[b];
+        if (run->hi == job->window_end && end[b] > run->hi && job->carry_out)
+            for (i64 e = 0; e < run->count; e += 1) job->carry_out[n + e] = run->after[e];
+        if (run->hi == end[b]) {
+            for (i64 e = 0; e < run->count; e += 1) {
+                if (job->final_phases)
+                    job->final_phases[n + e] = run->after[e];
+                else
+                    events[n + e].phase = run->after[e];
+            }
+        }
+    }
+}
+
+// Adds every run's frames inside range r, in batches of runs that follow each other in the
+// list (and so, the notes being in time order, sound at about the same time).
 static void range_render(SynthJob* job, i64 r) {
     CompiledPiece* compiled = job->compiled;
     VoiceEvent* events = compiled->events.data;
@@ -134,6 +158,9 @@ static void range_render(SynthJob* job, i64 r) {
     bool report = job->progress && job->progress->report && job->range_count == 1;
     i64 report_every = count / 200 > 0 ? count / 200 : 1;  // a bar moves in half percents
     i64 reported = 0;
+    VoiceRun batch[VOICE_BATCH_MAXIMUM];
+    i64 batch_index[VOICE_BATCH_MAXIMUM], batch_end[VOICE_BATCH_MAXIMUM];
+    i64 batch_runs = 0, batch_streams = 0;
     for (i64 n = 0; n < count;) {
         // A range of a long piece takes a while: a cancelled one stops at once, unfinished.
         if (job_cancelled(job)) return;
@@ -143,24 +170,36 @@ static void range_render(SynthJob* job, i64 r) {
         i64 lo = first > range_lo ? first : range_lo;
         i64 hi = end < range_hi ? end : range_hi;
         if (lo < hi) {
-            f64 initial[VOICE_RUN_MAXIMUM], after[VOICE_RUN_MAXIMUM];
+            if (batch_runs == VOICE_BATCH_MAXIMUM) {
+                voice_batch_render(compiled, batch, batch_runs, job->samples, job->window_first);
+                batch_finish(job, batch, batch_index, batch_end, batch_runs);
+                batch_runs = 0;
+                batch_streams = 0;
+            }
+            VoiceRun* run = &batch[batch_runs];
             // A run that began before the window starts from the phases carried to it.
             bool carried = job->carry_in && first < job->window_first;
+            run->events = &events[n];
+            run->count = length;
+            run->first = carried ? job->window_first : first;
+            run->lo = lo;
+            run->hi = hi;
             for (i64 e = 0; e < length; e += 1)
-                initial[e] = carried ? job->carry_in[n + e] : events[n + e].phase;
-            voice_run_render(compiled, &events[n], length, initial,
-                             carried ? job->window_first : first, lo, hi, job->samples,
-                             job->window_first, after);
-            if (hi == job->window_end && end > hi && job->carry_out)
-                for (i64 e = 0; e < length; e += 1) job->carry_out[n + e] = after[e];
-            if (hi == end) {
-                for (i64 e = 0; e < length; e += 1) {
-                    if (job->final_phases)
-                        job->final_phases[n + e] = after[e];
-                    else
-                        events[n + e].phase = after[e];
-                }
+                run->initial[e] = carried ? job->carry_in[n + e] : events[n + e].phase;
+            f64 steps[VOICE_RUN_MAXIMUM], phases[VOICE_RUN_MAXIMUM];
+            i64 stream_of[VOICE_RUN_MAXIMUM];
+            i64 streams = voice_run_streams(run, steps, phases, stream_of);
+            if (batch_streams + streams > VOICE_BATCH_STREAMS) {  // it opens the next batch
+                voice_batch_render(compiled, batch, batch_runs, job->samples, job->window_first);
+                batch_finish(job, batch, batch_index, batch_end, batch_runs);
+                batch[0] = *run;
+                batch_runs = 0;
+                batch_streams = 0;
             }
+            batch_index[batch_runs] = n;
+            batch_end[batch_runs] = end;
+            batch_runs += 1;
+            batch_streams += streams;
         }
         n += length;
         if (report && (n / report_every != reported || n == count)) {
@@ -168,6 +207,8 @@ static void range_render(SynthJob* job, i64 r) {
             job->progress->report(job->progress->user, n, count);
         }
     }
+    voice_batch_render(compiled, batch, batch_runs, job->samples, job->window_first);
+    batch_finish(job, batch, batch_index, batch_end, batch_runs);
     i64 channels = compiled->channels;
     samples_make_finite(job->samples + (range_lo - job->window_first) * channels,
                         (range_hi - range_lo) * channels);

@@ -1,5 +1,6 @@
-// The kernels of the fast synthesis: one note's voices (the events of a run that share
-// timing, sound and group) rendered over a range of frames, a control block at a time.
+// The kernels of the fast synthesis: the voices of notes (the events of a run share timing,
+// sound and group) rendered a batch of runs at a time over a range of frames, a control
+// block at a time.
 // Used by synth.cpp on the render threads; reads the compiled piece, writes only the
 // frames of the range it is given.
 #pragma once
@@ -16,15 +17,36 @@ i64 voice_run_length(const VoiceEvent* events, i64 count);
 // makes no sound.
 void voice_run_frames(const CompiledPiece* compiled, const VoiceEvent* run, i64 frames,
                       i64* first, i64* end);
-// Adds the run's frames lo .. hi into `samples`, whose first sample is frame `origin`
-// (<= lo). `initial` holds the events' running phases at frame `first` (<= lo, cycles): the
-// run's first frame, or any later block boundary the phases were carried to; a range that
-// starts after `first` carries them forward in the same order a single pass would. The
-// phases after frame hi - 1 go to `phases_out` (one per event).
-void voice_run_render(const CompiledPiece* compiled, const VoiceEvent* run, i64 count,
-                      const f64* initial, i64 first, i64 lo, i64 hi, f32* samples, i64 origin,
-                      f64* phases_out);
+// One run of a batch: its events, their running phases at frame `first` (<= lo, cycles:
+// the run's first frame, or any later block boundary the phases were carried to), and the
+// frames lo .. hi to add; `after` receives the phases after frame hi - 1 (one per event).
+struct VoiceRun {
+    const VoiceEvent* events;
+    i64 count;
+    i64 first, lo, hi;
+    f64 initial[VOICE_RUN_MAXIMUM];
+    f64 after[VOICE_RUN_MAXIMUM];
+};
+// Runs rendered together at most, and their phase streams at most.
+static const i64 VOICE_BATCH_MAXIMUM = 16;
+static const i64 VOICE_BATCH_STREAMS = 16;
 
-// For the tests: the kernels built for any x86-64 even where the AVX2 ones could run (both
-// must give the same bits). Set it only while no rendering runs.
-void voice_kernels_plain(bool plain);
+// The phase streams of a run: events with the same step and the same starting phase share
+// one. Fills the streams' steps and starting phases and each event's stream; returns the
+// count.
+i64 voice_run_streams(const VoiceRun* run, f64* steps, f64* phases, i64* stream_of);
+
+// Adds the frames of a batch of runs (in list order, at most VOICE_BATCH_MAXIMUM with
+// VOICE_BATCH_STREAMS phase streams in all) into `samples`, whose first sample is frame `origin`
+// (<= every lo). The batch goes through time once: the times of a chunk of frames and the
+// tracks of a group are worked out once for every run sounding there, and each sample
+// still receives the runs' products in list order.
+void voice_batch_render(const CompiledPiece* compiled, VoiceRun* runs, i64 count, f32* samples,
+                        i64 origin);
+
+// The builds of the kernels, narrowest first; every one gives the same bits.
+enum VoiceKernels : u8 { VOICE_KERNELS_PLAIN, VOICE_KERNELS_AVX2, VOICE_KERNELS_AVX512 };
+// For the tests and benchmarks: the widest build to use (the processor's widest at most,
+// by default). Returns the build that renders from now on. Set it only while no rendering
+// runs.
+VoiceKernels voice_kernels_limit(VoiceKernels widest);
