@@ -19,7 +19,7 @@ static void reference_event_render(const CompiledPiece* compiled, VoiceEvent* ev
     f64 block = (f64)compiled->block_size;
     i64 column = synth_event_column(compiled, event);
     i64 stride = compiled->columns;
-    i64 mix_column = column * 4 + event->wave_index;
+    i64 mix_column = column * SOUND_MAX_WAVES + event->wave_index;
     const WaveDefinition* wave = event->wave;
     f64 step_scale = event->frequency / wave->reference_frequency;
     bool per_channel = wave->kind == WAVE_SAMPLED;
@@ -45,8 +45,8 @@ static void reference_event_render(const CompiledPiece* compiled, VoiceEvent* ev
         f64 p = track_value(compiled->panning.data, compiled->panning.count, stride, column, u);
         f64 f = step_scale *
                 track_value(compiled->pitch.data, compiled->pitch.count, stride, column, u);
-        f64 mix = track_value(compiled->wave_mix.data, compiled->wave_mix.count, stride * 4,
-                              mix_column, u);
+        f64 mix = track_value(compiled->wave_mix.data, compiled->wave_mix.count,
+                              stride * SOUND_MAX_WAVES, mix_column, u);
         f64 phase = event->phase_offset + event->phase;
         f64 value0 = wave_value(wave, phase, 0) * mix;
         event->phase += f / rate;
