@@ -42,6 +42,8 @@ static void say(Str message) { format_print(message, 0, 0); }
 
 void app_state_reset() {
     memset(&g_app, 0, sizeof(g_app));
+    memset(&g_window, 0, sizeof(g_window));
+    memset(&g_ui, 0, sizeof(g_ui));
     g_ui.frame_seconds = 1.0 / 60.0;
     g_app.sleep_amount = 6;
     g_ui.keyboard_free = true;
