@@ -6,7 +6,6 @@
 #include "app/app.h"
 #include "app/frame.h"
 #include "model/history.h"
-#include "model/midi_import.h"
 #include "model/piece_file.h"
 #include "panels/entry_panels.h"
 #include "panels/file_panel.h"

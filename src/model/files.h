@@ -1,5 +1,6 @@
-// Whole files through the platform's handles: read into a pool in one piece, or replaced
-// so that the previous contents survive any failure. Any thread, one file per call.
+// Whole files through the platform's handles: read into a pool in one piece (on the thread
+// that owns the pool), or replaced so that the previous contents survive any failure (on
+// the main thread: the temporary name and the reason live in POOL_TMP).
 #pragma once
 
 #include "base/pool.h"
