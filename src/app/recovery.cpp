@@ -98,7 +98,7 @@ bool recovery_write() {
     Str text = str_builder_text(&bytes);
 
     Str reason;
-    if (!file_replace_atomically(path, text, &reason)) return false;
+    if (!file_replace_atomically(path, text, POOL_TMP, &reason)) return false;
     s_recovery.owned = true;
     return true;
 }

@@ -30,22 +30,22 @@ static Str folder_of(Str path) {
     return Str{0, 0};
 }
 
-static Str tmp_path_of(Str path) {
+static Str tmp_path_of(Str path, u8 pool) {
     StrBuilder builder;
-    str_builder_init(&builder, POOL_TMP);
+    str_builder_init(&builder, pool);
     str_builder_append(&builder, path);
     str_builder_append(&builder, STR(".tmp"));
     return str_builder_text(&builder);
 }
 
 // The reason of the last failure, copied before clean-up calls can replace it.
-static Str failure_reason(Str fallback) {
+static Str failure_reason(Str fallback, u8 pool) {
     Str reason = system_last_error();
-    return str_copy(POOL_TMP, reason.length > 0 ? reason : fallback);
+    return str_copy(pool, reason.length > 0 ? reason : fallback);
 }
 
-bool file_replace_atomically(Str path, Str bytes, Str* reason) {
-    Str temporary = tmp_path_of(path);
+bool file_replace_atomically(Str path, Str bytes, u8 pool, Str* reason) {
+    Str temporary = tmp_path_of(path, pool);
     *reason = Str{};
     if (temporary.length != path.length + 4) {
         *reason = STR("not enough memory");
@@ -53,17 +53,17 @@ bool file_replace_atomically(Str path, Str bytes, Str* reason) {
     }
     FileHandle file = file_open(temporary, FILE_WRITE);
     if (file_failed(file)) {
-        *reason = failure_reason(STR("the file could not be created"));
+        *reason = failure_reason(STR("the file could not be created"), pool);
         return false;
     }
     bool written = file_write(file, bytes.length, bytes.data) == bytes.length;
-    if (!written) *reason = failure_reason(STR("the file could not be written"));
+    if (!written) *reason = failure_reason(STR("the file could not be written"), pool);
     bool synced = written && file_sync(file);
-    if (written && !synced) *reason = failure_reason(STR("the file could not be written"));
+    if (written && !synced) *reason = failure_reason(STR("the file could not be written"), pool);
     bool closed = file_close(file);
-    if (synced && !closed) *reason = failure_reason(STR("the file could not be written"));
+    if (synced && !closed) *reason = failure_reason(STR("the file could not be written"), pool);
     if (synced && closed && !file_rename(temporary, path))
-        *reason = failure_reason(STR("the file could not be replaced"));
+        *reason = failure_reason(STR("the file could not be replaced"), pool);
     if (reason->length > 0) {
         file_remove(temporary);
         return false;

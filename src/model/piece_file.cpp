@@ -101,7 +101,7 @@ bool piece_import_midi(Str path, Str key_name, i64 tonic) {
 bool scene_save(Str path) {
     Str bytes = scene_encode(&g_piece, POOL_TMP);
     Str reason = STR("not enough memory");
-    if (bytes.length == 0 || !file_replace_atomically(path, bytes, &reason)) {
+    if (bytes.length == 0 || !file_replace_atomically(path, bytes, POOL_TMP, &reason)) {
         save_failed(path, reason);
         return false;
     }

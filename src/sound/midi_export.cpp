@@ -93,7 +93,7 @@ bool midi_file_save(const MidiPlan* plan, Str path, u8 pool, RenderFailure* fail
     }
     file_put(&w, plan);
     Str reason = {};
-    if (!file_replace_atomically(path, Str{w.data, w.count}, &reason)) {
+    if (!file_replace_atomically(path, Str{w.data, w.count}, pool, &reason)) {
         render_failure_set(failure, path, reason);
         return false;
     }

@@ -57,7 +57,7 @@ static Str scale_name(Str path) {
 // The text replaces the file through a temporary file beside it, synced, then renamed.
 static bool write_atomically(Str path, Str text) {
     Str reason;
-    return file_replace_atomically(path, text, &reason);
+    return file_replace_atomically(path, text, POOL_TMP, &reason);
 }
 
 static bool read_scale(Str path, ScalaScale* scale) {

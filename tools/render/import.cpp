@@ -41,7 +41,7 @@ i32 import_main(const ToolOptions* options) {
         return 1;
     }
     Str scene = scene_encode(&piece, POOL_MAIN);
-    if (scene.length == 0 || !file_replace_atomically(options->output_path, scene, &reason)) {
+    if (scene.length == 0 || !file_replace_atomically(options->output_path, scene, POOL_TMP, &reason)) {
         const FormatArg args[] = {fa_str(options->output_path), fa_str(reason)};
         line_write(format_tmp(STR("%a could not be saved: %b"), args, ARRAY_COUNT(args)));
         return 1;
