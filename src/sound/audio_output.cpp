@@ -53,7 +53,16 @@ void audio_callback(void* user_data, f32* output, i64 size_in_bytes) {
     if (n <= 0 || !output) return;
     const f32* slot = audio->slot;
     i64 length = audio->slot_length;
+    // A loop goes round the whole rendering, so it waits, silent, until all of it is final.
+    i64 final = slot && audio->slot_final ? __atomic_load_n(audio->slot_final, __ATOMIC_ACQUIRE)
+                                          : length;
+    if (audio->loop && final < length) {
+        for (i64 i = 0; i < n; i += 1) output[i] = 0.0f;
+        audio->starved = 1;
+        return;
+    }
     if (audio->loop) {
+        audio->starved = 0;
         for (i64 i = 0; i < n; i += 1)
             output[i] = length > 0 && slot ? slot[(audio->position + i) % length] : 0.0f;
         audio->position += n;
@@ -64,7 +73,7 @@ void audio_callback(void* user_data, f32* output, i64 size_in_bytes) {
     // A buffer that would reach samples the worker has not finished is silence, and the
     // place stays where it is: nothing is skipped and nothing unfinished is heard.
     i64 reach = audio->position + n < length ? audio->position + n : length;
-    if (slot && audio->slot_final && reach > __atomic_load_n(audio->slot_final, __ATOMIC_ACQUIRE)) {
+    if (reach > final) {
         for (i64 i = 0; i < n; i += 1) output[i] = 0.0f;
         audio->starved = 1;
         if (audio->pause_request || audio->stop_request) {
