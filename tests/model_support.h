@@ -1,28 +1,16 @@
-// Helpers of the tests that work with real files: the working folder changed for a while,
-// whole files written and read as text, a piece's scene encoding as bytes to compare, and
-// a fixture for g_piece with files and message boxes.
+// Helpers of the tests that work with real files: whole files written, a piece's scene
+// encoding as bytes to compare, and a fixture for g_piece with files and message boxes.
 #pragma once
 
 #include <stdio.h>
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <filesystem>
 #include <string>
 
 #include "model/scene.h"
 #include "platform/headless.h"
 #include "test_support.h"
-
-// Runs the program's code with another working folder, then goes back.
-struct WorkingFolder {
-    char previous[4096] = {};
-    explicit WorkingFolder(const std::string& folder) {
-        EXPECT_NE(getcwd(previous, sizeof(previous)), nullptr);
-        EXPECT_EQ(chdir(folder.c_str()), 0);
-    }
-    ~WorkingFolder() { EXPECT_EQ(chdir(previous), 0); }
-};
 
 inline void file_put(const std::string& path, const std::string& bytes) {
     ASSERT_TRUE(write_text(path, bytes)) << path;

@@ -455,10 +455,8 @@ TEST_F(PlatformCommon, DirectoryListingSeparatesFoldersFromFiles) {
 TEST_F(PlatformCommon, DirectoryListingOfTheEmptyPathAndOfAMissingFolder) {
     write_file("here.txt", "x");
     DirectoryContent content;
-    {
-        WorkingFolder inside(temp.path);
-        ASSERT_TRUE(directory_get_content(Str{}, &content));
-    }
+    temp.enter();
+    ASSERT_TRUE(directory_get_content(Str{}, &content));
     EXPECT_EQ(content.file_count, 1);
     EXPECT_TRUE(names_contain(content.files, content.file_count, "here.txt"));
     // A missing folder fails with a reason and an empty listing.

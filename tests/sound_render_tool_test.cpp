@@ -117,9 +117,7 @@ TEST_F(RenderTool, FailuresSayWhatInOneLineAndExitWithOne) {
     scene_save(&piece, scene);
 
     std::string junk = folder / "junk.scene";
-    FILE* file = fopen(junk.c_str(), "wb");
-    fputs("not a scene", file);
-    fclose(file);
+    ASSERT_TRUE(write_text(junk, "not a scene"));
     EXPECT_EQ(run("'" + junk + "' '" + wave + "'" DATA_OPTION), 1);
     EXPECT_EQ(err, junk + " is not a valid scene file!\n");
     EXPECT_EQ(out, "");
@@ -171,9 +169,7 @@ TEST_F(RenderTool, ImportMakesAMidiFileIntoAPieceThatPlays) {
     const char tune[] = "MThd\0\0\0\x06\0\x01\0\x01\0\x60MTrk\0\0\0\x14"
                         "\0\x90\x3e\x64\x60\x80\x3e\0\0\x90\x42\x64\x60\x80\x42\0\0\xff\x2f\0";
     std::string midi = folder / "tune.mid", scene = folder / "tune.scene";
-    FILE* file = fopen(midi.c_str(), "wb");
-    fwrite(tune, 1, sizeof(tune) - 1, file);
-    fclose(file);
+    ASSERT_TRUE(write_text(midi, std::string(tune, sizeof(tune) - 1)));
     ASSERT_EQ(run("--import '" + midi + "' '" + scene + "' --key 'just major' --tonic D" DATA_OPTION), 0)
         << err;
     EXPECT_EQ(err, "notes: 2, groups: 1, key \"just major\" on D\n");

@@ -278,7 +278,7 @@ TEST_F(Undo, GroupListEditsComeBackWithTheirObjects) {
 
 TEST_F(Undo, OpeningAFileAndANewPieceAreStepsWithTheirPaths) {
     TempFolder folder;
-    WorkingFolder inside(folder.path);
+    folder.enter();
     // The piece on file: two notes.
     tap(KEY_TAB);
     tap(KEY_SPACE);
