@@ -7,9 +7,7 @@
 #include "platform/system.h"
 
 Piece g_piece;
-// The built-in theme's colours, until a theme is set.
-PieceDefaults g_piece_defaults = {
-    {1, 0, 0, 1}, {1, 0, 0, 1}, {0.5f, 0, 1, 1}, {0.1f, 0, 1, 1}, {0.5f, 0, 1, 1}};
+PieceDefaults g_piece_defaults;  // zero until a theme is set, as the theme itself
 
 #define FITS(NAME, name, Type, list) \
     static_assert(sizeof(Type) <= OBJECT_MAX_SIZE, "OBJECT_MAX_SIZE must hold every record");

@@ -12,8 +12,6 @@
 #include "gfx/textures.h"
 #include "gfx/theme.h"
 #include "gfx/view.h"
-#include "panels/entry_panels.h"
-#include "panels/midi_panel.h"
 #include "platform/system.h"
 #include "ui/interaction.h"
 #include "ui/panels.h"
