@@ -1,10 +1,6 @@
-// Crash recovery in whole frames on the headless back end, with a state folder of the
-// test's own: the file is written once the piece has been modified for the interval (and
-// not before), holds the piece's exact encoding, and goes on a save, a new piece and a
-// clean quit; at the next start a file left behind is offered, restored with its path and
-// marked modified, or discarded; the question holds the piece still until it is answered
-// (Return restores), and one closed unanswered (escape) keeps the file. The real kill (SIGKILL
-// of the real program) is tests/scripts/recovery_kill.sh.
+// Crash recovery in whole frames on the headless back end, with a state folder of the test's
+// own: when the file is written and removed, and what the next start offers with it. The
+// real kill of the real program is tests/scripts/recovery_kill.sh.
 #include <unistd.h>
 
 #include "app/document.h"
@@ -22,24 +18,23 @@ struct Recovery : InterfaceTest {
     TempFolder folder;
 
     void SetUp() override { start(); }
-    // Starts the program with the folder as its state folder (what headless_reset forgets).
-    void start() {
+    // Starts the program with the folder as its state folder (what headless_reset forgets)
+    // or with none, and with the interval given on the command line when there is one.
+    void start(bool state_folder = true, const char* interval = nullptr) {
         headless_reset();
-        headless_set_state_folder(to_str(folder.path));
+        if (state_folder) headless_set_state_folder(to_str(folder.path));
         headless_set_time_text(STR("2026-12-06 18:00:00"));
         app_state_reset();
+        const Str args[] = {STR("-recovery-seconds"), str_from_cstring(interval ? interval : "")};
+        if (interval) app_read_command_line(args, 2);
         ASSERT_TRUE(app_startup());
         app_frame();
     }
-    void restart() {
+    void restart(bool state_folder = true, const char* interval = nullptr) {
         app_shutdown();
-        start();
+        start(state_folder, interval);
     }
-    static void tap(i32 code) {
-        headless_key_tap(code);
-        app_frame();
-    }
-    static void seconds(f64 amount) {
+    void seconds(f64 amount) {
         headless_clock_advance((u64)(amount * (f64)system_performance_frequency()));
         app_frame();
     }
@@ -48,37 +43,11 @@ struct Recovery : InterfaceTest {
     std::string read_file() const { return file_text(file()); }
     void write_file(const std::string& bytes) const { file_put(file(), bytes); }
     static std::string encoded() { return scene_bytes(&g_piece); }
-    static Panel* question_panel() { return panel_of_kind(PANEL_QUESTION); }
-    // "restore" sits where the save question has "yes", "discard" at the right.
-    void answer(bool restore) {
-        const Panel* p = question_panel();
-        ASSERT_TRUE(p);
-        f32 s = g_theme.scale, o = g_theme.offset;
-        f32 x = restore ? p->x + o + 2 * s : p->x + p->width - o - 2 * s;
-        click_at(x, p->y + o + s / 2);
-        frames();
-    }
-    // The save question's "no", between "yes" and "cancel".
-    void answer_no_to_save() {
-        const Panel* p = question_panel();
-        ASSERT_TRUE(p);
-        f32 s = g_theme.scale, o = g_theme.offset;
-        click_at(p->x + 2 * o + 6 * s, p->y + o + s / 2);
-        frames();
-    }
-    void control_tap(char letter) {
-        headless_key_down(KEY_CONTROL);
-        tap(KEY_LETTER(letter));
-        headless_key_up(KEY_CONTROL);
-        frames();
-    }
     // Control + n and "no" to the save question: the piece emptied without saving.
     void new_piece_unsaved() {
-        control_tap('n');
-        answer_no_to_save();
-        frames();
+        control_key('n');
+        answer("no");
     }
-    // Two notes placed, then the interval passes: the piece is on disk for recovery.
     // The program dies with the recovery file written and starts again: a clean quit removes
     // the file, so it is put back as a killed run would have left it.
     void restart_after_a_crash() {
@@ -87,6 +56,7 @@ struct Recovery : InterfaceTest {
         write_file(kept);
         restart();
     }
+    // Two notes placed, then the interval passes: the piece is on disk for recovery.
     void two_notes_kept() {
         tap(KEY_TAB);
         tap(KEY_SPACE);
@@ -96,7 +66,7 @@ struct Recovery : InterfaceTest {
     }
 };
 
-TEST_F(Recovery, WrittenAfterTheIntervalOfChangesWithTheExactEncoding) {
+TEST_F(Recovery, WrittenAfterTheIntervalOrTheOneTheCommandLineSetsWithTheExactEncoding) {
     frames(3);
     seconds(40);
     EXPECT_FALSE(file_there());  // nothing unsaved: nothing written
@@ -117,114 +87,33 @@ TEST_F(Recovery, WrittenAfterTheIntervalOfChangesWithTheExactEncoding) {
     EXPECT_NE(read_file().substr(header.size()), encoded());
     seconds(11);
     EXPECT_EQ(read_file().substr(header.size()), encoded());
+
+    // The command line sets the interval.
+    restart(true, "2");
+    tap(KEY_TAB);
+    tap(KEY_SPACE);
+    seconds(1);
+    EXPECT_FALSE(file_there());
+    seconds(1.5);
+    EXPECT_TRUE(file_there());
 }
 
-TEST_F(Recovery, ASaveANewPieceAndACleanQuitRemoveIt) {
+TEST_F(Recovery, ASaveACleanQuitANewPieceAndUndoingEveryChangeRemoveIt) {
     two_notes_kept();
     std::string piece = folder / "piece.scene";
     ASSERT_TRUE(scene_save(to_str(piece)));
     frames();
     EXPECT_FALSE(file_there());
-
     tap(KEY_SPACE);
     seconds(31);
     ASSERT_TRUE(file_there());
     // The piece's path is recorded for the restore.
     EXPECT_NE(read_file().find("\n" + piece + "\n"), std::string::npos);
-    // A new piece: the question, "no", the piece emptied: the file goes.
-    new_piece_unsaved();
-    EXPECT_FALSE(file_there());
-    EXPECT_EQ(g_piece.notes.count, 0);
-
-    tap(KEY_SPACE);
-    seconds(31);
-    ASSERT_TRUE(file_there());
     restart();  // a clean quit
     EXPECT_FALSE(file_there());
-    EXPECT_EQ(question_panel(), nullptr);
-}
+    EXPECT_EQ(question(), nullptr);
 
-TEST_F(Recovery, AFileLeftBehindIsOfferedAndRestoredWithItsPath) {
-    two_notes_kept();
-    ASSERT_TRUE(scene_save(to_str(folder / "song.scene")));
-    frames();
-    tap(KEY_SPACE);
-    seconds(31);
-    std::string three = encoded();
-    restart_after_a_crash();
-    Panel* p = question_panel();
-    ASSERT_TRUE(p);
-    SaveQuestion* question = (SaveQuestion*)p->content;
-    EXPECT_EQ(question->restore, 1);
-    std::string text = to_string(question->text);
-    EXPECT_NE(text.find(folder / "song.scene"), std::string::npos) << text;
-    EXPECT_NE(text.find("2026-12-06 18:00:00"), std::string::npos) << text;
-    EXPECT_EQ(g_piece.notes.count, 0);
-    answer(true);
-    EXPECT_EQ(question_panel(), nullptr);
-    EXPECT_EQ(encoded(), three);
-    EXPECT_EQ(g_piece.notes.count, 3);
-    EXPECT_EQ(to_string(g_piece.path), folder / "song.scene");
-    EXPECT_EQ(g_piece.modified, 1);  // the file on disk has two notes only
-    EXPECT_TRUE(file_there());
-    // The restore is a step: undo gives the empty start back.
-    ASSERT_TRUE(history_undo());
-    EXPECT_EQ(g_piece.notes.count, 0);
-}
-
-TEST_F(Recovery, DiscardRemovesTheFileAndLeavesThePiece) {
-    two_notes_kept();
-    restart_after_a_crash();
-    ASSERT_TRUE(question_panel());
-    answer(false);
-    EXPECT_EQ(question_panel(), nullptr);
-    EXPECT_FALSE(file_there());
-    EXPECT_EQ(g_piece.notes.count, 0);
-    EXPECT_EQ(g_piece.modified, 0);
-}
-
-TEST_F(Recovery, TheQuestionWaitsForItsAnswerAndEscapeLeavesTheFileForTheNextStart) {
-    two_notes_kept();
-    std::string kept = read_file();
-    restart_after_a_crash();
-    ASSERT_TRUE(question_panel());
-    // Nothing is placed behind the question.
-    tap(KEY_TAB);
-    tap(KEY_SPACE);
-    EXPECT_EQ(g_editor.place_mode, 0);
-    EXPECT_EQ(piece_object_total(&g_piece), 0);
-    // Escape closes it unanswered; work goes on and the earlier file is not written over.
-    tap(KEY_ESCAPE);
-    frames();
-    EXPECT_EQ(question_panel(), nullptr);
-    EXPECT_TRUE(g_app.running);
-    tap(KEY_TAB);
-    tap(KEY_SPACE);
-    seconds(31);
-    EXPECT_EQ(read_file(), kept);
-    // Quitting keeps it for the next start.
-    restart();
-    EXPECT_EQ(read_file(), kept);
-    ASSERT_TRUE(question_panel());
-    // A save question asked meanwhile is a panel of its own, on top: Escape cancels it,
-    // then Return answers the recovery question with "restore".
-    save_question_open(1);
-    i64 questions = 0;
-    for (i64 i = 0; i < g_panels.panels.count; i += 1)
-        questions += g_panels.panels[i].kind == PANEL_QUESTION;
-    EXPECT_EQ(questions, 2);
-    tap(KEY_ESCAPE);
-    frames();
-    ASSERT_TRUE(question_panel());
-    EXPECT_EQ(((SaveQuestion*)question_panel()->content)->restore, 1);
-    tap(KEY_RETURN);
-    frames();
-    EXPECT_EQ(question_panel(), nullptr);
-    EXPECT_EQ(g_piece.notes.count, 2);
-    EXPECT_TRUE(g_app.running);
-}
-
-TEST_F(Recovery, EveryChangeOfANewPieceIsKeptAndAsksAndUndoingItRemovesTheFile) {
+    // A new piece: the question, "no", the piece emptied: the file goes.
     two_notes_kept();
     new_piece_unsaved();
     ASSERT_EQ(g_piece.notes.count, 0);
@@ -236,53 +125,104 @@ TEST_F(Recovery, EveryChangeOfANewPieceIsKeptAndAsksAndUndoingItRemovesTheFile) 
     seconds(31);
     EXPECT_TRUE(file_there());
     tap(KEY_ESCAPE);
-    ASSERT_TRUE(question_panel());
+    ASSERT_TRUE(question());
     tap(KEY_ESCAPE);
     frames();
     EXPECT_TRUE(g_app.running);
     // Undone, the piece is the new piece it was: no file, and quit asks nothing.
-    control_tap('z');
+    control_key('z');
     EXPECT_NE(g_piece.settings.sample_rate, 22050);
     EXPECT_EQ(g_piece.modified, 0);
     EXPECT_FALSE(file_there());
     tap(KEY_ESCAPE);
-    EXPECT_EQ(question_panel(), nullptr);
+    EXPECT_EQ(question(), nullptr);
     EXPECT_FALSE(g_app.running);
+}
+
+TEST_F(Recovery, AFileLeftBehindIsOfferedThenRestoredWithItsPathOrDiscarded) {
+    two_notes_kept();
+    ASSERT_TRUE(scene_save(to_str(folder / "song.scene")));
+    frames();
+    tap(KEY_SPACE);
+    seconds(31);
+    std::string three = encoded();
+    restart_after_a_crash();
+    ASSERT_TRUE(question());
+    EXPECT_EQ(question()->restore, 1);
+    std::string text = to_string(question()->text);
+    EXPECT_NE(text.find(folder / "song.scene"), std::string::npos) << text;
+    EXPECT_NE(text.find("2026-12-06 18:00:00"), std::string::npos) << text;
+    EXPECT_EQ(g_piece.notes.count, 0);
+    answer("restore");
+    EXPECT_EQ(question(), nullptr);
+    EXPECT_EQ(encoded(), three);
+    EXPECT_EQ(to_string(g_piece.path), folder / "song.scene");
+    EXPECT_EQ(g_piece.modified, 1);  // the file on disk has two notes only
+    EXPECT_TRUE(file_there());
+    // The restore is a step: undo gives the empty start back.
+    ASSERT_TRUE(history_undo());
+    EXPECT_EQ(g_piece.notes.count, 0);
+
+    // Discarded, the file goes and the piece stays as it started.
+    restart_after_a_crash();
+    answer("discard");
+    EXPECT_EQ(question(), nullptr);
+    EXPECT_FALSE(file_there());
+    EXPECT_EQ(g_piece.notes.count, 0);
+    EXPECT_EQ(g_piece.modified, 0);
+}
+
+TEST_F(Recovery, TheQuestionWaitsForItsAnswerAndEscapeLeavesTheFileForTheNextStart) {
+    two_notes_kept();
+    std::string kept = read_file();
+    restart_after_a_crash();
+    ASSERT_TRUE(question());
+    // Nothing is placed behind the question.
+    tap(KEY_TAB);
+    tap(KEY_SPACE);
+    EXPECT_EQ(g_editor.place_mode, 0);
+    EXPECT_EQ(piece_object_total(&g_piece), 0);
+    // Escape closes it unanswered; work goes on and the earlier file is not written over.
+    tap(KEY_ESCAPE);
+    frames();
+    EXPECT_EQ(question(), nullptr);
+    EXPECT_TRUE(g_app.running);
+    tap(KEY_TAB);
+    tap(KEY_SPACE);
+    seconds(31);
+    EXPECT_EQ(read_file(), kept);
+    // Quitting keeps it for the next start.
+    restart();
+    EXPECT_EQ(read_file(), kept);
+    ASSERT_TRUE(question());
+    // A save question asked meanwhile is a panel of its own, on top: Escape cancels it,
+    // then Return answers the recovery question with "restore".
+    save_question_open(1);
+    EXPECT_EQ(panels_of_kind(PANEL_QUESTION), 2);
+    tap(KEY_ESCAPE);
+    frames();
+    ASSERT_TRUE(question());
+    EXPECT_EQ(question()->restore, 1);
+    tap(KEY_RETURN);
+    frames();
+    EXPECT_EQ(question(), nullptr);
+    EXPECT_EQ(g_piece.notes.count, 2);
+    EXPECT_TRUE(g_app.running);
 }
 
 TEST_F(Recovery, ADamagedFileIsNotOfferedAndNoFolderMeansNoFile) {
     write_file("sorvane recovery 1\nnow\n\nnot a scene");
     restart();
-    EXPECT_EQ(question_panel(), nullptr);
+    EXPECT_EQ(question(), nullptr);
     write_file("something else entirely");
     restart();
-    EXPECT_EQ(question_panel(), nullptr);
+    EXPECT_EQ(question(), nullptr);
     // Without a state folder nothing is written.
-    app_shutdown();
-    headless_reset();
-    app_state_reset();
-    ASSERT_TRUE(app_startup());
+    restart(false);
     std::remove(file().c_str());
     tap(KEY_TAB);
     tap(KEY_SPACE);
     seconds(31);
     EXPECT_EQ(recovery_path().length, 0);
     EXPECT_FALSE(file_there());
-}
-
-TEST_F(Recovery, TheCommandLineSetsTheInterval) {
-    app_shutdown();
-    headless_reset();
-    headless_set_state_folder(to_str(folder.path));
-    app_state_reset();
-    const Str args[] = {STR("-recovery-seconds"), STR("2")};
-    app_read_command_line(args, 2);
-    ASSERT_TRUE(app_startup());
-    app_frame();
-    tap(KEY_TAB);
-    tap(KEY_SPACE);
-    seconds(1);
-    EXPECT_FALSE(file_there());
-    seconds(1.5);
-    EXPECT_TRUE(file_there());
 }
