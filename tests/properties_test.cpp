@@ -56,27 +56,25 @@ struct Properties : InterfaceTest {
         return count;
     }
     void click_away() { click_at(width() / 2, height() / 2); }
+    void open(i32 menu) {
+        frames();
+        click_menu(menu);
+    }
     static std::string field_text(u8 kind, i64 section, i64 row) {
         return to_string(text_field_text(&content(kind)->sections[section].rows[row].field));
     }
 };
 
-// ---------------------------------------------------------------------------
-// Global properties
-// ---------------------------------------------------------------------------
 // Titled "global properties": an "audio" section (sample rate, stereo, sample type, start
 // and end time) and a "rendering" one (the background), each row showing its setting.
 TEST_F(Properties, TheGlobalPanelOpensWithTheSettingsInItsRows) {
-    frames();
-    click_menu(MENU_SHOW_GLOBAL_PROPERTIES);
+    open(MENU_SHOW_GLOBAL_PROPERTIES);
     ASSERT_NE(panel_of_kind(PANEL_GLOBAL_PROPERTIES), nullptr);
-    ASSERT_EQ(content(PANEL_GLOBAL_PROPERTIES)->section_count, 2);
     expect_draws_match("properties_global");
 }
 
-TEST_F(Properties, TypedValuesThatCannotBeRightAreMarkedAndNotTaken) {
-    frames();
-    click_menu(MENU_SHOW_GLOBAL_PROPERTIES);
+TEST_F(Properties, TypedValuesAreTakenKeyByKeyOrMarkedWhenTheyCannotBeRight) {
+    open(MENU_SHOW_GLOBAL_PROPERTIES);
     type_into(PANEL_GLOBAL_PROPERTIES, 0, GLOBAL_ROW_SAMPLE_RATE, {"48000"});
     EXPECT_EQ(g_piece.settings.sample_rate, 48000);
     EXPECT_EQ(g_piece.modified, 1);
@@ -92,53 +90,36 @@ TEST_F(Properties, TypedValuesThatCannotBeRightAreMarkedAndNotTaken) {
     EXPECT_EQ(field_text(PANEL_GLOBAL_PROPERTIES, 0, GLOBAL_ROW_SAMPLE_RATE), "48000");
     EXPECT_TRUE(marked_fields() == 0);
 
+    type_into(PANEL_GLOBAL_PROPERTIES, 0, GLOBAL_ROW_END_TIME, {"64"});
     type_into(PANEL_GLOBAL_PROPERTIES, 0, GLOBAL_ROW_END_TIME, {"7/0"});
     type_into(PANEL_GLOBAL_PROPERTIES, 0, GLOBAL_ROW_START_TIME, {"1/-2"});
-    EXPECT_EQ(g_piece.settings.end_time.numerator, 120);
-    EXPECT_EQ(g_piece.settings.end_time.denominator, 1);
-    EXPECT_EQ(g_piece.settings.start_time.numerator, 0);
-    EXPECT_EQ(g_piece.settings.start_time.denominator, 1);
+    EXPECT_TRUE(same(g_piece.settings.end_time, frac(64)));
+    EXPECT_TRUE(same(g_piece.settings.start_time, frac(0)));
+    // Key by key: "1/" (read as 1/0) must survive until the 3 arrives.
+    type_into(PANEL_GLOBAL_PROPERTIES, 0, GLOBAL_ROW_START_TIME, {"1", "/", "3"});
+    EXPECT_TRUE(same(g_piece.settings.start_time, frac(1, 3)));
+    click_away();
+    EXPECT_EQ(field_text(PANEL_GLOBAL_PROPERTIES, 0, GLOBAL_ROW_START_TIME), "1/3");
 }
 
 TEST_F(Properties, StereoAndSampleTypeFollowClicks) {
-    frames();
-    click_menu(MENU_SHOW_GLOBAL_PROPERTIES);
+    open(MENU_SHOW_GLOBAL_PROPERTIES);
     click_beside(PANEL_GLOBAL_PROPERTIES, "stereo");
     frames();
     EXPECT_EQ(g_piece.settings.stereo, 0);
     click_beside(PANEL_GLOBAL_PROPERTIES, "stereo");
     frames();
     EXPECT_EQ(g_piece.settings.stereo, 1);
-
-    EXPECT_EQ(g_piece.settings.sample_type, SAMPLE_TYPE_SHORT);
-    click_beside(PANEL_GLOBAL_PROPERTIES, "sample type", 40);
-    EXPECT_EQ(g_piece.settings.sample_type, SAMPLE_TYPE_LONG);
-    click_beside(PANEL_GLOBAL_PROPERTIES, "sample type", 40);
-    EXPECT_EQ(g_piece.settings.sample_type, SAMPLE_TYPE_FLOAT);
-    click_beside(PANEL_GLOBAL_PROPERTIES, "sample type", 40);
-    EXPECT_EQ(g_piece.settings.sample_type, SAMPLE_TYPE_SHORT);
     EXPECT_EQ(g_piece.modified, 1);
-}
-
-TEST_F(Properties, FractionsTypedKeyByKeyAreStoredAndShownAsTyped) {
-    frames();
-    click_menu(MENU_SHOW_GLOBAL_PROPERTIES);
-    // Key by key: "1/" (read as 1/0) must survive until the 3 arrives.
-    type_into(PANEL_GLOBAL_PROPERTIES, 0, GLOBAL_ROW_START_TIME, {"1", "/", "3"});
-    EXPECT_EQ(g_piece.settings.start_time.numerator, 1);
-    EXPECT_EQ(g_piece.settings.start_time.denominator, 3);
-    EXPECT_EQ(field_text(PANEL_GLOBAL_PROPERTIES, 0, GLOBAL_ROW_START_TIME), "1/3");
-    click_away();
-    EXPECT_EQ(field_text(PANEL_GLOBAL_PROPERTIES, 0, GLOBAL_ROW_START_TIME), "1/3");
-
-    type_into(PANEL_GLOBAL_PROPERTIES, 0, GLOBAL_ROW_END_TIME, {"64"});
-    EXPECT_EQ(g_piece.settings.end_time.numerator, 64);
-    EXPECT_EQ(g_piece.settings.end_time.denominator, 1);
+    // The sample type cycles from short through long and float back to short.
+    for (u8 type : {SAMPLE_TYPE_LONG, SAMPLE_TYPE_FLOAT, SAMPLE_TYPE_SHORT}) {
+        click_beside(PANEL_GLOBAL_PROPERTIES, "sample type", 40);
+        EXPECT_EQ(g_piece.settings.sample_type, type);
+    }
 }
 
 TEST_F(Properties, TheBackgroundRowEditsComponentsAndItsSwatchOpensThePicker) {
-    frames();
-    click_menu(MENU_SHOW_GLOBAL_PROPERTIES);
+    open(MENU_SHOW_GLOBAL_PROPERTIES);
     type_into(PANEL_GLOBAL_PROPERTIES, 1, GLOBAL_ROW_BACKGROUND, {"0.25"}, 1);
     EXPECT_EQ(g_piece.settings.background[1], 0.25f);
     EXPECT_EQ(g_piece.settings.background[2], 0.5f);
@@ -154,7 +135,6 @@ TEST_F(Properties, TheBackgroundRowEditsComponentsAndItsSwatchOpensThePicker) {
     click_beside(PANEL_GLOBAL_PROPERTIES, "background", 20, -(4 * s + o));
     Panel* picker = panel_of_kind(PANEL_COLOR_PICKER);
     ASSERT_NE(picker, nullptr);
-    EXPECT_EQ(to_string(picker->title), "color picker");
     const ColorPickerContent* c = (const ColorPickerContent*)picker->content;
     EXPECT_EQ(c->binding.target, COLOR_TARGET_BACKGROUND);
     EXPECT_FLOAT_EQ(c->picker.value, 0.75f);
@@ -169,8 +149,7 @@ TEST_F(Properties, AnOpenPanelShowsTheSettingsOfAPieceOpenedMeanwhile) {
     g_piece.settings.sample_rate = 44100;
     g_piece.settings.start_time = frac(0);
 
-    frames();
-    click_menu(MENU_SHOW_GLOBAL_PROPERTIES);
+    open(MENU_SHOW_GLOBAL_PROPERTIES);
     // The field has the keyboard when the piece is replaced.
     type_into(PANEL_GLOBAL_PROPERTIES, 0, GLOBAL_ROW_SAMPLE_RATE, {});
     ASSERT_TRUE(piece_open(to_str(path)));
@@ -180,14 +159,9 @@ TEST_F(Properties, AnOpenPanelShowsTheSettingsOfAPieceOpenedMeanwhile) {
     EXPECT_EQ(field_text(PANEL_GLOBAL_PROPERTIES, 0, GLOBAL_ROW_START_TIME), "5/2");
 }
 
-// ---------------------------------------------------------------------------
-// Group properties
-// ---------------------------------------------------------------------------
 TEST_F(Properties, TheGroupPanelEditsTheSelectedGroupAndShowsNothingWithoutOne) {
-    ASSERT_GE(g_piece.tree.count, 1);
     g_piece.tree[0].selected = 0;
-    frames();
-    click_menu(MENU_SHOW_GROUP_PROPERTIES);
+    open(MENU_SHOW_GROUP_PROPERTIES);
     ASSERT_NE(panel_of_kind(PANEL_GROUP_PROPERTIES), nullptr);
     EXPECT_EQ(to_string(panel_of_kind(PANEL_GROUP_PROPERTIES)->title), "group properties");
     PropertiesPanel* c = content(PANEL_GROUP_PROPERTIES);
@@ -200,12 +174,12 @@ TEST_F(Properties, TheGroupPanelEditsTheSelectedGroupAndShowsNothingWithoutOne) 
     EXPECT_EQ(c->sections[0].rows[GROUP_ROW_SIZE].value, nullptr);
 
     g_piece.tree[0].selected = 1;
-    Group* group = group_find(&g_piece, g_piece.tree[0].id);
+    i64 id = g_piece.tree[0].id;
+    Group* group = group_find(&g_piece, id);
     ASSERT_NE(group, nullptr);
     frames();
     EXPECT_EQ(field_text(PANEL_GROUP_PROPERTIES, 0, GROUP_ROW_TEXTURE), "circle");
     EXPECT_EQ(field_text(PANEL_GROUP_PROPERTIES, 0, GROUP_ROW_SIZE), "1");
-
     type_into(PANEL_GROUP_PROPERTIES, 0, GROUP_ROW_SIZE, {"2", ".", "5"});  // "2." stays
     EXPECT_EQ(group->size, 2.5);
     type_into(PANEL_GROUP_PROPERTIES, 0, GROUP_ROW_SIZE, {"0"});  // no size at all: refused
@@ -215,44 +189,27 @@ TEST_F(Properties, TheGroupPanelEditsTheSelectedGroupAndShowsNothingWithoutOne) 
     click_beside(PANEL_GROUP_PROPERTIES, "visible");
     frames();
     EXPECT_EQ(group->visible, 0);
-}
 
-TEST_F(Properties, AnUnknownTextureNameGivesTheWhiteTexture) {
-    g_piece.tree[0].selected = 1;
-    Group* group = group_find(&g_piece, g_piece.tree[0].id);
-    ASSERT_NE(group, nullptr);
-    u32 circle = texture_by_name(STR("circle"));
-    ASSERT_NE(circle, g_textures.ids[TEXTURE_WHITE]);
-    frames();
-    click_menu(MENU_SHOW_GROUP_PROPERTIES);
+    // An unknown texture name gives the white texture, a known one its own.
     type_into(PANEL_GROUP_PROPERTIES, 0, GROUP_ROW_TEXTURE, {"no such texture"});
     EXPECT_EQ(to_string(group->texture_name), "no such texture");
     EXPECT_EQ(group->texture, g_textures.ids[TEXTURE_WHITE]);
     type_into(PANEL_GROUP_PROPERTIES, 0, GROUP_ROW_TEXTURE, {"circ", "le"});
-    EXPECT_EQ(to_string(group->texture_name), "circle");
-    EXPECT_EQ(group->texture, circle);
-}
+    EXPECT_EQ(group->texture, texture_by_name(STR("circle")));
+    EXPECT_NE(group->texture, g_textures.ids[TEXTURE_WHITE]);
 
-TEST_F(Properties, TheGroupColourSwatchBindsThePickerToTheGroupById) {
-    g_piece.tree[0].selected = 1;
-    i64 id = g_piece.tree[0].id;
-    frames();
-    click_menu(MENU_SHOW_GROUP_PROPERTIES);
+    // The colour swatch, below the four fields, binds the picker to the group by its id.
     f32 s = g_theme.scale, o = g_theme.offset;
     click_beside(PANEL_GROUP_PROPERTIES, "color", 20, -(4 * s + o));
     Panel* picker = panel_of_kind(PANEL_COLOR_PICKER);
     ASSERT_NE(picker, nullptr);
-    const ColorPickerContent* c = (const ColorPickerContent*)picker->content;
-    EXPECT_EQ(c->binding.target, COLOR_TARGET_GROUP);
-    EXPECT_EQ(c->binding.id, id);
+    const ColorPickerContent* bound = (const ColorPickerContent*)picker->content;
+    EXPECT_EQ(bound->binding.target, COLOR_TARGET_GROUP);
+    EXPECT_EQ(bound->binding.id, id);
 }
 
-// ---------------------------------------------------------------------------
-// Layout
-// ---------------------------------------------------------------------------
 TEST_F(Properties, ACollapsedSectionTakesOneLineAndShowsNoRows) {
-    frames();
-    click_menu(MENU_SHOW_GLOBAL_PROPERTIES);
+    open(MENU_SHOW_GLOBAL_PROPERTIES);
     f32 s = g_theme.scale, o = g_theme.offset;
     const Panel* p = panel_of_kind(PANEL_GLOBAL_PROPERTIES);
     f32 heading = p->y + p->height - s - s - o;
@@ -266,8 +223,7 @@ TEST_F(Properties, ACollapsedSectionTakesOneLineAndShowsNoRows) {
 }
 
 TEST_F(Properties, AShortPanelScrollsByTheWheelAndTheBar) {
-    frames();
-    click_menu(MENU_SHOW_GLOBAL_PROPERTIES);
+    open(MENU_SHOW_GLOBAL_PROPERTIES);
     Panel* p = panel_of_kind(PANEL_GLOBAL_PROPERTIES);
     p->height = 200;
     panel_update_handles(p);
@@ -296,9 +252,6 @@ TEST_F(Properties, AShortPanelScrollsByTheWheelAndTheBar) {
     expect_draws_match("properties_scrolled");
 }
 
-// ---------------------------------------------------------------------------
-// The section widget on its own
-// ---------------------------------------------------------------------------
 TEST_F(Properties, RowsWithoutABoundValueAreNotSynchronised) {
     PropertySection section;
     property_section_init(&section, STR("odds"), POOL_MAIN);
