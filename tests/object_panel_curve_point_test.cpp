@@ -48,61 +48,56 @@ struct CurvePointWindow : InterfaceTest {
         Rect r = cell(row, column);
         type_over_at(r.x + r.width / 2, r.y + r.height / 2, text);
     }
-    std::string field(i32 index) { return to_string(text_field_text(&state()->fields[index])); }
+    // The six fields' texts: x and y of the point, its incoming and its outgoing handle.
+    std::string fields() {
+        std::string out;
+        for (i32 i = 0; i < 6; i += 1)
+            out += (i ? " " : "") + to_string(text_field_text(&state()->fields[i]));
+        return out;
+    }
 };
 
 static CurvePoint point_at(i64 x, i64 y, i64 in_dy, i64 out_dy) {
     return CurvePoint{{x, 1}, {y, 1}, {x - 1, 1}, {y + in_dy, 1}, {x + 1, 1}, {y + out_dy, 1}};
 }
 
+// The point's six fractions as exactly as stored, in the order of the fields.
+static std::string text(const CurvePoint& p) {
+    std::string out;
+    for (Fraction f : {p.x, p.y, p.in_x, p.in_y, p.out_x, p.out_y})
+        out += (out.empty() ? "" : " ") + to_string(fraction_format_tmp(f));
+    return out;
+}
+
 TEST_F(CurvePointWindow, FieldsShowThePointAndAMovedPointTakesItsHandlesAlong) {
     Curve* curve = open_on(OBJECT_TEMPO, {point_at(2, 120, -10, 10)}, 0);
-    EXPECT_EQ(field(0), "2");
-    EXPECT_EQ(field(1), "120");
-    EXPECT_EQ(field(2), "1");
-    EXPECT_EQ(field(3), "110");
-    EXPECT_EQ(field(5), "130");
-
-    type_cell(0, 1, "241/2");  // y up by 1/2
-    CurvePoint* point = &curve->points[0];
-    EXPECT_TRUE(same(point->y, Fraction{241, 2}));
-    EXPECT_TRUE(same(point->in_y, Fraction{221, 2}));
-    EXPECT_TRUE(same(point->out_y, Fraction{261, 2}));
-    EXPECT_EQ(field(3), "221/2");  // the handles' fields follow
+    EXPECT_EQ(fields(), "2 120 1 110 3 130");
+    type_cell(0, 1, "241/2");  // y up by 1/2: the handles and their fields follow
+    const CurvePoint* point = &curve->points[0];
+    EXPECT_EQ(text(*point), "2 241/2 1 221/2 3 261/2");
+    EXPECT_EQ(fields(), "2 241/2 1 221/2 3 261/2");
     EXPECT_EQ(g_piece.modified, 1);
-
     type_cell(0, 0, "5");  // x right by 3: a single point has no neighbour to stop it
-    EXPECT_TRUE(same(point->x, Fraction{5, 1}));
-    EXPECT_TRUE(same(point->in_x, Fraction{4, 1}));
-    EXPECT_TRUE(same(point->out_x, Fraction{6, 1}));
-
+    EXPECT_EQ(text(*point), "5 241/2 4 221/2 6 261/2");
     type_cell(1, 1, "100");  // a handle alone
-    EXPECT_TRUE(same(point->in_y, Fraction{100, 1}));
-    EXPECT_TRUE(same(point->y, Fraction{241, 2}));
+    EXPECT_EQ(text(*point), "5 241/2 4 100 6 261/2");
 
     // A tempo of no speed, and a position without a denominator, are refused where typed.
     type_cell(0, 1, "0");
     type_cell(2, 1, "-30");
     type_cell(0, 0, "7/0");
-    EXPECT_TRUE(same(point->y, Fraction{241, 2}));
-    EXPECT_TRUE(same(point->out_y, Fraction{261, 2}));
-    EXPECT_TRUE(same(point->x, Fraction{5, 1}));
+    EXPECT_EQ(text(*point), "5 241/2 4 100 6 261/2");
     EXPECT_EQ(marked_fields(), 3u);
 }
 
 TEST_F(CurvePointWindow, ContinuousMirrorsTheIncomingHandleAndFlatLevelsBoth) {
     Curve* curve = open_on(OBJECT_TEMPO, {point_at(2, 120, -10, 4)}, 0);
     click_cell(3, 0);  // "continuous"
-    CurvePoint* point = &curve->points[0];
-    EXPECT_TRUE(same(point->out_x, Fraction{3, 1}));
-    EXPECT_TRUE(same(point->out_y, Fraction{130, 1}));
-    EXPECT_TRUE(same(point->in_y, Fraction{110, 1}));  // unchanged
-    EXPECT_EQ(field(5), "130");
-    click_cell(3, 1);  // "flat"
-    EXPECT_TRUE(same(point->in_y, Fraction{120, 1}));
-    EXPECT_TRUE(same(point->out_y, Fraction{120, 1}));
-    EXPECT_TRUE(same(point->in_x, Fraction{1, 1}));  // x stay
-    EXPECT_EQ(field(3), "120");
+    EXPECT_EQ(text(curve->points[0]), "2 120 1 110 3 130");
+    EXPECT_EQ(fields(), "2 120 1 110 3 130");
+    click_cell(3, 1);  // "flat": the handles keep their x
+    EXPECT_EQ(text(curve->points[0]), "2 120 1 120 3 120");
+    EXPECT_EQ(fields(), "2 120 1 120 3 120");
 }
 
 TEST_F(CurvePointWindow, OnALogarithmicCurveHandlesFollowByRatio) {
@@ -111,20 +106,17 @@ TEST_F(CurvePointWindow, OnALogarithmicCurveHandlesFollowByRatio) {
     Curve* curve = open_on(OBJECT_PITCH, {start}, 0);
     ASSERT_EQ(curve->logarithmic, 1);
     type_cell(0, 1, "3/2");
-    CurvePoint* point = &curve->points[0];
-    EXPECT_TRUE(same(point->in_y, Fraction{3, 4}));
-    EXPECT_TRUE(same(point->out_y, Fraction{3, 1}));
+    EXPECT_EQ(text(curve->points[0]), "0 3/2 -1 3/4 1 3");
     type_cell(1, 1, "1/2");
     click_cell(3, 0);  // continuous: y mirrored by ratio, p.y * p.y / in.y
-    EXPECT_TRUE(same(point->out_y, Fraction{9, 2}));
+    EXPECT_EQ(text(curve->points[0]), "0 3/2 -1 1/2 1 9/2");
 }
 
 TEST_F(CurvePointWindow, APointStaysBetweenItsNeighbours) {
     Curve* curve = open_on(
         OBJECT_TEMPO, {point_at(0, 100, 0, 0), point_at(2, 100, 0, 0), point_at(4, 100, 0, 0)}, 1);
     type_cell(0, 0, "9");
-    EXPECT_TRUE(same(curve->points[1].x, Fraction{4, 1}));
-    EXPECT_TRUE(same(curve->points[1].out_x, Fraction{5, 1}));
+    EXPECT_EQ(text(curve->points[1]), "4 100 3 100 5 100");
     EXPECT_TRUE(same(curve->points[2].x, Fraction{4, 1}));
 }
 
