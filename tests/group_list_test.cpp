@@ -54,6 +54,13 @@ struct GroupList : InterfaceTest {
         Rect r = layout().buttons[which];
         click_at(r.x + r.width / 2, r.y + r.height / 2);
     }
+    // The scroll after the wheel turned by `notches` with the mouse at (x, y).
+    f32 wheel_at(f32 x, f32 y, i32 notches) {
+        mouse_to(x, y);
+        headless_mouse_wheel(notches);
+        frames();
+        return state()->scroll;
+    }
     void rename_to(const char* name) {
         Rect r = layout().rename;
         type_over_at(r.x + r.width / 2, r.y + r.height / 2, name);
@@ -89,6 +96,16 @@ struct GroupList : InterfaceTest {
     static void select(std::initializer_list<const char*> names) {
         for (i64 i = 0; i < g_piece.tree.count; i += 1) g_piece.tree[i].selected = 0;
         for (const char* name : names) g_piece.tree[row_of(name)].selected = 1;
+    }
+    // An open folder appended with one new group in it; nothing selected.
+    static void folder_holding(const char* name, const char* inside) {
+        i64 row = group_list_new_folder(&g_piece);
+        rename_row(row, name);
+        g_piece.tree[row].expanded = 1;
+        groups({inside});
+        select({inside});
+        group_list_move_selected(&g_piece, row + 1);
+        select({});
     }
     static i64 add_note(i64 group) {
         NoteObject note = {};
@@ -174,33 +191,23 @@ TEST_F(GroupList, RenamingTheSelectedGroupReachesThePieceAndItsFile) {
     EXPECT_EQ(tree(), "*bass");
 }
 
-TEST_F(GroupList, ControlClickFlipsOneRowAndLeavesTheOthers) {
-    groups({"a", "b"});
-    click_row(0);
-    click_row_with(KEY_CONTROL, 1);
-    click_row_with(KEY_CONTROL, 2);
-    EXPECT_EQ(tree(), "*group *a *b");
-    click_row_with(KEY_CONTROL, 1);
-    EXPECT_EQ(tree(), "*group a *b");
-    // No single row is selected: the rename field is not shown and writes nothing.
-    EXPECT_EQ(state()->rename_row, -1);
-    click_row(1);  // a plain click on an unselected row selects it alone
-    EXPECT_EQ(tree(), "group *a b");
-}
-
-TEST_F(GroupList, ShiftSelectsARangeButNeverAFolderEnd) {
+TEST_F(GroupList, ControlFlipsOneRowAndShiftSelectsARangeButNeverAFolderEnd) {
     groups({"a"});
-    group_list_new_folder(&g_piece);
-    rename_row(2, "f");
-    g_piece.tree[2].expanded = 1;
-    groups({"b"});
-    select({"b"});
-    group_list_move_selected(&g_piece, 3);  // inside f
+    folder_holding("f", "b");
     groups({"c"});
     frames();
     EXPECT_EQ(tree(), "group a [f b ] c");
-    click_row(1);
-    click_row_with(KEY_SHIFT, 5);  // the shown rows: group, a, f, b, end, c
+    click_row(0);
+    click_row_with(KEY_CONTROL, 1);
+    click_row_with(KEY_CONTROL, 5);  // the shown rows: group, a, f, b, end, c
+    EXPECT_EQ(tree(), "*group *a [f b ] *c");
+    click_row_with(KEY_CONTROL, 1);
+    EXPECT_EQ(tree(), "*group a [f b ] *c");
+    // No single row is selected: the rename field is not shown and writes nothing.
+    EXPECT_EQ(state()->rename_row, -1);
+    click_row(1);  // a plain click on an unselected row selects it alone
+    EXPECT_EQ(tree(), "group *a [f b ] c");
+    click_row_with(KEY_SHIFT, 5);
     EXPECT_EQ(tree(), "group *a *[f *b ] *c");
     // From a later row back up to the last selected one works the same way.
     select({"c"});
@@ -212,33 +219,18 @@ TEST_F(GroupList, ShiftSelectsARangeButNeverAFolderEnd) {
     EXPECT_EQ(tree(), "group a [f b ] c");
 }
 
-TEST_F(GroupList, PressAndReleaseWithoutMovingEightUnitsMovesNothing) {
-    groups({"a", "b"});
+TEST_F(GroupList, DropsFollowTheRowHalvesAtFolderBoundariesAndNeedEightUnitsOfMovement) {
+    groups({"a"});
+    folder_holding("f", "x");
     select({"group", "a"});
     frames();
-    // Seven units down from "group": under the 8-unit threshold.
-    drag(row_x(), row_y(0), row_x(), row_y(0) - 7, 2);
-    EXPECT_EQ(tree(), "*group a b");  // the click on a selected row selects it alone
-    click_row(2);
-    EXPECT_EQ(tree(), "group a *b");
-    // Eight units or more is a drag: "b" goes before "group".
-    drag(row_x(), row_y(2), row_x(), row_y(0) + g_theme.row_size / 4, 4);
-    EXPECT_EQ(tree(), "*b group a");
-}
-
-TEST_F(GroupList, DropsFollowTheRowHalvesAtFolderBoundaries) {
-    groups({"a", "x"});
-    group_list_new_folder(&g_piece);
-    rename_row(3, "f");
-    g_piece.tree[3].expanded = 1;
-    select({"x"});
-    group_list_move_selected(&g_piece, 4);
-    frames();
-    ASSERT_EQ(tree(), "group a [f *x ]");
     f32 rs = g_theme.row_size;
+    // Seven units down from "group" is under the threshold: a click on a selected row, which
+    // selects it alone.
+    drag(row_x(), row_y(0), row_x(), row_y(0) - 7, 2);
+    EXPECT_EQ(tree(), "*group a [f x ]");
 
-    select({"a"});
-    frames();
+    click_row(1);
     // The upper half of the end row: inside the folder, last.
     drag(row_x(), row_y(1), row_x(), row_y(4) + rs / 4);
     EXPECT_EQ(tree(), "group [f x *a ]");
@@ -248,6 +240,18 @@ TEST_F(GroupList, DropsFollowTheRowHalvesAtFolderBoundaries) {
     // The upper half of the folder's row: before the folder.
     drag(row_x(), row_y(4), row_x(), row_y(1) + rs / 4);
     EXPECT_EQ(tree(), "group *a [f x ]");
+
+    // A folder never goes inside itself, by the mouse or otherwise; right before or after
+    // itself is allowed and changes nothing.
+    select({"f"});
+    std::string before = tree();
+    EXPECT_FALSE(group_list_move_selected(&g_piece, 3));
+    EXPECT_FALSE(group_list_move_selected(&g_piece, 4));
+    drag(row_x(), row_y(2), row_x(), row_y(3) - rs / 4);
+    EXPECT_EQ(tree(), before);
+    EXPECT_TRUE(group_list_move_selected(&g_piece, 2));
+    EXPECT_TRUE(group_list_move_selected(&g_piece, 5));
+    EXPECT_EQ(tree(), before);
 
     // A closed folder: its lower half puts the rows after the whole folder.
     click_toggle(2);
@@ -261,85 +265,39 @@ TEST_F(GroupList, DropsFollowTheRowHalvesAtFolderBoundaries) {
     EXPECT_EQ(tree(), "[f x ] a *group");
 }
 
-TEST_F(GroupList, AFolderIsNeverDroppedInsideItself) {
-    groups({"a"});
-    group_list_new_folder(&g_piece);
-    g_piece.tree[2].expanded = 1;
-    select({"a"});
-    group_list_move_selected(&g_piece, 3);
-    frames();
-    ASSERT_EQ(tree(), "group [new folder *a ]");
-    select({"new folder"});
-    std::string before = tree();
-    EXPECT_FALSE(group_list_move_selected(&g_piece, 2));
-    EXPECT_FALSE(group_list_move_selected(&g_piece, 3));
-    EXPECT_EQ(tree(), before);
-    // Dragged with the mouse onto its own child: nothing moves.
-    drag(row_x(), row_y(1), row_x(), row_y(2) - g_theme.row_size / 4);
-    EXPECT_EQ(tree(), before);
-    // Right before or after itself is allowed and changes nothing.
-    EXPECT_TRUE(group_list_move_selected(&g_piece, 1));
-    EXPECT_TRUE(group_list_move_selected(&g_piece, 4));
-    EXPECT_EQ(tree(), before);
-}
-
 TEST_F(GroupList, TheWheelScrollsOnlyWhatDoesNotFit) {
     // An empty list stays at 0 whatever the wheel does.
+    f32 x = row_x(), y = row_y(3);
     select({"group"});
     click_button(3);
     ASSERT_EQ(g_piece.tree.count, 0);
-    mouse_to(row_x(), row_y(3));
-    headless_mouse_wheel(-3);
-    frames();
-    EXPECT_EQ(state()->scroll, 0.0f);
+    EXPECT_EQ(wheel_at(x, y, -3), 0.0f);
 
     // Thirty rows in a list that shows about fifteen: notches of 72, stopping at the end.
     for (i32 i = 0; i < 30; i += 1) group_list_new_group(&g_piece);
     frames();
     f32 most = 30 * g_theme.row_size - layout().list.height;
     ASSERT_GT(most, 72.0f);
-    mouse_to(row_x(), row_y(3));
-    headless_mouse_wheel(-1);
-    frames();
-    EXPECT_FLOAT_EQ(state()->scroll, 72.0f);
-    headless_mouse_wheel(-20);
-    frames();
-    EXPECT_FLOAT_EQ(state()->scroll, most);
-    headless_mouse_wheel(40);
-    frames();
-    EXPECT_EQ(state()->scroll, 0.0f);
-    // The wheel outside the list does nothing.
-    mouse_to(400, 300);
-    headless_mouse_wheel(-1);
-    frames();
-    EXPECT_EQ(state()->scroll, 0.0f);
+    EXPECT_FLOAT_EQ(wheel_at(x, y, -1), 72.0f);
+    EXPECT_FLOAT_EQ(wheel_at(x, y, -20), most);
+    EXPECT_EQ(wheel_at(x, y, 40), 0.0f);
+    EXPECT_EQ(wheel_at(400, 300, -1), 0.0f);  // outside the list: nothing
     // Scrolled, a click lands on the row shown under the mouse.
-    mouse_to(row_x(), row_y(3));
-    headless_mouse_wheel(-1);
-    frames();
+    wheel_at(x, y, -1);
     click_at(row_x(), layout().list.y + layout().list.height - g_theme.row_size / 2);
-    i64 top_row = (i64)(72.0f / g_theme.row_size);
-    EXPECT_EQ(g_piece.tree[top_row].selected, 1);
+    EXPECT_EQ(g_piece.tree[(i64)(72.0f / g_theme.row_size)].selected, 1);
 }
 
 TEST_F(GroupList, CollapsingHidesRowsButKeepsTheirSelection) {
-    click_button(1);  // a new folder starts collapsed
-    EXPECT_EQ(g_piece.tree[1].expanded, 0);
-    click_toggle(1);
-    EXPECT_EQ(g_piece.tree[1].expanded, 1);
-    groups({"inner"});
+    folder_holding("f", "inner");
+    groups({"after"});
     select({"inner"});
-    group_list_move_selected(&g_piece, 2);
     frames();
-    ASSERT_EQ(tree(), "group [new folder *inner ]");
-
     click_toggle(1);  // collapse: the rows below the folder's row close up
     EXPECT_EQ(g_piece.tree[1].expanded, 0);
-    EXPECT_EQ(tree(), "group [new folder *inner ]");  // still selected
-    groups({"after"});
-    frames();
+    EXPECT_EQ(tree(), "group [f *inner ] after");  // still selected
     click_row(2);  // the row under the folder is now "after"
-    EXPECT_EQ(tree(), "group [new folder inner ] *after");
+    EXPECT_EQ(tree(), "group [f inner ] *after");
 
     // A press on the toggle that is released elsewhere flips nothing.
     GroupListLayout l = layout();
@@ -378,21 +336,17 @@ TEST_F(GroupList, DeletingAGroupTakesItsObjectsAndItsIdIsNeverGivenAgain) {
     EXPECT_NE(fresh, a);
     click_button(1);
     EXPECT_GT(g_piece.tree[g_piece.tree.count - 1].id, fresh);  // folders draw from it too
-}
 
-TEST_F(GroupList, AGroupShownTwiceStaysUntilItsLastRowGoes) {
-    // A file may hold two rows of one group: deleting one keeps the group and its notes.
-    GroupTreeEntry twin = g_piece.tree[0];
+    // A file may hold two rows of one group: the group and its notes stay until the last goes.
+    GroupTreeEntry twin = g_piece.tree[row_of("b")];
     array_push(&g_piece.tree, twin);
-    i64 id = g_piece.tree[0].id;
-    add_note(id);
     select({});
-    g_piece.tree[1].selected = 1;
+    g_piece.tree[g_piece.tree.count - 1].selected = 1;
     group_list_delete_selected(&g_piece);
-    EXPECT_TRUE(group_find(&g_piece, id));
+    EXPECT_TRUE(group_find(&g_piece, b));
+    EXPECT_EQ(g_piece.notes.count, 2);
+    select({"b"});
+    group_list_delete_selected(&g_piece);
+    EXPECT_FALSE(group_find(&g_piece, b));
     EXPECT_EQ(g_piece.notes.count, 1);
-    g_piece.tree[0].selected = 1;
-    group_list_delete_selected(&g_piece);
-    EXPECT_FALSE(group_find(&g_piece, id));
-    EXPECT_EQ(g_piece.notes.count, 0);
 }
