@@ -1,8 +1,6 @@
-// A long session: 1000 cycles of open, edit, save and new on a piece of 10 000 notes, with
-// the program's own pool sizes (64 MiB main, 32 MiB tmp). Edits that only move, re-pitch,
-// add and delete notes or open and close time leave the main pool where the first cycle
-// left it: the lists keep their storage across open and new. And a day of curve edits and
-// typing in the running program does not fill it either.
+// A long session: 1000 cycles of open, edit, save and new on a piece of 10 000 notes with the
+// program's own pool sizes, and a day of curve edits and typing in the running program. The
+// main pool grows no more once the first cycles have given every list its storage.
 #include <stdio.h>
 #include <sys/stat.h>
 
@@ -124,19 +122,15 @@ TEST_F(SoakSession, CurveEditsAndTypingInAPanelKeepTheMainPoolWhereTheFirstHundr
     testing::internal::CaptureStdout();
     const i64 edits = 20000, per_frame = 5;
     const char* typed = "the quick brown fox jumps";  // 25 keystrokes a frame
-    i64 keystrokes = 0, frame = 0;
+    i64 frame = 0;
     i64 main_after[3] = {};
     for (i64 edit = 0; edit < edits; edit += per_frame, frame += 1) {
         for (i64 k = edit; k < edit + per_frame; k += 1) {
             Curve* tempo = &((TempoObject*)object_find(&g_piece, OBJECT_TEMPO, tempo_id))->tempo;
-            if (k % 2 == 0) {
-                ASSERT_GE(curve_point_insert_with_handle(tempo, frac(k + 1, 7), frac(90 + k % 60),
-                                                         frac(1, 100)),
-                          0)
-                    << "edit " << k;
-            } else {
-                array_remove(&tempo->points, tempo->points.count - 1);
-            }
+            if (k % 2 == 1) array_remove(&tempo->points, tempo->points.count - 1);
+            else if (curve_point_insert_with_handle(tempo, frac(k + 1, 7), frac(90 + k % 60),
+                                                    frac(1, 100)) < 0)
+                FAIL() << "edit " << k << " refused";
             g_piece.modified = 1;
         }
         if (frame % 4 == 0) {  // select all: the next keys type over it
@@ -146,7 +140,6 @@ TEST_F(SoakSession, CurveEditsAndTypingInAPanelKeepTheMainPoolWhereTheFirstHundr
             headless_key_up(KEY_CONTROL);
         }
         headless_type_text(str_from_cstring(typed));
-        keystrokes += 25;
         frames();
         if (frame % 10 == 9) {
             ASSERT_TRUE(history_undo());
@@ -159,7 +152,6 @@ TEST_F(SoakSession, CurveEditsAndTypingInAPanelKeepTheMainPoolWhereTheFirstHundr
         if (mark >= 0) main_after[mark] = g_pools[POOL_MAIN].used;
     }
     std::string said = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(keystrokes, 100000);
     EXPECT_EQ(said, "");
     EXPECT_EQ(headless_message_count(), 0);
     const TextObject* text = (const TextObject*)object_find(&g_piece, OBJECT_TEXT, text_id);
