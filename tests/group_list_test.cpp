@@ -9,6 +9,7 @@
 #include "editor/editor.h"
 #include "frame_support.h"
 #include "panels/group_list.h"
+#include "piece_support.h"
 
 struct GroupList : InterfaceTest {
     u64 panel = ~0ull;
@@ -109,16 +110,12 @@ struct GroupList : InterfaceTest {
     }
     static i64 add_note(i64 group) {
         NoteObject note = {};
-        note.header.kind = OBJECT_NOTE;
-        note.header.group_id = group;
-        note.header.duration = Fraction{1, 1};
-        note.header.pitch = Fraction{1, 1};
+        note.header = header_make(OBJECT_NOTE, 0, group, SCOPE_LOCAL, frac(0), frac(1));
         return piece_object_add(&g_piece, &note.header)->id;
     }
 };
 
 TEST_F(GroupList, CreateNestRenameHideAndDeleteThroughThePanel) {
-    EXPECT_EQ(tree(), "group");
     click_button(0);  // new group
     EXPECT_EQ(tree(), "group *new group");
     i64 group_id = g_piece.tree[1].id;

@@ -43,18 +43,6 @@ struct Properties : InterfaceTest {
         const Panel* p = panel_of_kind(kind);
         click_at(p->x + g_theme.scale / 2 + 6 * g_theme.scale + dx, box[1] + box[3] / 2 + dy);
     }
-    // Draws in the widgets' base colour inside the panel.
-    static i64 widgets_inside(const Panel* p) {
-        i64 count = 0;
-        for (const HeadlessDraw* draw : draws_in_color(g_theme.color)) {
-            f32 box[4];
-            draw_bounds(draw, box);
-            if (box[0] >= p->x && box[0] < p->x + p->width && box[1] >= p->y &&
-                box[1] < p->y + p->height)
-                count += 1;
-        }
-        return count;
-    }
     void click_away() { click_at(width() / 2, height() / 2); }
     void open(i32 menu) {
         frames();
@@ -67,10 +55,29 @@ struct Properties : InterfaceTest {
 
 // Titled "global properties": an "audio" section (sample rate, stereo, sample type, start
 // and end time) and a "rendering" one (the background), each row showing its setting.
-TEST_F(Properties, TheGlobalPanelOpensWithTheSettingsInItsRows) {
+TEST_F(Properties, TheGlobalPanelShowsTheSettingsAndItsBackgroundRowEditsTheColour) {
     open(MENU_SHOW_GLOBAL_PROPERTIES);
     ASSERT_NE(panel_of_kind(PANEL_GLOBAL_PROPERTIES), nullptr);
     expect_draws_match("properties_global");
+
+    type_into(PANEL_GLOBAL_PROPERTIES, 1, GLOBAL_ROW_BACKGROUND, {"0.25"}, 1);
+    EXPECT_EQ(g_piece.settings.background[1], 0.25f);
+    EXPECT_EQ(g_piece.settings.background[2], 0.5f);
+
+    // A value changed elsewhere shows in the fields.
+    g_piece.settings.background[0] = 0.75f;
+    click_away();
+    const PropertyRow* row = &content(PANEL_GLOBAL_PROPERTIES)->sections[1].rows[0];
+    EXPECT_EQ(to_string(text_field_text(&row->color_fields[0])), "0.75");
+
+    // The swatch, below the four fields, opens the picker on the background.
+    f32 s = g_theme.scale, o = g_theme.offset;
+    click_beside(PANEL_GLOBAL_PROPERTIES, "background", 20, -(4 * s + o));
+    Panel* picker = panel_of_kind(PANEL_COLOR_PICKER);
+    ASSERT_NE(picker, nullptr);
+    const ColorPickerContent* c = (const ColorPickerContent*)picker->content;
+    EXPECT_EQ(c->binding.target, COLOR_TARGET_BACKGROUND);
+    EXPECT_FLOAT_EQ(c->picker.value, 0.75f);
 }
 
 TEST_F(Properties, TypedValuesAreTakenKeyByKeyOrMarkedWhenTheyCannotBeRight) {
@@ -118,28 +125,6 @@ TEST_F(Properties, StereoAndSampleTypeFollowClicks) {
     }
 }
 
-TEST_F(Properties, TheBackgroundRowEditsComponentsAndItsSwatchOpensThePicker) {
-    open(MENU_SHOW_GLOBAL_PROPERTIES);
-    type_into(PANEL_GLOBAL_PROPERTIES, 1, GLOBAL_ROW_BACKGROUND, {"0.25"}, 1);
-    EXPECT_EQ(g_piece.settings.background[1], 0.25f);
-    EXPECT_EQ(g_piece.settings.background[2], 0.5f);
-
-    // A value changed elsewhere shows in the fields.
-    g_piece.settings.background[0] = 0.75f;
-    click_away();
-    const PropertyRow* row = &content(PANEL_GLOBAL_PROPERTIES)->sections[1].rows[0];
-    EXPECT_EQ(to_string(text_field_text(&row->color_fields[0])), "0.75");
-
-    // The swatch, below the four fields, opens the picker on the background.
-    f32 s = g_theme.scale, o = g_theme.offset;
-    click_beside(PANEL_GLOBAL_PROPERTIES, "background", 20, -(4 * s + o));
-    Panel* picker = panel_of_kind(PANEL_COLOR_PICKER);
-    ASSERT_NE(picker, nullptr);
-    const ColorPickerContent* c = (const ColorPickerContent*)picker->content;
-    EXPECT_EQ(c->binding.target, COLOR_TARGET_BACKGROUND);
-    EXPECT_FLOAT_EQ(c->picker.value, 0.75f);
-}
-
 TEST_F(Properties, AnOpenPanelShowsTheSettingsOfAPieceOpenedMeanwhile) {
     TempFolder folder;
     std::string path = folder / "other.scene";
@@ -163,14 +148,11 @@ TEST_F(Properties, TheGroupPanelEditsTheSelectedGroupAndShowsNothingWithoutOne) 
     g_piece.tree[0].selected = 0;
     open(MENU_SHOW_GROUP_PROPERTIES);
     ASSERT_NE(panel_of_kind(PANEL_GROUP_PROPERTIES), nullptr);
-    EXPECT_EQ(to_string(panel_of_kind(PANEL_GROUP_PROPERTIES)->title), "group properties");
     PropertiesPanel* c = content(PANEL_GROUP_PROPERTIES);
     ASSERT_EQ(c->section_count, 1);
     EXPECT_EQ(to_string(c->sections[0].title), "note");
     // No group selected: nothing is drawn in the panel, no row is bound.
-    headless_draws_clear();
-    frames();
-    EXPECT_EQ(widgets_inside(panel_of_kind(PANEL_GROUP_PROPERTIES)), 0);
+    expect_draws_match("properties_group_none");
     EXPECT_EQ(c->sections[0].rows[GROUP_ROW_SIZE].value, nullptr);
 
     g_piece.tree[0].selected = 1;
