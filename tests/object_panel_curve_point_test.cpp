@@ -88,19 +88,11 @@ TEST_F(CurvePointWindow, FieldsShowThePointAndAMovedPointTakesItsHandlesAlong) {
     type_cell(0, 0, "7/0");
     EXPECT_EQ(text(*point), "5 241/2 4 100 6 261/2");
     EXPECT_EQ(marked_fields(), 3u);
+    click_cell(3, 0);  // "continuous" on a linear curve: the incoming handle mirrored
+    EXPECT_EQ(text(*point), "5 241/2 4 100 6 141");
 }
 
-TEST_F(CurvePointWindow, ContinuousMirrorsTheIncomingHandleAndFlatLevelsBoth) {
-    Curve* curve = open_on(OBJECT_TEMPO, {point_at(2, 120, -10, 4)}, 0);
-    click_cell(3, 0);  // "continuous"
-    EXPECT_EQ(text(curve->points[0]), "2 120 1 110 3 130");
-    EXPECT_EQ(fields(), "2 120 1 110 3 130");
-    click_cell(3, 1);  // "flat": the handles keep their x
-    EXPECT_EQ(text(curve->points[0]), "2 120 1 120 3 120");
-    EXPECT_EQ(fields(), "2 120 1 120 3 120");
-}
-
-TEST_F(CurvePointWindow, OnALogarithmicCurveHandlesFollowByRatio) {
+TEST_F(CurvePointWindow, OnALogarithmicCurveHandlesFollowByRatioAndFlatLevelsBoth) {
     // The pitch template's curve is logarithmic.
     CurvePoint start = {{0, 1}, {1, 1}, {-1, 1}, {1, 2}, {1, 1}, {2, 1}};
     Curve* curve = open_on(OBJECT_PITCH, {start}, 0);
@@ -108,8 +100,12 @@ TEST_F(CurvePointWindow, OnALogarithmicCurveHandlesFollowByRatio) {
     type_cell(0, 1, "3/2");
     EXPECT_EQ(text(curve->points[0]), "0 3/2 -1 3/4 1 3");
     type_cell(1, 1, "1/2");
-    click_cell(3, 0);  // continuous: y mirrored by ratio, p.y * p.y / in.y
+    click_cell(3, 0);  // "continuous": y mirrored by ratio, p.y * p.y / in.y
     EXPECT_EQ(text(curve->points[0]), "0 3/2 -1 1/2 1 9/2");
+    EXPECT_EQ(fields(), "0 3/2 -1 1/2 1 9/2");
+    click_cell(3, 1);  // "flat": the handles keep their x
+    EXPECT_EQ(text(curve->points[0]), "0 3/2 -1 3/2 1 3/2");
+    EXPECT_EQ(fields(), "0 3/2 -1 3/2 1 3/2");
 }
 
 TEST_F(CurvePointWindow, APointStaysBetweenItsNeighbours) {
