@@ -44,12 +44,9 @@ struct GroupList : InterfaceTest {
         headless_key_up(key);
         frames();
     }
-    // The toggle icon of a folder row at the given depth.
-    void click_toggle(i32 shown, i32 depth = 1) {
-        GroupListLayout l = layout();
-        f32 x = l.list.x + (f32)(depth - 1) * g_theme.row_offset + g_theme.icon_size / 2;
-        click_at(x, row_y(shown));
-    }
+    // The toggle icon of a folder row at the top level.
+    f32 toggle_x() { return layout().list.x + g_theme.icon_size / 2; }
+    void click_toggle(i32 shown) { click_at(toggle_x(), row_y(shown)); }
     void click_button(i32 which) {
         Rect r = layout().buttons[which];
         click_at(r.x + r.width / 2, r.y + r.height / 2);
@@ -287,8 +284,7 @@ TEST_F(GroupList, CollapsingHidesRowsButKeepsTheirSelection) {
     EXPECT_EQ(tree(), "group [f inner ] *after");
 
     // A press on the toggle that is released elsewhere flips nothing.
-    GroupListLayout l = layout();
-    drag(l.list.x + g_theme.icon_size / 2, row_y(1), row_x(), row_y(0));
+    drag(toggle_x(), row_y(1), row_x(), row_y(0));
     EXPECT_EQ(g_piece.tree[1].expanded, 0);
     // A double click on the folder's row flips it too.
     click_row(1);

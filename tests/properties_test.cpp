@@ -67,10 +67,23 @@ struct Properties : InterfaceTest {
 
 // Titled "global properties": an "audio" section (sample rate, stereo, sample type, start
 // and end time) and a "rendering" one (the background), each row showing its setting.
-TEST_F(Properties, TheGlobalPanelShowsTheSettingsAndItsBackgroundRowEditsTheColour) {
+TEST_F(Properties, TheGlobalPanelShowsTheSettingsAndClicksAndTypingInItsRowsEditThem) {
     open(MENU_SHOW_GLOBAL_PROPERTIES);
     ASSERT_NE(panel_of_kind(PANEL_GLOBAL_PROPERTIES), nullptr);
     expect_draws_match("properties_global");
+
+    click_beside(PANEL_GLOBAL_PROPERTIES, "stereo");
+    frames();
+    EXPECT_EQ(g_piece.settings.stereo, 0);
+    click_beside(PANEL_GLOBAL_PROPERTIES, "stereo");
+    frames();
+    EXPECT_EQ(g_piece.settings.stereo, 1);
+    EXPECT_EQ(g_piece.modified, 1);
+    // The sample type cycles from short through long and float back to short.
+    for (u8 type : {SAMPLE_TYPE_LONG, SAMPLE_TYPE_FLOAT, SAMPLE_TYPE_SHORT}) {
+        click_beside(PANEL_GLOBAL_PROPERTIES, "sample type", 40);
+        EXPECT_EQ(g_piece.settings.sample_type, type);
+    }
 
     type_into(PANEL_GLOBAL_PROPERTIES, 1, GLOBAL_ROW_BACKGROUND, {"0.25"}, 1);
     EXPECT_EQ(g_piece.settings.background[1], 0.25f);
@@ -119,22 +132,6 @@ TEST_F(Properties, TypedValuesAreTakenKeyByKeyOrMarkedWhenTheyCannotBeRight) {
     EXPECT_TRUE(same(g_piece.settings.start_time, frac(1, 3)));
     click_away();
     EXPECT_EQ(field_text(PANEL_GLOBAL_PROPERTIES, 0, GLOBAL_ROW_START_TIME), "1/3");
-}
-
-TEST_F(Properties, StereoAndSampleTypeFollowClicks) {
-    open(MENU_SHOW_GLOBAL_PROPERTIES);
-    click_beside(PANEL_GLOBAL_PROPERTIES, "stereo");
-    frames();
-    EXPECT_EQ(g_piece.settings.stereo, 0);
-    click_beside(PANEL_GLOBAL_PROPERTIES, "stereo");
-    frames();
-    EXPECT_EQ(g_piece.settings.stereo, 1);
-    EXPECT_EQ(g_piece.modified, 1);
-    // The sample type cycles from short through long and float back to short.
-    for (u8 type : {SAMPLE_TYPE_LONG, SAMPLE_TYPE_FLOAT, SAMPLE_TYPE_SHORT}) {
-        click_beside(PANEL_GLOBAL_PROPERTIES, "sample type", 40);
-        EXPECT_EQ(g_piece.settings.sample_type, type);
-    }
 }
 
 TEST_F(Properties, AnOpenPanelShowsTheSettingsOfAPieceOpenedMeanwhile) {
