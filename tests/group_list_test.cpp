@@ -297,9 +297,7 @@ TEST_F(GroupList, DeletingAGroupTakesItsObjectsAndItsIdIsNeverGivenAgain) {
     i64 a = g_piece.tree[row_of("a")].id, b = g_piece.tree[row_of("b")].id;
     add_note(a);
     i64 kept = add_note(b);
-    TempoObject tempo = g_editor.tempo_template;
-    tempo.header.group_id = a;
-    piece_object_add(&g_piece, &tempo.header);
+    piece_object_add(&g_piece, editor_template(OBJECT_TEMPO))->group_id = a;
     frames();
     click_row(row_of("a"));
     click_button(3);
@@ -316,7 +314,6 @@ TEST_F(GroupList, DeletingAGroupTakesItsObjectsAndItsIdIsNeverGivenAgain) {
     click_button(0);
     i64 fresh = g_piece.tree[g_piece.tree.count - 1].id;
     EXPECT_GT(fresh, b + 5);
-    EXPECT_NE(fresh, a);
     click_button(1);
     EXPECT_GT(g_piece.tree[g_piece.tree.count - 1].id, fresh);  // folders draw from it too
 
