@@ -48,22 +48,22 @@ struct SceneLayout : testing::Test {
     void SetUp() override { piece_init(&piece, POOL_MAIN); }
 };
 
-TEST_F(SceneLayout, AnEmptyPieceIsMagicVersionTwelveZeroCountsAndTheSettings) {
+// An empty piece is magic, version, twelve zero counts and the settings; a note header is
+// id, group, scope, then three fractions.
+TEST_F(SceneLayout, AnEmptyPieceAndANoteHeaderAreLaidOutFieldByField) {
     std::vector<u8> expected = {0xB8, 0x4E, 0x40, 0x02, 0x00, 0x00};
     for (int i = 0; i < 12; i += 1) append(&expected, le(0, 4));
     append(&expected, settings_bytes_default());
     EXPECT_EQ(encode(&piece), expected);
     EXPECT_EQ(scene_encoded_size(&piece), 112);
-}
 
-TEST_F(SceneLayout, ANoteHeaderIsIdGroupScopeThenThreeFractions) {
     NoteObject note = {};
     note.header = header_make(OBJECT_NOTE, 5, 2, SCOPE_LOCAL, frac(1, 4), frac(1, 8), frac(3, 2));
     array_push(&piece.notes, note);
     std::vector<u8> bytes = encode(&piece);
     ASSERT_EQ(bytes.size(), 112u + SCENE_HEADER_BYTES);
 
-    std::vector<u8> expected = le(1, 4);  // the note count, after magic, version and 2 lists
+    expected = le(1, 4);  // the note count, after magic, version and 2 lists
     append(&expected, le(5, 8));
     append(&expected, le(2, 8));
     expected.push_back(2);
