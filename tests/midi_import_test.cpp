@@ -20,12 +20,9 @@ typedef std::vector<u8> Bytes;
 // One track's events, delta times as variable-length numbers.
 struct TrackBytes {
     Bytes b;
-    void delta(u32 value) {
-        u8 bytes[5];
-        b.insert(b.end(), bytes, bytes + midi_varlen_encode(value, bytes));
-    }
     TrackBytes& event(u32 delta_ticks, Bytes bytes) {
-        delta(delta_ticks);
+        u8 delta[5];
+        b.insert(b.end(), delta, delta + midi_varlen_encode(delta_ticks, delta));
         b.insert(b.end(), bytes.begin(), bytes.end());
         return *this;
     }

@@ -89,29 +89,6 @@ TEST_F(Undo, CanvasEditsInBothModesGoBackAndForthByteForByte) {
     EXPECT_EQ(encoded(), states[states.size() - 3]);
 }
 
-TEST_F(Undo, ClosingTimeTakesTheObjectsItRemovesOutAtOnceAsOneStep) {
-    tap(KEY_TAB);
-    for (i32 i = 0; i < 3; i += 1) tap(KEY_SPACE);  // notes at 0, 1 and 2
-    tap(KEY_LETTER('j'));
-    tap(KEY_LETTER('j'));
-    g_editor.place_kind = OBJECT_TEMPO;
-    tap(KEY_SPACE);  // a tempo at 1
-    tap(KEY_LETTER('j'));
-    std::string before = encoded();
-    i64 steps = history_step_count();
-    tap(KEY_BACKSPACE);  // closes [1, 2): the note and the tempo at 1 go, the note at 2 moves
-    ASSERT_EQ(g_piece.notes.count, 2);
-    EXPECT_EQ(g_piece.tempos.count, 0);
-    EXPECT_TRUE(fraction_equal(g_piece.notes[0].header.time, frac(0)));
-    EXPECT_TRUE(fraction_equal(g_piece.notes[1].header.time, frac(1)));
-    EXPECT_EQ(history_step_count(), steps + 1);
-    tap(KEY_TAB);  // select mode finds nothing left to remove: no second step
-    frames(2);
-    EXPECT_EQ(history_step_count(), steps + 1);
-    undo();
-    EXPECT_EQ(encoded(), before);
-}
-
 TEST_F(Undo, AnEditAfterUndoDropsTheRedoStepsAndControlZIsTheFieldsWhileItHasTheKeyboard) {
     tap(KEY_TAB);
     tap(KEY_SPACE);
