@@ -40,13 +40,14 @@ static void notes_add(i64 notes) {
 
 using SaveFailure = PieceFiles;
 
-// Saves with the files of this process limited to `limit` bytes: the write stops there.
+// Saves with the files of this process limited to `limit` bytes: the write stops there. A
+// limit of -1 keeps the limit the process has.
 static bool save_with_size_limit(const std::string& target, i64 limit) {
     struct rlimit saved;
     getrlimit(RLIMIT_FSIZE, &saved);
     void (*saved_handler)(int) = signal(SIGXFSZ, SIG_IGN);
     struct rlimit limited = saved;
-    limited.rlim_cur = (rlim_t)limit;
+    limited.rlim_cur = limit < 0 ? saved.rlim_cur : (rlim_t)limit;
     bool saved_ok = setrlimit(RLIMIT_FSIZE, &limited) == 0 && scene_save(to_str(target));
     setrlimit(RLIMIT_FSIZE, &saved);
     signal(SIGXFSZ, saved_handler);
@@ -98,7 +99,8 @@ static std::vector<PlatformCall> marked_file_calls() {
     return interesting;
 }
 
-static std::vector<PlatformCall> save_calls(const std::string& target, i64 limit = RLIM_INFINITY) {
+// The file calls of one save, the file size limited to `limit` bytes (-1: as it is).
+static std::vector<PlatformCall> save_calls(const std::string& target, i64 limit = -1) {
     headless_marked_calls_clear();
     headless_mark_thread(true);
     save_with_size_limit(target, limit);
