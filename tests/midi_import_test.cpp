@@ -132,8 +132,7 @@ TEST_F(MidiImport, TonicComesFromTheKeySignatureOrTheCaller) {
     EXPECT_EQ(ratio(piece.notes[2].header.pitch), "3/2");
     EXPECT_FALSE(import(file, "no such key"));
     EXPECT_EQ(to_string(reason), "keys.txt has no key \"no such key\"");
-    EXPECT_EQ(midi_tonic_parse(STR("c#")), 1);
-    EXPECT_EQ(midi_tonic_parse(STR("H")), -1);
+    EXPECT_EQ(midi_tonic_parse(STR("c#")), 1);  // "H" is refused by the import panel's test
 }
 
 TEST_F(MidiImport, TempoChangesBecomeTempoObjectsAtExactTimes) {
