@@ -1,6 +1,6 @@
-// Opening, saving, the new-piece command, the quit test and the file panel's actions, on
-// g_piece with real files in a fresh folder and message boxes recorded by the headless
-// back end. Saves that fail halfway are save_failure_test's.
+// Opening, saving, the new-piece command, the quit test and the file panel's actions after
+// a failed save, on g_piece with real files in a fresh folder and message boxes recorded by
+// the headless back end. Saves that fail halfway are save_failure_test's.
 #include <sys/stat.h>
 
 #include "app/app.h"
