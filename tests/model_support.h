@@ -1,5 +1,5 @@
-// Helpers of the tests that work with real files: whole files written, a piece's scene
-// encoding as bytes to compare, and a fixture for g_piece with files and message boxes.
+// Helpers of the model and file tests: whole files written, a piece's scene encoding and
+// its listing to compare, and a fixture for g_piece with files and message boxes.
 #pragma once
 
 #include <stdio.h>
@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "model/dump.h"
 #include "model/scene.h"
 #include "platform/headless.h"
 #include "test_support.h"
@@ -19,6 +20,14 @@ inline void file_put(const std::string& path, const std::string& bytes) {
 inline std::string scene_bytes(const Piece* piece) {
     Str bytes = scene_encode(piece, POOL_TMP);
     return std::string((const char*)bytes.data, (size_t)bytes.length);
+}
+
+// The piece as `sorvane-render --dump` lists it.
+inline std::string piece_listing(const Piece* piece) {
+    StrBuilder out;
+    str_builder_init(&out, POOL_TMP);
+    piece_dump(&out, piece);
+    return to_string(str_builder_text(&out));
 }
 
 // The last message box as "title: text", empty when none was shown.
