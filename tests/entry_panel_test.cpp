@@ -115,10 +115,11 @@ TEST_F(FractionEntry, AnEntryWhoseObjectWasDeletedClosesAndWritesNothing) {
 // Each field opens with its value's display form.
 TEST_F(FractionEntry, EachEntryKeepsItsOwnTextAndClosedEntriesGiveTheirPlaceBack) {
     i64 a = add_note(frac(3, 4), frac(1));
-    i64 b = add_note(frac(2), frac(1));
+    i64 b = add_note(frac(1), frac(2));
     frames();
     fraction_entry_open(STR("time"), fraction_binding_object(OBJECT_NOTE, a, FRACTION_FIELD_TIME));
-    fraction_entry_open(STR("time"), fraction_binding_object(OBJECT_NOTE, b, FRACTION_FIELD_TIME));
+    fraction_entry_open(STR("duration"),
+                        fraction_binding_object(OBJECT_NOTE, b, FRACTION_FIELD_DURATION));
     frames();
     ASSERT_EQ(g_panels.panels.count, 2);
     EXPECT_EQ(to_string(field_text_of(&g_panels.panels[0])), "3/4");
