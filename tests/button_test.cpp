@@ -1,7 +1,6 @@
 // The simple widgets as the mouse meets them: clicks only on release inside, the input
 // gate, toggles, toolbar buttons along the top edge, and the scroll bar's clamping.
 #include "frame_support.h"
-#include "gfx/textures.h"
 #include "ui/button.h"
 
 using Buttons = InterfaceTest;

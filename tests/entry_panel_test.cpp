@@ -4,7 +4,6 @@
 #include <string>
 
 #include "app/document.h"
-#include "editor/editor.h"
 #include "frame_support.h"
 #include "model/scene.h"
 #include "panels/entry_panels.h"

@@ -5,8 +5,6 @@
 #include <string>
 
 #include "frame_support.h"
-#include "gfx/font.h"
-#include "gfx/resources.h"
 #include "ui/text_field.h"
 
 struct TextFieldTest : InterfaceTest {
@@ -65,10 +63,6 @@ struct TextFieldTest : InterfaceTest {
     }
     f32 line_height() {
         return g_theme.text_scale * (f32)(font_default()->size * font_default()->line_height);
-    }
-    // The centre of the first line.
-    f32 first_line_y() {
-        return field.caret_y + (f32)text_field_line_of(&field, field.caret, 0) * line_height();
     }
 };
 
@@ -219,10 +213,10 @@ TEST_F(TextFieldTest, TheKeypadMovesOnlyWhenNumLockAgreesWithShift) {
     EXPECT_EQ(field.anchor, 2);
 }
 
-TEST_F(TextFieldTest, APressPlacesTheCaretAtTheNearestBoundaryAndTwoSelectAWord) {
+TEST_F(TextFieldTest, APressPlacesTheCaretTwoSelectAWordAndADragSelectsAsItGoes) {
     set("hello brave world");
     step();
-    f32 y = first_line_y();
+    f32 y = field.caret_y;  // the centre of the only line
     // Just right of the middle of "b": after it; just left: before it.
     f32 b0 = x_at(6), b1 = x_at(7);
     mouse_to((b0 + b1) / 2 + 1, y);
@@ -253,27 +247,23 @@ TEST_F(TextFieldTest, APressPlacesTheCaretAtTheNearestBoundaryAndTwoSelectAWord)
     click();
     click();
     EXPECT_EQ(selected(), "hello brave world");
-}
 
-TEST_F(TextFieldTest, DraggingSelectsAndShiftPressesExtend) {
-    set("one two three");
-    step();
-    f32 y = first_line_y();
-    mouse_to(x_at(4) + 1, y);
+    // Dragging selects; after the drag a press with shift extends the selection.
+    mouse_to(x_at(6) + 1, y);
     headless_mouse_down(MOUSE_LEFT);
     step();
-    mouse_to(x_at(7) + 1, y);
+    mouse_to(x_at(11) + 1, y);
     step();
     headless_mouse_up(MOUSE_LEFT);
     step();
-    EXPECT_EQ(selected(), "two");
-    mouse_to(x_at(13) + 1, y);
+    EXPECT_EQ(selected(), "brave");
+    mouse_to(x_at(17) - 1, y);
     step();
-    EXPECT_EQ(field.caret, 7);  // the drag has ended: the caret stays
+    EXPECT_EQ(field.caret, 11);  // the drag has ended: the caret stays
     headless_key_down(KEY_SHIFT);
     click();
     headless_key_up(KEY_SHIFT);
-    EXPECT_EQ(selected(), "two three");
+    EXPECT_EQ(selected(), "brave world");
 }
 
 TEST_F(TextFieldTest, TheWheelScrollsAMultiLineFieldWithinItsTextAndTheCaretIsKeptInView) {
