@@ -47,7 +47,7 @@ TEST_F(Panels, TheTitleBarMovesThePanelButNotIntoTheMenuBar) {
     EXPECT_FLOAT_EQ(panel->height, 300);
 }
 
-TEST_F(Panels, CornersAndEdgesResizeAndTheMinimumKeepsTheOppositeEdges) {
+TEST_F(Panels, CornersEdgesAndTheWindowResizeAndTheMinimumKeepsTheOppositeEdges) {
     u64 id = open_panel(100, 100, 400, 400);
     frames();
     // The top-right corner outward: the bottom-left corner stays.
@@ -65,6 +65,10 @@ TEST_F(Panels, CornersAndEdgesResizeAndTheMinimumKeepsTheOppositeEdges) {
     // The right edge inward past the minimum: the left edge stays.
     drag(560, 400, 100, 400);
     EXPECT_EQ(rect_of(id), "300 240 200 300");
+    // A window twice as wide and half again as high scales the panel alike.
+    headless_resize(2048, 1152);
+    frames();
+    EXPECT_EQ(rect_of(id), "600 360 400 450");
 }
 
 // Drawn with the title bar unclipped, the content clipped to the panel below it, nothing
@@ -186,12 +190,4 @@ TEST_F(Panels, ACoveredLowerPanelIgnoresTheMouseWhereTheUpperOneIs) {
     EXPECT_EQ(content->close_requested, 1);
     frames();
     EXPECT_EQ(panel_index(question_id), -1);
-}
-
-TEST_F(Panels, AWindowResizeScalesEveryPanel) {
-    u64 id = open_panel(100, 150, 300, 400);
-    frames();
-    headless_resize(2048, 1152);
-    frames();
-    EXPECT_EQ(rect_of(id), "200 225 600 600");
 }
