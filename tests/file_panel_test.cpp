@@ -124,8 +124,6 @@ TEST_F(FileBrowser, OpensCentredListingFoldersFirstEachSortedWithoutDots) {
     file_put("Apple", "x");
     frames();
     control_key('o');
-    ASSERT_NE(panel(), nullptr);
-    EXPECT_EQ(state()->action, FILE_ACTION_OPEN);
     // Titled "open piece", centred on the window, the folder names in the directory colour
     // above the file names.
     expect_draws_match("file_panel_listing");
@@ -353,7 +351,6 @@ std::string FileBrowser::export_through_panel(const char* name, bool mpe) {
     click_row("out");
     type_name(name);
     click_ok();
-    EXPECT_TRUE(playback_is_waiting());
     for (int i = 0; i < 6000 && playback_is_waiting(); i += 1) {
         frames();
         timespec pause = {0, 10000000};

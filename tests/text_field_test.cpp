@@ -61,9 +61,6 @@ struct TextFieldTest : InterfaceTest {
         return rect.x + g_theme.text_offset - field.scroll_x +
                (f32)text_line_width_before(text_field_text(&field), position);
     }
-    f32 line_height() {
-        return g_theme.text_scale * (f32)(font_default()->size * font_default()->line_height);
-    }
 };
 
 TEST_F(TextFieldTest, ReturnEndsASingleLineFieldAndBreaksAMultiLineOne) {
@@ -278,7 +275,7 @@ TEST_F(TextFieldTest, TheWheelScrollsAMultiLineFieldWithinItsTextAndTheCaretIsKe
     EXPECT_FLOAT_EQ(field.target_y, 0);
     headless_mouse_wheel(-1000);  // far down: the last line stays in view
     step();
-    f32 lh = line_height();
+    f32 lh = g_theme.text_scale * (f32)(font_default()->size * font_default()->line_height);
     EXPECT_FLOAT_EQ(field.target_y, 101 * lh - rect.height);
     step();
 
