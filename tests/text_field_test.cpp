@@ -5,8 +5,6 @@
 #include <string>
 
 #include "frame_support.h"
-#include "gfx/font.h"
-#include "gfx/resources.h"
 #include "ui/text_field.h"
 
 struct TextFieldTest : InterfaceTest {
@@ -17,9 +15,12 @@ struct TextFieldTest : InterfaceTest {
     // A press inside, away from the text, so the field holds the keyboard.
     void focus() {
         mouse_to(rect.x + rect.width - 4, rect.y + 4);
+        click();
+        ASSERT_EQ(field.focused, 1);
+    }
+    void click() {
         headless_mouse_click(MOUSE_LEFT);
         step();
-        ASSERT_EQ(field.focused, 1);
     }
     void set(const char* text) { text_field_set_text(&field, str_from_cstring(text)); }
     void key(i32 code) {
@@ -28,10 +29,26 @@ struct TextFieldTest : InterfaceTest {
     }
     void with(i32 modifier, i32 code) {
         headless_key_down(modifier);
-        headless_key_tap(code);
-        step();
+        key(code);
         headless_key_up(modifier);
         step();
+    }
+    // A key with a modifier held (0: none), then the caret it leaves (unless -1) and the
+    // text (when given).
+    struct Press {
+        i32 modifier, code;
+        i64 caret;
+        const char* text = nullptr;
+    };
+    void presses(std::initializer_list<Press> list) {
+        i32 n = 0;
+        for (const Press& press : list) {
+            if (press.modifier) with(press.modifier, press.code);
+            else key(press.code);
+            if (press.caret >= 0) EXPECT_EQ(field.caret, press.caret) << "press " << n;
+            if (press.text) EXPECT_EQ(text(), press.text) << "press " << n;
+            n += 1;
+        }
     }
     void type(const char* text) {
         headless_type_text(str_from_cstring(text));
@@ -44,34 +61,28 @@ struct TextFieldTest : InterfaceTest {
         return rect.x + g_theme.text_offset - field.scroll_x +
                (f32)text_line_width_before(text_field_text(&field), position);
     }
-    f32 line_height() {
-        return g_theme.text_scale * (f32)(font_default()->size * font_default()->line_height);
-    }
-    // The centre of the first line.
-    f32 first_line_y() {
-        return field.caret_y + (f32)text_field_line_of(&field, field.caret, 0) * line_height();
-    }
 };
 
 TEST_F(TextFieldTest, ReturnEndsASingleLineFieldAndBreaksAMultiLineOne) {
     field.single_line = 1;
     set("name");
     focus();
-    key(KEY_RETURN);
-    EXPECT_EQ(text(), "name");
+    // Return in the frame of the last characters enters them too, and nothing after it.
+    headless_type_text(STR("z"));
+    headless_key_tap(KEY_RETURN);
+    headless_type_text(STR("lost"));
+    step();
     EXPECT_EQ(field.focused, 0);
     EXPECT_EQ(field.entered, 1);
     step();
     EXPECT_EQ(field.entered, 0);  // a flag of one frame
     type("zz");
-    EXPECT_EQ(text(), "name");  // without the focus nothing is typed
+    EXPECT_EQ(text(), "namez");  // neither the Return nor, without the focus, the letters
 
-    TextField multi = {};
-    field = multi;
+    field = TextField{};
     set("ab");
     focus();
-    key(KEY_END);
-    key(KEY_KEYPAD_ENTER);
+    presses({{0, KEY_END, 2}, {0, KEY_KEYPAD_ENTER, 3}});
     type("c");
     EXPECT_EQ(text(), "ab\nc");
     ASSERT_EQ(field.lines.count, 2);
@@ -90,14 +101,6 @@ TEST_F(TextFieldTest, ASlowFrameTakesItsTypingAndEveryKeyInTheOrderTheyCame) {
     step();
     EXPECT_EQ(text(), "ayx");
     EXPECT_EQ(field.caret, 2);
-    // Return in the frame of the last characters enters them too.
-    field.single_line = 1;
-    headless_type_text(STR("z"));
-    headless_key_tap(KEY_RETURN);
-    headless_type_text(STR("lost"));
-    step();
-    EXPECT_EQ(text(), "ayzx");
-    EXPECT_EQ(field.entered, 1);
 }
 
 TEST_F(TextFieldTest, CutCopyAndPasteGoThroughTheClipboard) {
@@ -111,11 +114,8 @@ TEST_F(TextFieldTest, CutCopyAndPasteGoThroughTheClipboard) {
     EXPECT_EQ(selected(), "two");
     with(KEY_CONTROL, KEY_LETTER('c'));
     EXPECT_EQ(to_string(headless_clipboard_text()), "two");
-    with(KEY_CONTROL, KEY_LETTER('x'));
-    EXPECT_EQ(text(), "one  three");
-    key(KEY_END);
-    with(KEY_CONTROL, KEY_LETTER('v'));
-    EXPECT_EQ(text(), "one  threetwo");
+    presses({{KEY_CONTROL, KEY_LETTER('x'), 4, "one  three"}, {0, KEY_END, 10},
+             {KEY_CONTROL, KEY_LETTER('v'), 13, "one  threetwo"}});
     // Copying with nothing selected keeps what the clipboard held.
     with(KEY_CONTROL, KEY_LETTER('c'));
     EXPECT_EQ(to_string(headless_clipboard_text()), "two");
@@ -123,99 +123,53 @@ TEST_F(TextFieldTest, CutCopyAndPasteGoThroughTheClipboard) {
     // Two lines pasted into a single-line field leave one line.
     field.single_line = 1;
     set("<>");
-    key(KEY_HOME);
-    key(KEY_RIGHT);
+    text_field_set_caret(&field, 1);
     headless_clipboard_put(STR("first\nsecond"));
-    with(KEY_CONTROL, KEY_LETTER('v'));
-    EXPECT_EQ(text(), "<firstsecond>");
-    EXPECT_EQ(field.caret, 12);
+    presses({{KEY_CONTROL, KEY_LETTER('v'), 12, "<firstsecond>"}});
     EXPECT_EQ(field.lines.count, 1);
-    EXPECT_EQ(field.lines[0], 13);
 }
 
+// The run of spaces is a word of its own kind; '_' and digits belong to the word. Without
+// control one character goes, and nothing before the start.
 TEST_F(TextFieldTest, ControlDeletesWholeWords) {
     set("alpha beta_2 gamma");
     focus();
-    key(KEY_END);
-    with(KEY_CONTROL, KEY_BACKSPACE);
-    EXPECT_EQ(text(), "alpha beta_2 ");
-    with(KEY_CONTROL, KEY_BACKSPACE);  // the run of spaces is a word of its own kind
-    EXPECT_EQ(text(), "alpha beta_2");
-    with(KEY_CONTROL, KEY_BACKSPACE);  // '_' and digits belong to the word
-    EXPECT_EQ(text(), "alpha ");
-    key(KEY_HOME);
-    with(KEY_CONTROL, KEY_DELETE);
-    EXPECT_EQ(text(), " ");
-    EXPECT_EQ(field.caret, 0);
-    key(KEY_BACKSPACE);  // nothing before the caret
-    key(KEY_DELETE);
-    EXPECT_EQ(text(), "");
-    key(KEY_DELETE);  // at the end: nothing
-    EXPECT_EQ(text(), "");
+    presses({{0, KEY_END, 18},
+             {KEY_CONTROL, KEY_BACKSPACE, -1, "alpha beta_2 "},
+             {KEY_CONTROL, KEY_BACKSPACE, -1, "alpha beta_2"},
+             {KEY_CONTROL, KEY_BACKSPACE, -1, "alpha "},
+             {0, KEY_HOME, 0},
+             {KEY_CONTROL, KEY_DELETE, 0, " "},
+             {0, KEY_BACKSPACE, 0, " "},
+             {0, KEY_DELETE, 0, ""}});
 }
 
+// Up and down keep the column through a short line, landing on a character boundary in a
+// line of two 3-byte characters; down from the last line goes to the end of the text, up
+// from the first to its start. A page from the last of five lines goes to an end.
 TEST_F(TextFieldTest, UpAndDownKeepTheColumnAndPagesGoToTheEnds) {
     set("abcdef\nab\nabcdefgh\n\xE2\x82\xAC\xE2\x82\xAC");
     focus();
     text_field_set_caret(&field, 5);  // line 0, column 5
-    key(KEY_DOWN);
-    EXPECT_EQ(field.caret, 9);  // the end of "ab"
-    key(KEY_DOWN);
-    EXPECT_EQ(field.caret, 10 + 5);  // column 5 again
-    key(KEY_DOWN);
-    // Column 5 of a line of two 3-byte characters lands on a boundary, not inside one.
-    EXPECT_EQ(field.caret, 19 + 3);
-    key(KEY_DOWN);
-    EXPECT_EQ(field.caret, 25);  // from the last line: the end of the text
-    key(KEY_UP);
-    EXPECT_EQ(field.caret, 10 + 5);  // still column 5: vertical moves keep it
-    key(KEY_HOME);
-    key(KEY_UP);
-    EXPECT_EQ(field.caret, 7);
-    key(KEY_UP);
-    key(KEY_UP);
-    EXPECT_EQ(field.caret, 0);  // from the first line up: the start
-
-    // Page up from the last of five lines goes to the start.
+    presses({{0, KEY_DOWN, 9}, {0, KEY_DOWN, 10 + 5}, {0, KEY_DOWN, 19 + 3}, {0, KEY_DOWN, 25},
+             {0, KEY_UP, 10 + 5}, {0, KEY_HOME, 10}, {0, KEY_UP, 7}, {0, KEY_END, 9},
+             {0, KEY_UP, 2}, {0, KEY_UP, 0}});
     set("one\ntwo\nthree\nfour\nfive");
-    EXPECT_EQ(field.lines.count, 5);
     text_field_set_caret(&field, 21);  // "fi|ve"
-    key(KEY_PAGE_UP);
-    EXPECT_EQ(field.caret, 0);
-    key(KEY_PAGE_DOWN);
-    EXPECT_EQ(field.caret, 23);
-    with(KEY_CONTROL, KEY_HOME);
-    EXPECT_EQ(field.caret, 0);
-    with(KEY_CONTROL, KEY_END);
-    EXPECT_EQ(field.caret, 23);
+    presses({{0, KEY_PAGE_UP, 0}, {0, KEY_PAGE_DOWN, 23}, {KEY_CONTROL, KEY_HOME, 0},
+             {KEY_CONTROL, KEY_END, 23}});
 }
 
+// Left from the start stays; with a selection left goes to its start; characters of three
+// bytes are passed and deleted whole.
 TEST_F(TextFieldTest, ShiftSelectsAndCharactersMoveWhole) {
     set("a\xE2\x82\xAC" "bc");
     focus();
-    key(KEY_HOME);
-    key(KEY_LEFT);
-    EXPECT_EQ(field.caret, 0);  // left from the start stays
-    headless_key_down(KEY_SHIFT);
-    step();
-    key(KEY_RIGHT);
-    key(KEY_RIGHT);
-    key(KEY_RIGHT);
-    headless_key_up(KEY_SHIFT);
-    step();
-    EXPECT_EQ(field.anchor, 0);
-    EXPECT_EQ(field.caret, 5);
+    presses({{0, KEY_HOME, 0}, {0, KEY_LEFT, 0}, {KEY_SHIFT, KEY_RIGHT, 1},
+             {KEY_SHIFT, KEY_RIGHT, 4}, {KEY_SHIFT, KEY_RIGHT, 5}});
     EXPECT_EQ(selected(), "a\xE2\x82\xAC" "b");
-    key(KEY_LEFT);  // with a selection: to its start
-    EXPECT_EQ(field.caret, 0);
-    EXPECT_EQ(field.anchor, 0);
-    key(KEY_RIGHT);
-    key(KEY_RIGHT);
-    EXPECT_EQ(field.caret, 4);  // over the 3-byte character at once
-    key(KEY_LEFT);
-    EXPECT_EQ(field.caret, 1);
-    key(KEY_DELETE);
-    EXPECT_EQ(text(), "abc");
+    presses({{0, KEY_LEFT, 0}, {0, KEY_RIGHT, 1}, {0, KEY_RIGHT, 4}, {0, KEY_LEFT, 1},
+             {0, KEY_DELETE, 1, "abc"}});
 }
 
 TEST_F(TextFieldTest, TypingReplacesTheSelectionAndHoldsTheKeyboard) {
@@ -223,28 +177,16 @@ TEST_F(TextFieldTest, TypingReplacesTheSelectionAndHoldsTheKeyboard) {
     focus();
     EXPECT_EQ(g_ui.keyboard_taken, 1);
     text_field_set_caret(&field, 0);
-    headless_key_down(KEY_SHIFT);
-    key(KEY_RIGHT);
-    headless_key_up(KEY_SHIFT);
+    with(KEY_SHIFT, KEY_RIGHT);
     type("b");
     EXPECT_EQ(text(), "bat");
     EXPECT_EQ(field.changed, 1);
     step();
     EXPECT_EQ(field.changed, 0);
-    key(KEY_TAB);
-    EXPECT_EQ(text(), "b\tat");
-    // Select all, then a character replaces everything.
-    with(KEY_CONTROL, KEY_LETTER('a'));
-    EXPECT_EQ(selected(), "b\tat");
-    type("x");
-    EXPECT_EQ(text(), "x");
-    EXPECT_EQ(field.caret, 1);
-    EXPECT_EQ(field.anchor, 1);
-    EXPECT_EQ(field.lines.count, 1);
+    presses({{0, KEY_TAB, 2, "b\tat"}});  // at the caret after the "b": nothing selected
     // A press outside gives the keyboard back.
     mouse_to(20, 20);
-    headless_mouse_click(MOUSE_LEFT);
-    step();
+    click();
     EXPECT_EQ(field.focused, 0);
     EXPECT_EQ(g_ui.keyboard_taken, 0);
 }
@@ -252,30 +194,24 @@ TEST_F(TextFieldTest, TypingReplacesTheSelectionAndHoldsTheKeyboard) {
 TEST_F(TextFieldTest, TheKeypadMovesOnlyWhenNumLockAgreesWithShift) {
     set("abc");
     focus();
-    key(KEY_END);
-    key(KEY_KEYPAD_0 + 4);  // num lock off, no shift: left
-    EXPECT_EQ(field.caret, 2);
+    // Num lock off, no shift: 4 is left.
+    presses({{0, KEY_END, 3}, {0, KEY_KEYPAD_0 + 4, 2}});
     headless_set_modifiers(MODIFIER_NUM_LOCK);
     step();
-    key(KEY_KEYPAD_0 + 4);  // num lock on: the key types (the platform sends the digit)
-    EXPECT_EQ(field.caret, 2);
-    headless_key_down(KEY_SHIFT);
-    key(KEY_KEYPAD_0 + 7);  // num lock and shift: home, selecting
-    headless_key_up(KEY_SHIFT);
-    step();
-    EXPECT_EQ(field.caret, 0);
+    // Num lock on: the key types (the platform sends the digit); with shift too, 7 is home,
+    // selecting.
+    presses({{0, KEY_KEYPAD_0 + 4, 2}, {KEY_SHIFT, KEY_KEYPAD_0 + 7, 0}});
     EXPECT_EQ(field.anchor, 2);
 }
 
-TEST_F(TextFieldTest, APressPlacesTheCaretAtTheNearestBoundaryAndTwoSelectAWord) {
+TEST_F(TextFieldTest, APressPlacesTheCaretTwoSelectAWordAndADragSelectsAsItGoes) {
     set("hello brave world");
     step();
-    f32 y = first_line_y();
+    f32 y = field.caret_y;  // the centre of the only line
     // Just right of the middle of "b": after it; just left: before it.
     f32 b0 = x_at(6), b1 = x_at(7);
     mouse_to((b0 + b1) / 2 + 1, y);
-    headless_mouse_click(MOUSE_LEFT);
-    step();
+    click();
     EXPECT_EQ(field.focused, 1);
     EXPECT_EQ(field.caret, 7);
     EXPECT_EQ(field.anchor, 7);
@@ -284,57 +220,44 @@ TEST_F(TextFieldTest, APressPlacesTheCaretAtTheNearestBoundaryAndTwoSelectAWord)
     headless_clock_advance(100000);
     g_ui.frame_seconds = 0.1;
     step();
-    headless_mouse_click(MOUSE_LEFT);
-    step();
+    click();
     EXPECT_EQ(selected(), "brave");
-
-    // A third press after the timer ran out places the caret again.
-    for (i32 i = 0; i < 6; i += 1) step();
-    headless_mouse_click(MOUSE_LEFT);
-    step();
+    // A third press at once places the caret again.
+    click();
     EXPECT_EQ(field.caret, 7);
     EXPECT_EQ(field.anchor, 7);
-
     // Two presses too slow for each other: no word.
     for (i32 i = 0; i < 6; i += 1) step();
-    headless_mouse_click(MOUSE_LEFT);
-    step();
+    click();
     EXPECT_EQ(field.caret, field.anchor);
 
     // Past the end of the line: the line from its start.
     g_ui.frame_seconds = 1.0 / 60.0;
     for (i32 i = 0; i < 60; i += 1) step();
     mouse_to(rect.x + rect.width - 20, y);
-    headless_mouse_click(MOUSE_LEFT);
-    step();
-    headless_mouse_click(MOUSE_LEFT);
-    step();
+    click();
+    click();
     EXPECT_EQ(selected(), "hello brave world");
-}
 
-TEST_F(TextFieldTest, DraggingSelectsAndShiftPressesExtend) {
-    set("one two three");
-    step();
-    f32 y = first_line_y();
-    mouse_to(x_at(4) + 1, y);
+    // Dragging selects; after the drag a press with shift extends the selection.
+    mouse_to(x_at(6) + 1, y);
     headless_mouse_down(MOUSE_LEFT);
     step();
-    mouse_to(x_at(7) + 1, y);
+    mouse_to(x_at(11) + 1, y);
     step();
     headless_mouse_up(MOUSE_LEFT);
     step();
-    EXPECT_EQ(selected(), "two");
-    mouse_to(x_at(13) + 1, y);
+    EXPECT_EQ(selected(), "brave");
+    mouse_to(x_at(17) - 1, y);
     step();
-    EXPECT_EQ(field.caret, 7);  // the drag has ended: the caret stays
+    EXPECT_EQ(field.caret, 11);  // the drag has ended: the caret stays
     headless_key_down(KEY_SHIFT);
-    headless_mouse_click(MOUSE_LEFT);
-    step();
+    click();
     headless_key_up(KEY_SHIFT);
-    EXPECT_EQ(selected(), "two three");
+    EXPECT_EQ(selected(), "brave world");
 }
 
-TEST_F(TextFieldTest, TheWheelScrollsAMultiLineFieldWithinItsText) {
+TEST_F(TextFieldTest, TheWheelScrollsAMultiLineFieldWithinItsTextAndTheCaretIsKeptInView) {
     std::string many;
     for (i32 i = 0; i < 100; i += 1) many += "line\n";
     set(many.c_str());
@@ -342,7 +265,6 @@ TEST_F(TextFieldTest, TheWheelScrollsAMultiLineFieldWithinItsText) {
     g_theme.smooth_scrolling = 0;
     mouse_to(200, 200);
     step();
-    EXPECT_EQ(field.scroll_y, 0.0f);
     headless_mouse_wheel(-2);  // towards the user: down the text
     step();
     EXPECT_FLOAT_EQ(field.target_y, 192);
@@ -353,7 +275,7 @@ TEST_F(TextFieldTest, TheWheelScrollsAMultiLineFieldWithinItsText) {
     EXPECT_FLOAT_EQ(field.target_y, 0);
     headless_mouse_wheel(-1000);  // far down: the last line stays in view
     step();
-    f32 lh = line_height();
+    f32 lh = g_theme.text_scale * (f32)(font_default()->size * font_default()->line_height);
     EXPECT_FLOAT_EQ(field.target_y, 101 * lh - rect.height);
     step();
 
@@ -366,21 +288,14 @@ TEST_F(TextFieldTest, TheWheelScrollsAMultiLineFieldWithinItsText) {
     for (i32 i = 0; i < 200; i += 1) step();
     EXPECT_NEAR(field.scroll_y, field.target_y, 0.01);
 
-    // A one-line field does not scroll with the wheel.
-    TextField one = {};
-    one.single_line = 1;
-    field = one;
-    set("x");
+    // A one-line field does not scroll with the wheel; moving the caret scrolls it.
+    field = TextField{};
+    field.single_line = 1;
+    set(std::string(400, 'w').c_str());
+    g_theme.smooth_scrolling = 0;
     headless_mouse_wheel(-3);
     step();
     EXPECT_EQ(field.target_y, 0.0f);
-}
-
-TEST_F(TextFieldTest, MovingTheCaretScrollsItIntoView) {
-    field.single_line = 1;
-    std::string long_line(400, 'w');
-    set(long_line.c_str());
-    g_theme.smooth_scrolling = 0;
     focus();
     key(KEY_END);
     step();
@@ -399,14 +314,9 @@ TEST_F(TextFieldTest, ALineLongerThanSixteenBitsKeepsItsLengthAndItsCaret) {
     focus();
     ASSERT_EQ(field.lines.count, 2);
     EXPECT_EQ(field.lines[0], 40001);
-    EXPECT_EQ(field.lines[1], 1);
     text_field_set_caret(&field, 39990);
-    key(KEY_DOWN);
-    EXPECT_EQ(field.caret, 40002);  // the end of "b"
-    key(KEY_UP);
-    EXPECT_EQ(field.caret, 39990);  // the wanted column survived the short line
-    key(KEY_END);
-    EXPECT_EQ(field.caret, 40000);
+    // Down to the end of "b", up again to the wanted column, which survived the short line.
+    presses({{0, KEY_DOWN, 40002}, {0, KEY_UP, 39990}, {0, KEY_END, 40000}});
     type("z");
     EXPECT_EQ(field.lines[0], 40002);
 }
@@ -426,8 +336,6 @@ TEST_F(TextFieldTest, PastesAreBoundedAtACharacterBoundary) {
     EXPECT_EQ(field.text.count, 2 + kept);
     EXPECT_EQ(field.caret, 1 + kept);
     EXPECT_EQ(field.caret, field.anchor);
-    EXPECT_EQ(field.text[0], 'x');
-    EXPECT_EQ(field.text[field.text.count - 1], 'y');
     EXPECT_EQ(field.text[field.caret - 3], 0xE2);
 
     with(KEY_CONTROL, KEY_LETTER('v'));  // no room for one whole character
