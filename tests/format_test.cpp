@@ -25,14 +25,7 @@ static std::string float_text(f64 value, NumberFormat options = number_format_de
     return to_string(str_builder_text(&builder));
 }
 
-TEST(Format, StandardOutputCarriesTheArgument) {
-    FormatArg args[] = {fa_str(STR("-x"))};
-    testing::internal::CaptureStdout();
-    format_print(STR("unknown argument: %a\n"), args, 1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "unknown argument: -x\n");
-}
-
-TEST(Format, LettersAndTheRunningIndexSelectArguments) {
+TEST(Format, LettersAndTheRunningIndexSelectArgumentsAlsoOnStandardOutput) {
     ScopedPools pools;
     FormatArg xy[] = {fa_str(STR("x")), fa_str(STR("y"))};
     EXPECT_EQ(formatted("%b%a", xy, 2), "yx");
@@ -46,6 +39,12 @@ TEST(Format, LettersAndTheRunningIndexSelectArguments) {
     EXPECT_EQ(formatted("%z", three, 3), "");  // beyond the arguments: nothing, no crash
     FormatArg args[] = {fa_char('%'), fa_u64(18446744073709551615ull)};
     EXPECT_EQ(formatted("%.%.", args, 2), "%18446744073709551615");
+
+    // Standard output carries the argument.
+    FormatArg dash[] = {fa_str(STR("-x"))};
+    testing::internal::CaptureStdout();
+    format_print(STR("unknown argument: %a\n"), dash, 1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "unknown argument: -x\n");
 }
 
 TEST(Format, IntegersWithBaseWidthAndPadding) {
@@ -73,25 +72,19 @@ TEST(Format, IntegersWithBaseWidthAndPadding) {
     EXPECT_EQ(integer_text(12, odd), "12");
 }
 
-TEST(Format, FloatsDropTrailingZerosAndRoundHalfUp) {
+TEST(Format, FloatsDropTrailingZerosRoundHalfUpAndKeepTheirPaddingAndWidth) {
     ScopedPools pools;
-    EXPECT_EQ(float_text(2.5), "2.5");
-    EXPECT_EQ(float_text(3.0), "3");
-    EXPECT_EQ(float_text(0.0), "0");
-    EXPECT_EQ(float_text(-0.0), "0");
-    EXPECT_EQ(float_text(3.14159), "3.1416");
-    EXPECT_EQ(float_text(0.00004), "0");
-    EXPECT_EQ(float_text(0.125), "0.125");
-    EXPECT_EQ(float_text(-1.5), "-1.5");
-    EXPECT_EQ(float_text(9.99996), "10");
-    EXPECT_EQ(float_text(1e20), "100000000000000000000");
-    EXPECT_EQ(float_text(__builtin_inf()), "infinity");
-    EXPECT_EQ(float_text(-__builtin_inf()), "-infinity");
-    EXPECT_EQ(float_text(__builtin_nan("")), "nan");
-}
+    const struct {
+        f64 value;
+        const char* text;
+    } cases[] = {{2.5, "2.5"},     {3.0, "3"},           {0.0, "0"},          {-0.0, "0"},
+                 {3.14159, "3.1416"}, {0.00004, "0"},    {0.125, "0.125"},    {-1.5, "-1.5"},
+                 {9.99996, "10"},  {1e20, "100000000000000000000"},          {5e-324, "0"},
+                 {__builtin_inf(), "infinity"}, {-__builtin_inf(), "-infinity"},
+                 {__builtin_nan(""), "nan"}};
+    for (const auto& c : cases) EXPECT_EQ(float_text(c.value), c.text) << c.value;
+    EXPECT_EQ(float_text(1.7976931348623157e308).size(), 64u);  // the last 64 integer digits
 
-TEST(Format, FloatsWithPaddingAndWidth) {
-    ScopedPools pools;
     NumberFormat padded = number_format_default();
     padded.pad = 1;
     padded.width = 3;
@@ -99,47 +92,24 @@ TEST(Format, FloatsWithPaddingAndWidth) {
     NumberFormat narrow = number_format_default();
     narrow.width = 2;
     EXPECT_EQ(float_text(1234.5, narrow), "34.5");
+    narrow.width = 1;
+    EXPECT_EQ(float_text(9.99996, narrow), "0");  // no room for the digit the rounding carries
     NumberFormat two = number_format_default();
     two.precision = 2;
     EXPECT_EQ(float_text(0.005, two), "0.01");
     EXPECT_EQ(float_text(1.0 / 3.0, two), "0.33");
 }
 
-TEST(Format, CarryIntoANewIntegerDigit) {
-    u8 digits[64];
-    i32 m = 0;
-    float_digits(9.99996, 10, 64, 4, digits, &m);
-    EXPECT_EQ(m, 2);
-    const u8 expected[] = {1, 0, 0, 0, 0, 0};
-    for (i32 i = 0; i < 6; i += 1) EXPECT_EQ(digits[i], expected[i]) << i;
-    // With no room for another integer digit the kept digits stay zero.
-    float_digits(9.99996, 10, 1, 4, digits, &m);
-    EXPECT_EQ(m, 1);
-    for (i32 i = 0; i < 5; i += 1) EXPECT_EQ(digits[i], 0) << i;
-}
-
-TEST(Format, HugeAndTinyFloatsStayInsideTheDigitBuffer) {
-    ScopedPools pools;
-    std::string huge = float_text(1.7976931348623157e308);
-    EXPECT_EQ(huge.size(), 64u);  // the last 64 integer digits
-    EXPECT_EQ(float_text(5e-324), "0");
-}
-
-TEST(StrBuilder, RewritingBeforeTheEndKeepsTheLongestLength) {
-    ScopedPools pools;
+TEST(StrBuilder, RewritingBeforeTheEndKeepsTheLongestLengthAndAFullPoolDropsBytes) {
+    ScopedPools pools(64, 16);
     StrBuilder builder;
     str_builder_init(&builder, POOL_MAIN);
     str_builder_append(&builder, STR("hello"));
-    EXPECT_EQ(builder.capacity, 8);  // doubled from one as the bytes arrived
     builder.position = 0;
     str_builder_put(&builder, 'j');
     EXPECT_EQ(to_string(str_builder_text(&builder)), "jello");
-}
 
-TEST(StrBuilder, AFullPoolDropsBytesInsteadOfWritingThem) {
-    ScopedPools pools(64, 16);
     testing::internal::CaptureStdout();
-    StrBuilder builder;
     str_builder_init(&builder, POOL_TMP);
     for (i32 i = 0; i < 100; i += 1) str_builder_put(&builder, 'z');
     testing::internal::GetCapturedStdout();
