@@ -65,6 +65,7 @@ TEST(KeysFile, ReadsKeysClassesAndPitchesLineByLine) {
 }
 
 static std::string ratios_of_class(const KeyDefinition* key, i64 class_number) {
+    if (!key) return "no such key";
     std::string text;
     for (i64 i = 0; i < key->pitches.count; i += 1) {
         const KeyPitch& pitch = key->pitches.data[i];
@@ -118,4 +119,7 @@ TEST(KeysFile, ShippedKeysAreIncreasingRatiosInOneOctaveWithKnownClasses) {
         EXPECT_EQ(ratios_of_class(chromatic, 0), "1/1 9/8 5/4 4/3 3/2 5/3 15/8");
         EXPECT_EQ(ratios_of_class(chromatic, 1), "16/15 6/5 45/32 8/5 9/5");
     }
+    EXPECT_EQ(ratios_of_class(key_by_name(STR("just minor")), 0), "1/1 9/8 6/5 4/3 3/2 8/5 9/5");
+    const KeyDefinition* seventh = key_by_name(STR("harmonic seventh"));
+    EXPECT_NE(ratios_of_class(seventh, 0).find("7/4"), std::string::npos);
 }

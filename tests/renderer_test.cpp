@@ -34,6 +34,8 @@ TEST(UniformTable, FiveNamesFitTheFirstTableTheSixthDoublesItAndManySurviveEvery
         more[i] = "uniform_" + std::to_string(i * 7919);
         ASSERT_TRUE(uniform_table_insert(&many, to_str(more[i]), (u32)i));
     }
+    EXPECT_EQ(many.capacity, 512);
+    EXPECT_EQ((i64)1 << many.probe_limit, many.capacity);  // probes grow with the table
     for (i32 i = 0; i < 200; i += 1) EXPECT_EQ(uniform_table_find(&many, to_str(more[i])), (u32)i);
 }
 
