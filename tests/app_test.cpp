@@ -74,7 +74,7 @@ TEST(Startup, OpensTheWindowWithTheFlagsOfTheCommandLineAndTheTimeStepOfItsRate)
     }
 }
 
-TEST(Startup, NoWindowMeansAClearMessageAndNoRunAndAWholeRunEndedByClosingReturnsZero) {
+TEST(Startup, NoWindowMeansAClearMessageAndNoRunAndAWholeRunEndedByTheQuitKeyReturnsZero) {
     headless_reset();
     headless_fail_next(HEADLESS_FAIL_DISPLAY_OPEN);
     testing::internal::CaptureStdout();
@@ -83,9 +83,9 @@ TEST(Startup, NoWindowMeansAClearMessageAndNoRunAndAWholeRunEndedByClosingReturn
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "failed to open the window\n");
     EXPECT_EQ(headless_present_count(), 0);
 
-    // Closing the window ends an empty piece after the frame.
+    // The quit key ends an empty piece after the frame.
     headless_reset();
-    headless_request_close();
+    headless_key_tap(KEY_ESCAPE);
     Str args[] = {STR("-sleep"), STR("1")};
     EXPECT_EQ(app_main(args, 2), 0);
     EXPECT_EQ(headless_present_count(), 1);
@@ -167,7 +167,7 @@ TEST(Frames, EachFramePresentsAndSleepsAndMeasuredTimingFollowsTheFrameTime) {
     app_shutdown();
 }
 
-TEST_F(AppFrames, TheMouseYCountsFromTheBottomAndAResizeUpdatesTheWindowSize) {
+TEST_F(AppFrames, TheMouseYCountsFromTheBottomAResizeUpdatesTheWindowAndClosingEndsTheRun) {
     headless_mouse_move(100, 68);
     app_frame();
     EXPECT_EQ(g_ui.mouse_x, 100.0f);
@@ -183,4 +183,7 @@ TEST_F(AppFrames, TheMouseYCountsFromTheBottomAndAResizeUpdatesTheWindowSize) {
     headless_resize(0, 0);  // minimised: the last real size stays
     app_frame();
     EXPECT_EQ(g_window.width, 1280);
+    headless_request_close();  // closing the window ends an empty piece
+    app_frame();
+    EXPECT_FALSE(g_app.running);
 }
