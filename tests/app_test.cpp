@@ -1,5 +1,6 @@
 // The application on the headless back end: command line, start-up with and without the
-// parts that can fail, whole frames with the camera keys, resize, and the ways out.
+// parts that can fail, whole frames with the camera keys, resize, and the ways out; every
+// drawing object made at start-up is released at shutdown.
 #include "frame_support.h"
 
 // Runs start-up with the given arguments on a fresh headless machine.
@@ -20,33 +21,30 @@ static void frames(i32 count) {
 using AppFrames = InterfaceTest;
 
 TEST(CommandLine, SleepTakesTheNextArgumentAndUnknownOnesAreReportedAndSkipped) {
-    app_state_reset();
-    Str zero[] = {STR("-sleep"), STR("0")};
-    app_read_command_line(zero, 2);
-    EXPECT_EQ(g_app.sleep_amount, 0);
-
-    app_state_reset();
-    Str last[] = {STR("-s")};
-    app_read_command_line(last, 1);
-    EXPECT_EQ(g_app.sleep_amount, 6);
-
-    app_state_reset();
-    Str word[] = {STR("-sleep"), STR("soon"), STR("-v")};
-    app_read_command_line(word, 3);
-    EXPECT_EQ(g_app.sleep_amount, 0);
-    EXPECT_TRUE(g_app.measured_timing);
-
-    // Unknown arguments are reported and skipped.
-    app_state_reset();
-    Str args[] = {STR("-x"), STR("-f"), STR("--sleep")};
-    testing::internal::CaptureStdout();
-    app_read_command_line(args, 3);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "unknown argument: -x\nunknown argument: --sleep\n");
-    EXPECT_TRUE(g_app.fullscreen);
+    const struct {
+        Str words[3];
+        i64 count, sleep;
+        bool measured, fullscreen;
+        const char* said;
+    } cases[] = {
+        {{STR("-sleep"), STR("0")}, 2, 0, false, false, ""},
+        {{STR("-s")}, 1, 6, false, false, ""},  // nothing follows: the default stays
+        {{STR("-sleep"), STR("soon"), STR("-v")}, 3, 0, true, false, ""},
+        {{STR("-x"), STR("-f"), STR("--sleep")}, 3, 6, false, true,
+         "unknown argument: -x\nunknown argument: --sleep\n"},
+    };
+    for (const auto& c : cases) {
+        app_state_reset();
+        testing::internal::CaptureStdout();
+        app_read_command_line(c.words, c.count);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), c.said);
+        EXPECT_EQ(g_app.sleep_amount, c.sleep) << to_string(c.words[0]);
+        EXPECT_EQ(g_app.measured_timing, c.measured) << to_string(c.words[0]);
+        EXPECT_EQ(g_app.fullscreen, c.fullscreen) << to_string(c.words[0]);
+    }
 }
 
-TEST(Startup, OpensTheWindowWithTheFlagsOfTheCommandLine) {
+TEST(Startup, OpensTheWindowWithTheFlagsOfTheCommandLineAndTheTimeStepOfItsRate) {
     ASSERT_TRUE(start());
     EXPECT_EQ(headless_display_flags(), (u32)(4 + 64 + 16));
     EXPECT_EQ(to_string(headless_display_title()), "sorvane");
@@ -55,31 +53,28 @@ TEST(Startup, OpensTheWindowWithTheFlagsOfTheCommandLine) {
     EXPECT_TRUE(g_app.running);
     EXPECT_TRUE(g_app.audio_open);
     EXPECT_TRUE(g_app.worker_running);
+    EXPECT_EQ(g_theme.font, font_default());
     app_shutdown();
     EXPECT_FALSE(headless_display_is_open());
+    EXPECT_EQ(headless_live_textures() + headless_live_frame_buffers() +
+                  headless_live_render_buffers() + headless_live_buffers(), 0);
 
     ASSERT_TRUE(start({"-v", "-fullscreen"}));
     EXPECT_EQ(headless_display_flags(), (u32)(4 + 32));
     app_shutdown();
+
+    // A refresh rate of zero keeps the default time step.
+    for (i32 rate : {0, 120}) {
+        headless_reset();
+        headless_set_display(800, 600, rate);
+        app_state_reset();
+        ASSERT_TRUE(app_startup());
+        EXPECT_DOUBLE_EQ(g_ui.frame_seconds, 1.0 / (rate ? rate : 60));
+        app_shutdown();
+    }
 }
 
-TEST(Startup, ARefreshRateOfZeroKeepsTheDefaultTimeStep) {
-    headless_reset();
-    headless_set_display(800, 600, 0);
-    app_state_reset();
-    ASSERT_TRUE(app_startup());
-    EXPECT_DOUBLE_EQ(g_ui.frame_seconds, 1.0 / 60.0);
-    app_shutdown();
-
-    headless_reset();
-    headless_set_display(800, 600, 120);
-    app_state_reset();
-    ASSERT_TRUE(app_startup());
-    EXPECT_DOUBLE_EQ(g_ui.frame_seconds, 1.0 / 120.0);
-    app_shutdown();
-}
-
-TEST(Startup, NoWindowMeansAClearMessageAndNoRun) {
+TEST(Startup, NoWindowMeansAClearMessageAndNoRunAndAWholeRunEndedByTheQuitKeyReturnsZero) {
     headless_reset();
     headless_fail_next(HEADLESS_FAIL_DISPLAY_OPEN);
     testing::internal::CaptureStdout();
@@ -87,6 +82,14 @@ TEST(Startup, NoWindowMeansAClearMessageAndNoRun) {
     EXPECT_EQ(app_main(nullptr, 0), 1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "failed to open the window\n");
     EXPECT_EQ(headless_present_count(), 0);
+
+    // The quit key ends an empty piece after the frame.
+    headless_reset();
+    headless_key_tap(KEY_ESCAPE);
+    Str args[] = {STR("-sleep"), STR("1")};
+    EXPECT_EQ(app_main(args, 2), 0);
+    EXPECT_EQ(headless_present_count(), 1);
+    EXPECT_FALSE(headless_display_is_open());
 }
 
 TEST(Startup, TheProgramRunsWithoutAudioOrWorker) {
@@ -142,7 +145,7 @@ TEST_F(AppFrames, CameraKeysPanAndZoomWithinTheirLimits) {
     EXPECT_FLOAT_EQ(g_camera.range_right - g_camera.range_left, 2 * 10000.0f * aspect);
 }
 
-TEST(Frames, EachFramePresentsAndSleeps) {
+TEST(Frames, EachFramePresentsAndSleepsAndMeasuredTimingFollowsTheFrameTime) {
     ASSERT_TRUE(start());
     frames(4);
     EXPECT_EQ(headless_present_count(), 4);
@@ -155,9 +158,8 @@ TEST(Frames, EachFramePresentsAndSleeps) {
     // The worker sleeps on its own thread; the main loop itself adds nothing.
     EXPECT_LT(headless_sleep_total_ms() - slept, 4u * 6u);
     app_shutdown();
-}
 
-TEST(Frames, MeasuredTimingFollowsTheFrameTime) {
+    // Measured timing follows the frame time.
     ASSERT_TRUE(start({"-v"}));
     headless_clock_advance(25000);  // 25 ms
     app_frame();
@@ -165,7 +167,7 @@ TEST(Frames, MeasuredTimingFollowsTheFrameTime) {
     app_shutdown();
 }
 
-TEST_F(AppFrames, TheMouseYCountsFromTheBottomAndAResizeUpdatesTheWindowSize) {
+TEST_F(AppFrames, TheMouseYCountsFromTheBottomAResizeUpdatesTheWindowAndClosingEndsTheRun) {
     headless_mouse_move(100, 68);
     app_frame();
     EXPECT_EQ(g_ui.mouse_x, 100.0f);
@@ -174,29 +176,14 @@ TEST_F(AppFrames, TheMouseYCountsFromTheBottomAndAResizeUpdatesTheWindowSize) {
     app_frame();
     EXPECT_EQ(g_window.width, 1280);
     EXPECT_EQ(g_window.height, 720);
+    i32 width = 0, height = 0;
+    headless_texture_info(g_frame_buffer.color_texture, &width, &height, nullptr);
+    EXPECT_EQ(width * 1000 + height, 1280 * 1000 + 720);  // the frame buffer follows
+    EXPECT_EQ(headless_live_frame_buffers(), 1);
     headless_resize(0, 0);  // minimised: the last real size stays
     app_frame();
     EXPECT_EQ(g_window.width, 1280);
-}
-
-TEST_F(AppFrames, TheQuitKeyOrClosingTheWindowEndsAnEmptyPieceAfterTheFrame) {
-    frames(2);
-    i64 presented = headless_present_count();
-    headless_key_tap(KEY_ESCAPE);
+    headless_request_close();  // closing the window ends an empty piece
     app_frame();
     EXPECT_FALSE(g_app.running);
-    EXPECT_EQ(headless_present_count(), presented + 1);  // the frame still completes
-    g_app.running = 1;
-    headless_request_close();
-    app_frame();
-    EXPECT_FALSE(g_app.running);
-}
-
-TEST(Quit, TheWholeRunReturnsZero) {
-    headless_reset();
-    headless_key_tap(KEY_ESCAPE);
-    Str args[] = {STR("-sleep"), STR("1")};
-    EXPECT_EQ(app_main(args, 2), 0);
-    EXPECT_EQ(headless_present_count(), 1);
-    EXPECT_FALSE(headless_display_is_open());
 }

@@ -25,14 +25,7 @@ static std::string float_text(f64 value, NumberFormat options = number_format_de
     return to_string(str_builder_text(&builder));
 }
 
-TEST(Format, StandardOutputCarriesTheArgument) {
-    FormatArg args[] = {fa_str(STR("-x"))};
-    testing::internal::CaptureStdout();
-    format_print(STR("unknown argument: %a\n"), args, 1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "unknown argument: -x\n");
-}
-
-TEST(Format, LettersAndTheRunningIndexSelectArguments) {
+TEST(Format, LettersAndTheRunningIndexSelectArgumentsAlsoOnStandardOutput) {
     ScopedPools pools;
     FormatArg xy[] = {fa_str(STR("x")), fa_str(STR("y"))};
     EXPECT_EQ(formatted("%b%a", xy, 2), "yx");
@@ -46,100 +39,62 @@ TEST(Format, LettersAndTheRunningIndexSelectArguments) {
     EXPECT_EQ(formatted("%z", three, 3), "");  // beyond the arguments: nothing, no crash
     FormatArg args[] = {fa_char('%'), fa_u64(18446744073709551615ull)};
     EXPECT_EQ(formatted("%.%.", args, 2), "%18446744073709551615");
+
+    // Standard output carries the argument.
+    FormatArg dash[] = {fa_str(STR("-x"))};
+    testing::internal::CaptureStdout();
+    format_print(STR("unknown argument: %a\n"), dash, 1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "unknown argument: -x\n");
 }
+
+// Options: base, width (integer digits: the minimum with padding, always the maximum),
+// precision, padding on, and the padding character.
+static const NumberFormat PLAIN = number_format_default();
 
 TEST(Format, IntegersWithBaseWidthAndPadding) {
     ScopedPools pools;
-    NumberFormat plain = number_format_default();
-    EXPECT_EQ(integer_text(-42, plain), "-42");
-    EXPECT_EQ(integer_text(0, plain), "0");
-    EXPECT_EQ(integer_text(INT64_MIN, plain), "-9223372036854775808");
-    NumberFormat hex = plain;
-    hex.base = 16;
-    EXPECT_EQ(integer_text(255, hex), "ff");
-    NumberFormat padded = plain;
-    padded.pad = 1;
-    padded.width = 5;
-    EXPECT_EQ(integer_text(42, padded), "00042");
-    padded.pad_char = ' ';
-    EXPECT_EQ(integer_text(-42, padded), "-   42");
-    NumberFormat narrow = plain;
-    narrow.width = 2;
-    EXPECT_EQ(integer_text(123, narrow), "23");  // only the last digits survive
-    narrow.width = 0;
-    EXPECT_EQ(integer_text(123, narrow), "");
-    NumberFormat odd = plain;
-    odd.base = 1;  // not a base: treated as decimal rather than looping
-    EXPECT_EQ(integer_text(12, odd), "12");
+    // A narrow width keeps only the last digits; a base of one is no base and is taken as
+    // decimal rather than looping.
+    const struct {
+        i64 value;
+        NumberFormat options;
+        const char* text;
+    } cases[] = {{-42, PLAIN, "-42"}, {0, PLAIN, "0"}, {INT64_MIN, PLAIN, "-9223372036854775808"},
+                 {255, {16, 64, 4, 0, '0'}, "ff"},     {42, {10, 5, 4, 1, '0'}, "00042"},
+                 {-42, {10, 5, 4, 1, ' '}, "-   42"},  {123, {10, 2, 4, 0, '0'}, "23"},
+                 {123, {10, 0, 4, 0, '0'}, ""},        {12, {1, 64, 4, 0, '0'}, "12"}};
+    for (const auto& c : cases) EXPECT_EQ(integer_text(c.value, c.options), c.text) << c.value;
 }
 
-TEST(Format, FloatsDropTrailingZerosAndRoundHalfUp) {
+TEST(Format, FloatsDropTrailingZerosRoundHalfUpAndKeepTheirPaddingAndWidth) {
     ScopedPools pools;
-    EXPECT_EQ(float_text(2.5), "2.5");
-    EXPECT_EQ(float_text(3.0), "3");
-    EXPECT_EQ(float_text(0.0), "0");
-    EXPECT_EQ(float_text(-0.0), "0");
-    EXPECT_EQ(float_text(3.14159), "3.1416");
-    EXPECT_EQ(float_text(0.00004), "0");
-    EXPECT_EQ(float_text(0.125), "0.125");
-    EXPECT_EQ(float_text(-1.5), "-1.5");
-    EXPECT_EQ(float_text(9.99996), "10");
-    EXPECT_EQ(float_text(1e20), "100000000000000000000");
-    EXPECT_EQ(float_text(__builtin_inf()), "infinity");
-    EXPECT_EQ(float_text(-__builtin_inf()), "-infinity");
-    EXPECT_EQ(float_text(__builtin_nan("")), "nan");
+    // With a width of one there is no room for the digit that rounding 9.99996 carries.
+    const struct {
+        f64 value;
+        NumberFormat options;
+        const char* text;
+    } cases[] = {{2.5, PLAIN, "2.5"},      {3.0, PLAIN, "3"},         {0.0, PLAIN, "0"},
+                 {-0.0, PLAIN, "0"},       {3.14159, PLAIN, "3.1416"}, {0.00004, PLAIN, "0"},
+                 {0.125, PLAIN, "0.125"},  {-1.5, PLAIN, "-1.5"},      {9.99996, PLAIN, "10"},
+                 {5e-324, PLAIN, "0"},     {1e20, PLAIN, "100000000000000000000"},
+                 {__builtin_inf(), PLAIN, "infinity"}, {-__builtin_inf(), PLAIN, "-infinity"},
+                 {__builtin_nan(""), PLAIN, "nan"},    {2.5, {10, 3, 4, 1, '0'}, "002.5000"},
+                 {1234.5, {10, 2, 4, 0, '0'}, "34.5"}, {9.99996, {10, 1, 4, 0, '0'}, "0"},
+                 {0.005, {10, 64, 2, 0, '0'}, "0.01"}, {1.0 / 3.0, {10, 64, 2, 0, '0'}, "0.33"}};
+    for (const auto& c : cases) EXPECT_EQ(float_text(c.value, c.options), c.text) << c.value;
+    EXPECT_EQ(float_text(1.7976931348623157e308).size(), 64u);  // the last 64 integer digits
 }
 
-TEST(Format, FloatsWithPaddingAndWidth) {
-    ScopedPools pools;
-    NumberFormat padded = number_format_default();
-    padded.pad = 1;
-    padded.width = 3;
-    EXPECT_EQ(float_text(2.5, padded), "002.5000");
-    NumberFormat narrow = number_format_default();
-    narrow.width = 2;
-    EXPECT_EQ(float_text(1234.5, narrow), "34.5");
-    NumberFormat two = number_format_default();
-    two.precision = 2;
-    EXPECT_EQ(float_text(0.005, two), "0.01");
-    EXPECT_EQ(float_text(1.0 / 3.0, two), "0.33");
-}
-
-TEST(Format, CarryIntoANewIntegerDigit) {
-    u8 digits[64];
-    i32 m = 0;
-    float_digits(9.99996, 10, 64, 4, digits, &m);
-    EXPECT_EQ(m, 2);
-    const u8 expected[] = {1, 0, 0, 0, 0, 0};
-    for (i32 i = 0; i < 6; i += 1) EXPECT_EQ(digits[i], expected[i]) << i;
-    // With no room for another integer digit the kept digits stay zero.
-    float_digits(9.99996, 10, 1, 4, digits, &m);
-    EXPECT_EQ(m, 1);
-    for (i32 i = 0; i < 5; i += 1) EXPECT_EQ(digits[i], 0) << i;
-}
-
-TEST(Format, HugeAndTinyFloatsStayInsideTheDigitBuffer) {
-    ScopedPools pools;
-    std::string huge = float_text(1.7976931348623157e308);
-    EXPECT_EQ(huge.size(), 64u);  // the last 64 integer digits
-    EXPECT_EQ(float_text(5e-324), "0");
-}
-
-TEST(StrBuilder, RewritingBeforeTheEndKeepsTheLongestLength) {
-    ScopedPools pools;
+TEST(StrBuilder, RewritingBeforeTheEndKeepsTheLongestLengthAndAFullPoolDropsBytes) {
+    ScopedPools pools(64, 16);
     StrBuilder builder;
     str_builder_init(&builder, POOL_MAIN);
     str_builder_append(&builder, STR("hello"));
-    EXPECT_EQ(builder.capacity, 8);  // doubled from one as the bytes arrived
     builder.position = 0;
     str_builder_put(&builder, 'j');
     EXPECT_EQ(to_string(str_builder_text(&builder)), "jello");
-}
 
-TEST(StrBuilder, AFullPoolDropsBytesInsteadOfWritingThem) {
-    ScopedPools pools(64, 16);
     testing::internal::CaptureStdout();
-    StrBuilder builder;
     str_builder_init(&builder, POOL_TMP);
     for (i32 i = 0; i < 100; i += 1) str_builder_put(&builder, 'z');
     testing::internal::GetCapturedStdout();

@@ -19,7 +19,6 @@ TEST(Fraction, NormalizeReducesButLeavesZeroDenominatorsAndSigns) {
     EXPECT_FRACTION(fraction_normalize(f(0, 0)), 0, 0);
     EXPECT_FRACTION(fraction_normalize(f(-6, 4)), -3, 2);
     EXPECT_FRACTION(fraction_normalize(f(6, -4)), 3, -2);  // the sign stays where it was
-    EXPECT_FRACTION(fraction_normalize(f(7, 1)), 7, 1);
     EXPECT_FRACTION(fraction_normalize(f(4, 0)), 1, 0);
     EXPECT_DOUBLE_EQ(fraction_to_double(f(0, 0)), 0.0);
     EXPECT_DOUBLE_EQ(fraction_to_double(f(3, 0)), 0.0);
@@ -45,7 +44,7 @@ TEST(Fraction, ArithmeticIsReducedAndExact) {
     EXPECT_FRACTION(time, 0, 1);
 }
 
-TEST(Fraction, ProductsBeyondSixtyFourBitsReduceToTheExactResult) {
+TEST(Fraction, ProductsBeyondSixtyFourBitsReduceToTheExactResultOrWrapWhenTheyDoNotFit) {
     const i64 big = (i64)1 << 62;
     // 2^62 * 3 and 3 * 2^61 overflow 64 bits; the reduced product is 2.
     EXPECT_FRACTION(fraction_mul(f(big, 3), f(3, big / 2)), 2, 1);
@@ -55,11 +54,9 @@ TEST(Fraction, ProductsBeyondSixtyFourBitsReduceToTheExactResult) {
     EXPECT_FRACTION(fraction_sub(f(big, big - 1), f(1, big - 1)), 1, 1);
     // (2^62 - 1) / 2^62 divided by itself.
     EXPECT_FRACTION(fraction_div(f(big - 1, big), f(big - 1, big)), 1, 1);
-}
 
-TEST(Fraction, ResultsThatDoNotFitWrapInTwosComplement) {
-    // These pin the documented wrap; built with UBSan, any undefined overflow would abort.
-    const i64 big = (i64)1 << 62;
+    // Results that do not fit wrap in two's complement. These pin the documented wrap; built
+    // with UBSan, any undefined overflow would abort.
     EXPECT_FRACTION(fraction_mul(f(big, 1), f(4, 1)), 0, 1);  // 2^64 keeps its low 64 bits
     EXPECT_FRACTION(fraction_mul_int(f(INT64_MIN, 1), -1), INT64_MIN, 1);  // 2^63 wraps
     // Both cross products are 2^126: their sum, 2^127, is past the signed 128-bit range

@@ -65,6 +65,7 @@ TEST(KeysFile, ReadsKeysClassesAndPitchesLineByLine) {
 }
 
 static std::string ratios_of_class(const KeyDefinition* key, i64 class_number) {
+    if (!key) return "no such key";
     std::string text;
     for (i64 i = 0; i < key->pitches.count; i += 1) {
         const KeyPitch& pitch = key->pitches.data[i];
@@ -108,7 +109,6 @@ TEST(KeysFile, ShippedKeysAreIncreasingRatiosInOneOctaveWithKnownClasses) {
         }
     }
 
-    const std::string major = "1/1 9/8 5/4 4/3 3/2 5/3 15/8";
     // New key objects name "key": the twelve-note set whose class 0 is the major scale,
     // so plain stepping walks the scale and stepping with control walks all twelve.
     for (const char* name : {"key", "just chromatic"}) {
@@ -116,18 +116,10 @@ TEST(KeysFile, ShippedKeysAreIncreasingRatiosInOneOctaveWithKnownClasses) {
         ASSERT_NE(chromatic, nullptr) << name;
         EXPECT_EQ(chromatic->pitches.count, 12);
         EXPECT_EQ(chromatic->classes.count, 2);
-        EXPECT_EQ(ratios_of_class(chromatic, 0), major);
+        EXPECT_EQ(ratios_of_class(chromatic, 0), "1/1 9/8 5/4 4/3 3/2 5/3 15/8");
         EXPECT_EQ(ratios_of_class(chromatic, 1), "16/15 6/5 45/32 8/5 9/5");
     }
-
-    const KeyDefinition* just_major = key_by_name(STR("just major"));
-    ASSERT_NE(just_major, nullptr);
-    EXPECT_EQ(ratios_of_class(just_major, 0), major);
-
-    const KeyDefinition* just_minor = key_by_name(STR("just minor"));
-    ASSERT_NE(just_minor, nullptr);
-    EXPECT_EQ(ratios_of_class(just_minor, 0), "1/1 9/8 6/5 4/3 3/2 8/5 9/5");
+    EXPECT_EQ(ratios_of_class(key_by_name(STR("just minor")), 0), "1/1 9/8 6/5 4/3 3/2 8/5 9/5");
     const KeyDefinition* seventh = key_by_name(STR("harmonic seventh"));
-    ASSERT_NE(seventh, nullptr);
     EXPECT_NE(ratios_of_class(seventh, 0).find("7/4"), std::string::npos);
 }

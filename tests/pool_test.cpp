@@ -4,29 +4,26 @@
 
 #include "test_support.h"
 
-TEST(Pool, ConsecutiveSmallBlocksAreAlignedToEight) {
-    ScopedPools pools;
-    u8* first = (u8*)pool_alloc(POOL_MAIN, 1);
-    u8* second = (u8*)pool_alloc(POOL_MAIN, 1);
-    EXPECT_EQ(first, g_pools[POOL_MAIN].base);
-    EXPECT_EQ(second, g_pools[POOL_MAIN].base + 8);
-}
-
-TEST(Pool, AnExactFitSucceedsAndOneByteMoreIsRefused) {
+TEST(Pool, AnExactFitSucceedsAndMoreOrAnUnknownPoolIsRefusedReportedAndLeavesThePoolUsable) {
     ScopedPools pools(64, 64);
     EXPECT_NE(pool_alloc(POOL_MAIN, 64), nullptr);
     pool_empty(POOL_MAIN);
     testing::internal::CaptureStdout();
     EXPECT_EQ(pool_alloc(POOL_MAIN, 65), nullptr);
     EXPECT_EQ(pool_alloc(POOL_MAIN, 65), nullptr);
-    std::string said = testing::internal::GetCapturedStdout();
+    u8* block = (u8*)pool_alloc(POOL_MAIN, 16);
+    EXPECT_EQ(pool_realloc(POOL_MAIN, block, 16, 1000), nullptr);  // no room to grow in place
+    EXPECT_EQ(pool_alloc(7, 8), nullptr);
+    EXPECT_EQ(pool_realloc(200, nullptr, 0, 8), nullptr);
     // Refusals are reported once, not on every request.
-    EXPECT_EQ(said, "main memory is full: an operation was refused\n");
-    EXPECT_EQ(g_pools[POOL_MAIN].used, 0);
-    EXPECT_NE(pool_alloc(POOL_MAIN, 64), nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "main memory is full: an operation was refused\n"
+              "pool_alloc: unknown pool 7\npool_realloc: unknown pool 200\n");
+    EXPECT_EQ(g_pools[POOL_MAIN].used, 16);
+    EXPECT_NE(pool_alloc(POOL_MAIN, 48), nullptr);
 }
 
-TEST(Pool, GrowingTheLatestBlockKeepsItsAddressAnOlderOneIsCopiedAfterTheLatest) {
+TEST(Pool, BlocksAreAlignedTheLatestGrowsInPlaceAndAnOlderOneIsCopiedAfterTheLatest) {
     ScopedPools pools;
     u8* block = (u8*)pool_alloc(POOL_TMP, 10);
     EXPECT_EQ(pool_realloc(POOL_TMP, block, 10, 100), block);
@@ -38,28 +35,12 @@ TEST(Pool, GrowingTheLatestBlockKeepsItsAddressAnOlderOneIsCopiedAfterTheLatest)
     u8* older = (u8*)pool_alloc(POOL_MAIN, 5);
     memcpy(older, "abcde", 5);
     u8* latest = (u8*)pool_alloc(POOL_MAIN, 3);
+    EXPECT_EQ(older, g_pools[POOL_MAIN].base);
+    EXPECT_EQ(latest, older + 8);  // small blocks are aligned to eight
     u8* grown = (u8*)pool_realloc(POOL_MAIN, older, 5, 20);
     EXPECT_EQ(grown, latest + 8);  // after the latest block, rounded up to 8
     EXPECT_EQ(memcmp(grown, "abcde", 5), 0);
     EXPECT_EQ(memcmp(older, "abcde", 5), 0);  // the old bytes stay where they were
-}
-
-TEST(Pool, AFailedInPlaceGrowthLeavesThePoolUsable) {
-    ScopedPools pools(128, 64);
-    testing::internal::CaptureStdout();
-    u8* block = (u8*)pool_alloc(POOL_MAIN, 16);
-    EXPECT_EQ(pool_realloc(POOL_MAIN, block, 16, 1000), nullptr);
-    testing::internal::GetCapturedStdout();
-    EXPECT_EQ(g_pools[POOL_MAIN].used, 16);
-    EXPECT_NE(pool_alloc(POOL_MAIN, 100), nullptr);
-}
-
-TEST(Pool, UnknownPoolsAreReportedAndGiveNull) {
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(pool_alloc(7, 8), nullptr);
-    EXPECT_EQ(pool_realloc(200, nullptr, 0, 8), nullptr);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "pool_alloc: unknown pool 7\npool_realloc: unknown pool 200\n");
 }
 
 TEST(Pool, AGrowingPoolTakesANewBlockAndKeepsOldContents) {
@@ -76,12 +57,11 @@ TEST(Pool, AGrowingPoolTakesANewBlockAndKeepsOldContents) {
     pool_release(POOL_WORKER);
 }
 
-TEST(PoolArray, RemoveInsertAndResizeKeepOrder) {
+TEST(PoolArray, RemoveInsertResizeAndPushesOfItsOwnElementsKeepOrderAndValues) {
     ScopedPools pools;
     PoolArray<i32> array;
     array_init(&array, POOL_MAIN);
     for (i32 i = 0; i < 6; i += 1) array_push(&array, i);
-    EXPECT_EQ(array.capacity, 8);  // doubled from one
     array_remove(&array, 1);
     array_remove(&array, 99);  // outside: nothing
     ASSERT_EQ(array.count, 5);
@@ -95,16 +75,14 @@ TEST(PoolArray, RemoveInsertAndResizeKeepOrder) {
     array_clear(&array);
     EXPECT_EQ(array.count, 0);
     EXPECT_EQ(array.capacity, 20);
-}
 
-TEST(PoolArray, PushingAnElementOfTheSameArrayWhileItMovesKeepsTheValue) {
-    ScopedPools pools;
-    PoolArray<i64> array;
-    array_init(&array, POOL_MAIN);
-    array_push(&array, (i64)41);
+    // Pushing an element of the same array while the array moves keeps its value.
+    PoolArray<i64> moving;
+    array_init(&moving, POOL_MAIN);
+    array_push(&moving, (i64)41);
     pool_alloc(POOL_MAIN, 8);  // the array is no longer the latest block: growth copies
-    array_push(&array, array[0]);
-    EXPECT_EQ(array[1], 41);
+    array_push(&moving, moving[0]);
+    EXPECT_EQ(moving[1], 41);
 }
 
 TEST(PoolArray, AFullPoolRefusesThePushAndWritesNothing) {

@@ -11,7 +11,7 @@ static std::string next_word(TextCursor* cursor) {
     return to_string(word);
 }
 
-TEST(TextReader, WordsAreSplitAtSingleSpaces) {
+TEST(TextReader, WordsAreSplitAtSingleSpacesAndEveryLineIsReadEvenWithoutAFinalNewline) {
     TextCursor cursor = text_cursor(STR("color 1 0.5 0 1"));
     const char* expected[] = {"color", "1", "0.5", "0", "1"};
     for (const char* word : expected) EXPECT_EQ(next_word(&cursor), word);
@@ -25,15 +25,14 @@ TEST(TextReader, WordsAreSplitAtSingleSpaces) {
     TextCursor leading = text_cursor(STR(" x"));
     EXPECT_EQ(text_read_until(&leading, ' ').length, 0);
     EXPECT_EQ(leading.position, 0);
-}
 
-TEST(TextReader, EveryLineIsReadEvenWithoutAFinalNewline) {
-    TextCursor cursor = text_cursor(STR("first\r\n\nthird"));
+    // Every line is read, even without a final newline.
+    TextCursor text = text_cursor(STR("first\r\n\nthird"));
     std::string lines[3];
     i32 count = 0;
-    while (cursor.position < cursor.end && count < 3) {
-        lines[count++] = to_string(text_read_line(&cursor));
-        cursor.position += 1;
+    while (text.position < text.end && count < 3) {
+        lines[count++] = to_string(text_read_line(&text));
+        text.position += 1;
     }
     EXPECT_EQ(count, 3);
     EXPECT_EQ(lines[0], "first\r");  // a carriage return stays in the line
@@ -41,7 +40,7 @@ TEST(TextReader, EveryLineIsReadEvenWithoutAFinalNewline) {
     EXPECT_EQ(lines[2], "third");
 }
 
-TEST(TextReader, IntegersStopAtTheFirstOtherByte) {
+TEST(TextReader, IntegersStopAtTheFirstOtherByteAndWrapBeyondSixtyFourBits) {
     struct Case {
         const char* text;
         i64 value, stop;
@@ -55,18 +54,17 @@ TEST(TextReader, IntegersStopAtTheFirstOtherByte) {
         EXPECT_EQ(text_parse_integer(&cursor), c.value) << c.text;
         EXPECT_EQ(cursor.position, c.stop) << c.text;
     }
-}
 
-TEST(TextReader, IntegersBeyondSixtyFourBitsWrapInsteadOfOverflowing) {
-    TextCursor cursor = text_cursor(STR("18446744073709551617"));  // 2^64 + 1
-    EXPECT_EQ(text_parse_integer(&cursor), 1);
+    // Integers beyond sixty-four bits wrap instead of overflowing.
+    TextCursor wrapped = text_cursor(STR("18446744073709551617"));  // 2^64 + 1
+    EXPECT_EQ(text_parse_integer(&wrapped), 1);
     std::string long_digits(500, '9');
     TextCursor many = text_cursor(to_str(long_digits));
     text_parse_integer(&many);  // any value, but defined and bounded
     EXPECT_EQ(many.position, 500);
 }
 
-TEST(TextReader, NumbersWithPointsAndSigns) {
+TEST(TextReader, NumbersWithPointsAndSignsStopStoringAtSixtyFourDigits) {
     struct Case {
         const char* text;
         f64 value;
@@ -84,14 +82,12 @@ TEST(TextReader, NumbersWithPointsAndSigns) {
     f64 negative_zero = text_parse_number(&minus);
     EXPECT_EQ(negative_zero, 0.0);
     EXPECT_TRUE(__builtin_signbit(negative_zero));
-}
 
-TEST(TextReader, NumbersStopStoringAtSixtyFourDigits) {
+    // Numbers stop storing at sixty-four digits.
     std::string digits = "0." + std::string(100, '1');
-    TextCursor cursor = text_cursor(to_str(digits));
-    f64 value = text_parse_number(&cursor);
-    EXPECT_NEAR(value, 0.111111111111, 1e-9);
-    EXPECT_EQ(cursor.position, 1 + 64);  // the 65th digit is left unread
+    TextCursor long_number = text_cursor(to_str(digits));
+    EXPECT_NEAR(text_parse_number(&long_number), 0.111111111111, 1e-9);
+    EXPECT_EQ(long_number.position, 1 + 64);  // the 65th digit is left unread
 }
 
 TEST(TextReader, Fractions) {

@@ -69,13 +69,10 @@ TEST(Theme, WithoutAFileTheDefaultsStandAndTheDerivedFieldsAreSet) {
     g_textures.ids[TEXTURE_MINIMIZE] = 62;
     load_theme("");
     EXPECT_EQ(g_theme.font, font_default());
-    EXPECT_FLOAT_EQ(g_theme.text_scale, 0.67f);
     EXPECT_FLOAT_EQ(g_theme.row_size, 24);
     EXPECT_FLOAT_EQ(g_theme.icon_size, 18);
     EXPECT_EQ(g_theme.folder_closed_texture, 61u);
     EXPECT_EQ(g_theme.folder_open_texture, 62u);
-    EXPECT_FLOAT_EQ(g_theme.double_click_time, 0.5f);
-    EXPECT_EQ(g_theme.smooth_scrolling, 1);
     g_textures.ids[TEXTURE_MAXIMIZE2] = g_textures.ids[TEXTURE_MINIMIZE] = 0;
 }
 
