@@ -4,25 +4,31 @@
 
 using SoundDefinitions = SoundTest;
 
-TEST_F(SoundDefinitions, SyntheticWaveNameIsTheRestOfTheLineSpacesIncluded) {
+// A synthetic wave's name is the rest of the line, spaces included; a recording that is
+// missing is kept as a silent one.
+TEST_F(SoundDefinitions, WaveNamesAreTheRestOfTheLineAndMissingRecordingsAreSilent) {
     EXPECT_EQ(wave_find(STR("sine")), nullptr);  // nothing before the file is read
     EXPECT_EQ(wave_default()->kind, WAVE_SINE);
-    EXPECT_EQ(wave_default()->reference_frequency, 1.0);
-    EXPECT_EQ(sound_default()->shape.count, 0);
-    EXPECT_EQ(sound_default()->lead_time, 0.0);
-    define_sounds("wave_sine soft sine\nwave_square sq\nwave_triangle tri\nwave_sawtooth saw\n");
+    define_sounds("wave_sine soft sine\nwave_square sq\nwave_triangle tri\nwave_sawtooth saw\n"
+                  "wave ghost 261.5 sounds/does_not_exist.wav\n");
     const WaveDefinition* soft = wave_find(STR("soft sine"));
     ASSERT_NE(soft, nullptr);
     EXPECT_EQ(soft->kind, WAVE_SINE);
     EXPECT_EQ(soft->reference_frequency, 1.0);
-    EXPECT_EQ(soft->data.data, nullptr);
     EXPECT_EQ(wave_find(STR("soft")), nullptr);
     EXPECT_EQ(wave_find(STR("sq"))->kind, WAVE_SQUARE);
     EXPECT_EQ(wave_find(STR("tri"))->kind, WAVE_TRIANGLE);
     EXPECT_EQ(wave_find(STR("saw"))->kind, WAVE_SAWTOOTH);
     EXPECT_EQ(wave_find(STR("Saw")), nullptr);  // case matters
+    const WaveDefinition* ghost = wave_find(STR("ghost"));
+    ASSERT_NE(ghost, nullptr);
+    EXPECT_EQ(ghost->kind, WAVE_SAMPLED);
+    EXPECT_EQ(ghost->reference_frequency, 261.5);
+    EXPECT_EQ(wave_value(ghost, 0.3, 0), 0.0);
 }
 
+// Point values read signs and slashes: the last value with its minus sign lands in the
+// outgoing handle's y, and a zero denominator reads as 0.
 TEST_F(SoundDefinitions, ShapeSectionsFillTheirOwnListsAndNumbers) {
     define_sounds(
         "shape lead\n"
@@ -31,7 +37,9 @@ TEST_F(SoundDefinitions, ShapeSectionsFillTheirOwnListsAndNumbers) {
         "p 0 0 0 0 0 0\np 1 1 1 1 1 1\n"
         "curve_end 1.5 -2\n"
         "p 0 3 0 3 0 3\n"
-        "end\n");
+        "end\n"
+        "shape dip\np 0 1/2 0 0 1 -3/4\np 1 1/2 1 1/2 1 1/2\nend\n"
+        "shape z\np 0 3/0 0 0 0 0\nend\n");
     const SoundDefinition* sound = sound_find(STR("lead"));
     ASSERT_NE(sound, nullptr);
     EXPECT_EQ(sound->attack_length, 0.25);
@@ -45,21 +53,14 @@ TEST_F(SoundDefinitions, ShapeSectionsFillTheirOwnListsAndNumbers) {
     EXPECT_NEAR(sound->attack.values[500], 500.0 / 999.0, 1e-6);
     EXPECT_EQ(sound->attack.values[999], 1.0);
     EXPECT_EQ(sound->release.values[999], 3.0);
-}
-
-TEST_F(SoundDefinitions, PointValuesReadSignsAndSlashes) {
-    // The last value with its minus sign lands in the outgoing handle's y.
-    define_sounds("shape s\np 0 1/2 0 0 1 -3/4\np 1 1/2 1 1/2 1 1/2\nend\n");
-    // A first segment whose outgoing handle dips below zero dips the curve too.
-    const SoundDefinition* sound = sound_find(STR("s"));
-    ASSERT_NE(sound, nullptr);
-    EXPECT_EQ(sound->shape.values[0], 0.5);
+    // Two points: the first segment's outgoing handle dips below zero, and so does the curve.
+    const SoundDefinition* dip = sound_find(STR("dip"));
+    ASSERT_NE(dip, nullptr);
+    EXPECT_EQ(dip->shape.values[0], 0.5);
     f64 lowest = 1.0;
-    for (i64 i = 0; i < CURVE_TABLE_SIZE; i += 1)
-        if (sound->shape.values[i] < lowest) lowest = sound->shape.values[i];
+    for (i64 i = 0; i < CURVE_TABLE_SIZE; i += 1) lowest = fmin(lowest, dip->shape.values[i]);
     EXPECT_LT(lowest, 0.2);
-    EXPECT_NEAR(sound->shape.values[999], 0.5, 1e-4);  // single-precision bisection
-    define_sounds("shape z\np 0 3/0 0 0 0 0\nend\n");  // a zero denominator reads as 0
+    EXPECT_NEAR(dip->shape.values[999], 0.5, 1e-4);  // single-precision bisection
     EXPECT_EQ(sound_find(STR("z"))->shape.values[0], 0.0);
 }
 
@@ -77,16 +78,6 @@ TEST_F(SoundDefinitions, EmptyPointListsSilenceRedefinitionReplacesAndOtherLines
     EXPECT_EQ(wave_find(STR("nope")), nullptr);
     EXPECT_NE(sound_find(STR("real")), nullptr);
     EXPECT_EQ(sound_find(STR("")), nullptr);
-}
-
-TEST_F(SoundDefinitions, MissingRecordingIsStoredSilent) {
-    define_sounds("wave ghost 261.5 sounds/does_not_exist.wav\n");
-    const WaveDefinition* ghost = wave_find(STR("ghost"));
-    ASSERT_NE(ghost, nullptr);
-    EXPECT_EQ(ghost->kind, WAVE_SAMPLED);
-    EXPECT_EQ(ghost->reference_frequency, 261.5);
-    EXPECT_EQ(ghost->data.size, 0);
-    EXPECT_EQ(wave_value(ghost, 0.3, 0), 0.0);
 }
 
 TEST(NameTables, SixthNameDoublesTheCapacityAndEveryNameStaysFound) {
@@ -217,5 +208,4 @@ TEST_F(ShippedSounds, SixSoundsWithAttackReleaseAndDistinctShapes) {
             EXPECT_GT(difference, 0.1) << names[a] << " and " << names[b];
         }
     }
-    // That "plain" is the benchmark's own, entry for entry, the workload tests check.
 }
