@@ -1,6 +1,6 @@
 // Rendering on several threads: the samples and the running phases are the same bit for
-// bit whatever the thread count, through synthesize, render_piece and sorvane-render's
-// --threads, including voices that cross many time ranges and ranges that cut a note.
+// bit whatever the thread count, through synthesize, render_piece and render_export,
+// including voices that cross many time ranges and ranges that cut a note.
 #include <stdio.h>
 
 #include <algorithm>
@@ -185,24 +185,4 @@ TEST_F(RenderThreads, ExportsWrittenInPartsAreTheFilesOfOneWholeSave) {
         pool_empty(POOL_WORKER);
     }
     pool_release(POOL_WORKER);
-}
-
-// The tool's --threads, before or after the files, reaches the rendering: the wave files
-// agree byte for byte.
-TEST_F(RenderThreads, ToolThreadCountsWriteTheSameFile) {
-    build();
-    TempFolder folder;
-    piece.settings.end_time = frac(16);  // 8 seconds keep the tool quick
-    piece.settings.sample_type = SAMPLE_TYPE_LONG;  // float files carry a time stamp
-    std::string scene = folder / "piece.scene", out, err;
-    scene_save(&piece, scene);
-    ASSERT_EQ(render_tool_run(folder, "'" + scene + "' '" + folder / "one.wav' --threads 1" DATA_OPTION, &out, &err), 0)
-        << err;
-    ASSERT_EQ(render_tool_run(folder, "--threads 2 '" + scene + "' '" + folder / "two.wav'" DATA_OPTION, &out, &err), 0)
-        << err;
-    ASSERT_EQ(render_tool_run(folder, "'" + scene + "' '" + folder / "all.wav'" DATA_OPTION, &out, &err), 0) << err;
-    std::string one = file_text(folder / "one.wav");
-    ASSERT_GT(one.size(), 8u * 44100 * 2 * 4);
-    EXPECT_TRUE(one == file_text(folder / "two.wav"));
-    EXPECT_TRUE(one == file_text(folder / "all.wav"));
 }

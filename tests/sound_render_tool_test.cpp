@@ -16,12 +16,13 @@ struct RenderTool : SoundTest {
     WaveMemory memory;
     std::string out, err;
     i32 run(const std::string& arguments) { return render_tool_run(folder, arguments, &out, &err); }
-    // The piece saved as NAME.scene and rendered to NAME.wav, read back as 32-bit float.
+    // The piece saved as NAME.scene and rendered to NAME.wav on three threads, read back as
+    // 32-bit float.
     WaveData render(const std::string& name) {
         std::string scene = folder / (name + ".scene"), wave_path = folder / (name + ".wav");
         scene_save(&piece, scene);
         WaveData wave = {};
-        EXPECT_EQ(run("'" + scene + "' '" + wave_path + "'" DATA_OPTION), 0) << err;
+        EXPECT_EQ(run("--threads 3 '" + scene + "' '" + wave_path + "'" DATA_OPTION), 0) << err;
         EXPECT_TRUE(audio_wave_load(&wave, SAMPLE_FORMAT_F32, to_str(wave_path)));
         return wave;
     }

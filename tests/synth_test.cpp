@@ -93,22 +93,6 @@ TEST_F(Synth, PanningSplitsTheAmplitudeAndMonoTakesItWhole) {
     EXPECT_EQ(samples[999], -0.25f);
 }
 
-TEST_F(Synth, SquareWaveAt100HzRepeatsEvery50thOfASecond) {
-    build(44100, 1, 44100);
-    add(&SQUARE, 100.0, 0.0, 1.0);
-    run();
-    // Period 882 frames, each half of the other sign: compared mid-way between the flips
-    // (the running phase may land either side of a flip by a rounding).
-    for (i64 i = 220; i + 882 < 44100; i += 441) {
-        ASSERT_EQ(samples[i], samples[i + 882]) << i;
-        ASSERT_EQ(samples[i], -samples[i + 441]) << i;
-    }
-    i64 flips = 0;
-    for (i64 i = 1; i < 44100; i += 1) flips += samples[i] != samples[i - 1];
-    EXPECT_EQ(flips, 99);  // 50 periods of two halves, the first starting at sample 0
-    EXPECT_EQ(samples[0], -1.0f);
-}
-
 // A lead time starts the voice early, heard at full level without an attack curve (the
 // shape holds its first value before the note); the buffer's start and end cut the voices
 // that reach beyond them (the sanitizer would report a write past its end).
