@@ -3,6 +3,7 @@
 // channels, rate, length and values; the pitch of a rendered note; and the tool's answers
 // to a bad piece, a missing data folder and an output it cannot write.
 #include <stdio.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <cmath>
@@ -11,16 +12,30 @@
 
 #include "sound_test_support.h"
 
+#define DATA_OPTION " --data '" SORVANE_DATA_DIR "'"
+
 struct RenderTool : SoundTest {
     TempFolder folder;
     WaveMemory memory;
     std::string out, err;
-    i32 run(const std::string& arguments) { return render_tool_run(folder, arguments, &out, &err); }
+    // Runs sorvane-render with `arguments`, keeping its standard output and error in `out`
+    // and `err`; answers the exit status.
+    i32 run(const std::string& arguments) {
+        std::string command = std::string("'") + SORVANE_RENDER_TOOL + "' " + arguments + " > '" +
+                              folder / "stdout" + "' 2> '" + folder / "stderr" + "'";
+        i32 status = system(command.c_str());
+        out = file_text(folder / "stdout");
+        err = file_text(folder / "stderr");
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    void save(const std::string& path) {
+        EXPECT_TRUE(write_text(path, to_string(scene_encode(&piece, POOL_MAIN)))) << path;
+    }
     // The piece saved as NAME.scene and rendered to NAME.wav on three threads, read back as
     // 32-bit float.
     WaveData render(const std::string& name) {
         std::string scene = folder / (name + ".scene"), wave_path = folder / (name + ".wav");
-        scene_save(&piece, scene);
+        save(scene);
         WaveData wave = {};
         EXPECT_EQ(run("--threads 3 '" + scene + "' '" + wave_path + "'" DATA_OPTION), 0) << err;
         EXPECT_TRUE(audio_wave_load(&wave, SAMPLE_FORMAT_F32, to_str(wave_path)));
@@ -110,7 +125,7 @@ TEST_F(RenderTool, RecordedWavesSoundAtTheirPitch) {
 TEST_F(RenderTool, FailuresSayWhatInOneLineAndExitWithOne) {
     square_piece(44100, 1, SAMPLE_TYPE_SHORT);
     std::string scene = folder / "good.scene", wave = folder / "a.wav";
-    scene_save(&piece, scene);
+    save(scene);
 
     std::string junk = folder / "junk.scene";
     ASSERT_TRUE(write_text(junk, "not a scene"));
@@ -194,7 +209,7 @@ TEST_F(RenderTool, MidiOptionsReachTheFileAndBadOptionsAreRefusedWithTheUsage) {
     add_note(&piece, group, frac(0), frac(2), frac(3, 2));
     piece.settings.end_time = frac(2);
     std::string scene = folder / "fifth.scene", mid = folder / "fifth.mid";
-    scene_save(&piece, scene);
+    save(scene);
     const std::string mts = std::string("\xF0\x0B\x7F\x7F\x08\x02", 6);
     ASSERT_EQ(run("'" + scene + "' '" + mid + "' --midi-tuning mpe --midi-bend-range 12 --midi-program 21"
                   DATA_OPTION), 0) << err;

@@ -1,11 +1,10 @@
 // Helpers for the tests of the sound code: a piece built object by object in POOL_MAIN,
-// curves from plain numbers, sound definitions from text, sample inspection, a temporary
-// folder, and the sorvane-render program run from a test.
+// curves from plain numbers, sound definitions from text, sample inspection, memory for
+// wave files, and playback on the headless device.
 #pragma once
 
 #include <math.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 
 #include "base/text.h"
 #include "model/files.h"
@@ -201,27 +200,6 @@ struct WaveMemory {
         free(memory);
     }
 };
-
-inline void scene_save(const Piece* piece, const std::string& path) {
-    Str bytes = scene_encode(piece, POOL_MAIN);
-    FileHandle file = file_open(to_str(path), FILE_WRITE);
-    file_write(file, bytes.length, bytes.data);
-    EXPECT_TRUE(file_close(file)) << path;
-}
-
-// Runs sorvane-render with `arguments`; its standard output and error land in `out` and
-// `err`. Answers the exit status.
-inline i32 render_tool_run(const TempFolder& folder, const std::string& arguments,
-                           std::string* out, std::string* err) {
-    std::string command = std::string("'") + SORVANE_RENDER_TOOL + "' " + arguments + " > '" +
-                          folder / "stdout" + "' 2> '" + folder / "stderr" + "'";
-    i32 status = system(command.c_str());
-    *out = file_text(folder / "stdout");
-    *err = file_text(folder / "stderr");
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-#define DATA_OPTION " --data '" SORVANE_DATA_DIR "'"
 
 // --- Playback on the headless device ------------------------------------------------------
 
