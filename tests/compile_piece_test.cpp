@@ -197,10 +197,12 @@ TEST_F(Compile, OverlappingVolumesMultiplyAndPanningsAdd) {
     add_volume(&piece, group, frac(20), frac(40), frac(1, 4), frac(-1, 2));
     compile();
     // Seconds in the first only, in both, in the second only, and after them.
-    const f64 expected[][3] = {{5.0, 0.5, 0.25}, {15.0, 0.125, -0.25}, {25.0, 0.25, -0.5}, {40.0, 1.0, 0.0}};
+    const struct {
+        f64 at, volume, pan;
+    } expected[] = {{5.0, 0.5, 0.25}, {15.0, 0.125, -0.25}, {25.0, 0.25, -0.5}, {40.0, 1.0, 0.0}};
     for (const auto& e : expected) {
-        EXPECT_EQ(compiled.volume[column_cell(e[0], 0)], e[1]) << e[0];
-        EXPECT_EQ(compiled.panning[column_cell(e[0], 0)], e[2]) << e[0];
+        EXPECT_EQ(compiled.volume[column_cell(e.at, 0)], e.volume) << e.at;
+        EXPECT_EQ(compiled.panning[column_cell(e.at, 0)], e.pan) << e.at;
     }
 }
 

@@ -68,6 +68,7 @@ TEST_F(Playback, PauseKeepsThePlaceAndStopRewindsAfterAFadeOrAtOnceWhenPaused) {
     EXPECT_EQ(position(), 15 * 512);
     pump(512);  // the paused device plays nothing and keeps its place
     EXPECT_EQ(position(), 15 * 512);
+
     playback_play_pause();
     EXPECT_TRUE(playback_is_playing());
     EXPECT_TRUE(headless_audio_is_playing());

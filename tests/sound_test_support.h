@@ -204,7 +204,6 @@ struct WaveMemory {
 // --- Playback on the headless device ------------------------------------------------------
 
 #include <pthread.h>
-#include <sched.h>
 #include <time.h>
 
 #include <vector>

@@ -29,6 +29,7 @@ struct SweepLookups : SoundTest {
             array_push(&tree, row >= 0 ? piece.tree[row] : folder);
         }
         piece.tree = tree;
+
         static const char* const sine[] = {"sine"};
         static const char* const both[] = {"sine", "square"};
         static const char* const shapes[] = {"soft", "hard"};

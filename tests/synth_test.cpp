@@ -104,9 +104,12 @@ TEST_F(Synth, LeadTimeStartsTheVoiceEarlyAndTheBufferCutsWhatReachesBeyondIt) {
     add(&SQUARE, 1e-9, 0.05, 0.1, early);  // its lead reaches before sample 0
     add(&SQUARE, 1e-9, 1.5, 30.0);
     run();
-    const f32 expected[][2] = {{0, -0.5f}, {798, 0.0f}, {800, -0.5f}, {998, -0.5f},
-                               {2000, 0.0f}, {2998, 0.0f}, {3000, -0.5f}, {3999, -0.5f}};
-    for (const auto& e : expected) EXPECT_EQ(samples[(size_t)e[0]], e[1]) << e[0];
+    const struct {
+        i64 at;
+        f32 value;
+    } expected[] = {{0, -0.5f},    {798, 0.0f},  {800, -0.5f},  {998, -0.5f},
+                    {2000, 0.0f},  {2998, 0.0f}, {3000, -0.5f}, {3999, -0.5f}};
+    for (const auto& e : expected) EXPECT_EQ(samples[(size_t)e.at], e.value) << e.at;
 }
 
 TEST_F(Synth, AttackAndReleaseShapeTheVoiceEnds) {
