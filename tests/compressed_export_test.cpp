@@ -61,7 +61,9 @@ struct CompressedExport : testing::Test {
     }
 };
 
-TEST_F(CompressedExport, FlacKeepsSixteenBitsWritesThirtyTwoBitAsTwentyFourAndRefusesWhatItCannotHold) {
+// FLAC keeps 16 bits and writes 32-bit integers and floats as 24 bits; it refuses what it
+// cannot hold.
+TEST_F(CompressedExport, FlacKeepsSixteenBitsWritesWiderAsTwentyFourAndRefusesTheRest) {
     struct Case {
         i32 format, bits;
         f64 error;

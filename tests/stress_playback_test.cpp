@@ -221,12 +221,10 @@ TEST(AudioContractCounting, ACallbackThatLocksAllocatesAndOpensFilesIsCaught) {
     f32 out[512];
     EXPECT_TRUE(headless_audio_pump(out, sizeof(out)));
     EXPECT_FALSE(headless_thread_is_marked());  // the mark ends with the callback
-    EXPECT_EQ(headless_marked_calls(PLATFORM_CALL_AUDIO_LOCK), 1);
-    EXPECT_EQ(headless_marked_calls(PLATFORM_CALL_AUDIO_UNLOCK), 1);
-    EXPECT_EQ(headless_marked_calls(PLATFORM_CALL_MUTEX_LOCK), 1);
-    EXPECT_EQ(headless_marked_calls(PLATFORM_CALL_MUTEX_CREATE), 1);
-    EXPECT_EQ(headless_marked_calls(PLATFORM_CALL_FILE_OPEN), 1);
-    EXPECT_EQ(headless_marked_calls(PLATFORM_CALL_FILE_CLOSE), 1);
+    const PlatformCall made[] = {PLATFORM_CALL_AUDIO_LOCK,   PLATFORM_CALL_AUDIO_UNLOCK,
+                                 PLATFORM_CALL_MUTEX_CREATE, PLATFORM_CALL_MUTEX_LOCK,
+                                 PLATFORM_CALL_FILE_OPEN,    PLATFORM_CALL_FILE_CLOSE};
+    for (PlatformCall call : made) EXPECT_EQ(headless_marked_calls(call), 1) << "call " << call;
     if (counting_allocations) EXPECT_GE(__atomic_load_n(&marked_allocations, __ATOMIC_RELAXED), 2);
     // Calls outside the callback are not counted.
     audio_lock();
