@@ -1,6 +1,6 @@
 // Rendering on several threads: the samples and the running phases are the same bit for
-// bit whatever the thread count, through synthesize, render_piece and sorvane-render's
-// --threads, including voices that cross many time ranges and ranges that cut a note.
+// bit whatever the thread count, through synthesize, render_piece and render_export,
+// including voices that cross many time ranges and ranges that cut a note.
 #include <stdio.h>
 
 #include <algorithm>
@@ -22,52 +22,25 @@ struct RenderThreads : SoundTest {
         PitchObject* glide = add_pitch(&piece, piece.groups[0].id, frac(0), frac(24), frac(1));
         curve_line(&glide->pitch, frac(1), frac(24), frac(3, 2));
     }
-    // The piece compiled into `compiled` (its arrays in POOL_MAIN).
-    void compile_into(CompiledPiece* compiled, i64 rate, i64 channels) {
-        compiled_piece_init(compiled, POOL_MAIN);
-        compile_piece(&piece, rate, channels, compiled);
-    }
 };
 
-TEST_F(RenderThreads, EveryThreadCountGivesTheSameBits) {
+// On any count of threads, windowed (as an export writes) and streamed (as playback starts)
+// the rendering is the same bits and phases; a stream makes its first samples final early
+// and in order.
+TEST_F(RenderThreads, EveryThreadCountWindowAndStreamGivesTheSameBits) {
     build();
-    CompiledPiece compiled;
-    compile_into(&compiled, 44100, 2);
+    CompiledPiece compiled = compiled_of(&piece, 44100, 2);
     ASSERT_GT(compiled.compiled_length, 2 * 500000);
     SynthOutcome one = synth_outcome(&compiled, 1);
     ASSERT_GT(loudest(one), 0.05);
-    for (i64 threads : {2, 3, 4, 7}) {
-        SynthOutcome many = synth_outcome(&compiled, threads);
-        ASSERT_EQ(many.samples.size(), one.samples.size());
-        i64 at = 0;
-        EXPECT_EQ(largest_difference(many, one, &at), 0.0) << threads << " threads, sample " << at;
-        EXPECT_EQ(memcmp(many.samples.data(), one.samples.data(), one.samples.size() * sizeof(f32)), 0)
-            << threads << " threads";
-        EXPECT_TRUE(same_phases(many, one)) << threads << " threads";
-    }
-    // And the threads changed nothing the reference would not: the drone's phase included.
+    for (i64 threads : {2, 3, 4, 7})
+        EXPECT_TRUE(same_bits(synth_outcome(&compiled, threads), one)) << threads << " threads";
+    // The drone's phase carried across the ranges as the reference carries it.
     SynthOutcome reference = synth_outcome(&compiled, 0);
     i64 at = 0;
     EXPECT_LE(largest_difference(one, reference, &at), 1e-6) << "sample " << at;
     EXPECT_TRUE(same_phases(one, reference));
-    // Mono at a rate that makes the range bounds fall inside blocks of the control tracks;
-    // then shorter than two ranges, done on the calling thread.
-    for (i64 end : {24, 2}) {
-        piece.settings.end_time = frac(end);
-        compile_into(&compiled, 32001, 1);
-        SynthOutcome mono = synth_outcome(&compiled, 1), many = synth_outcome(&compiled, 8);
-        EXPECT_EQ(memcmp(many.samples.data(), mono.samples.data(), mono.samples.size() * sizeof(f32)), 0) << end;
-        EXPECT_TRUE(same_phases(many, mono)) << end;
-    }
-}
 
-// Windowed (as an export writes) and streamed (as playback starts) the rendering is still
-// the same bits and phases; a stream makes its first samples final early and in order.
-TEST_F(RenderThreads, WindowsAndStreamsGiveTheSameBitsAsOneRendering) {
-    build();
-    CompiledPiece compiled;
-    compile_into(&compiled, 44100, 2);
-    SynthOutcome one = synth_outcome(&compiled, 1);
     std::vector<VoiceEvent> saved(compiled.events.data, compiled.events.data + compiled.events.count);
     auto phases_restored = [&]() {
         std::vector<f64> phases;
@@ -89,10 +62,7 @@ TEST_F(RenderThreads, WindowsAndStreamsGiveTheSameBitsAsOneRendering) {
             samples.insert(samples.end(), part.begin(), part.begin() + (windows.next - first) * 2);
         }
         synth_windows_end(&windows);
-        ASSERT_EQ(samples.size(), one.samples.size());
-        EXPECT_EQ(memcmp(samples.data(), one.samples.data(), samples.size() * sizeof(f32)), 0)
-            << threads << " threads";
-        EXPECT_EQ(phases_restored(), one.phases) << threads << " threads";
+        EXPECT_TRUE(same_bits({samples, phases_restored()}, one)) << threads << " threads";
     }
     // Streamed: the first range is small. On one thread the ranges end in order, so the
     // first report is that range; on more, a helper may finish later ranges first and the
@@ -105,9 +75,7 @@ TEST_F(RenderThreads, WindowsAndStreamsGiveTheSameBitsAsOneRendering) {
                                 nullptr};
         std::vector<f32> streamed(one.samples.size(), 0.0f);
         synthesize(&compiled, streamed.data(), (i64)streamed.size(), &stream, threads);
-        EXPECT_EQ(memcmp(streamed.data(), one.samples.data(), streamed.size() * sizeof(f32)), 0)
-            << threads << " threads";
-        EXPECT_EQ(phases_restored(), one.phases) << threads << " threads";
+        EXPECT_TRUE(same_bits({streamed, phases_restored()}, one)) << threads << " threads";
         ASSERT_FALSE(finals.empty());
         if (threads == 1) {
             EXPECT_GE(finals.size(), 4u);
@@ -115,6 +83,14 @@ TEST_F(RenderThreads, WindowsAndStreamsGiveTheSameBitsAsOneRendering) {
         }
         EXPECT_TRUE(std::is_sorted(finals.begin(), finals.end())) << threads << " threads";
         EXPECT_EQ(finals.back(), (i64)streamed.size() / 2) << threads << " threads";
+    }
+
+    // Mono at a rate that makes the range bounds fall inside blocks of the control tracks;
+    // then shorter than two ranges, done on the calling thread.
+    for (i64 end : {24, 2}) {
+        piece.settings.end_time = frac(end);
+        compiled = compiled_of(&piece, 32001, 1);
+        EXPECT_TRUE(same_bits(synth_outcome(&compiled, 8), synth_outcome(&compiled, 1))) << end;
     }
 }
 
@@ -205,33 +181,4 @@ TEST_F(RenderThreads, ExportsWrittenInPartsAreTheFilesOfOneWholeSave) {
         pool_empty(POOL_WORKER);
     }
     pool_release(POOL_WORKER);
-}
-
-// The tool itself: --threads picks the count, the wave files agree byte for byte, and a
-// count it cannot use is refused with the usage.
-TEST_F(RenderThreads, ToolThreadCountsWriteTheSameFile) {
-    build();
-    TempFolder folder;
-    piece.settings.end_time = frac(16);  // 8 seconds keep the tool quick
-    piece.settings.sample_type = SAMPLE_TYPE_LONG;  // float files carry a time stamp
-    std::string scene = folder / "piece.scene", out, err;
-    scene_save(&piece, scene);
-    ASSERT_EQ(render_tool_run(folder, "'" + scene + "' '" + folder / "one.wav' --threads 1" DATA_OPTION, &out, &err), 0)
-        << err;
-    ASSERT_EQ(render_tool_run(folder, "--threads 2 '" + scene + "' '" + folder / "two.wav'" DATA_OPTION, &out, &err), 0)
-        << err;
-    ASSERT_EQ(render_tool_run(folder, "'" + scene + "' '" + folder / "all.wav'" DATA_OPTION, &out, &err), 0) << err;
-    std::string one = text_of(folder / "one.wav");
-    ASSERT_GT(one.size(), 8u * 44100 * 2 * 4);
-    EXPECT_TRUE(one == text_of(folder / "two.wav"));
-    EXPECT_TRUE(one == text_of(folder / "all.wav"));
-
-    for (const char* bad : {"0", "65", "x", "-1", "2x", ""}) {
-        std::string arguments = "'" + scene + "' '" + folder / "bad.wav' --threads '" + bad + "'";
-        EXPECT_EQ(render_tool_run(folder, arguments, &out, &err), 2) << bad;
-        EXPECT_NE(err.find("--threads needs a count from 1 to 64"), std::string::npos) << err;
-        EXPECT_NE(err.find("usage:"), std::string::npos) << err;
-    }
-    EXPECT_EQ(render_tool_run(folder, "'" + scene + "' '" + folder / "bad.wav' --threads", &out, &err), 2);
-    EXPECT_NE(err.find("--threads needs a count"), std::string::npos) << err;
 }

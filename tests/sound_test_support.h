@@ -1,11 +1,10 @@
 // Helpers for the tests of the sound code: a piece built object by object in POOL_MAIN,
-// curves from plain numbers, sound definitions from text, sample inspection, a temporary
-// folder, and the sorvane-render program run from a test.
+// curves from plain numbers, sound definitions from text, sample inspection, memory for
+// wave files, and playback on the headless device.
 #pragma once
 
 #include <math.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 
 #include "base/text.h"
 #include "model/files.h"
@@ -14,7 +13,6 @@
 #include "sound/compile.h"
 #include "sound/sounds.h"
 #include "sound/synth.h"
-#include "test_support.h"
 #include "test_support.h"
 
 inline Fraction frac(i64 n, i64 d = 1) { return Fraction{n, d}; }
@@ -183,6 +181,14 @@ inline f64 measured_pitch(const f32* samples, i64 count, f64 rate, f64 low, f64 
     return rate / ((f64)best + shift);
 }
 
+// The piece compiled into POOL_MAIN.
+inline CompiledPiece compiled_of(const Piece* piece, i64 rate, i64 channels) {
+    CompiledPiece compiled;
+    compiled_piece_init(&compiled, POOL_MAIN);
+    compile_piece(piece, rate, channels, &compiled);
+    return compiled;
+}
+
 // Memory for the wave files the platform reads, released with the test.
 struct WaveMemory {
     void* memory;
@@ -195,35 +201,9 @@ struct WaveMemory {
     }
 };
 
-inline void scene_save(const Piece* piece, const std::string& path) {
-    Str bytes = scene_encode(piece, POOL_MAIN);
-    FileHandle file = file_open(to_str(path), FILE_WRITE);
-    file_write(file, bytes.length, bytes.data);
-    EXPECT_TRUE(file_close(file)) << path;
-}
-
-inline std::string text_of(const std::string& path) {
-    return to_string(read_entire_file(to_str(path), POOL_MAIN));
-}
-
-// Runs sorvane-render with `arguments`; its standard output and error land in `out` and
-// `err`. Answers the exit status.
-inline i32 render_tool_run(const TempFolder& folder, const std::string& arguments,
-                           std::string* out, std::string* err) {
-    std::string command = std::string("'") + SORVANE_RENDER_TOOL + "' " + arguments + " > '" +
-                          folder / "stdout" + "' 2> '" + folder / "stderr" + "'";
-    i32 status = system(command.c_str());
-    *out = text_of(folder / "stdout");
-    *err = text_of(folder / "stderr");
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-#define DATA_OPTION " --data '" SORVANE_DATA_DIR "'"
-
 // --- Playback on the headless device ------------------------------------------------------
 
 #include <pthread.h>
-#include <sched.h>
 #include <time.h>
 
 #include <vector>
@@ -274,17 +254,14 @@ struct PlaybackTest : ::testing::Test {
         headless_audio_pump(out.data(), count * 4);
         return out;
     }
-    i64 position() {
+    // The device's place in the slot and the samples it played, read under the audio lock.
+    i64 position() { return locked_read(&g_audio.position); }
+    i64 played() { return locked_read(&g_audio.played); }
+    static i64 locked_read(const i64* field) {
         audio_lock();
-        i64 at = g_audio.position;
+        i64 value = *field;
         audio_unlock();
-        return at;
-    }
-    i64 played() {
-        audio_lock();
-        i64 samples = g_audio.played;
-        audio_unlock();
-        return samples;
+        return value;
     }
     // One note over the first `beats` (the whole piece), rendered and playing.
     void play_rendered(i64 beats = 4) {
@@ -296,18 +273,18 @@ struct PlaybackTest : ::testing::Test {
     }
 };
 
-// A device thread that pumps the headless device until told to stop, pausing `pause_ns`
-// between buffers (or yielding while the device is paused), notes whether every sample it
-// was given was a number and, when asked, how long each callback took.
+// A device thread that pumps the headless device every `pause_ns` until told to stop,
+// noting whether every sample it was given was a number and how long each callback took.
 struct DeviceThread {
-    i64 pause_ns = 0;
-    std::vector<u32>* callback_ns = nullptr;  // written by the thread only
+    i64 pause_ns = 100000;
+    std::vector<u32> callback_ns;  // written by the thread only, read after the join
     bool stop = false;   // atomic
     i64 callbacks = 0;   // atomic: buffers the device played
     bool finite = true;  // written by the thread only, read after the join
     pthread_t thread = {};
     bool started = false;
     void start() {
+        callback_ns.reserve(1 << 20);
         started = pthread_create(&thread, nullptr, run, this) == 0;
         ASSERT_TRUE(started);
     }
@@ -320,18 +297,14 @@ struct DeviceThread {
     static void* run(void* argument) {
         DeviceThread* device = (DeviceThread*)argument;
         f32 out[512];
+        timespec pause = {0, device->pause_ns};
         while (!__atomic_load_n(&device->stop, __ATOMIC_ACQUIRE)) {
             if (headless_audio_pump(out, sizeof(out))) {
                 for (f32 sample : out) device->finite = device->finite && sample == sample;
-                if (device->callback_ns) device->callback_ns->push_back((u32)headless_audio_callback_nanoseconds());
+                device->callback_ns.push_back((u32)headless_audio_callback_nanoseconds());
                 __atomic_add_fetch(&device->callbacks, 1, __ATOMIC_RELAXED);
-            } else if (device->pause_ns == 0) {
-                sched_yield();
             }
-            if (device->pause_ns > 0) {
-                timespec pause = {0, device->pause_ns};
-                nanosleep(&pause, nullptr);
-            }
+            nanosleep(&pause, nullptr);
         }
         return nullptr;
     }

@@ -1,15 +1,9 @@
-// 1000 cycles of play, pause, resume, stop, export, loop and audition with the audio
-// callback pumped on a device thread of its own and the render worker running, while the
-// main thread keeps editing the piece between and during renders (adding, moving and
-// deleting notes, changing the end time). Run under ASan and UBSan by `make test` and under
-// ThreadSanitizer by `make tsan`, where every unsynchronised access is reported. Each
-// cycle checks what the user would see: the rendering arrives, pause keeps the position,
-// stop rewinds, and the exported file holds the piece as it was when export was chosen.
-// Throughout, the callback's contract: no allocation inside audio_callback (counted with
-// the sanitizer allocator's hooks), no lock, thread, sleep, file, clipboard or message box
-// call of the platform (counted by the headless back end, which marks the pump's thread
-// while the callback runs). The time of every callback is printed beside the 5.8 ms that
-// a 256-frame buffer lasts.
+// 1000 cycles of play, pause, resume, stop, export, loop and audition with the callback
+// pumped on a device thread of its own and the render worker running, while the main thread
+// edits the piece between and during renders; run under ThreadSanitizer too (`make tsan`).
+// Throughout, audio_callback allocates nothing (counted by the sanitizer allocator's hooks)
+// and makes no lock, thread, sleep, file, clipboard or message box call of the platform
+// (counted by the headless back end, which marks the pump's thread during the callback).
 #include <stdio.h>
 #include <sys/stat.h>
 
@@ -113,15 +107,10 @@ TEST_F(StressPlayback, ThousandCyclesOfPlayPauseStopAndExportWhileEditing) {
     headless_marked_calls_clear();
     __atomic_store_n(&marked_allocations, 0, __ATOMIC_RELAXED);
     __atomic_store_n(&marked_frees, 0, __ATOMIC_RELAXED);
-    std::vector<u32> times;
-    times.reserve(1 << 20);
-    device.callback_ns = &times;
-    device.pause_ns = 100000;
     device.start();
     auto callbacks = [&] { return __atomic_load_n(&device.callbacks, __ATOMIC_RELAXED); };
 
     std::string path = folder / "export.wav";
-    i64 exports = 0;
     for (i32 cycle = 0; cycle < 1000; cycle += 1) {
         SCOPED_TRACE(cycle);
         // Play: the worker renders the piece as it is now; the edits meanwhile wait for the
@@ -174,7 +163,6 @@ TEST_F(StressPlayback, ThousandCyclesOfPlayPauseStopAndExportWhileEditing) {
             compile_piece(&expected, 8000, 1, &compiled);
             EXPECT_EQ((i64)status.st_size, 44 + compiled.compiled_length * 2);
         }
-        exports += 1;
         if (cycle % 8 == 7) {  // auditions take the slot from a playing piece while the device reads it
             playback_play_pause();
             ASSERT_TRUE(frames_until([] { return playback_is_playing(); }));
@@ -189,7 +177,6 @@ TEST_F(StressPlayback, ThousandCyclesOfPlayPauseStopAndExportWhileEditing) {
         pool_empty(POOL_TMP);
     }
     device.join();
-    EXPECT_EQ(exports, 1000);
     EXPECT_GT(device.callbacks, 1000);
     EXPECT_TRUE(device.finite);
     EXPECT_EQ(headless_message_count(), 0);  // no export failed, nothing was refused
@@ -200,6 +187,7 @@ TEST_F(StressPlayback, ThousandCyclesOfPlayPauseStopAndExportWhileEditing) {
     for (i32 call = 0; call < PLATFORM_CALL_COUNT; call += 1)
         EXPECT_EQ(headless_marked_calls((PlatformCall)call), 0) << "platform call " << call;
     // A figure, not an assertion: a loaded machine may preempt any thread for milliseconds.
+    std::vector<u32>& times = device.callback_ns;
     ASSERT_FALSE(times.empty());
     std::sort(times.begin(), times.end());
     printf("audio callback over %zu buffers of 256 frames (a buffer lasts 5805 us): median %.1f us, "
@@ -233,12 +221,10 @@ TEST(AudioContractCounting, ACallbackThatLocksAllocatesAndOpensFilesIsCaught) {
     f32 out[512];
     EXPECT_TRUE(headless_audio_pump(out, sizeof(out)));
     EXPECT_FALSE(headless_thread_is_marked());  // the mark ends with the callback
-    EXPECT_EQ(headless_marked_calls(PLATFORM_CALL_AUDIO_LOCK), 1);
-    EXPECT_EQ(headless_marked_calls(PLATFORM_CALL_AUDIO_UNLOCK), 1);
-    EXPECT_EQ(headless_marked_calls(PLATFORM_CALL_MUTEX_LOCK), 1);
-    EXPECT_EQ(headless_marked_calls(PLATFORM_CALL_MUTEX_CREATE), 1);
-    EXPECT_EQ(headless_marked_calls(PLATFORM_CALL_FILE_OPEN), 1);
-    EXPECT_EQ(headless_marked_calls(PLATFORM_CALL_FILE_CLOSE), 1);
+    const PlatformCall made[] = {PLATFORM_CALL_AUDIO_LOCK,   PLATFORM_CALL_AUDIO_UNLOCK,
+                                 PLATFORM_CALL_MUTEX_CREATE, PLATFORM_CALL_MUTEX_LOCK,
+                                 PLATFORM_CALL_FILE_OPEN,    PLATFORM_CALL_FILE_CLOSE};
+    for (PlatformCall call : made) EXPECT_EQ(headless_marked_calls(call), 1) << "call " << call;
     if (counting_allocations) EXPECT_GE(__atomic_load_n(&marked_allocations, __ATOMIC_RELAXED), 2);
     // Calls outside the callback are not counted.
     audio_lock();

@@ -14,28 +14,20 @@ struct SweepLookups : SoundTest {
 
     void build() {
         define_sounds("wave_sine sine\nwave_square square\nshape soft\nend\nshape hard\nend\n");
-        // Groups 1 and 2 in one folder, 3 and 4 in another, 0 and 5 at the top level.
         groups[0] = group;
+        // Groups 1 and 2 in one folder, 3 and 4 in another, 0 and 5 at the top level:
+        // -1 begins a folder, -2 ends one.
         for (i64 g = 1; g < 6; g += 1) groups[g] = piece_group_add(&piece, STR("g"));
-        GroupTreeEntry begin = {}, end = {};
-        begin.folder_begin = 1;
-        end.folder_end = 1;
+        const i64 layout[] = {0, -1, 1, 2, -2, -1, 3, 4, -2, 5};
         PoolArray<GroupTreeEntry> tree;
         array_init(&tree, POOL_MAIN);
-        GroupTreeEntry rows[6];
-        for (i64 g = 0; g < 6; g += 1) rows[g] = piece.tree[g];
-        array_push(&tree, rows[0]);
-        begin.id = 100;
-        array_push(&tree, begin);
-        array_push(&tree, rows[1]);
-        array_push(&tree, rows[2]);
-        array_push(&tree, end);
-        begin.id = 101;
-        array_push(&tree, begin);
-        array_push(&tree, rows[3]);
-        array_push(&tree, rows[4]);
-        array_push(&tree, end);
-        array_push(&tree, rows[5]);
+        for (i64 row : layout) {
+            GroupTreeEntry folder = {};
+            folder.id = (i32)(100 + tree.count);
+            folder.folder_begin = row == -1;
+            folder.folder_end = row == -2;
+            array_push(&tree, row >= 0 ? piece.tree[row] : folder);
+        }
         piece.tree = tree;
 
         static const char* const sine[] = {"sine"};
@@ -46,20 +38,17 @@ struct SweepLookups : SoundTest {
             Fraction time = frac(next(160), 4), length = frac(next(40), 4);
             i64 owner = groups[next(6)];
             u8 scope = (u8)next(3);
-            KeyObject* key = add_key(&piece, owner, time, length, 100.0 + (f64)i);
-            key->header.scope = scope;
-            SoundObject* sound = add_sound(&piece, owner, frac(next(160), 4), frac(next(40), 4),
-                                           i % 2 ? sine : both, 1 + i % 2, frac(1, 3), (u8)next(3));
-            (void)sound;
+            add_key(&piece, owner, time, length, 100.0 + (f64)i)->header.scope = scope;
+            add_sound(&piece, owner, frac(next(160), 4), frac(next(40), 4),
+                      i % 2 ? sine : both, 1 + i % 2, frac(1, 3), (u8)next(3));
             ShapeObject* shape = add_shape(&piece, owner, frac(next(160), 4), frac(next(40), 4),
                                            shapes[i % 2], (f64)i / 8.0);
             shape->header.scope = (u8)next(3);
         }
         // Notes in time order already (the compiler's sort keeps them so), several at once.
         for (i64 i = 0; i < 400; i += 1) {
-            NoteObject* note = add_note(&piece, groups[next(6)], frac(i / 3, 4), frac(1 + next(3), 8),
-                                        frac(3, 2));
-            note->header.id = i + 1;
+            add_note(&piece, groups[next(6)], frac(i / 3, 4), frac(1 + next(3), 8), frac(3, 2))
+                ->header.id = i + 1;
         }
         add_note(&piece, 777, frac(200, 4), frac(1, 4));  // a group that is not in the list
         piece.settings.end_time = frac(60);
@@ -102,19 +91,11 @@ struct SweepLookups : SoundTest {
     }
 };
 
-TEST_F(SweepLookups, EventsAreThoseOfTheQueries) {
+TEST_F(SweepLookups, EventsAreThoseOfTheQueriesAndAnUnorderableFractionFallsBackToThem) {
     build();
-    CompiledPiece compiled;
-    compiled_piece_init(&compiled, POOL_MAIN);
-    compile_piece(&piece, 8000, 2, &compiled);
+    CompiledPiece compiled = compiled_of(&piece, 8000, 2);
     expect_query_events(&compiled, "sweep");
-}
-
-TEST_F(SweepLookups, AnUnorderableFractionFallsBackToTheQueries) {
-    build();
     piece.keys[5].header.duration = Fraction{1, 0};  // its end cannot be ordered
-    CompiledPiece compiled;
-    compiled_piece_init(&compiled, POOL_MAIN);
-    compile_piece(&piece, 8000, 2, &compiled);
+    compiled = compiled_of(&piece, 8000, 2);
     expect_query_events(&compiled, "queries");
 }

@@ -58,3 +58,9 @@ inline bool same_phases(const SynthOutcome& a, const SynthOutcome& b) {
     return a.phases.size() == b.phases.size() &&
            memcmp(a.phases.data(), b.phases.data(), a.phases.size() * sizeof(f64)) == 0;
 }
+
+// Samples and phases equal bit for bit.
+inline bool same_bits(const SynthOutcome& a, const SynthOutcome& b) {
+    return a.samples.size() == b.samples.size() && same_phases(a, b) &&
+           memcmp(a.samples.data(), b.samples.data(), a.samples.size() * sizeof(f32)) == 0;
+}
