@@ -78,9 +78,12 @@ TEST_F(Transpose, OkMultipliesTheSelectedPitchesOfEveryKindExactly) {
 }
 
 // Refused in the entry: it stays open with its field marked, and the piece is untouched.
-TEST_F(Transpose, ARatioOfZeroOrBelowOrNonsenseChangesNothing) {
-    i64 note = add(OBJECT_NOTE, frac(5, 4), true);
+TEST_F(Transpose, ARatioOfZeroOrBelowOrNonsenseChangesNothingAndTWantsASelectionToAct) {
+    i64 note = add(OBJECT_NOTE, frac(5, 4), false);
     frames();
+    tap(KEY_LETTER('t'));
+    EXPECT_EQ(entry_panel(), nullptr);
+    g_piece.notes[0].header.selected = 1;
     Str before = scene_encode(&g_piece, POOL_MAIN);
     for (const char* ratio : {"0", "-3/2", "3/-2", "-2/-1", "abc", "1/0"}) {
         tap(KEY_LETTER('t'));
@@ -99,15 +102,7 @@ TEST_F(Transpose, ARatioOfZeroOrBelowOrNonsenseChangesNothing) {
     enter("2");
     EXPECT_EQ(entry_panel(), nullptr);
     EXPECT_TRUE(exactly(pitch_of(OBJECT_NOTE, note), 5, 2));
-}
-
-TEST_F(Transpose, NothingSelectedOpensNothingAndPlaceModeIgnoresT) {
-    add(OBJECT_NOTE, frac(1), false);
-    frames();
-    tap(KEY_LETTER('t'));
-    EXPECT_EQ(entry_panel(), nullptr);
-    g_piece.notes[0].header.selected = 1;
-    tap(KEY_TAB);  // place mode
+    tap(KEY_TAB);  // place mode ignores t
     tap(KEY_LETTER('t'));
     EXPECT_EQ(entry_panel(), nullptr);
 }
