@@ -60,12 +60,18 @@ TEST_F(Editor, PlaceModeStepsTheCursorThroughTheKeyAndPlacesAuditionedNotes) {
     EXPECT_TRUE(headless_audio_is_playing());
     EXPECT_EQ(g_audio.slot_length, (i64)(44100 * 0.25 + 1) * 2);
 
-    // The next note sits at the cursor's pitch, here the key's chromatic step below 1.
+    // The next note sits at the cursor's pitch: re, then the key's chromatic step below it.
+    letter('i');
     tap_with(KEY_CONTROL, KEY_LETTER('k'));
     tap(KEY_SPACE);
     ASSERT_EQ(g_piece.notes.count, 2);
     EXPECT_TRUE(same(g_piece.notes[1].header.time, frac(1)));
-    EXPECT_TRUE(same(g_piece.notes[1].header.pitch, frac(15, 16)));
+    EXPECT_TRUE(same(g_piece.notes[1].header.pitch, frac(16, 15)));
+    // Past the key's end there is no scale, not even the one a new key would bring.
+    tap(KEY_DIGIT(1));
+    letter('l');
+    letter('i');
+    EXPECT_TRUE(same(g_editor.cursor_pitch, frac(32, 15)));
 }
 
 TEST_F(Editor, EveryKeyPressOfASlowFrameActsOnceInTheOrderPressedOrGoesToTheEntryItOpened) {
@@ -150,6 +156,8 @@ TEST_F(Editor, TheCursorMovesSnapsAndPlacesEveryKindFromItsTemplate) {
     EXPECT_TRUE(same(g_piece.tempos[0].tempo.points[0].out_x, frac(1)));  // zoom 10: handle 1
     // A placed curve owns its points: editing it leaves the template alone.
     EXPECT_NE(g_piece.tempos[0].tempo.points.data, g_editor.tempo_template.tempo.points.data);
+    EXPECT_EQ(g_piece.pitches[0].pitch.resolution, 1000);
+    EXPECT_EQ(to_string(g_piece.texts[0].text), "text");
 
     // n and m walk the kinds round.
     g_editor.place_kind = 0;
@@ -263,6 +271,7 @@ TEST_F(Editor, CDuplicatesTheSelectionOntoItselfReadyToMove) {
     EXPECT_EQ(g_piece.notes[0].header.selected, 0);
     EXPECT_EQ(g_piece.notes[2].header.selected, 1);
     EXPECT_TRUE(same(g_piece.notes[2].header.time, frac(0)));
+    EXPECT_NE(g_piece.notes[2].header.id, g_piece.notes[0].header.id);
     EXPECT_NE(g_piece.tempos[1].header.id, g_piece.notes[2].header.id);
     EXPECT_LT(g_piece.tempos[1].header.id, g_piece.next_object_id);
     EXPECT_NE(g_piece.tempos[1].tempo.points.data, g_piece.tempos[0].tempo.points.data);
