@@ -147,7 +147,6 @@ TEST_F(CurveEditing, VAddsAPointThatHoldsTheOrderAnd79DeletesThePickedOneButNeve
     tap(KEY_SPACE);
     const Panel* window = panel_of_kind(PANEL_CURVE_POINT);
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(to_string(window->title), "curve point");
     const CurvePointPanelContent* content = (const CurvePointPanelContent*)window->content;
     Curve* found = nullptr;
     EXPECT_EQ(curve_point_panel_point(content, &found), &tempo()->points[0]);

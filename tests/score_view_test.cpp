@@ -153,16 +153,10 @@ TEST_F(ScoreView, AHiddenGroupHidesEverythingButMeasuresAndTempos) {
     EXPECT_EQ(draws_in_color(ink).size(), 1u);
 }
 
-TEST_F(ScoreView, LogarithmicCurvesPlaceTheGeometricMeanHalfwayUp) {
-    Curve curve = curve_with_points(POOL_MAIN, frac(1), frac(4), {});
-    curve.logarithmic = 1;
-    EXPECT_NEAR(curve_point_to_box(&curve, frac(3, 2), frac(2)).y, 1.0f, 1e-6f);
-    EXPECT_FLOAT_EQ(curve_point_to_box(&curve, frac(3, 2), frac(2)).x, 1.5f);
-    EXPECT_NEAR(curve_point_to_box(&curve, frac(0), frac(4)).y, 2.0f, 1e-6f);
-    curve.logarithmic = 0;
-    EXPECT_NEAR(curve_point_to_box(&curve, frac(0), frac(2)).y, 2.0f / 3.0f, 1e-6f);
-    // An empty range or a logarithmic range through zero puts values on the floor.
-    curve.maximum = frac(1);
+// The stored scene holds a logarithmic curve and the curve editing tests pick points on a
+// linear one; what is left are the ranges with no height to spread values over.
+TEST_F(ScoreView, AnEmptyRangeOrALogarithmicRangeThroughZeroPutsValuesOnTheFloor) {
+    Curve curve = curve_with_points(POOL_MAIN, frac(1), frac(1), {});
     EXPECT_EQ(curve_point_to_box(&curve, frac(0), frac(2)).y, 0.0f);
     curve.logarithmic = 1;
     curve.minimum = frac(0);

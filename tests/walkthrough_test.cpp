@@ -10,6 +10,7 @@
 #include "ui/panels.h"
 
 struct Walkthrough : ProgramTest {
+    TempFolder folder;  // the working folder of the tests that save
     // One key as a keyboard gives it: the key press and, for a printable key, its text.
     static void keyboard(const char* text) {
         for (const char* c = text; *c; c += 1) {
@@ -70,16 +71,8 @@ TEST_F(Walkthrough, TheEntriesTakeWhatIsTypedAtOnceAndTheEditorStaysQuiet) {
     EXPECT_TRUE(same(g_editor.cursor_time, frac(1)));
 }
 
-struct WalkthroughFiles : Walkthrough {
-    TempFolder folder;
-    void SetUp() override {
-        Walkthrough::SetUp();
-        folder.enter();
-    }
-    static bool exists(const char* name) { return access(name, F_OK) == 0; }
-};
-
-TEST_F(WalkthroughFiles, ANameTypedRightAfterTheBrowserOpensIsTheFilesName) {
+TEST_F(Walkthrough, ANameTypedRightAfterTheBrowserOpensIsTheFilesName) {
+    folder.enter();
     tap(KEY_TAB);
     tap(KEY_SPACE);  // a note, so the piece has something to save
     Fraction pitch = g_editor.cursor_pitch, time = g_editor.cursor_time;
@@ -90,7 +83,7 @@ TEST_F(WalkthroughFiles, ANameTypedRightAfterTheBrowserOpensIsTheFilesName) {
     keyboard("fig.scene");
     tap(KEY_RETURN);
     app_frame();
-    EXPECT_TRUE(exists("fig.scene"));
+    EXPECT_EQ(access("fig.scene", F_OK), 0);
     EXPECT_EQ(to_string(g_piece.path), "fig.scene");
     EXPECT_EQ(panels_of_kind(PANEL_FRACTION), 0);
     EXPECT_TRUE(same(g_editor.cursor_pitch, pitch));
