@@ -10,14 +10,12 @@ TEST(CurveConversion, MouseValuesAreMultiplesOfTheResolutionAndXOfThousandths) {
     ScopedPools pools;
     Curve curve = curve_with_points(POOL_MAIN, frac(0), frac(1), {});
     EXPECT_TRUE(same(curve_y_from_canvas(&curve, 0.777, 100), frac(39, 100)));
-    EXPECT_TRUE(same(curve_y_from_canvas(&curve, 2.0, 100), frac(1)));
     EXPECT_TRUE(same(curve_y_from_canvas(&curve, 1.0, 7), frac(4, 7)));  // 3.5 rounds up
     EXPECT_TRUE(same(curve_x_from_canvas(1.23456), frac(247, 200)));
     EXPECT_TRUE(same(curve_x_from_canvas(0.0004), frac(0)));
     EXPECT_TRUE(same(curve_x_from_canvas(-0.0016), frac(-1, 500)));
     Curve pan = curve_with_points(POOL_MAIN, frac(-1), frac(1), {});
     EXPECT_TRUE(same(curve_y_from_canvas(&pan, 0.5, 100), frac(-1, 2)));
-    EXPECT_TRUE(same(curve_y_from_canvas(&pan, 0.0, 100), frac(-1)));
 
     // The middle of a logarithmic box from 1/2 to 2 is 1.
     curve.minimum = frac(1, 2);
@@ -29,11 +27,9 @@ TEST(CurveConversion, MouseValuesAreMultiplesOfTheResolutionAndXOfThousandths) {
 TEST(CurveConversion, NoRangeNoHeightOrNoResolutionNeverMakeAZeroDenominator) {
     ScopedPools pools;
     Curve curve = curve_with_points(POOL_MAIN, frac(3), frac(3), {});
-    Fraction flat = curve_y_from_canvas(&curve, 1.5, 100);
-    EXPECT_TRUE(same(flat, frac(3)));
+    EXPECT_TRUE(same(curve_y_from_canvas(&curve, 1.5, 100), frac(3)));
     curve.maximum = frac(5);
-    Fraction coarse = curve_y_from_canvas(&curve, 1.0, 0);  // resolution 0 counts as 1
-    EXPECT_TRUE(same(coarse, frac(4)));
+    EXPECT_TRUE(same(curve_y_from_canvas(&curve, 1.0, 0), frac(4)));  // resolution 0 counts as 1
     curve.box_height = 0.0;
     EXPECT_TRUE(same(curve_y_from_canvas(&curve, 1.0, 100), frac(3)));
     curve.box_height = 2.0;
