@@ -185,7 +185,7 @@ TEST_F(Editor, DigitKeysSetScaleAndReturnTheSelectedDurationExactly) {
     }
 }
 
-TEST_F(Editor, ClicksAndBoxesSelectOnTheRowsAndOverlapSelectionFindsStackedNotes) {
+TEST_F(Editor, ClicksAndBoxesSelectVisibleNotesOnTheirRowsAndOverlapFindsStackedOnes) {
     note(frac(0), frac(1), frac(1));
     note(frac(2), frac(1), frac(1));
     note(frac(4), frac(1), frac(3, 2));
@@ -229,6 +229,20 @@ TEST_F(Editor, ClicksAndBoxesSelectOnTheRowsAndOverlapSelectionFindsStackedNotes
     ASSERT_NE(object_panel_open(OBJECT_KEY, 999), nullptr);
     canvas_click_at(0.5f, 0.2f);
     EXPECT_EQ(selected_notes(), vector<i64>({3, 5}));
+    g_panels.panels.count = 0;
+
+    // Hidden notes take no clicks and no commands.
+    g_piece.groups[0].visible = 0;
+    app_frame();  // the score view copies the group's flag
+    ASSERT_EQ(g_piece.notes[3].header.visible, 0);
+    letter('l');
+    EXPECT_TRUE(same(g_piece.notes[3].header.time, frac(1, 2)));
+    canvas_control_click_at(2.5f, -0.4f);
+    EXPECT_EQ(selected_notes(), vector<i64>({3, 5}));
+    canvas_to(-1.0f, -1.0f);
+    letter('b');
+    canvas_click_at(3.0f, 1.0f);
+    EXPECT_TRUE(selected_notes().empty());
 }
 
 TEST_F(Editor, SelectedObjectsMoveSnapAndChangeDuration) {
@@ -393,21 +407,6 @@ TEST_F(Editor, FractionEntriesBindToTheCursorOrToAnObjectById) {
     ASSERT_NE(panel, nullptr);
     entry = (const FractionEntryContent*)panel->content;
     EXPECT_EQ(fraction_binding_target(&entry->binding), &g_piece.notes[0].header.time);
-}
-
-TEST_F(Editor, HiddenNotesTakeNoClicksAndNoCommands) {
-    g_piece.groups[0].visible = 0;
-    note(frac(0), frac(1), frac(1), 1);
-    app_frame();  // the score view copies the group's flag
-    ASSERT_EQ(g_piece.notes[0].header.visible, 0);
-    letter('l');
-    EXPECT_TRUE(same(g_piece.notes[0].header.time, frac(0)));
-    canvas_control_click_at(0.5f, 0.0f);
-    EXPECT_EQ(g_piece.notes[0].header.selected, 1);
-    canvas_to(-1.0f, -1.0f);
-    letter('b');
-    canvas_click_at(2.0f, 1.0f);
-    EXPECT_TRUE(selected_notes().empty());
 }
 
 TEST_F(Editor, TheFileShortcutsDoNotAlsoActAsEditorKeys) {
