@@ -1,6 +1,6 @@
-// Curve editing: the conversions from canvas distances to curve values, the operations of
-// the "curve point" window, and whole frames that pick, drag, add and delete points and
-// handles of a tempo curve with the mouse and keys.
+// Curve editing: the conversions from canvas distances to curve values, the edge cases of
+// the operations behind the "curve point" window, and whole frames that pick, drag, add and
+// delete points and handles of a tempo curve with the mouse and keys.
 #include "editor/curve_edit.h"
 #include "editor_support.h"
 #include "panels/object_panels.h"

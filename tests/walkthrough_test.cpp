@@ -1,7 +1,7 @@
 // What a composer meets in the first minutes (the walk-through of README.md), in whole
-// frames of the program: i and k walk a scale before any key is placed, and the duration,
-// pitch and name entries take what is typed as soon as they open, without the editor also
-// acting on the keys.
+// frames of the program: i and k walk a scale before any key is placed, and the pitch and
+// name entries take what is typed as soon as they open, without the editor also acting on
+// the keys.
 #include <unistd.h>
 
 #include "editor_support.h"
