@@ -14,13 +14,11 @@
 #include "app/menu_bar.h"
 #include "editor/editor.h"
 #include "frame_support.h"
-#include "gfx/font.h"
 #include "gfx/resources.h"
 #include "gfx/textures.h"
 #include "model/scene.h"
 #include "panels/group_list.h"
 #include "panels/properties.h"
-#include "sound/audio_output.h"
 #include "sound/playback.h"
 
 struct FrameTest : InterfaceTest {
@@ -141,7 +139,7 @@ TEST_F(FrameTest, AssignGroupMovesTheSelectionToTheCurrentGroup) {
     EXPECT_EQ(g_piece.modified, 1);
 }
 
-TEST_F(FrameTest, PlayRendersThenPausesResumesAndStopRewinds) {
+TEST_F(FrameTest, PlayRendersThenPausesAndResumesAndStopEndsPlaying) {
     frames();
     click_menu(MENU_PLAY);
     EXPECT_TRUE(playback_is_waiting() || playback_is_playing());
@@ -159,35 +157,16 @@ TEST_F(FrameTest, PlayRendersThenPausesResumesAndStopRewinds) {
     EXPECT_FALSE(label_box("generating samples...", status));
     EXPECT_GT(draws_with_texture(TEXTURE_PAUSE), 0);
 
-    std::vector<f32> out(4096);
-    headless_audio_pump(out.data(), 4096 * 4);
-    click_menu(MENU_PLAY);  // pause: a fade-out, then the device pauses
+    // The buttons reach the player, whose fades and positions the playback tests check.
+    click_menu(MENU_PLAY);  // pause
     EXPECT_FALSE(playback_is_playing());
     EXPECT_TRUE(playback_is_resumable());
-    headless_audio_pump(out.data(), 4096 * 4);  // the fade-out
-    headless_audio_pump(out.data(), 4096 * 4);  // silence, and the fade reported
-    frames();
-    audio_lock();
-    i64 kept = g_audio.position;
-    bool paused = g_audio.paused;
-    audio_unlock();
-    EXPECT_TRUE(paused);
-    EXPECT_GT(kept, 0);
-
     click_menu(MENU_PLAY);  // resume, without rendering again
     EXPECT_TRUE(playback_is_playing());
     EXPECT_FALSE(playback_is_waiting());
-
-    click_menu(MENU_STOP);  // a fade-out, then the position goes back to the start
+    click_menu(MENU_STOP);
     EXPECT_FALSE(playback_is_playing());
     EXPECT_FALSE(playback_is_resumable());
-    headless_audio_pump(out.data(), 4096 * 4);
-    headless_audio_pump(out.data(), 4096 * 4);
-    frames();
-    audio_lock();
-    EXPECT_EQ(g_audio.position, 0);
-    audio_unlock();
-    EXPECT_EQ(playback_cursor(), 0.0);
 }
 
 TEST_F(FrameTest, TheStatisticsKeyShowsAndHidesTheOverlay) {
