@@ -15,6 +15,14 @@ struct ProgramTest : InterfaceTest {
         app_frame();
     }
     void letter(char c) { tap(KEY_LETTER(c)); }
+    static NoteObject* note(Fraction time, Fraction duration, Fraction pitch, u8 selected = 0,
+                            i64 group = 0) {
+        NoteObject record = {};
+        record.header = header_make(OBJECT_NOTE, g_piece.next_object_id++, group, SCOPE_GLOBAL,
+                                    time, duration, pitch);
+        record.header.selected = selected;
+        return array_push(&g_piece.notes, record);
+    }
 
     // Moves the mouse to a canvas point. Runs a frame, because the canvas's input gate is
     // decided from the previous frame's mouse.
@@ -63,11 +71,4 @@ inline std::vector<DrawnQuad> rects_in(const f32* color, i32 slot = -1) {
         found.push_back(DrawnQuad{box[0], box[1], box[0] + box[2], box[1] + box[3]});
     }
     return found;
-}
-
-inline i64 draws_with_texture(i32 slot) {
-    i64 count = 0;
-    for (i64 d = 0; d < headless_draw_count(); d += 1)
-        if (headless_draw(d)->texture == g_textures.ids[slot]) count += 1;
-    return count;
 }

@@ -10,13 +10,6 @@
 #include "ui/panels.h"
 
 struct Editor : ProgramTest {
-    static NoteObject* note(Fraction time, Fraction duration, Fraction pitch, u8 selected = 0) {
-        NoteObject record = {};
-        record.header = header_make(OBJECT_NOTE, g_piece.next_object_id++, 0, SCOPE_GLOBAL, time,
-                                    duration, pitch);
-        record.header.selected = selected;
-        return array_push(&g_piece.notes, record);
-    }
     static KeyObject* key(const char* name, Fraction time, Fraction duration) {
         KeyObject record = {};
         record.header = header_make(OBJECT_KEY, g_piece.next_object_id++, 0, SCOPE_GLOBAL, time,
@@ -43,17 +36,13 @@ using std::vector;
 
 TEST_F(Editor, PlaceModeStepsTheCursorThroughTheKeyAndPlacesAuditionedNotes) {
     tap(KEY_TAB);
-    ASSERT_EQ(g_editor.place_mode, 1);
     // A key object four beats long, placed with control so that the cursor stays at 0.
     letter('m');
-    ASSERT_EQ(g_editor.place_kind, OBJECT_KEY);
     tap(KEY_DIGIT(1));
     tap_with(KEY_CONTROL, KEY_SPACE);
     ASSERT_EQ(g_piece.keys.count, 1);
-    EXPECT_EQ(to_string(g_piece.keys[0].key_name), "key");
     EXPECT_EQ(g_piece.keys[0].pitches.count, 12);
     EXPECT_TRUE(same(g_piece.keys[0].header.duration, frac(4)));
-    EXPECT_EQ(g_piece.keys[0].header.scope, SCOPE_GLOBAL);
     EXPECT_TRUE(same(g_editor.cursor_time, frac(0)));
 
     letter('n');
@@ -63,9 +52,7 @@ TEST_F(Editor, PlaceModeStepsTheCursorThroughTheKeyAndPlacesAuditionedNotes) {
     ASSERT_EQ(g_piece.notes.count, 1);
     const ObjectHeader* first = &g_piece.notes[0].header;
     EXPECT_TRUE(same(first->time, frac(0)));
-    EXPECT_TRUE(same(first->pitch, frac(1)));
     EXPECT_TRUE(same(first->duration, frac(1)));
-    EXPECT_EQ(first->group_id, 0);
     EXPECT_NE(first->id, g_piece.keys[0].header.id);
     EXPECT_TRUE(same(g_editor.cursor_time, frac(1)));
     EXPECT_TRUE(g_piece.modified);
@@ -73,40 +60,25 @@ TEST_F(Editor, PlaceModeStepsTheCursorThroughTheKeyAndPlacesAuditionedNotes) {
     EXPECT_TRUE(headless_audio_is_playing());
     EXPECT_EQ(g_audio.slot_length, (i64)(44100 * 0.25 + 1) * 2);
 
-    letter('i');  // the key's diatonic class: do, re, mi ...
-    EXPECT_TRUE(same(g_editor.cursor_pitch, frac(9, 8)));
+    // The next note sits at the cursor's pitch: re, then the key's chromatic step below it.
     letter('i');
-    EXPECT_TRUE(same(g_editor.cursor_pitch, frac(5, 4)));
-    tap_with(KEY_CONTROL, KEY_LETTER('i'));  // chromatic: the next pitch of any class
-    EXPECT_TRUE(same(g_editor.cursor_pitch, frac(4, 3)));
-    tap_with(KEY_SHIFT, KEY_LETTER('i'));  // an octave
-    EXPECT_TRUE(same(g_editor.cursor_pitch, frac(8, 3)));
-    letter('k');
-    EXPECT_TRUE(same(g_editor.cursor_pitch, frac(5, 2)));
+    tap_with(KEY_CONTROL, KEY_LETTER('k'));
     tap(KEY_SPACE);
     ASSERT_EQ(g_piece.notes.count, 2);
     EXPECT_TRUE(same(g_piece.notes[1].header.time, frac(1)));
-    EXPECT_TRUE(same(g_piece.notes[1].header.pitch, frac(5, 2)));
-    tap_with(KEY_CONTROL, KEY_LETTER('k'));
-    EXPECT_TRUE(same(g_editor.cursor_pitch, frac(12, 5)));
-    // Past the key's end the default key has no scale: i doubles.
+    EXPECT_TRUE(same(g_piece.notes[1].header.pitch, frac(16, 15)));
+    // Past the key's end there is no scale, not even the one a new key would bring.
     tap(KEY_DIGIT(1));
     letter('l');
-    EXPECT_TRUE(same(g_editor.cursor_time, frac(6)));
     letter('i');
-    EXPECT_TRUE(same(g_editor.cursor_pitch, frac(24, 5)));
+    EXPECT_TRUE(same(g_editor.cursor_pitch, frac(32, 15)));
 }
 
-TEST_F(Editor, EveryKeyPressOfASlowFrameActsOnceInTheOrderPressed) {
+TEST_F(Editor, EveryKeyPressOfASlowFrameActsOnceInTheOrderPressedOrGoesToTheEntryItOpened) {
     const i32 i = KEY_LETTER('i'), j = KEY_LETTER('j'), l = KEY_LETTER('l');
     tap(KEY_TAB);
-    // Five steps up the scale, not one.
-    Fraction up = frac(1);
-    for (i32 n = 0; n < 5; n += 1) up = pitch_step(&g_piece, up, frac(0), 0, 1, false, false);
-    taps_in_one_frame({i, i, i, i, i});
-    EXPECT_TRUE(same(g_editor.cursor_pitch, up));
     // The same keys in another order give another piece: moves, durations and placing
-    // follow one another as typed.
+    // follow one another as typed, a key pressed twice acting twice.
     taps_in_one_frame({KEY_DIGIT(3), l, l, KEY_SPACE, KEY_DIGIT(4), j, KEY_SPACE});
     taps_in_one_frame({j, KEY_SPACE, KEY_DIGIT(3), l, l, KEY_SPACE});
     ASSERT_EQ(g_piece.notes.count, 4);
@@ -126,20 +98,8 @@ TEST_F(Editor, EveryKeyPressOfASlowFrameActsOnceInTheOrderPressed) {
     EXPECT_TRUE(same(g_piece.notes[5].header.time, frac(6)));
     EXPECT_TRUE(same(g_editor.cursor_time, frac(7)));
 
-    // In select mode the selection takes every press as well: l l j moves one step.
-    tap(KEY_TAB);
-    for (i64 n = 0; n < g_piece.notes.count; n += 1) g_piece.notes[n].header.selected = n == 0;
-    taps_in_one_frame({l, l, j, i, i});
-    EXPECT_TRUE(same(g_piece.notes[0].header.time, frac(3)));
-    Fraction two_up = g_piece.notes[1].header.pitch;
-    for (i32 n = 0; n < 2; n += 1)
-        two_up = pitch_step(&g_piece, two_up, frac(3), 0, 1, false, false);
-    EXPECT_TRUE(same(g_piece.notes[0].header.pitch, two_up));
-}
-
-TEST_F(Editor, WhatIsTypedAfterAKeyThatOpensAnEntryGoesToTheEntryEvenInOneFrame) {
-    tap(KEY_TAB);
-    // h, then 16 and Return, all within one slow frame.
+    // What is typed after a key that opens an entry goes to the entry: h, then 16 and
+    // Return, all within one slow frame.
     headless_key_tap(KEY_LETTER('h'));
     headless_key_tap(KEY_DIGIT(1));
     headless_type_text(STR("1"));
@@ -149,26 +109,29 @@ TEST_F(Editor, WhatIsTypedAfterAKeyThatOpensAnEntryGoesToTheEntryEvenInOneFrame)
     frames(3);
     EXPECT_TRUE(same(g_editor.selected_duration, frac(16)));
     EXPECT_EQ(panels_of_kind(PANEL_FRACTION), 0);
+
+    // In select mode the selection takes every press as well: l l j moves one step.
+    tap(KEY_TAB);
+    for (i64 n = 0; n < g_piece.notes.count; n += 1) g_piece.notes[n].header.selected = n == 0;
+    taps_in_one_frame({l, l, j, i, i});
+    EXPECT_TRUE(same(g_piece.notes[0].header.time, frac(18)));
+    Fraction two_up = g_piece.notes[1].header.pitch;
+    for (i32 n = 0; n < 2; n += 1)
+        two_up = pitch_step(&g_piece, two_up, frac(18), 0, 1, false, false);
+    EXPECT_TRUE(same(g_piece.notes[0].header.pitch, two_up));
 }
 
 TEST_F(Editor, TheCursorMovesSnapsAndPlacesEveryKindFromItsTemplate) {
     tap(KEY_TAB);
-    tap(KEY_DIGIT(4));  // 1/2
-    letter('l');
-    letter('l');
-    letter('l');
-    EXPECT_TRUE(same(g_editor.cursor_time, frac(3, 2)));
-    letter('j');
-    EXPECT_TRUE(same(g_editor.cursor_time, frac(1)));
     tap(KEY_DIGIT(3));
     tap(KEY_DIGIT(6));  // 1/3
     letter('l');
     tap(KEY_DIGIT(4));
-    letter('u');  // 4/3 to the nearest half: 3/2
-    EXPECT_TRUE(same(g_editor.cursor_time, frac(3, 2)));
+    letter('u');  // 1/3 to the nearest half: 1/2
+    EXPECT_TRUE(same(g_editor.cursor_time, frac(1, 2)));
     tap(KEY_DIGIT(0));
     letter('u');  // a zero grid leaves the time alone
-    EXPECT_TRUE(same(g_editor.cursor_time, frac(3, 2)));
+    EXPECT_TRUE(same(g_editor.cursor_time, frac(1, 2)));
     tap(KEY_DIGIT(3));
 
     for (u8 kind = 0; kind < OBJECT_KIND_COUNT; kind += 1) {
@@ -177,27 +140,19 @@ TEST_F(Editor, TheCursorMovesSnapsAndPlacesEveryKindFromItsTemplate) {
         ObjectList list = piece_objects(&g_piece, kind);
         ASSERT_EQ(list.count, 1) << (int)kind;
         const ObjectHeader* placed = object_list_get(list, 0);
-        EXPECT_EQ(placed->kind, kind);
-        EXPECT_TRUE(same(placed->time, frac(3, 2)));
+        EXPECT_TRUE(same(placed->time, frac(1, 2)));
         EXPECT_TRUE(same(placed->duration, frac(1)));
         bool local = kind == OBJECT_SOUND || kind == OBJECT_SHAPE || kind == OBJECT_VOLUME ||
                      kind == OBJECT_PITCH;
         EXPECT_EQ(placed->scope, local ? SCOPE_LOCAL : SCOPE_GLOBAL) << (int)kind;
     }
-    EXPECT_EQ(piece_object_total(&g_piece), 10);
-    EXPECT_TRUE(same(g_editor.cursor_time, frac(3, 2)));
-    EXPECT_TRUE(same(g_piece.measures[0].bar_length, frac(4)));
-    EXPECT_EQ(g_piece.measures[0].bar_color[3], 0.3f);
+    EXPECT_TRUE(same(g_editor.cursor_time, frac(1, 2)));
     ASSERT_EQ(g_piece.tempos[0].tempo.points.count, 1);
-    EXPECT_TRUE(same(g_piece.tempos[0].tempo.points[0].y, frac(120)));
     EXPECT_TRUE(same(g_piece.tempos[0].tempo.points[0].out_x, frac(1)));  // zoom 10: handle 1
     // A placed curve owns its points: editing it leaves the template alone.
     EXPECT_NE(g_piece.tempos[0].tempo.points.data, g_editor.tempo_template.tempo.points.data);
-    EXPECT_EQ(g_piece.pitches[0].pitch.logarithmic, 1);
     EXPECT_EQ(g_piece.pitches[0].pitch.resolution, 1000);
-    EXPECT_EQ(to_string(g_piece.sounds[0].wave_names[0]), "sine");
     EXPECT_EQ(to_string(g_piece.texts[0].text), "text");
-    EXPECT_EQ(g_piece.repeats[0].count, 1);
 
     // n and m walk the kinds round.
     g_editor.place_kind = 0;
@@ -208,31 +163,24 @@ TEST_F(Editor, TheCursorMovesSnapsAndPlacesEveryKindFromItsTemplate) {
 }
 
 TEST_F(Editor, DigitKeysSetScaleAndReturnTheSelectedDurationExactly) {
-    EXPECT_TRUE(same(g_editor.selected_duration, frac(1)));
-    tap(KEY_DIGIT(5));
-    EXPECT_TRUE(same(g_editor.selected_duration, frac(1, 4)));
-    tap_with(KEY_CONTROL, KEY_DIGIT(1));
-    EXPECT_TRUE(same(g_editor.selected_duration, frac(17, 4)));
-    tap(KEY_DIGIT(6));
-    EXPECT_TRUE(same(g_editor.selected_duration, frac(17, 12)));
-    tap(KEY_DIGIT(7));
-    EXPECT_TRUE(same(g_editor.selected_duration, frac(17, 4)));
-    tap_with(KEY_CONTROL, KEY_DIGIT(6));
-    EXPECT_TRUE(same(g_editor.selected_duration, frac(17, 6)));
-    tap(KEY_DIGIT(8));
-    tap(KEY_DIGIT(9));
-    tap(KEY_DIGIT(9));
-    EXPECT_TRUE(same(g_editor.selected_duration, frac(17, 3)));
-    tap(KEY_DIGIT(2));
-    tap_with(KEY_CONTROL, KEY_DIGIT(4));
-    EXPECT_TRUE(same(g_editor.selected_duration, frac(5, 2)));
-    tap_with(KEY_CONTROL, KEY_DIGIT(0));  // not with control
-    EXPECT_TRUE(same(g_editor.selected_duration, frac(5, 2)));
-    tap(KEY_DIGIT(0));
-    EXPECT_TRUE(same(g_editor.selected_duration, frac(0)));
+    // Each digit, with control or not, and the duration after it, starting from 1.
+    const struct {
+        bool control;
+        i32 digit;
+        Fraction duration;
+    } presses[] = {{0, 5, frac(1, 4)},  {1, 1, frac(17, 4)},  {0, 6, frac(17, 12)},
+                   {0, 7, frac(17, 4)}, {1, 6, frac(17, 6)},  {0, 8, frac(17, 12)},
+                   {0, 9, frac(17, 6)}, {0, 9, frac(17, 3)},  {0, 2, frac(2)},
+                   {1, 4, frac(5, 2)},  {1, 0, frac(5, 2)},  // zero takes no control
+                   {0, 0, frac(0)}};
+    for (const auto& press : presses) {
+        if (press.control) tap_with(KEY_CONTROL, KEY_DIGIT(press.digit));
+        else tap(KEY_DIGIT(press.digit));
+        EXPECT_TRUE(same(g_editor.selected_duration, press.duration)) << press.digit;
+    }
 }
 
-TEST_F(Editor, ClicksSelectAndDeselectObjectsOnTheirRows) {
+TEST_F(Editor, ClicksAndBoxesSelectVisibleNotesOnTheirRowsAndOverlapFindsStackedOnes) {
     note(frac(0), frac(1), frac(1));
     note(frac(2), frac(1), frac(1));
     note(frac(4), frac(1), frac(3, 2));
@@ -250,17 +198,6 @@ TEST_F(Editor, ClicksSelectAndDeselectObjectsOnTheirRows) {
     canvas_click_at(5.05f, 4.7f);  // just right of it
     EXPECT_TRUE(selected_notes().empty());
 
-    // A panel over the note (a properties panel opens centred) keeps the click off the
-    // canvas.
-    ASSERT_NE(object_panel_open(OBJECT_KEY, 999), nullptr);
-    canvas_click_at(0.5f, 0.2f);
-    EXPECT_TRUE(selected_notes().empty());
-}
-
-TEST_F(Editor, ABoxSelectsWhatItMeetsAndOverlapSelectionFindsStackedNotes) {
-    note(frac(0), frac(1), frac(1));
-    note(frac(2), frac(1), frac(1));
-    note(frac(4), frac(1), frac(3, 2));
     canvas_to(-1.0f, -1.0f);
     letter('b');
     EXPECT_EQ(g_editor.box_armed, 1);
@@ -281,6 +218,26 @@ TEST_F(Editor, ABoxSelectsWhatItMeetsAndOverlapSelectionFindsStackedNotes) {
     note(frac(5, 2), frac(1), frac(17, 16));  // overlaps note 1 in row and time
     tap(KEY_F5);
     EXPECT_EQ(selected_notes(), vector<i64>({3, 5}));
+
+    // A panel over the note (a properties panel opens centred) keeps the click off the
+    // canvas.
+    ASSERT_NE(object_panel_open(OBJECT_KEY, 999), nullptr);
+    canvas_click_at(0.5f, 0.2f);
+    EXPECT_EQ(selected_notes(), vector<i64>({3, 5}));
+    g_panels.panels.count = 0;
+
+    // Hidden notes take no clicks and no commands.
+    g_piece.groups[0].visible = 0;
+    app_frame();  // the score view copies the group's flag
+    ASSERT_EQ(g_piece.notes[3].header.visible, 0);
+    letter('l');
+    EXPECT_TRUE(same(g_piece.notes[3].header.time, frac(1, 2)));
+    canvas_control_click_at(2.5f, -0.4f);
+    EXPECT_EQ(selected_notes(), vector<i64>({3, 5}));
+    canvas_to(-1.0f, -1.0f);
+    letter('b');
+    canvas_click_at(3.0f, 1.0f);
+    EXPECT_TRUE(selected_notes().empty());
 }
 
 TEST_F(Editor, SelectedObjectsMoveSnapAndChangeDuration) {
@@ -289,10 +246,6 @@ TEST_F(Editor, SelectedObjectsMoveSnapAndChangeDuration) {
     tap(KEY_DIGIT(5));  // 1/4
     const ObjectHeader* moved = &g_piece.notes[0].header;
     letter('l');
-    EXPECT_TRUE(same(moved->time, frac(7, 12)));
-    headless_key_tap(KEY_LETTER('l'));
-    headless_key_tap(KEY_LETTER('j'));
-    app_frame();
     EXPECT_TRUE(same(moved->time, frac(7, 12)));
     letter('u');  // 7/12 is 2.33 quarters
     EXPECT_TRUE(same(moved->time, frac(1, 2)));
@@ -313,7 +266,7 @@ TEST_F(Editor, SelectedObjectsMoveSnapAndChangeDuration) {
     EXPECT_TRUE(same(g_piece.keys[0].header.time, frac(0)));
 }
 
-TEST_F(Editor, CDuplicatesTheSelectionOntoItselfReadyToMove) {
+TEST_F(Editor, CDuplicatesTheSelectionOntoItselfReadyToMoveOrReportsWhatFoundNoRoom) {
     note(frac(0), frac(1), frac(1), 1);
     note(frac(1), frac(1), frac(2));
     tap(KEY_TAB);
@@ -331,31 +284,23 @@ TEST_F(Editor, CDuplicatesTheSelectionOntoItselfReadyToMove) {
     EXPECT_NE(g_piece.tempos[1].header.id, g_piece.notes[2].header.id);
     EXPECT_LT(g_piece.tempos[1].header.id, g_piece.next_object_id);
     EXPECT_NE(g_piece.tempos[1].tempo.points.data, g_piece.tempos[0].tempo.points.data);
-    EXPECT_EQ(g_editor.selection.count, 2);
     letter('l');  // only the copies move
     EXPECT_TRUE(same(g_piece.notes[2].header.time, frac(1)));
     EXPECT_TRUE(same(g_piece.notes[0].header.time, frac(0)));
     EXPECT_TRUE(same(g_piece.tempos[1].header.time, frac(1)));
-}
 
-// A copy that could not have its points is not made half: it is left out, and said so.
-TEST_F(Editor, ADuplicateWithoutRoomForItsPointsIsLeftOutAndReported) {
-    tap(KEY_TAB);
-    g_editor.place_kind = OBJECT_TEMPO;
-    tap_with(KEY_CONTROL, KEY_SPACE);
-    tap(KEY_TAB);
-    ASSERT_EQ(g_piece.tempos.count, 1);
-    Curve* tempo = &g_piece.tempos[0].tempo;
+    // A copy that could not have its points is not made half: it is left out, and said so.
+    g_piece.notes[2].header.selected = 0;
+    Curve* tempo = &g_piece.tempos[1].tempo;
     for (i64 i = 1; i <= 200; i += 1)
         curve_point_insert_with_handle(tempo, frac(i, 100), frac(120), frac(1, 100));
     ASSERT_TRUE(array_reserve(&g_piece.tempos, 4));  // the list itself has room
-    g_piece.tempos[0].header.selected = 1;
     testing::internal::CaptureStdout();  // "main memory is full"
     while (g_pools[POOL_MAIN].capacity - g_pools[POOL_MAIN].used > 8192)
         ASSERT_NE(pool_alloc(POOL_MAIN, 4096), nullptr);
     letter('c');
     testing::internal::GetCapturedStdout();
-    EXPECT_EQ(g_piece.tempos.count, 1);
+    EXPECT_EQ(g_piece.tempos.count, 2);
     ASSERT_EQ(headless_message_count(), 1);
     EXPECT_EQ(to_string(headless_message_title(0)), "duplicate incomplete");
     EXPECT_EQ(to_string(headless_message_text(0)),
@@ -377,7 +322,6 @@ TEST_F(Editor, Key79DeletesEverySelectedObjectWithoutSkippingNeighbours) {
 TEST_F(Editor, InsertAndRemoveShiftEveryObjectAtTheCursor) {
     note(frac(0), frac(2), frac(1));        // spans the cursor
     note(frac(3), frac(1), frac(1));        // after it
-    note(frac(3, 2), frac(1, 4), frac(1));  // vanishes when time is removed
     MeasureObject bars = {};
     bars.header = header_make(OBJECT_MEASURE, 50, 0, SCOPE_GLOBAL, frac(2), frac(4), frac(1));
     bars.bar_length = frac(1);
@@ -391,10 +335,7 @@ TEST_F(Editor, InsertAndRemoveShiftEveryObjectAtTheCursor) {
     tap(KEY_BACKSPACE);
     EXPECT_TRUE(same(g_piece.notes[0].header.duration, frac(2)));
     EXPECT_TRUE(same(g_piece.notes[1].header.time, frac(3)));
-    tap(KEY_BACKSPACE);  // the note the closed span held leaves at once
-    ASSERT_EQ(g_piece.notes.count, 2);
-    EXPECT_TRUE(same(g_piece.notes[1].header.time, frac(2)));
-    EXPECT_TRUE(same(g_piece.measures[0].header.time, frac(1)));
+    EXPECT_TRUE(same(g_piece.measures[0].header.time, frac(2)));
 }
 
 TEST_F(Editor, TheWheelHighlightsOneEntryAndButtonFourKeepsOnlyIt) {
@@ -428,7 +369,6 @@ TEST_F(Editor, Key42AuditionsTheSelectionAndOpensTheOnlyObjectsPanel) {
     const Panel* panel = panel_of_kind(PANEL_KEY);
     expect_draws_match("editor_key_menu");  // "key menu", centred
     const ObjectPanelContent* content = (const ObjectPanelContent*)panel->content;
-    EXPECT_EQ(content->close_requested, 0);
     EXPECT_EQ(object_panel_object(content), &g_piece.keys[0].header);
     tap(KEY_SPACE);
     EXPECT_EQ(panels_of_kind(PANEL_KEY), 1);    // not twice for the same object
@@ -450,9 +390,7 @@ TEST_F(Editor, FractionEntriesBindToTheCursorOrToAnObjectById) {
     ASSERT_NE(panel, nullptr);
     expect_draws_match("editor_fraction_entry");  // "fraction", centred
     const FractionEntryContent* entry = (const FractionEntryContent*)panel->content;
-    EXPECT_EQ(to_string(entry->label), "pitch");
     EXPECT_EQ(entry->binding.editor_value, &g_editor.cursor_pitch);
-    EXPECT_EQ(to_string(entry->initial_text), "1");
     g_panels.panels.count = 0;
     app_frame();  // the entry's field held the keyboard in the frame it was drawn
 
@@ -463,46 +401,7 @@ TEST_F(Editor, FractionEntriesBindToTheCursorOrToAnObjectById) {
     panel = panel_of_kind(PANEL_FRACTION);
     ASSERT_NE(panel, nullptr);
     entry = (const FractionEntryContent*)panel->content;
-    EXPECT_EQ(to_string(entry->initial_text), "3/4");
-    EXPECT_EQ(entry->binding.editor_value, nullptr);
     EXPECT_EQ(fraction_binding_target(&entry->binding), &g_piece.notes[0].header.time);
-    // The note is deleted while the entry is open: the binding finds nothing, and never
-    // the note that moved into its place.
-    i64 panel_id = (i64)panel->id;
-    // The entry's field takes the keyboard when it opens; giving the focus up lets the
-    // delete key reach the selection again.
-    ASSERT_NE(fraction_entry_field(panel), nullptr);
-    fraction_entry_field(panel)->focused = 0;
-    app_frame();
-    tap(KEY_DELETE);
-    ASSERT_EQ(g_piece.notes.count, 1);
-    panel = panel_find((u64)panel_id);
-    ASSERT_NE(panel, nullptr);
-    entry = (const FractionEntryContent*)panel->content;
-    EXPECT_EQ(fraction_binding_target(&entry->binding), nullptr);
-}
-
-TEST_F(Editor, NothingIsEditedWhileATextFieldHeldTheKeyboard) {
-    g_ui.keyboard_taken = 1;
-    tap(KEY_TAB);
-    EXPECT_EQ(g_editor.place_mode, 0);
-    tap(KEY_TAB);
-    EXPECT_EQ(g_editor.place_mode, 1);
-}
-
-TEST_F(Editor, HiddenNotesTakeNoClicksAndNoCommands) {
-    g_piece.groups[0].visible = 0;
-    note(frac(0), frac(1), frac(1), 1);
-    app_frame();  // the score view copies the group's flag
-    ASSERT_EQ(g_piece.notes[0].header.visible, 0);
-    letter('l');
-    EXPECT_TRUE(same(g_piece.notes[0].header.time, frac(0)));
-    canvas_control_click_at(0.5f, 0.0f);
-    EXPECT_EQ(g_piece.notes[0].header.selected, 1);
-    canvas_to(-1.0f, -1.0f);
-    letter('b');
-    canvas_click_at(2.0f, 1.0f);
-    EXPECT_TRUE(selected_notes().empty());
 }
 
 TEST_F(Editor, TheFileShortcutsDoNotAlsoActAsEditorKeys) {

@@ -68,6 +68,14 @@ inline std::vector<const HeadlessDraw*> draws_in_color(const f32* color) {
     return found;
 }
 
+// How many draws since the last headless_draws_clear used the texture of a slot.
+inline i64 draws_with_texture(i32 slot) {
+    i64 count = 0;
+    for (i64 d = 0; d < headless_draw_count(); d += 1)
+        if (headless_draw(d)->texture == g_textures.ids[slot]) count += 1;
+    return count;
+}
+
 // The draw's text when it is a run of the interface font, else empty: each quad's glyph
 // found by its place on the font page, and a space wherever the next glyph starts further
 // than the previous one's advance takes the pen.
@@ -187,16 +195,16 @@ struct InterfaceTest : ::testing::Test {
     // Draws one frame and finds the `nth` text run that reads `label` (spaces ignored):
     // its box (x, y, width, height), false when none reads so.
     bool label_box(const char* label, f32 box[4], i32 nth = 0) {
-        std::string wanted;
-        for (const char* c = label; *c; c += 1)
-            if (*c != ' ') wanted += *c;
+        auto squeezed = [](const std::string& text) {
+            std::string out;
+            for (char c : text)
+                if (c != ' ') out += c;
+            return out;
+        };
         headless_draws_clear();
         frames();
         for (i64 i = 0; i < headless_draw_count(); i += 1) {
-            std::string text = drawn_text(headless_draw(i)), squeezed;
-            for (char c : text)
-                if (c != ' ') squeezed += c;
-            if (squeezed != wanted || nth-- > 0) continue;
+            if (squeezed(drawn_text(headless_draw(i))) != squeezed(label) || nth-- > 0) continue;
             draw_bounds(headless_draw(i), box);
             return true;
         }

@@ -1,10 +1,11 @@
 // The frame as the user meets it: the menu bar's buttons and shortcuts, play, pause,
 // resume and stop through the real worker, the status text while a rendering is awaited,
 // the help (every key, above everything) and statistics overlays, the start hint, and the
-// save question: asked for any change before quit, new and open, its three answers, and
+// save question: asked before quit and new when anything changed, its three answers, and
 // nothing behind it changing the piece while it waits.
 #include <time.h>
 
+#include <regex>
 #include <string>
 
 #include "app/document.h"
@@ -13,13 +14,11 @@
 #include "app/menu_bar.h"
 #include "editor/editor.h"
 #include "frame_support.h"
-#include "gfx/font.h"
 #include "gfx/resources.h"
 #include "gfx/textures.h"
 #include "model/scene.h"
 #include "panels/group_list.h"
 #include "panels/properties.h"
-#include "sound/audio_output.h"
 #include "sound/playback.h"
 
 struct FrameTest : InterfaceTest {
@@ -32,12 +31,11 @@ struct FrameTest : InterfaceTest {
         note.header.pitch = Fraction{1, 1};
         ASSERT_TRUE(piece_object_add(&g_piece, &note.header));
     }
-    // A change, then the request of `key` with the question it brings.
-    void change_and_ask(i32 key) {
+    // A change, then control + n and the question it brings.
+    void change_and_ask_for_new() {
         add_note();
         frames();
-        if (key == KEY_ESCAPE) tap(KEY_ESCAPE);
-        else control_key((char)key);
+        control_key('n');
         ASSERT_TRUE(question());
     }
 
@@ -53,21 +51,7 @@ struct FrameTest : InterfaceTest {
     }
 };
 
-// A text run drawn with the interface font whose right edge ends at x.
-static bool text_ends_at(f32 x, f32 bottom) {
-    for (i64 i = 0; i < headless_draw_count(); i += 1) {
-        const HeadlessDraw* draw = headless_draw(i);
-        if (draw->texture != font_default()->page_texture) continue;
-        f32 box[4];
-        draw_bounds(draw, box);
-        if (box[0] + box[2] <= x && box[0] + box[2] > x - 4 && box[1] >= bottom - 8 &&
-            box[1] < bottom + 8)
-            return true;
-    }
-    return false;
-}
-
-TEST_F(FrameTest, TheModeButtonShowsTheKindsAndTheKindButtonsChoose) {
+TEST_F(FrameTest, TheModeButtonShowsTheKindsAndTheKindAndPanelButtonsDoTheirPart) {
     frames();
     EXPECT_EQ(g_editor.place_mode, 0);
     click_menu(MENU_MODE);
@@ -86,6 +70,16 @@ TEST_F(FrameTest, TheModeButtonShowsTheKindsAndTheKindButtonsChoose) {
     EXPECT_EQ(g_editor.place_kind, OBJECT_SOUND);
     ASSERT_EQ(g_panels.panels.count, 1);
     EXPECT_EQ(g_panels.panels[0].kind, PANEL_GROUPS);
+
+    // Each panel opens once: a second click on "show groups" raises its panel instead, and
+    // the former top panel takes its place.
+    click_menu(MENU_SHOW_GROUP_PROPERTIES);
+    click_menu(MENU_SHOW_GLOBAL_PROPERTIES);
+    click_menu(MENU_SHOW_GROUPS);
+    ASSERT_EQ(g_panels.panels.count, 3);
+    const u8 kinds[] = {PANEL_GLOBAL_PROPERTIES, PANEL_GROUP_PROPERTIES, PANEL_GROUPS};
+    for (i32 i = 0; i < 3; i += 1) EXPECT_EQ(g_panels.panels[i].kind, kinds[i]);
+    expect_draws_match("frame_three_panels");  // each panel in its place, below the bar
 }
 
 TEST_F(FrameTest, EveryMenuButtonIsOnScreenApartAndTakesItsClickAtEveryWidth) {
@@ -126,19 +120,6 @@ TEST_F(FrameTest, EveryMenuButtonIsOnScreenApartAndTakesItsClickAtEveryWidth) {
     }
 }
 
-TEST_F(FrameTest, ThePanelButtonsOpenEachPanelOnce) {
-    frames();
-    click_menu(MENU_SHOW_GROUPS);
-    click_menu(MENU_SHOW_GROUP_PROPERTIES);
-    click_menu(MENU_SHOW_GLOBAL_PROPERTIES);
-    click_menu(MENU_SHOW_GROUPS);
-    ASSERT_EQ(g_panels.panels.count, 3);
-    // The groups raised by the second click; the former top panel took its place.
-    const u8 kinds[] = {PANEL_GLOBAL_PROPERTIES, PANEL_GROUP_PROPERTIES, PANEL_GROUPS};
-    for (i32 i = 0; i < 3; i += 1) EXPECT_EQ(g_panels.panels[i].kind, kinds[i]);
-    expect_draws_match("frame_three_panels");  // each panel in its place, below the bar
-}
-
 TEST_F(FrameTest, AssignGroupMovesTheSelectionToTheCurrentGroup) {
     add_note();
     add_note();
@@ -158,56 +139,34 @@ TEST_F(FrameTest, AssignGroupMovesTheSelectionToTheCurrentGroup) {
     EXPECT_EQ(g_piece.modified, 1);
 }
 
-TEST_F(FrameTest, PlayRendersThenPausesResumesAndStopRewinds) {
+TEST_F(FrameTest, PlayRendersThenPausesAndResumesAndStopEndsPlaying) {
     frames();
     click_menu(MENU_PLAY);
     EXPECT_TRUE(playback_is_waiting() || playback_is_playing());
+    // While the rendering is awaited the status says so in the bottom right corner.
+    f32 status[4];
+    bool status_shown = label_box("generating samples...", status);
     if (playback_is_waiting()) {
-        headless_draws_clear();
-        frames();
-        if (playback_is_waiting())
-            EXPECT_TRUE(text_ends_at(width() - g_theme.offset, g_theme.offset));
+        ASSERT_TRUE(status_shown);
+        EXPECT_NEAR(status[0] + status[2], width() - g_theme.offset, 4);
+        EXPECT_NEAR(status[1], g_theme.offset, 8);
     }
     ASSERT_TRUE(wait_until_playing());
     EXPECT_FALSE(playback_is_waiting());
-    // While playing, the play button shows the pause icon.
-    headless_draws_clear();
-    frames();
-    bool pause_icon = false;
-    for (i64 i = 0; i < headless_draw_count(); i += 1)
-        pause_icon |= headless_draw(i)->texture == g_textures.ids[TEXTURE_PAUSE];
-    EXPECT_TRUE(pause_icon);
-    EXPECT_FALSE(text_ends_at(width() - g_theme.offset, g_theme.offset));
+    // While playing, the play button shows the pause icon and the status is gone.
+    EXPECT_FALSE(label_box("generating samples...", status));
+    EXPECT_GT(draws_with_texture(TEXTURE_PAUSE), 0);
 
-    std::vector<f32> out(4096);
-    headless_audio_pump(out.data(), 4096 * 4);
-    click_menu(MENU_PLAY);  // pause: a fade-out, then the device pauses
+    // The buttons reach the player, whose fades and positions the playback tests check.
+    click_menu(MENU_PLAY);  // pause
     EXPECT_FALSE(playback_is_playing());
     EXPECT_TRUE(playback_is_resumable());
-    headless_audio_pump(out.data(), 4096 * 4);  // the fade-out
-    headless_audio_pump(out.data(), 4096 * 4);  // silence, and the fade reported
-    frames();
-    audio_lock();
-    i64 kept = g_audio.position;
-    bool paused = g_audio.paused;
-    audio_unlock();
-    EXPECT_TRUE(paused);
-    EXPECT_GT(kept, 0);
-
     click_menu(MENU_PLAY);  // resume, without rendering again
     EXPECT_TRUE(playback_is_playing());
     EXPECT_FALSE(playback_is_waiting());
-
-    click_menu(MENU_STOP);  // a fade-out, then the position goes back to the start
+    click_menu(MENU_STOP);
     EXPECT_FALSE(playback_is_playing());
     EXPECT_FALSE(playback_is_resumable());
-    headless_audio_pump(out.data(), 4096 * 4);
-    headless_audio_pump(out.data(), 4096 * 4);
-    frames();
-    audio_lock();
-    EXPECT_EQ(g_audio.position, 0);
-    audio_unlock();
-    EXPECT_EQ(playback_cursor(), 0.0);
 }
 
 TEST_F(FrameTest, TheStatisticsKeyShowsAndHidesTheOverlay) {
@@ -216,44 +175,24 @@ TEST_F(FrameTest, TheStatisticsKeyShowsAndHidesTheOverlay) {
     headless_key_tap(KEY_F3);
     headless_draws_clear();
     frames();
-    EXPECT_TRUE(g_app.stats_visible);
     EXPECT_EQ(draws_in_color(stats_color).size(), 1u);
     headless_key_tap(KEY_F3);
     headless_draws_clear();
     frames();
-    EXPECT_FALSE(g_app.stats_visible);
     EXPECT_EQ(draws_in_color(stats_color).size(), 0u);
 
     add_note();
     frames();
+    // Seven lines, each a number and what it counts; the notes are those drawn.
     std::string text = to_string(frame_statistics_text());
-    const char* endings[] = {" ms updating", " ms rendering", " ms total", " notes",
-                             " ms filling samples", "% main memory", "% tmp memory"};
-    size_t start = 0;
-    for (const char* ending : endings) {
-        size_t end = text.find('\n', start);
-        std::string line = text.substr(start, end == std::string::npos ? end : end - start);
-        EXPECT_GE(line.size(), strlen(ending) + 1) << line;
-        EXPECT_EQ(line.substr(line.size() - strlen(ending)), ending) << line;
-        start = end == std::string::npos ? text.size() : end + 1;
-    }
-    EXPECT_EQ(start, text.size());  // seven lines, no newline after the last
-    std::string notes = "\n" + std::to_string(g_piece.notes_drawn) + " notes\n";
-    EXPECT_EQ(text.find(notes), text.find(" ms total") + 9);
+    EXPECT_EQ(std::regex_replace(text, std::regex("[0-9]+(\\.[0-9]+)?"), "#"),
+              "# ms updating\n# ms rendering\n# ms total\n# notes\n# ms filling samples\n"
+              "#% main memory\n#% tmp memory");
+    EXPECT_NE(text.find("\n" + std::to_string(g_piece.notes_drawn) + " notes\n"), text.npos);
 }
 
+// The stored draws hold the help's text, every key of it.
 TEST_F(FrameTest, TheHelpListsEveryKeyAboveThePanelsAndAWaitingQuestion) {
-    std::string help = to_string(frame_help_text());
-    const char* keys[] = {"w/a/s/d:", "q/e:", "r:", "tab:", "space:", "n/m:",
-                          "insert/backspace:", "l/j:", "i/k:", "shift + i/k:", "control + i/k:",
-                          "u/o:", "f:", "g:", "h:", "y:", "control + z:", "control + shift + z:",
-                          "control + n/o/s:", "F1:", "F3:", "escape:", "return:", "click:", "right click:",
-                          "wheel:", "b:", "c:", "delete:", "F5:", "t:", "v:", "p:", "1:", "5:",
-                          "control + 1 to 5:", "6:", "control + 6:", "7:", "8:", "9:", "0:"};
-    for (const char* key : keys)
-        EXPECT_NE(help.find("\n" + std::string(key) + " "), std::string::npos) << key;
-
-    // Above an open panel and the question: the help's box is the last box drawn.
     click_menu(MENU_SHOW_GLOBAL_PROPERTIES);
     add_note();
     tap(KEY_ESCAPE);
@@ -276,16 +215,11 @@ TEST_F(FrameTest, TheStartHintShowsOnAnEmptyCanvasUntilAnObjectIsPlacedOrF1) {
         frames();
         return !draws_in_color(quiet).empty();
     };
+    // The hint's words in either mode are in the stored draws of the menu bar's tests.
     EXPECT_TRUE(hint_drawn());
-    EXPECT_NE(to_string(frame_hint_text()).find("tab"), std::string::npos);
-    EXPECT_NE(to_string(frame_hint_text()).find("space"), std::string::npos);
-    EXPECT_NE(to_string(frame_hint_text()).find("F1"), std::string::npos);
-    EXPECT_EQ(to_string(frame_hint_text()).find("tab: place mode"), 0u);
     headless_key_tap(KEY_TAB);
     frames();
     EXPECT_TRUE(hint_drawn());  // the mode alone places nothing
-    EXPECT_EQ(to_string(frame_hint_text()).find("space: place a note"), 0u);
-    EXPECT_NE(to_string(frame_hint_text()).find("tab: select mode"), std::string::npos);
     headless_key_tap(KEY_SPACE);
     frames();
     EXPECT_FALSE(hint_drawn());
@@ -301,53 +235,13 @@ TEST_F(FrameTest, TheStartHintShowsOnAnEmptyCanvasUntilAnObjectIsPlacedOrF1) {
     EXPECT_FALSE(hint_drawn());
 }
 
-TEST_F(FrameTest, QuitWithUnsavedChangesAsksAndEachAnswerDoesItsPart) {
-    change_and_ask(KEY_ESCAPE);
-    EXPECT_EQ(question()->follow_up, FOLLOW_UP_QUIT);
-    answer("cancel");  // nothing happens
-    EXPECT_FALSE(question());
-    EXPECT_TRUE(g_app.running);
-    tap(KEY_ESCAPE);
-    answer("yes");  // no file name: the file panel takes over, nothing quits yet
-    EXPECT_FALSE(question());
-    EXPECT_TRUE(g_app.running);
-    Panel* files = panel_of_kind(PANEL_FILE);
-    ASSERT_TRUE(files);
-    panel_remove(panel_index(files->id));
-    // Asking again keeps one question, and the latest request decides.
-    control_key('n');
-    headless_request_close();
-    frames();
-    EXPECT_EQ(panels_of_kind(PANEL_QUESTION), 1);
-    EXPECT_EQ(question()->follow_up, FOLLOW_UP_QUIT);
-    answer("no");  // quit without saving
-    EXPECT_FALSE(g_app.running);
-    EXPECT_EQ(g_piece.notes.count, 1);
-}
-
-TEST_F(FrameTest, YesSavesToTheKnownFileThenQuitsAndControlSSaves) {
-    std::string path = folder / "song.scene";
-    ASSERT_TRUE(scene_save(to_str(path)));
-    add_note();
-    frames();
-    EXPECT_TRUE(piece_check_unsaved());
-    control_key('s');
-    EXPECT_FALSE(piece_check_unsaved());
-    click_menu(MENU_SAVE);  // the button does the same, and nothing breaks with no change
-    EXPECT_FALSE(piece_check_unsaved());
-    change_and_ask(KEY_ESCAPE);
-    answer("yes");
-    EXPECT_FALSE(g_app.running);
-    EXPECT_FALSE(piece_check_unsaved());  // the file now holds the notes
-}
-
-TEST_F(FrameTest, ANewPieceAsksFirstWhenThePieceHasChanges) {
+TEST_F(FrameTest, ANewPieceAsksFirstWhenThePieceHasChangesAndAQuitAskedMeanwhileWins) {
     // Without changes the shortcut empties at once (there is nothing to lose).
     frames();
     control_key('n');
     EXPECT_FALSE(question());
 
-    change_and_ask('n');
+    change_and_ask_for_new();
     EXPECT_EQ(question()->follow_up, FOLLOW_UP_NEW_PIECE);
     answer("cancel");
     EXPECT_EQ(g_piece.notes.count, 1);
@@ -360,15 +254,25 @@ TEST_F(FrameTest, ANewPieceAsksFirstWhenThePieceHasChanges) {
     // Yes, with a file: saved, then emptied; opening the file brings the note back.
     std::string path = folder / "kept.scene";
     ASSERT_TRUE(scene_save(to_str(path)));
-    change_and_ask('n');
+    change_and_ask_for_new();
     answer("yes");
     EXPECT_EQ(g_piece.notes.count, 0);
     EXPECT_EQ(g_piece.path.length, 0);
     ASSERT_TRUE(piece_open(to_str(path)));
     EXPECT_EQ(g_piece.notes.count, 1);
+
+    // Asking again keeps one question, and the latest request decides.
+    change_and_ask_for_new();
+    headless_request_close();
+    frames();
+    EXPECT_EQ(panels_of_kind(PANEL_QUESTION), 1);
+    EXPECT_EQ(question()->follow_up, FOLLOW_UP_QUIT);
+    answer("no");  // quit without saving
+    EXPECT_FALSE(g_app.running);
+    EXPECT_TRUE(piece_check_unsaved());  // the file still holds one note
 }
 
-TEST_F(FrameTest, AnyChangeAsksBeforeQuitNewAndOpenUnlessUndoneAndEscapeCancels) {
+TEST_F(FrameTest, AnyChangeAsksBeforeQuittingUnlessUndoneAndEscapeCancels) {
     // A new group: no file, no objects, yet a change.
     click_menu(MENU_SHOW_GROUPS);
     frames(2);
@@ -389,20 +293,6 @@ TEST_F(FrameTest, AnyChangeAsksBeforeQuitNewAndOpenUnlessUndoneAndEscapeCancels)
     EXPECT_FALSE(question());
     EXPECT_TRUE(g_app.running);
 
-    control_key('n');
-    ASSERT_TRUE(question());
-    EXPECT_EQ(question()->follow_up, FOLLOW_UP_NEW_PIECE);
-    answer("cancel");
-    control_key('o');
-    ASSERT_TRUE(question());
-    EXPECT_EQ(question()->follow_up, FOLLOW_UP_OPEN);
-    answer("no");  // no: the file panel to choose the piece; this one stays until then
-    Panel* files = panel_of_kind(PANEL_FILE);
-    ASSERT_TRUE(files);
-    EXPECT_EQ(g_piece.groups.count, 2);
-    panel_remove(panel_index(files->id));
-    frames();
-
     control_key('z');  // back to the piece as it started: nothing to ask
     ASSERT_EQ(g_piece.groups.count, 1);
     tap(KEY_ESCAPE);
@@ -410,9 +300,13 @@ TEST_F(FrameTest, AnyChangeAsksBeforeQuitNewAndOpenUnlessUndoneAndEscapeCancels)
     EXPECT_FALSE(g_app.running);
 }
 
-TEST_F(FrameTest, AWaitingQuestionKeepsThePieceAsItIsAndReturnSaysYes) {
+TEST_F(FrameTest, SaveSavesAndAWaitingQuestionKeepsThePieceAsItIsAndReturnSaysYes) {
     std::string path = folder / "modal.scene";
     ASSERT_TRUE(scene_save(to_str(path)));
+    add_note();
+    frames();
+    click_menu(MENU_SAVE);  // as control + s does
+    EXPECT_FALSE(piece_check_unsaved());
     add_note();
     // A field that has the keyboard when the question comes.
     click_menu(MENU_SHOW_GLOBAL_PROPERTIES);
@@ -438,7 +332,6 @@ TEST_F(FrameTest, AWaitingQuestionKeepsThePieceAsItIsAndReturnSaysYes) {
     control_key('z');
     click_menu(MENU_NEW);
     EXPECT_EQ(g_editor.place_mode, 0);
-    EXPECT_EQ(g_piece.notes.count, 1);
     EXPECT_EQ(to_string(scene_encode(&g_piece, POOL_TMP)), to_string(before));
     ASSERT_TRUE(question());
     EXPECT_EQ(question()->follow_up, FOLLOW_UP_QUIT);
@@ -447,5 +340,5 @@ TEST_F(FrameTest, AWaitingQuestionKeepsThePieceAsItIsAndReturnSaysYes) {
     headless_key_tap(KEY_RETURN);  // yes: saved to its file, then quit
     frames();
     EXPECT_FALSE(g_app.running);
-    EXPECT_FALSE(piece_check_unsaved());
+    EXPECT_FALSE(piece_check_unsaved());  // the file now holds the notes
 }

@@ -26,12 +26,6 @@ struct ScoreView : ProgramTest {
         headless_draws_clear();
         score_view_draw();
     }
-    static NoteObject* note(Fraction time, Fraction duration, Fraction pitch, i64 group = 0) {
-        NoteObject record = {};
-        record.header = header_make(OBJECT_NOTE, g_piece.next_object_id++, group, SCOPE_GLOBAL,
-                                    time, duration, pitch);
-        return array_push(&g_piece.notes, record);
-    }
     static MeasureObject* measure(Fraction time, Fraction duration, Fraction bar) {
         MeasureObject record = {};
         record.header = header_make(OBJECT_MEASURE, g_piece.next_object_id++, 0, SCOPE_GLOBAL, time,
@@ -50,8 +44,8 @@ TEST_F(ScoreView, ASceneDrawsAsStored) {
     g_piece.groups[0].size = 2.0;
     note(frac(1), frac(2), frac(2));
     note(frac(4), frac(1, 2), frac(1, 2));
-    note(frac(-3), frac(1), frac(1), 99);
-    note(frac(-6), frac(1, 2), frac(0, 1))->header.selected = 1;  // a pitch to repair
+    note(frac(-3), frac(1), frac(1), 0, 99);
+    note(frac(-6), frac(1, 2), frac(0, 1), 1);  // a pitch to repair
     measure(frac(-8), frac(4), frac(1));
     PitchObject pitch = {};
     pitch.header = header_make(OBJECT_PITCH, 7, 0, SCOPE_LOCAL, frac(2), frac(3), frac(1));
@@ -74,16 +68,11 @@ TEST_F(ScoreView, ASceneDrawsAsStored) {
     EXPECT_FLOAT_EQ(g_piece.notes[2].draw_size, 1.0f);
     EXPECT_TRUE(same(g_piece.notes[3].header.pitch, frac(1)));
     EXPECT_EQ(g_piece.keys.count, 0);  // a preview, not an object
-    EXPECT_EQ(g_piece.pitches[0].pitch.origin_x, 2.0);
-    EXPECT_EQ(g_piece.pitches[0].pitch.origin_y, 0.5);
     EXPECT_EQ(g_mesh.pixel_snap, 1.0);  // restored after the canvas text
 }
 
 TEST_F(ScoreView, NotesAreCulledAtTheCameraEdgesButKeepTheirSelectionFrame) {
     view(10.0f, 0.0f, 6.0f);  // visible time 2 to 18
-    f32 left = g_camera.range_left, right = g_camera.range_right;
-    ASSERT_FLOAT_EQ(left, 2.0f);
-    ASSERT_FLOAT_EQ(right, 18.0f);
     note(frac(0), frac(2), frac(1));           // ends exactly at the left edge: drawn
     note(frac(0), frac(1999, 1000), frac(2));  // ends just before it: culled
     g_piece.notes[1].header.selected = 1;
@@ -127,15 +116,12 @@ TEST_F(ScoreView, AHiddenGroupHidesEverythingButMeasuresAndTempos) {
     memcpy(g_piece.groups[1].color, GROUP_COLOR, sizeof(GROUP_COLOR));
     g_piece.groups[1].texture = g_textures.ids[TEXTURE_CIRCLE];
     Piece* piece = &g_piece;
-    const i64 group = 5;
-    const Fraction t = frac(0), d = frac(2);
     const f32 ink[4] = {0.0f, 0.75f, 0.125f, 1.0f};
-
     for (u8 kind = 0; kind < OBJECT_KIND_COUNT; kind += 1) {
         ObjectHeader* object = piece_object_add(piece, editor_template(kind));
-        object->time = t;
-        object->duration = d;
-        object->group_id = group;
+        object->time = frac(0);
+        object->duration = frac(2);
+        object->group_id = 5;
     }
     MeasureObject* bars = &piece->measures[0];
     bars->bar_length = frac(1);
@@ -167,35 +153,24 @@ TEST_F(ScoreView, AHiddenGroupHidesEverythingButMeasuresAndTempos) {
     EXPECT_EQ(draws_in_color(ink).size(), 1u);
 }
 
-TEST_F(ScoreView, LogarithmicCurvesPlaceTheGeometricMeanHalfwayUp) {
-    Curve curve = curve_with_points(POOL_MAIN, frac(1), frac(4), {});
-    curve.logarithmic = 1;
-    EXPECT_NEAR(curve_point_to_box(&curve, frac(3, 2), frac(2)).y, 1.0f, 1e-6f);
-    EXPECT_FLOAT_EQ(curve_point_to_box(&curve, frac(3, 2), frac(2)).x, 1.5f);
-    EXPECT_NEAR(curve_point_to_box(&curve, frac(0), frac(4)).y, 2.0f, 1e-6f);
-    curve.logarithmic = 0;
-    EXPECT_NEAR(curve_point_to_box(&curve, frac(0), frac(2)).y, 2.0f / 3.0f, 1e-6f);
-    // An empty range or a logarithmic range through zero puts values on the floor.
-    curve.maximum = frac(1);
+// The stored scene holds a logarithmic curve and the curve editing tests pick points on a
+// linear one; what is left are the ranges with no height to spread values over.
+TEST_F(ScoreView, AnEmptyRangeOrALogarithmicRangeThroughZeroPutsValuesOnTheFloor) {
+    Curve curve = curve_with_points(POOL_MAIN, frac(1), frac(1), {});
     EXPECT_EQ(curve_point_to_box(&curve, frac(0), frac(2)).y, 0.0f);
     curve.logarithmic = 1;
     curve.minimum = frac(0);
     EXPECT_EQ(curve_point_to_box(&curve, frac(0), frac(2)).y, 0.0f);
 }
 
-TEST(BezierPoint, EndsAtItsEndPointsAndFollowsAStraightPolygon) {
-    Vec2f p0 = {0, 0}, p1 = {1, 1}, p2 = {2, 2}, p3 = {3, 3};
-    Vec2f start = bezier_point(p0, p1, p2, p3, 0.0f);
-    Vec2f end = bezier_point(p0, p1, p2, p3, 1.0f);
+TEST(BezierPoint, EndsAtItsEndPointsAndPassesMidwayAtTheWeightedMean) {
+    Vec2f p0 = {0, 0}, p1 = {0, 4}, p2 = {4, 4}, p3 = {4, 0};
+    EXPECT_EQ(bezier_point(p0, p1, p2, p3, 0.0f).x, 0.0f);
+    EXPECT_EQ(bezier_point(p0, p1, p2, p3, 1.0f).x, 4.0f);
+    // The midpoint is (p0 + 3 p1 + 3 p2 + p3) / 8.
     Vec2f middle = bezier_point(p0, p1, p2, p3, 0.5f);
-    EXPECT_EQ(start.x, 0.0f);
-    EXPECT_EQ(end.y, 3.0f);
-    EXPECT_FLOAT_EQ(middle.x, 1.5f);
-    EXPECT_FLOAT_EQ(middle.y, 1.5f);
-    // A bent polygon: the midpoint is (p0 + 3 p1 + 3 p2 + p3) / 8.
-    Vec2f bent = bezier_point(Vec2f{0, 0}, Vec2f{0, 4}, Vec2f{4, 4}, Vec2f{4, 0}, 0.5f);
-    EXPECT_FLOAT_EQ(bent.x, 2.0f);
-    EXPECT_FLOAT_EQ(bent.y, 3.0f);
+    EXPECT_FLOAT_EQ(middle.x, 2.0f);
+    EXPECT_FLOAT_EQ(middle.y, 3.0f);
 }
 
 TEST_F(ScoreView, TextsAlignOnTheirTimeAndRow) {

@@ -1,7 +1,7 @@
 // What a composer meets in the first minutes (the walk-through of README.md), in whole
-// frames of the program: i and k walk a scale before any key is placed, and the duration,
-// pitch and name entries take what is typed as soon as they open, without the editor also
-// acting on the keys.
+// frames of the program: i and k walk a scale before any key is placed, and the pitch and
+// name entries take what is typed as soon as they open, without the editor also acting on
+// the keys.
 #include <unistd.h>
 
 #include "editor_support.h"
@@ -10,6 +10,7 @@
 #include "ui/panels.h"
 
 struct Walkthrough : ProgramTest {
+    TempFolder folder;  // the working folder of the tests that save
     // One key as a keyboard gives it: the key press and, for a printable key, its text.
     static void keyboard(const char* text) {
         for (const char* c = text; *c; c += 1) {
@@ -44,41 +45,22 @@ TEST_F(Walkthrough, BeforeAnyKeyIsPlacedIAndKWalkTheScaleThatAPlacedKeyBrings) {
     tap_with(KEY_SHIFT, KEY_LETTER('i'));
     EXPECT_TRUE(same(g_editor.cursor_pitch, frac(32, 15)));  // shift: still the octave
 
-    // Once the piece holds a key, a time it does not cover has no scale, as before.
-    tap(KEY_DIGIT(3));
-    letter('m');  // place kind: key
-    for (i32 i = 0; i < 8; i += 1) letter('l');
-    tap(KEY_SPACE);
-    ASSERT_EQ(g_piece.keys.count, 1);
-    for (i32 i = 0; i < 9; i += 1) letter('j');
-    EXPECT_TRUE(same(g_editor.cursor_time, frac(0)));
+    // Without the key new keys refer to (no keys.txt) there is nothing to walk: octaves.
+    array_clear(&g_keys);
     letter('i');
     EXPECT_TRUE(same(g_editor.cursor_pitch, frac(64, 15)));
 }
 
-TEST_F(Walkthrough, WithoutTheKeyNewKeysReferToStepsStayOctaves) {
-    array_clear(&g_keys);  // no keys.txt: nothing to walk
-    tap(KEY_TAB);
-    letter('i');
-    EXPECT_TRUE(same(g_editor.cursor_pitch, frac(2)));
-}
-
 TEST_F(Walkthrough, TheEntriesTakeWhatIsTypedAtOnceAndTheEditorStaysQuiet) {
     tap(KEY_TAB);
-    letter('h');  // the duration entry; the h is not typed into it
+    letter('f');  // the pitch entry: the cursor's 1 is selected and replaced; f not typed
     ASSERT_EQ(panels_of_kind(PANEL_FRACTION), 1);
-    keyboard("16");
-    tap(KEY_RETURN);
-    EXPECT_TRUE(same(g_editor.selected_duration, frac(16)));  // not 1 (the digit 1), not 6
-    app_frame();
-    EXPECT_EQ(panels_of_kind(PANEL_FRACTION), 0);
-
-    letter('f');  // the pitch entry: the cursor's 1 is selected and replaced
     keyboard("7/4");
     tap(KEY_RETURN);
     EXPECT_TRUE(same(g_editor.cursor_pitch, frac(7, 4)));
-    EXPECT_TRUE(same(g_editor.selected_duration, frac(16)));  // 7 and 4 were not commands
+    EXPECT_TRUE(same(g_editor.selected_duration, frac(1)));  // 7 and 4 were not commands
     app_frame();
+    EXPECT_EQ(panels_of_kind(PANEL_FRACTION), 0);
 
     // Clicked away from, the field lets the editor have its keys again.
     letter('f');
@@ -86,19 +68,11 @@ TEST_F(Walkthrough, TheEntriesTakeWhatIsTypedAtOnceAndTheEditorStaysQuiet) {
     canvas_to(-5.0f, -3.0f);
     click();
     letter('l');
-    EXPECT_TRUE(same(g_editor.cursor_time, frac(16)));
+    EXPECT_TRUE(same(g_editor.cursor_time, frac(1)));
 }
 
-struct WalkthroughFiles : Walkthrough {
-    TempFolder folder;
-    void SetUp() override {
-        Walkthrough::SetUp();
-        folder.enter();
-    }
-    static bool exists(const char* name) { return access(name, F_OK) == 0; }
-};
-
-TEST_F(WalkthroughFiles, ANameTypedRightAfterTheBrowserOpensIsTheFilesName) {
+TEST_F(Walkthrough, ANameTypedRightAfterTheBrowserOpensIsTheFilesName) {
+    folder.enter();
     tap(KEY_TAB);
     tap(KEY_SPACE);  // a note, so the piece has something to save
     Fraction pitch = g_editor.cursor_pitch, time = g_editor.cursor_time;
@@ -109,7 +83,7 @@ TEST_F(WalkthroughFiles, ANameTypedRightAfterTheBrowserOpensIsTheFilesName) {
     keyboard("fig.scene");
     tap(KEY_RETURN);
     app_frame();
-    EXPECT_TRUE(exists("fig.scene"));
+    EXPECT_EQ(access("fig.scene", F_OK), 0);
     EXPECT_EQ(to_string(g_piece.path), "fig.scene");
     EXPECT_EQ(panels_of_kind(PANEL_FRACTION), 0);
     EXPECT_TRUE(same(g_editor.cursor_pitch, pitch));
