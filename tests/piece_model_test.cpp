@@ -330,6 +330,7 @@ TEST(PieceGroups, TheDefaultGroupFollowsTheTheme) {
     const Group& group = g_piece.groups.data[0];
     EXPECT_EQ(group.id, 4);
     EXPECT_EQ(to_string(group.texture_name), "circle");
+    EXPECT_DOUBLE_EQ(group.size, 1.0);
     for (i32 i = 0; i < 4; i += 1) {
         EXPECT_EQ(group.color[i], g_theme.note_object_color[i]);
         EXPECT_EQ(g_piece.tree.data[0].color[i], g_theme.group_color[i]);
