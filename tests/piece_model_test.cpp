@@ -89,11 +89,9 @@ TEST_F(PieceModel, ReachOfGlobalMembersAndLocalObjects) {
     EXPECT_FALSE(scope_applies(&piece, &odd, 2));
 }
 
+// The pitches of a major scale in just intonation, all that the tests here read of a key.
 static KeyDefinition major_scale(u8 pool) {
     KeyDefinition key = {};
-    key.reference_frequency = 440.0;
-    key.name = STR("major");
-    array_init(&key.classes, pool);
     array_init(&key.pitches, pool);
     const i64 ratios[7][2] = {{1, 1}, {9, 8}, {5, 4}, {4, 3}, {3, 2}, {5, 3}, {15, 8}};
     for (const auto& ratio : ratios)

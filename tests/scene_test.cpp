@@ -142,7 +142,6 @@ TEST_F(SceneRoundTrip, DecodingRebuildsWhatTheFileDoesNotHold) {
     KeyDefinition definition = {};
     definition.name = STR("just major");
     array_init(&definition.pitches, POOL_MAIN);
-    array_init(&definition.classes, POOL_MAIN);
     array_push(&definition.pitches, KeyPitch{STR("do"), 0, 1, 1});
     array_push(&g_keys, definition);
 
