@@ -254,21 +254,20 @@ static void put_at(std::vector<u8>* bytes, size_t at, u64 value, int size) {
 }
 
 TEST_F(SceneHostile, WrongMagicAndVersionsAreTold) {
-    std::vector<u8> valid = empty;
     EXPECT_EQ(refuse({}), SCENE_INVALID);
     EXPECT_EQ(refuse({0xB8, 0x4E, 0x40}), SCENE_INVALID);
-    std::vector<u8> text(valid.size(), 'a');
+    std::vector<u8> text(empty.size(), 'a');
     EXPECT_EQ(refuse(text), SCENE_INVALID);
     EXPECT_EQ(refuse({0xB8, 0x4E, 0x40, 0x02, 0x01, 0x00}), SCENE_INCOMPATIBLE);
-    std::vector<u8> newer = valid;
+    std::vector<u8> newer = empty;
     newer[5] = 0x01;
     EXPECT_EQ(refuse(newer), SCENE_INCOMPATIBLE);
     EXPECT_EQ(refuse({0xB8, 0x4E, 0x40, 0x02, 0x00}), SCENE_INVALID);
 
-    std::vector<u8> longer = valid;  // bytes after the settings are ignored
+    std::vector<u8> longer = empty;  // bytes after the settings are ignored
     longer.push_back(0x55);
     ASSERT_EQ(decode(longer, &piece), SCENE_OK);
-    EXPECT_EQ(encode(&piece), valid);  // over a full piece: every list emptied
+    EXPECT_EQ(encode(&piece), empty);  // over a full piece: every list emptied
     EXPECT_EQ(piece.next_object_id, 1);
 }
 
