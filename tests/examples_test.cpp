@@ -85,10 +85,8 @@ TEST_F(Examples, TheFilesAreWhatTheGeneratorBuildsAndNameOnlyWhatShipsInGroups) 
 
         const Piece* piece = &opened[e];
         ASSERT_GE(piece->keys.count, 1);
-        for (i64 i = 0; i < piece->keys.count; i += 1) {
-            EXPECT_NE(key_by_name(piece->keys[i].key_name), nullptr) << to_string(piece->keys[i].key_name);
-            EXPECT_GT(piece->keys[i].pitches.count, 0);  // the decoder found the scale
-        }
+        for (i64 i = 0; i < piece->keys.count; i += 1)  // the decoder found the key's scale
+            EXPECT_GT(piece->keys[i].pitches.count, 0) << to_string(piece->keys[i].key_name);
         for (i64 i = 0; i < piece->sounds.count; i += 1)
             for (i64 w = 0; w < piece->sounds[i].wave_count; w += 1)
                 EXPECT_NE(wave_find(piece->sounds[i].wave_names[w]), nullptr)

@@ -42,39 +42,40 @@ static i64 reference_folder(const Piece* piece, i64 group) {
     return found;
 }
 
-TEST(PieceFolders, GroupsShareAFolderOnlyWithTheirInnermostFolder) {
+// A piece in the main pool holding the tree above.
+struct PieceModel : testing::Test {
     ScopedPools pools;
     Piece piece;
-    piece_init(&piece, POOL_MAIN);
-    EXPECT_TRUE(same_folder(&piece, 1, 3));  // an empty tree has one level
-    build_tree(&piece);
+    void SetUp() override {
+        piece_init(&piece, POOL_MAIN);
+        build_tree(&piece);
+    }
+};
+
+TEST_F(PieceModel, GroupsShareAFolderOnlyWithTheirInnermostFolder) {
     EXPECT_FALSE(same_folder(&piece, 1, 3));  // sibling folders
     EXPECT_TRUE(same_folder(&piece, 10, 1));  // a folder's own row is inside it
     EXPECT_TRUE(same_folder(&piece, 0, 99));  // absent ids are at the top level
-    // Arbitrary, also unbalanced, trees against the folder stack.
+    // Arbitrary trees (empty, unbalanced) against the folder stack.
     std::mt19937 random(7);
     for (i32 round = 0; round < 400; round += 1) {
-        Piece piece;
-        piece_init(&piece, POOL_MAIN);
+        Piece tree;
+        piece_init(&tree, POOL_MAIN);
         i32 rows = (i32)(random() % 14);
         for (i32 i = 0; i < rows; i += 1) {
             u32 what = random() % 4;  // group, folder begin, folder end, group
-            array_push(&piece.tree, tree_row((i32)(random() % 6), "", what == 1, what == 2));
+            array_push(&tree.tree, tree_row((i32)(random() % 6), "", what == 1, what == 2));
         }
         for (i64 a = 0; a < 7; a += 1)
             for (i64 b = 0; b < 7; b += 1)
-                ASSERT_EQ(same_folder(&piece, a, b),
-                          reference_folder(&piece, a) == reference_folder(&piece, b))
+                ASSERT_EQ(same_folder(&tree, a, b),
+                          reference_folder(&tree, a) == reference_folder(&tree, b))
                     << "round " << round << " groups " << a << " " << b;
         pool_empty(POOL_MAIN);
     }
 }
 
-TEST(PieceScope, ReachOfGlobalMembersAndLocalObjects) {
-    ScopedPools pools;
-    Piece piece;
-    piece_init(&piece, POOL_MAIN);
-    build_tree(&piece);
+TEST_F(PieceModel, ReachOfGlobalMembersAndLocalObjects) {
     ObjectHeader global = header_make(OBJECT_NOTE, 1, 1, SCOPE_GLOBAL, frac(0), frac(1));
     ObjectHeader members = header_make(OBJECT_NOTE, 2, 1, SCOPE_MEMBERS, frac(0), frac(1));
     ObjectHeader local = header_make(OBJECT_NOTE, 3, 1, SCOPE_LOCAL, frac(0), frac(1));
@@ -88,11 +89,9 @@ TEST(PieceScope, ReachOfGlobalMembersAndLocalObjects) {
     EXPECT_FALSE(scope_applies(&piece, &odd, 2));
 }
 
+// The pitches of a major scale in just intonation, all that the tests here read of a key.
 static KeyDefinition major_scale(u8 pool) {
     KeyDefinition key = {};
-    key.reference_frequency = 440.0;
-    key.name = STR("major");
-    array_init(&key.classes, pool);
     array_init(&key.pitches, pool);
     const i64 ratios[7][2] = {{1, 1}, {9, 8}, {5, 4}, {4, 3}, {3, 2}, {5, 3}, {15, 8}};
     for (const auto& ratio : ratios)
@@ -100,11 +99,7 @@ static KeyDefinition major_scale(u8 pool) {
     return key;
 }
 
-TEST(PieceQueries, KeyAtTakesTheFirstCoveringKeyOrTheDefault) {
-    ScopedPools pools;
-    Piece piece;
-    piece_init(&piece, POOL_MAIN);
-    build_tree(&piece);
+TEST_F(PieceModel, KeyAtTakesTheFirstCoveringKeyOrTheDefault) {
     EXPECT_DOUBLE_EQ(key_at(&piece, frac(0), 1)->reference_frequency, 440.0);  // no key yet
 
     KeyObject key = {};
@@ -126,11 +121,7 @@ TEST(PieceQueries, KeyAtTakesTheFirstCoveringKeyOrTheDefault) {
     EXPECT_DOUBLE_EQ(key_at(&piece, frac(-1, 2), 4)->reference_frequency, 440.0);
 }
 
-TEST(PieceQueries, LocalSoundsAndShapesWinThenMembersThenTheLastGlobal) {
-    ScopedPools pools;
-    Piece piece;
-    piece_init(&piece, POOL_MAIN);
-    build_tree(&piece);
+TEST_F(PieceModel, LocalSoundsAndShapesWinThenMembersThenTheLastGlobal) {
     ShapeObject shape = {};
     shape.header = header_make(OBJECT_SHAPE, 1, 0, SCOPE_GLOBAL, frac(0), frac(8));
     array_push(&piece.shapes, shape);
@@ -158,10 +149,7 @@ TEST(PieceQueries, LocalSoundsAndShapesWinThenMembersThenTheLastGlobal) {
     EXPECT_EQ(sound_at(&piece, frac(2), 3), nullptr);
 }
 
-TEST(PieceQueries, TempoAtIgnoresScopeAndUsesDoubles) {
-    ScopedPools pools;
-    Piece piece;
-    piece_init(&piece, POOL_MAIN);
+TEST_F(PieceModel, TempoAtIgnoresScopeAndUsesDoubles) {
     EXPECT_EQ(tempo_at(&piece, 0.0), nullptr);
     TempoObject tempo = {};
     tempo.header = header_make(OBJECT_TEMPO, 1, 5, SCOPE_LOCAL, frac(1, 3), frac(1, 3));
@@ -174,10 +162,7 @@ TEST(PieceQueries, TempoAtIgnoresScopeAndUsesDoubles) {
     EXPECT_EQ(tempo_at(&piece, 4.0), nullptr);
 }
 
-TEST(PieceQueries, SnappingFindsTheNearestScalePitchInFiveOctaves) {
-    ScopedPools pools;
-    Piece piece;
-    piece_init(&piece, POOL_MAIN);
+TEST_F(PieceModel, SnappingFindsTheNearestScalePitchInFiveOctaves) {
     EXPECT_EQ(key_snap_pitch(&piece, frac(7, 5), frac(0), 0).numerator, 1);  // no scale
 
     KeyDefinition scale = major_scale(POOL_MAIN);
@@ -229,9 +214,7 @@ TEST(PieceTime, InsertStretchesOrMovesAndRemoveMarksObjectsThatVanish) {
     }
 }
 
-TEST(PieceTime, PieceWideShiftsReachEveryKind) {
-    ScopedPools pools;
-    Piece piece;
+TEST_F(PieceModel, PieceWideShiftsReachEveryKind) {
     piece_build_full(&piece, POOL_MAIN);
     // Every object's time, kind by kind, plus `shift` (equal fractions give equal doubles).
     auto times = [&](Fraction shift) {
@@ -276,9 +259,7 @@ TEST(PieceCurves, PointsGoAfterEqualXWithHandlesFromTheZoom) {
     EXPECT_TRUE(fraction_equal(point.in_y, frac(3)) && fraction_equal(point.out_y, frac(3)));
 }
 
-TEST(PieceClone, CopiesOwnTheirStringsAndPointsAndAnAddedCopyGetsAFreshId) {
-    ScopedPools pools;
-    Piece piece;
+TEST_F(PieceModel, CopiesOwnTheirStringsAndPointsAndAnAddedCopyGetsAFreshId) {
     piece_build_full(&piece, POOL_MAIN);
 
     // A text whose bytes live in the pool, so that changing them would show in a copy.
@@ -347,6 +328,7 @@ TEST(PieceGroups, TheDefaultGroupFollowsTheTheme) {
     const Group& group = g_piece.groups.data[0];
     EXPECT_EQ(group.id, 4);
     EXPECT_EQ(to_string(group.texture_name), "circle");
+    EXPECT_DOUBLE_EQ(group.size, 1.0);
     for (i32 i = 0; i < 4; i += 1) {
         EXPECT_EQ(group.color[i], g_theme.note_object_color[i]);
         EXPECT_EQ(g_piece.tree.data[0].color[i], g_theme.group_color[i]);
@@ -354,7 +336,5 @@ TEST(PieceGroups, TheDefaultGroupFollowsTheTheme) {
     EXPECT_EQ(g_piece.tree.data[0].id, 4);
     EXPECT_EQ(to_string(g_piece.tree.data[0].name), "group");
     EXPECT_EQ(g_piece.next_group_id, 5);
-    EXPECT_EQ(group_find(&g_piece, 4), &g_piece.groups.data[0]);
-    EXPECT_EQ(group_find(&g_piece, 0), nullptr);
     piece_reset();
 }

@@ -102,7 +102,6 @@ inline void piece_build_full(Piece* piece, u8 pool) {
     measure.header = header_make(OBJECT_MEASURE, 8, 0, SCOPE_GLOBAL, frac(0), frac(32), frac(1));
     measure.bar_length = frac(8, 2);
     measure.bar_color[0] = 0.1f;
-    measure.bar_color[1] = 0.0f;
     measure.bar_color[2] = 1.0f;
     measure.bar_color[3] = 0.3f;
     array_push(&piece->measures, measure);
@@ -131,7 +130,6 @@ inline void piece_build_full(Piece* piece, u8 pool) {
         sound.blend[i] = curve_with_points(pool, frac(0), frac(1), {{frac(0), frac(i, 4)}});
     sound.blend[1].editable = 0;
     sound.visible = 1;
-    sound.editable = 0;
     array_push(&piece->sounds, sound);
     SoundObject single = {};
     single.header = header_make(OBJECT_SOUND, 13, 0, SCOPE_GLOBAL, frac(4), frac(4), frac(1));

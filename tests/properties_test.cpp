@@ -228,19 +228,16 @@ TEST_F(Properties, AShortPanelScrollsByTheWheelAndTheBar) {
     EXPECT_FLOAT_EQ(c->scroll.position, 1);
     EXPECT_FLOAT_EQ(c->scroll.visible_fraction, h / (c->content_height + h));
 
-    mouse_to(p->x + 40, p->y + h / 2);
-    headless_mouse_wheel(-2);
-    frames();
-    EXPECT_FLOAT_EQ(c->scroll.position, 0.75f);
-    // Over the scroll bar the wheel does nothing.
-    mouse_to(p->x + p->width - o - s / 2, p->y + h / 2);
-    headless_mouse_wheel(-2);
-    frames();
-    EXPECT_FLOAT_EQ(c->scroll.position, 0.75f);
-    mouse_to(p->x + 40, p->y + h / 2);
-    headless_mouse_wheel(-100);
-    frames();
-    EXPECT_FLOAT_EQ(c->scroll.position, 0);
+    // The position after the wheel turned by `notches` with the mouse at x, halfway up.
+    auto wheel = [&](f32 x, i32 notches) {
+        mouse_to(x, p->y + h / 2);
+        headless_mouse_wheel(notches);
+        frames();
+        return c->scroll.position;
+    };
+    EXPECT_FLOAT_EQ(wheel(p->x + 40, -2), 0.75f);
+    EXPECT_FLOAT_EQ(wheel(p->x + p->width - o - s / 2, -2), 0.75f);  // over the bar: nothing
+    EXPECT_FLOAT_EQ(wheel(p->x + 40, -100), 0);
     // Scrolled to the end, the background's swatch is the lowest thing, one offset above
     // the bottom; the bar's thumb is at the bottom of its track.
     expect_draws_match("properties_scrolled");

@@ -111,14 +111,19 @@ TEST_F(SceneLayout, SoundsWriteOneCurveFewerThanTheirWaves) {
     EXPECT_EQ(scene_encoded_size(&piece), one_wave + 8 + 3 + 8 + 8 + 3 * SCENE_CURVE_BYTES);
 }
 
-TEST(SceneRoundTrip, EveryKindEveryCurveAndTheFolderTreeComeBackTheSame) {
-    ScopedPools pools;
-    Piece original;
-    piece_build_full(&original, POOL_MAIN);
-    std::vector<u8> bytes = encode(&original);
+// The full piece, its encoding, and an empty piece to decode into.
+struct SceneRoundTrip : testing::Test {
+    ScopedPools pools{64 << 20, 16 << 20};
+    Piece original, loaded;
+    std::vector<u8> bytes;
+    void SetUp() override {
+        piece_build_full(&original, POOL_MAIN);
+        bytes = encode(&original);
+        piece_init(&loaded, POOL_MAIN);
+    }
+};
 
-    Piece loaded;
-    piece_init(&loaded, POOL_MAIN);
+TEST_F(SceneRoundTrip, EveryKindEveryCurveAndTheFolderTreeComeBackTheSame) {
     loaded.modified = 1;
     ASSERT_EQ(decode(bytes, &loaded), SCENE_OK);
     EXPECT_EQ(encode(&loaded), bytes);
@@ -130,25 +135,19 @@ TEST(SceneRoundTrip, EveryKindEveryCurveAndTheFolderTreeComeBackTheSame) {
     EXPECT_EQ(loaded.sounds.data[0].blend[2].points.count, 0);
 }
 
-TEST(SceneRoundTrip, DecodingRebuildsWhatTheFileDoesNotHold) {
-    ScopedPools pools;
+TEST_F(SceneRoundTrip, DecodingRebuildsWhatTheFileDoesNotHold) {
     struct KeysForgotten {
         ~KeysForgotten() { array_init(&g_keys, POOL_MAIN); }
     } forget;
     KeyDefinition definition = {};
     definition.name = STR("just major");
     array_init(&definition.pitches, POOL_MAIN);
-    array_init(&definition.classes, POOL_MAIN);
     array_push(&definition.pitches, KeyPitch{STR("do"), 0, 1, 1});
     array_push(&g_keys, definition);
 
-    Piece original;
-    piece_build_full(&original, POOL_MAIN);
     original.notes.data[0].header.selected = 1;
     original.notes.data[0].header.visible = 0;
     original.texts.data[0].size = 12.0;
-    Piece loaded;
-    piece_init(&loaded, POOL_MAIN);
     ASSERT_EQ(decode(encode(&original), &loaded), SCENE_OK);
 
     for (u8 kind = 0; kind < OBJECT_KIND_COUNT; kind += 1) {
@@ -178,19 +177,14 @@ TEST(SceneRoundTrip, DecodingRebuildsWhatTheFileDoesNotHold) {
     EXPECT_FLOAT_EQ(loaded.notes.data[0].draw_size, 1.0f);
 }
 
-TEST(SceneRoundTrip, RepeatedDecodesReuseTheirMemory) {
-    ScopedPools pools(64 << 20, 16 << 20);
-    Piece original;
-    piece_build_full(&original, POOL_MAIN);
+TEST_F(SceneRoundTrip, RepeatedDecodesReuseTheirMemory) {
+    std::vector<u8> small_bytes = bytes;
     NoteObject note = {};
     for (i64 i = 0; i < 10000; i += 1) {
         note.header = header_make(OBJECT_NOTE, 100 + i, 0, SCOPE_GLOBAL, frac(i, 4), frac(1, 4));
         array_push(&original.notes, note);
     }
-    std::vector<u8> bytes = encode(&original);
-
-    Piece loaded;
-    piece_init(&loaded, POOL_MAIN);
+    bytes = encode(&original);
     ASSERT_EQ(decode(bytes, &loaded), SCENE_OK);
     i64 used = g_pools[POOL_MAIN].used;
     for (i32 i = 0; i < 200; i += 1) ASSERT_EQ(decode(bytes, &loaded), SCENE_OK);
@@ -199,9 +193,6 @@ TEST(SceneRoundTrip, RepeatedDecodesReuseTheirMemory) {
     EXPECT_EQ(encode(&loaded), bytes);
 
     // A smaller file fits in the same room; the larger one again still takes nothing.
-    Piece small;
-    piece_build_full(&small, POOL_MAIN);
-    std::vector<u8> small_bytes = encode(&small);
     used = g_pools[POOL_MAIN].used;
     ASSERT_EQ(decode(small_bytes, &loaded), SCENE_OK);
     EXPECT_EQ(encode(&loaded), small_bytes);
@@ -209,12 +200,8 @@ TEST(SceneRoundTrip, RepeatedDecodesReuseTheirMemory) {
     EXPECT_EQ(g_pools[POOL_MAIN].used, used);
 }
 
-TEST(SceneRoundTrip, ThePieceLivesInThePoolItWasDecodedInto) {
-    ScopedPools pools;
+TEST_F(SceneRoundTrip, ThePieceLivesInThePoolItWasDecodedInto) {
     ASSERT_TRUE(pool_setup(POOL_WORKER, 1 << 16, true));
-    Piece original;
-    piece_build_full(&original, POOL_MAIN);
-    std::vector<u8> bytes = encode(&original);
     Piece worker;
     piece_build_full(&worker, POOL_MAIN);  // arrays in the main pool to begin with
     ASSERT_EQ(decode(bytes, &worker, POOL_WORKER), SCENE_OK);
@@ -237,14 +224,18 @@ TEST(SceneRoundTrip, ThePieceLivesInThePoolItWasDecodedInto) {
 // ---------------------------------------------------------------------------
 // Damaged and hostile files
 // ---------------------------------------------------------------------------
-struct HostileFixture {
+// A full piece, modified, that no refused file may change; an empty piece's encoding.
+struct SceneHostile : testing::Test {
     ScopedPools pools;
     Piece piece;
-    std::vector<u8> before;
-    HostileFixture() {
+    std::vector<u8> before, empty;
+    void SetUp() override {
         piece_build_full(&piece, POOL_MAIN);
         piece.modified = 1;
         before = encode(&piece);
+        Piece nothing;
+        piece_init(&nothing, POOL_MAIN);
+        empty = encode(&nothing);
     }
     // Decodes and checks the piece is exactly what it was.
     SceneResult refuse(const std::vector<u8>& bytes) {
@@ -262,42 +253,37 @@ static void put_at(std::vector<u8>* bytes, size_t at, u64 value, int size) {
     for (int i = 0; i < size; i += 1) (*bytes)[at + i] = (u8)(value >> (8 * i));
 }
 
-TEST(SceneHostile, WrongMagicAndVersionsAreTold) {
-    HostileFixture fixture;
-    Piece empty;
-    piece_init(&empty, POOL_MAIN);
-    std::vector<u8> valid = encode(&empty);
-    EXPECT_EQ(fixture.refuse({}), SCENE_INVALID);
-    EXPECT_EQ(fixture.refuse({0xB8, 0x4E, 0x40}), SCENE_INVALID);
-    std::vector<u8> text(valid.size(), 'a');
-    EXPECT_EQ(fixture.refuse(text), SCENE_INVALID);
-    EXPECT_EQ(fixture.refuse({0xB8, 0x4E, 0x40, 0x02, 0x01, 0x00}), SCENE_INCOMPATIBLE);
-    std::vector<u8> newer = valid;
+TEST_F(SceneHostile, WrongMagicAndVersionsAreTold) {
+    EXPECT_EQ(refuse({}), SCENE_INVALID);
+    EXPECT_EQ(refuse({0xB8, 0x4E, 0x40}), SCENE_INVALID);
+    std::vector<u8> text(empty.size(), 'a');
+    EXPECT_EQ(refuse(text), SCENE_INVALID);
+    EXPECT_EQ(refuse({0xB8, 0x4E, 0x40, 0x02, 0x01, 0x00}), SCENE_INCOMPATIBLE);
+    std::vector<u8> newer = empty;
     newer[5] = 0x01;
-    EXPECT_EQ(fixture.refuse(newer), SCENE_INCOMPATIBLE);
-    EXPECT_EQ(fixture.refuse({0xB8, 0x4E, 0x40, 0x02, 0x00}), SCENE_INVALID);
+    EXPECT_EQ(refuse(newer), SCENE_INCOMPATIBLE);
+    EXPECT_EQ(refuse({0xB8, 0x4E, 0x40, 0x02, 0x00}), SCENE_INVALID);
 
-    std::vector<u8> longer = valid;  // bytes after the settings are ignored
+    std::vector<u8> longer = empty;  // bytes after the settings are ignored
     longer.push_back(0x55);
-    ASSERT_EQ(decode(longer, &fixture.piece), SCENE_OK);
-    EXPECT_EQ(encode(&fixture.piece), valid);
+    ASSERT_EQ(decode(longer, &piece), SCENE_OK);
+    EXPECT_EQ(encode(&piece), empty);  // over a full piece: every list emptied
+    EXPECT_EQ(piece.next_object_id, 1);
 }
 
-TEST(SceneHostile, AFileCutAnywhereIsRefusedWholesale) {
-    HostileFixture fixture;
+TEST_F(SceneHostile, AFileCutAnywhereIsRefusedWholesale) {
     Piece other;
     piece_build_full(&other, POOL_MAIN);
     other.notes.data[0].header.id = 999;
     std::vector<u8> full = encode(&other);
     for (size_t length = 0; length < full.size(); length += 1) {
         std::vector<u8> cut(full.begin(), full.begin() + length);
-        SceneResult result = fixture.refuse(cut);
+        SceneResult result = refuse(cut);
         ASSERT_EQ(result, SCENE_INVALID) << "cut at " << length;
     }
 }
 
-TEST(SceneHostile, CountsAndLengthsBeyondTheFileAreRefused) {
-    HostileFixture fixture;
+TEST_F(SceneHostile, CountsAndLengthsBeyondTheFileAreRefused) {
     Piece one_group;
     piece_init(&one_group, POOL_MAIN);
     array_push(&one_group.groups, group_make(1, "circle", 1.0));
@@ -308,30 +294,25 @@ TEST(SceneHostile, CountsAndLengthsBeyondTheFileAreRefused) {
     for (u32 count : {0x80000000u, 0xFFFFFFFFu, 0x7FFFFFFFu, 3u}) {
         std::vector<u8> bytes = valid;
         put_at(&bytes, group_count_at, count, 4);
-        EXPECT_EQ(fixture.refuse(bytes), SCENE_INVALID) << count;
+        EXPECT_EQ(refuse(bytes), SCENE_INVALID) << count;
     }
     // Strings longer than the bytes left, or of a negative length.
     for (u64 length : {(u64)1000, (u64)-1, (u64)0x7FFFFFFFFFFFFFFF}) {
         std::vector<u8> bytes = valid;
         put_at(&bytes, name_length_at, length, 8);
-        EXPECT_EQ(fixture.refuse(bytes), SCENE_INVALID) << length;
+        EXPECT_EQ(refuse(bytes), SCENE_INVALID) << length;
     }
 
     // The group count of the note list of an otherwise empty file, set to 1: the header
     // would run into the settings and past the end.
-    Piece empty;
-    piece_init(&empty, POOL_MAIN);
-    std::vector<u8> bytes = encode(&empty);
+    std::vector<u8> bytes = empty;
     put_at(&bytes, 6 + 8, 1, 4);
-    EXPECT_EQ(fixture.refuse(bytes), SCENE_INVALID);
+    EXPECT_EQ(refuse(bytes), SCENE_INVALID);
 }
 
-// A file holding one sound whose wave count field says `count`, followed by `names` names
-// and `curves` empty curves.
-static std::vector<u8> sound_file(u32 count, int names, int curves) {
-    Piece empty;
-    piece_init(&empty, POOL_MAIN);
-    std::vector<u8> base = encode(&empty);
+// The empty file `base` holding one sound whose wave count field says `count`, followed by
+// `names` names and `curves` empty curves.
+static std::vector<u8> sound_file(const std::vector<u8>& base, u32 count, int names, int curves) {
     std::vector<u8> bytes(base.begin(), base.begin() + 6 + 6 * 4);
     append(&bytes, le(1, 4));
     append(&bytes, std::vector<u8>(SCENE_HEADER_BYTES, 0));
@@ -351,23 +332,22 @@ static std::vector<u8> sound_file(u32 count, int names, int curves) {
     return bytes;
 }
 
-TEST(SceneHostile, SoundsWithMoreThanFourWavesAreRefused) {
-    HostileFixture fixture;
+TEST_F(SceneHostile, SoundsWithMoreThanFourWavesAreRefused) {
     Piece loaded;
     piece_init(&loaded, POOL_MAIN);
-    ASSERT_EQ(decode(sound_file(4, 4, 3), &loaded), SCENE_OK);  // four is the most it holds
+    ASSERT_EQ(decode(sound_file(empty, 4, 4, 3), &loaded), SCENE_OK);  // four is the most it holds
     EXPECT_EQ(loaded.sounds.data[0].wave_count, 4);
     EXPECT_EQ(to_string(loaded.sounds.data[0].wave_names[3]), "w");
-    ASSERT_EQ(decode(sound_file(0, 0, 0), &loaded), SCENE_OK);
+    ASSERT_EQ(decode(sound_file(empty, 0, 0, 0), &loaded), SCENE_OK);
     EXPECT_EQ(loaded.sounds.data[0].wave_count, 0);
 
-    EXPECT_EQ(fixture.refuse(sound_file(5, 5, 4)), SCENE_INVALID);
-    EXPECT_EQ(fixture.refuse(sound_file(5, 4, 3)), SCENE_INVALID);
-    EXPECT_EQ(fixture.refuse(sound_file(0xFFFFFFFFu, 0, 0)), SCENE_INVALID);
-    EXPECT_EQ(fixture.refuse(sound_file(0x80000000u, 4, 3)), SCENE_INVALID);
+    EXPECT_EQ(refuse(sound_file(empty, 5, 5, 4)), SCENE_INVALID);
+    EXPECT_EQ(refuse(sound_file(empty, 5, 4, 3)), SCENE_INVALID);
+    EXPECT_EQ(refuse(sound_file(empty, 0xFFFFFFFFu, 0, 0)), SCENE_INVALID);
+    EXPECT_EQ(refuse(sound_file(empty, 0x80000000u, 4, 3)), SCENE_INVALID);
 }
 
-TEST(SceneHostile, APieceTooLargeForItsPoolIsRefusedUntouched) {
+TEST(SceneMemory, APieceTooLargeForItsPoolIsRefusedUntouched) {
     ScopedPools pools(1 << 20);
     Piece big;
     piece_init(&big, POOL_TMP);
