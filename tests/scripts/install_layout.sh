@@ -36,7 +36,6 @@ grep -qx "program='$prefix/libexec/sorvane/sorvane'" "$root/bin/sorvane" || fail
 
 # Desktop entry and icons.
 desktop=$root/share/applications/sorvane.desktop
-[ "$(head -n 1 "$desktop")" = "[Desktop Entry]" ] || fail "the desktop entry has no group header"
 for line in Type=Application Name=sorvane "Exec=sorvane %f" Icon=sorvane Terminal=false \
     "MimeType=application/x-sorvane-scene;audio/midi;"; do
     grep -qx "$line" "$desktop" || fail "the desktop entry lacks $line"
@@ -105,9 +104,8 @@ grep -q "no installation" "$work/out" || fail "a second uninstall does not say t
 # Into a prefix of its own, without DESTDIR: the databases are made there.
 plain=$work/prefix
 "$script" install "$build" "$plain" >"$work/out" 2>&1 || fail "install into $plain failed"
-cp "$source/data/examples/just_chords.scene" "$work/x.scene"
-cp "$source/data/examples/just_chords.scene" "$work/piece-without-suffix"
 for file in x.scene piece-without-suffix; do
+    cp "$source/data/examples/just_chords.scene" "$work/$file"
     type=$(env XDG_CURRENT_DESKTOP=GNOME XDG_DATA_DIRS="$plain/share" XDG_DATA_HOME="$work/none" \
         xdg-mime query filetype "$work/$file" 2>&1)
     [ "$type" = application/x-sorvane-scene ] || fail "xdg-mime query filetype $file says '$type'"
