@@ -43,9 +43,7 @@ answer() {
     wait_for "the $1 to close" 20 not panel_shown
 }
 
-# Keys go down and up with a pause, as a person types; that the program also takes presses
-# faster than its frames is busy_key_presses.sh's subject.
-key_pause=0.12
+key_pause=0.12  # as a person types; busy_key_presses.sh presses faster than the frames
 
 # Canvas positions under the start-up camera (centre of the window at time 0, pitch 1;
 # 38.4 pixels a unit): a time in beats and a row (8 log2 of the pitch) to window pixels.

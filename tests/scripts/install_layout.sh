@@ -1,10 +1,8 @@
 #!/bin/sh
-# `make install` and `make uninstall` (packaging/install.sh) from this build: every file in
-# its place under DESTDIR + PREFIX with its mode, the launcher pointed at the installed
-# paths, a desktop entry and icons, the data folder as shipped; the launcher's working
-# folder of the user's own; and an uninstall that removes exactly what was written. Then,
-# without DESTDIR into a prefix of its own, the MIME database that names scene files (by
-# their name and their first bytes) and the desktop entry that opens them.
+# `make install` and `make uninstall` (packaging/install.sh) from this build: the layout
+# under DESTDIR + PREFIX, the launcher and the user's working folder, an uninstall that
+# removes exactly what was written; then, into a prefix of its own, the MIME database and
+# desktop entry that name and open scene files.
 . "$(dirname "$0")/lib/script.sh"
 script=$source/packaging/install.sh
 

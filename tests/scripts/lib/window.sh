@@ -63,23 +63,22 @@ count_near() { distances "$@" | awk -v limit="$6" '$2 <= limit { n++ } END { pri
 count_far() { distances "$@" | awk -v limit="$6" '$2 > limit { n++ } END { print n + 0 }'; }
 # A panel (dark grey) at X Y, rather than the canvas (navy).
 panel_at() { set -- $(pixel "$1" "$2"); [ "$3" -lt 90 ]; }
-# Polls CHECK (a shell command run after a fresh grab) until it holds, for at most SECONDS.
+# Runs CHECK (a shell command) until it holds, for at most SECONDS; 1 if it never does.
+poll() {
+    end=$(($(date +%s) + $1))
+    shift
+    until "$@"; do [ "$(date +%s)" -ge "$end" ] && return 1; sleep 0.2; done
+}
+# wait_for DESCRIPTION SECONDS CHECK: polls CHECK on a fresh grab each time, or fails.
 wait_for() {
     description=$1 seconds=$2
     shift 2
-    end=$(($(date +%s) + seconds))
-    while :; do
-        grab
-        if "$@"; then return 0; fi
-        [ "$(date +%s)" -ge "$end" ] && fail "waited ${seconds}s for: $description"
-        sleep 0.2
-    done
+    poll "$seconds" grabbed "$@" || fail "waited ${seconds}s for: $description"
 }
+grabbed() { grab; "$@"; }
 not() { ! "$@"; }
-wait_file() {
-    for _ in $(seq 100); do [ -s "$1" ] && return 0; sleep 0.2; done
-    return 1
-}
+running() { kill -0 "$pid" 2>/dev/null; }
+wait_file() { poll 20 [ -s "$1" ]; }
 # Starts the program (appending its output to $work/out and $work/err) and waits for its
 # 1024x768 window, titled $title or "sorvane", and its first frame: the window stays black
 # until then (the menu bar, or the drawing test's background, is lighter).
@@ -93,8 +92,7 @@ start_program() {
 black_at() { [ "$(pixel "$1" "$2")" = "0 0 0" ]; }
 # The program $pid ends by itself within 30 s, with status 0 and no sanitizer report.
 program_ends() {
-    for _ in $(seq 150); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
-    kill -0 "$pid" 2>/dev/null && fail "the program did not end$*"
+    poll 30 not running || fail "the program did not end$*"
     wait "$pid"
     status=$?
     pid=
