@@ -33,7 +33,6 @@ background=$(theme_rgb menu_background_color)
 text=$(theme_rgb text_color)
 title="sorvane drawtest" start_program "$build/sorvane-drawtest"
 expect "background" 1000 20 "$background"
-expect "color box" 90 90 "$(theme_rgb color)"
 expect "note_object_color box" 230 90 "$(theme_rgb note_object_color)"
 expect "key_object_color box" 370 90 "$(theme_rgb key_object_color)"
 expect "text_color box" 510 90 "$text"
@@ -52,7 +51,6 @@ blend=$( (theme_values color; theme_values hover_color) | awk '
 expect "hover_color over color" 790 90 "$blend"
 
 # A 60 x 60 box with its pivot at its centre, drawn at (930, 90): pixels 900 to 959.
-expect "centred box" 930 90 "$(theme_rgb open_color)"
 expect "centred box lower left" 900 60 "$(theme_rgb open_color)"
 expect "left of the centred box" 899 90 "$background"
 expect "right of the centred box" 960 90 "$background"

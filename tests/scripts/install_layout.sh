@@ -50,7 +50,6 @@ size=$(identify -format '%wx%h' "$root/share/icons/hicolor/64x64/apps/sorvane.pn
 # The installed renderer works on the installed data folder.
 "$root/bin/sorvane-render" --dump "$root/share/sorvane/examples/just_chords.scene" >"$work/dump" 2>&1 ||
     fail "sorvane-render --dump on an installed example"
-grep -q '^key .*name="just major"' "$work/dump" || fail "the installed example has no key"
 
 # The launcher, with a stand-in for the program that reports where it was started.
 cat >"$work/program" <<'EOF'
@@ -77,7 +76,6 @@ for name in shaders textures sounds keys.txt resources.txt examples; do
 done
 [ -f "$folder/theme.txt" ] && [ ! -L "$folder/theme.txt" ] && grep -qx "scale 30" "$folder/theme.txt" ||
     fail "the user's own theme.txt was replaced"
-[ -f "$folder/shaders/simple.glsl" ] || fail "the links do not lead to the data"
 # A piece named relative to where the launcher starts is still found from the working folder.
 echo piece >"$work/piece.scene"
 (cd "$work" && env -u XDG_DATA_HOME HOME="$home" ./launcher piece.scene) >"$work/out" 2>&1 ||

@@ -19,9 +19,8 @@ grep -qx "sorvane [0-9.]*" "$work/out" || fail "--version did not print the vers
 env -u DISPLAY "$program" --help >"$work/out" 2>"$work/err" || fail "--help failed"
 grep -q "^usage: sorvane \[PIECE\]" "$work/out" || fail "--help did not print the usage"
 
-# A piece on the command line: the demo's first note (beats 0 to 4 at 1/1, where the
-# canvas's centre lines cross) is drawn just right of the window's centre, where an empty
-# piece shows the red line of 1/1.
+# A piece on the command line: the demo's first note (beats 0 to 4 at 1/1) is drawn just
+# right of the window's centre, where an empty piece shows the red line of 1/1.
 start_program "$program" examples/just_chords.scene
 note_drawn() { set -- $(pixel 560 384); [ "$1" -gt 90 ] && [ "$3" -gt 200 ]; }
 wait_for "the piece's first note" 10 note_drawn

@@ -21,9 +21,8 @@ need() {
     done
 }
 no_sanitizer_report() {
-    if grep -qE "AddressSanitizer|LeakSanitizer|runtime error|UndefinedBehaviorSanitizer" "$@"; then
+    ! grep -qE "AddressSanitizer|LeakSanitizer|runtime error|UndefinedBehaviorSanitizer" "$@" ||
         fail "sanitizer report"
-    fi
 }
 
 # For the scripts that drive a program's real window: Xvfb on a display of its own, no

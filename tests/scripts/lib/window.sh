@@ -1,9 +1,8 @@
 # Sourced by the scripts that drive the program's window: find_window waits (30 s at most)
-# for the window titled "sorvane" (or the title given) and sets window, and left and top,
-# its position on the screen; it returns 1 when no such window appears. focus gives that
-# window the keyboard. The rest act as a person would, in window coordinates ((0, 0) the
-# top-left corner): keys down and up with pauses ($key_pause after each), a modifier held
-# well before and after its key, clicks where the mouse has already been, screenshots.
+# for the window titled "sorvane" (or the title given) and sets window, left and top, or
+# returns 1. The rest act as a person would, in window coordinates ((0, 0) the top-left
+# corner): keys down and up with pauses ($key_pause after each), a modifier held well
+# before and after its key, clicks where the mouse has already been, screenshots.
 find_window() {
     window=$(timeout 30 xdotool search --sync --onlyvisible --name "^${1:-sorvane}\$" 2>/dev/null | head -n 1)
     [ -n "$window" ] || return 1
