@@ -25,4 +25,4 @@ start_program "$program" examples/just_chords.scene
 note_drawn() { set -- $(pixel 560 384); [ "$1" -gt 90 ] && [ "$3" -gt 200 ]; }
 wait_for "the piece's first note" 10 note_drawn
 quit " with a piece"
-echo "ok: window 1024x768, unknown argument passed over, quit with status 0, a piece opened at start, --help, --version"
+echo "ok: window 1024x768, unknown argument skipped, quit with status 0, a piece opened at start, --help, --version"
