@@ -1,10 +1,8 @@
 #!/bin/sh
-# `make install` and `make uninstall` (packaging/install.sh) from this build: every file in
-# its place under DESTDIR + PREFIX with its mode, the launcher pointed at the installed
-# paths, a desktop entry and icons, the data folder as shipped; the launcher's working
-# folder of the user's own; and an uninstall that removes exactly what was written. Then,
-# without DESTDIR into a prefix of its own, the MIME database that names scene files (by
-# their name and their first bytes) and the desktop entry that opens them.
+# `make install` and `make uninstall` (packaging/install.sh) from this build: the layout
+# under DESTDIR + PREFIX, the launcher and the user's working folder, an uninstall that
+# removes exactly what was written; then, into a prefix of its own, the MIME database and
+# desktop entry that name and open scene files.
 . "$(dirname "$0")/lib/script.sh"
 script=$source/packaging/install.sh
 
@@ -36,7 +34,6 @@ grep -qx "program='$prefix/libexec/sorvane/sorvane'" "$root/bin/sorvane" || fail
 
 # Desktop entry and icons.
 desktop=$root/share/applications/sorvane.desktop
-[ "$(head -n 1 "$desktop")" = "[Desktop Entry]" ] || fail "the desktop entry has no group header"
 for line in Type=Application Name=sorvane "Exec=sorvane %f" Icon=sorvane Terminal=false \
     "MimeType=application/x-sorvane-scene;audio/midi;"; do
     grep -qx "$line" "$desktop" || fail "the desktop entry lacks $line"
@@ -53,7 +50,6 @@ size=$(identify -format '%wx%h' "$root/share/icons/hicolor/64x64/apps/sorvane.pn
 # The installed renderer works on the installed data folder.
 "$root/bin/sorvane-render" --dump "$root/share/sorvane/examples/just_chords.scene" >"$work/dump" 2>&1 ||
     fail "sorvane-render --dump on an installed example"
-grep -q '^key .*name="just major"' "$work/dump" || fail "the installed example has no key"
 
 # The launcher, with a stand-in for the program that reports where it was started.
 cat >"$work/program" <<'EOF'
@@ -80,7 +76,6 @@ for name in shaders textures sounds keys.txt resources.txt examples; do
 done
 [ -f "$folder/theme.txt" ] && [ ! -L "$folder/theme.txt" ] && grep -qx "scale 30" "$folder/theme.txt" ||
     fail "the user's own theme.txt was replaced"
-[ -f "$folder/shaders/simple.glsl" ] || fail "the links do not lead to the data"
 # A piece named relative to where the launcher starts is still found from the working folder.
 echo piece >"$work/piece.scene"
 (cd "$work" && env -u XDG_DATA_HOME HOME="$home" ./launcher piece.scene) >"$work/out" 2>&1 ||
@@ -105,9 +100,8 @@ grep -q "no installation" "$work/out" || fail "a second uninstall does not say t
 # Into a prefix of its own, without DESTDIR: the databases are made there.
 plain=$work/prefix
 "$script" install "$build" "$plain" >"$work/out" 2>&1 || fail "install into $plain failed"
-cp "$source/data/examples/just_chords.scene" "$work/x.scene"
-cp "$source/data/examples/just_chords.scene" "$work/piece-without-suffix"
 for file in x.scene piece-without-suffix; do
+    cp "$source/data/examples/just_chords.scene" "$work/$file"
     type=$(env XDG_CURRENT_DESKTOP=GNOME XDG_DATA_DIRS="$plain/share" XDG_DATA_HOME="$work/none" \
         xdg-mime query filetype "$work/$file" 2>&1)
     [ "$type" = application/x-sorvane-scene ] || fail "xdg-mime query filetype $file says '$type'"

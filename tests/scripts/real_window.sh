@@ -1,6 +1,6 @@
 #!/bin/sh
 # The real program in a real window under Xvfb and Mesa: it opens a 1024x768 window titled
-# "sorvane", keeps running, reports an unknown argument, and quits cleanly with status 0
+# "sorvane", keeps running after an unknown argument, and quits cleanly with status 0
 # and no sanitizer report when the quit key is sent. `sorvane PIECE` shows the piece at
 # start-up; --help and --version print and quit without a window.
 . "$(dirname "$0")/lib/script.sh"
@@ -8,18 +8,10 @@ program=$build/sorvane
 use_window
 cd "$source/data" || fail "no data folder"
 
-quit_cleanly() {
-    focus
-    xdotool key --clearmodifiers Escape
-    program_ends "$@"
-}
-
 start_program "$program" -x
-echo "$geometry" | grep -q "Geometry: 1024x768" || fail "the window is not 1024x768"
 sleep 1
 kill -0 $pid 2>/dev/null || fail "the program stopped by itself"
-grep -qx "unknown argument: -x" "$work/out" || fail "no 'unknown argument: -x' on standard output"
-quit_cleanly
+quit
 
 # --help and --version need no display at all.
 env -u DISPLAY "$program" --version >"$work/out" 2>"$work/err" || fail "--version failed"
@@ -27,18 +19,10 @@ grep -qx "sorvane [0-9.]*" "$work/out" || fail "--version did not print the vers
 env -u DISPLAY "$program" --help >"$work/out" 2>"$work/err" || fail "--help failed"
 grep -q "^usage: sorvane \[PIECE\]" "$work/out" || fail "--help did not print the usage"
 
-# A piece on the command line: the demo's first note (beats 0 to 4 at 1/1, where the
-# canvas's centre lines cross) is drawn just right of the window's centre, where an empty
-# piece shows the red line of 1/1.
+# A piece on the command line: the demo's first note (beats 0 to 4 at 1/1) is drawn just
+# right of the window's centre, where an empty piece shows the red line of 1/1.
 start_program "$program" examples/just_chords.scene
-current=$work/shot.png
-note=
-for _ in $(seq 50); do
-    grab
-    set -- $(pixel 560 384)
-    if [ "$1" -gt 90 ] && [ "$3" -gt 200 ]; then note=1; break; fi
-    sleep 0.2
-done
-[ -n "$note" ] || fail "the piece's first note is not drawn (pixel $*)"
-quit_cleanly " with a piece"
-echo "ok: window 1024x768, unknown argument reported, quit with status 0, a piece opened at start, --help, --version"
+note_drawn() { set -- $(pixel 560 384); [ "$1" -gt 90 ] && [ "$3" -gt 200 ]; }
+wait_for "the piece's first note" 10 note_drawn
+quit " with a piece"
+echo "ok: window 1024x768, unknown argument skipped, quit with status 0, a piece opened at start, --help, --version"

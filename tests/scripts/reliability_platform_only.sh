@@ -1,9 +1,7 @@
 #!/bin/sh
 # Outside src/platform/ the program reaches threads, locks, sleeping and files only through
-# system.h: no other source includes a header that offers them or calls them directly. The
-# audio contract test counts the platform's calls inside the callback; this makes those
-# counts the whole story. Only format.cpp may include stdio.h, for putc and fwrite on
-# standard output.
+# system.h, so the audio contract test's count of the platform's calls in the callback is
+# the whole story. Only format.cpp may include stdio.h, for standard output.
 set -u
 source=$2
 fail=0

@@ -1,12 +1,9 @@
 #!/bin/sh
-# sorvane-render on a terminal: a piece of half a minute or more draws a progress bar on
-# standard error and clears it when done; a shorter piece, or a render whose standard error
-# is not a terminal, prints nothing, however fast or slow the machine. Uses script(1) for
-# the terminal.
+# sorvane-render on a terminal (script(1)): a piece of half a minute or more draws a
+# progress bar on standard error; a shorter piece, or a render whose standard error is not
+# a terminal, prints nothing, however fast or slow the machine.
 . "$(dirname "$0")/lib/script.sh"
 tool=$build/sorvane-render
-
-[ -x "$tool" ] || fail "no $tool"
 "$build/sorvane-piecegen" w1 "$work/long.scene" || fail "no long piece"
 "$build/sorvane-piecegen" w1 "$work/short.scene" --end 1 || fail "no short piece"
 data=$source/data

@@ -1,17 +1,13 @@
 # Sourced by the scripts that need a real window: starts Xvfb on a free display with a
-# 24-bit 1280x1024 screen, exports DISPLAY, sets xvfb_pid, and waits until the server
-# answers. Returns 1 when it does not. The caller kills $xvfb_pid when it is done.
+# 24-bit 1280x1024 screen and, once the server answers, exports DISPLAY and sets xvfb_pid;
+# returns 1 when it does not start. The caller kills $xvfb_pid when it is done.
 start_xvfb() {
-    display=90
-    while [ -e /tmp/.X11-unix/X$display ] || [ -e /tmp/.X$display-lock ]; do
-        display=$((display + 1))
-    done
-    Xvfb :$display -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    ready=$(mktemp -u)
+    mkfifo "$ready" || return 1
+    # Xvfb writes the display's number to descriptor 3 once it takes connections.
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$ready" >/dev/null 2>&1 &
     xvfb_pid=$!
-    export DISPLAY=:$display
-    for _ in $(seq 50); do
-        xdpyinfo >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
-    return 1
+    read -r display <"$ready"
+    rm -f "$ready"
+    [ -n "$display" ] && export DISPLAY=":$display"
 }
