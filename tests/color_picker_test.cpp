@@ -181,13 +181,14 @@ TEST_F(PickerPanel, OpensCentredOncePerColourPrimedFromIt) {
     expect_colour(measure_by_id(id)->bar_color, 0, 0, 1, 0.5f, 0);
 }
 
-TEST_F(PickerPanel, ADragWritesIntoTheBoundObjectAfterItsListMoved) {
+// The object is found by id on every frame: after its list moved it is written where it is
+// now; deleted mid-drag, the panel closes and the object behind it is not written.
+TEST_F(PickerPanel, ADragWritesIntoTheObjectFoundByIdAndNothingOnceItIsDeleted) {
     add_measure(0.1f);
     i64 id = add_measure(0.2f)->header.id;
     frames();
     ASSERT_NE(color_picker_open(color_binding_object(OBJECT_MEASURE, id, 0)), nullptr);
     frames();
-    // The list grows and moves; the object the picker edits is now elsewhere in memory.
     MeasureObject* before = measure_by_id(id);
     for (int i = 0; i < 40; i += 1) add_measure(0.9f);
     ASSERT_NE(measure_by_id(id), before);
@@ -201,37 +202,25 @@ TEST_F(PickerPanel, ADragWritesIntoTheBoundObjectAfterItsListMoved) {
     for (i64 i = 2; i < g_piece.measures.count; i += 1)
         EXPECT_EQ(g_piece.measures[i].bar_color[0], 0.9f);
     EXPECT_EQ(g_piece.modified, 1);
-}
 
-TEST_F(PickerPanel, ThePanelClosesWhenItsObjectIsDeletedAndWritesNothing) {
-    i64 id = add_measure(0.2f)->header.id;
-    add_measure(0.7f);
-    frames();
-    ASSERT_NE(color_picker_open(color_binding_object(OBJECT_MEASURE, id, 0)), nullptr);
-    ColorPickerLayout l = layout();
     mouse_to(l.field.x + 5, l.field.y + 5);
     frames();
     headless_mouse_down(MOUSE_LEFT);
-    frames();  // a drag is under way
-    // The object goes; the one behind it moves into its place in the list.
-    array_remove(&g_piece.measures, 0);
+    frames();
+    array_remove(&g_piece.measures, 1);
     mouse_to(l.field.x + l.field.width / 2, l.field.y + l.field.height / 2);
     frames();
     headless_mouse_up(MOUSE_LEFT);
     frames();
     EXPECT_EQ(picker(), nullptr);
-    expect_colour(g_piece.measures[0].bar_color, 0.7f, 0, 0, 1, 0);
+    expect_colour(g_piece.measures[1].bar_color, 0.9f, 0, 0, 1, 0);
 }
 
-TEST_F(PickerPanel, AGroupColourIsFoundByIdAndTheBackgroundAlways) {
+TEST_F(PickerPanel, AGroupColourIsFoundByIdUntilTheGroupIsGone) {
     i64 other = piece_group_add(&g_piece, STR("second"));
     ASSERT_GE(other, 0);
     ColorBinding group = color_binding_group(other);
     EXPECT_EQ(color_binding_target(&group), group_find(&g_piece, other)->color);
-    ColorBinding background = color_binding_background();
-    EXPECT_EQ(color_binding_target(&background), g_piece.settings.background);
-    ColorBinding text = color_binding_object(OBJECT_TEXT, 12345, 0);
-    EXPECT_EQ(color_binding_target(&text), nullptr);
     array_remove(&g_piece.groups, g_piece.groups.count - 1);
     EXPECT_EQ(color_binding_target(&group), nullptr);
 }
