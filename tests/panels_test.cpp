@@ -79,8 +79,6 @@ TEST_F(Panels, TheQuestionIsClippedBelowItsTitleBarAndNeverNarrowerThan400) {
     expect_draws_match("panels_question");
     Panel* question = &g_panels.panels[g_panels.panels.count - 1];
     ASSERT_EQ(question->kind, PANEL_QUESTION);
-    EXPECT_FLOAT_EQ(question->x, 1024 / 2 - 240);
-    EXPECT_FLOAT_EQ(question->width, 480);
     f32 left = question->x, right = question->x + question->width;
     drag(left, question->y + 100, left + 300, question->y + 100);
     question = &g_panels.panels[g_panels.panels.count - 1];
