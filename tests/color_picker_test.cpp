@@ -127,14 +127,13 @@ TEST_F(PickerWidget, TheFieldAndTheStripsSetTheirOwnValuesWithinTheirEnds) {
 }
 
 // The field by the colour program with the hue in its colour, everything after it by the
-// simple one, the preview in the colour, and the field's marker dark on light colours.
+// simple one, the preview in the colour, and the field's marker dark on light colours (and
+// light on dark ones, as the picker panel's snapshot shows).
 TEST_F(PickerWidget, ThePickerDrawsAsStored) {
     state.hue = 0.375f;
     state.saturation = 0.1f;
     state.value = 0.95f;  // nearly white
     expect_draws_match("color_picker_light", [&] { frame(); });
-    state.value = 0.3f;
-    expect_draws_match("color_picker_dark", [&] { frame(); });
 }
 
 // ---------------------------------------------------------------------------
