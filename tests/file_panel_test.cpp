@@ -55,8 +55,6 @@ struct FileBrowser : InterfaceTest {
         return names;
     }
     void click_row(const std::string& name) { ASSERT_TRUE(click_label(name.c_str())) << name; }
-    void click_ok() { ASSERT_TRUE(click_label("ok")); }
-    void click_cancel() { ASSERT_TRUE(click_label("cancel")); }
     // Clicks into the name field and types.
     void type_name(const char* text) {
         const TextField& field = state()->name_field;
@@ -195,14 +193,14 @@ TEST_F(FileBrowser, WalksIntoFoldersAndBackUpThenOpensTheSceneChosenUnlessCancel
     EXPECT_EQ(rows(), (std::vector<std::string>{"..", "old", "song.scene"}));
     click_row("song.scene");
     // Neither picking the name nor "cancel" opens it; "cancel" closes the browser.
-    click_cancel();
+    ASSERT_TRUE(click_label("cancel"));
     frames();
     EXPECT_EQ(panel(), nullptr);
     EXPECT_EQ(g_piece.notes.count, 1);
     open_without_saving();
     click_row("pieces");
     click_row("song.scene");
-    click_ok();
+    ASSERT_TRUE(click_label("ok"));
     EXPECT_EQ(headless_message_count(), 0);
     EXPECT_EQ(to_string(g_piece.path), "pieces/song.scene");
     EXPECT_EQ(g_piece.modified, 0);
@@ -221,7 +219,7 @@ TEST_F(FileBrowser, AMidiFileAsksForItsKeyAndTonicThenBecomesANewPiece) {
     frames();
     open_without_saving();
     click_row("tune.mid");
-    click_ok();
+    ASSERT_TRUE(click_label("ok"));
     const Panel* import = panel_of_kind(PANEL_MIDI_IMPORT);
     ASSERT_TRUE(import);
     // Into the tonic field: first a name that is no note, then A.
@@ -270,7 +268,7 @@ TEST_F(FileBrowser, SavingWithoutAPathAndYesToTheSaveQuestionAskForANameThenDoWh
     ASSERT_NE(panel(), nullptr);
     std::string before = scene_bytes(&g_piece);
     type_name("draft");
-    click_ok();
+    ASSERT_TRUE(click_label("ok"));
     EXPECT_EQ(file_text("draft"), before);
     EXPECT_EQ(g_piece.notes.count, 0);
     EXPECT_EQ(g_piece.path.length, 0);
@@ -289,7 +287,7 @@ TEST_F(FileBrowser, SavingWithoutAPathAndYesToTheSaveQuestionAskForANameThenDoWh
     EXPECT_EQ(to_string(panel()->title), "open piece");
     EXPECT_EQ(headless_message_count(), 0);
     EXPECT_EQ(g_piece.notes.count, 1);  // nothing is opened before a file is chosen
-    click_cancel();
+    ASSERT_TRUE(click_label("cancel"));
 
     g_piece.path.length = 0;  // so that the next save asks for a name again
     add_note(frac(2));
@@ -299,7 +297,7 @@ TEST_F(FileBrowser, SavingWithoutAPathAndYesToTheSaveQuestionAskForANameThenDoWh
     ASSERT_NE(panel(), nullptr);
     EXPECT_TRUE(g_app.running);
     type_name("last words.scene");
-    click_ok();
+    ASSERT_TRUE(click_label("ok"));
     EXPECT_EQ(file_text("last words.scene"), scene_bytes(&g_piece));
     EXPECT_FALSE(g_app.running);
 }
@@ -335,7 +333,7 @@ std::string FileBrowser::export_through_panel(const char* name, bool mpe) {
     if (mpe) EXPECT_TRUE(click_label("MIDI: MTS"));
     click_row("out");
     type_name(name);
-    click_ok();
+    EXPECT_TRUE(click_label("ok"));
     for (int i = 0; i < 6000 && playback_is_waiting(); i += 1) {
         frames();
         timespec pause = {0, 10000000};
