@@ -129,7 +129,6 @@ TEST_F(Panels, TheCloseButtonCloseRequestsAndRemovalsDuringAMove) {
     mouse_to(700, 200);  // over panel b, which covers nothing of the question
     frames();
     EXPECT_EQ(panel_index(question_id), -1);
-    EXPECT_EQ(panel_index(b), 1);
     EXPECT_TRUE(g_app.running);
 
     // Removals while b is moved: one below it moves its index down, its own ends the move.

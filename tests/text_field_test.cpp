@@ -140,7 +140,7 @@ TEST_F(TextFieldTest, UpAndDownKeepTheColumnAndPagesGoToTheEnds) {
 // Left from the start stays; with a selection left goes to its start; characters of three
 // bytes are passed and deleted whole. With control, whole words go: the run of spaces is a
 // word of its own kind, '_' and digits belong to the word.
-TEST_F(TextFieldTest, ShiftSelectsCharactersMoveWholeAndControlDeletesWholeWords) {
+TEST_F(TextFieldTest, CharactersMoveWholeShiftSelectsControlTakesWordsTheKeypadFollowsNumLock) {
     set("a\xE2\x82\xAC" "bc");
     focus();
     presses({{0, KEY_HOME, 0}, {0, KEY_LEFT, 0}, {KEY_SHIFT, KEY_RIGHT, 1},
@@ -158,6 +158,15 @@ TEST_F(TextFieldTest, ShiftSelectsCharactersMoveWholeAndControlDeletesWholeWords
              {KEY_CONTROL, KEY_DELETE, 0, " "},
              {0, KEY_BACKSPACE, 0, " "},  // nothing before the start
              {0, KEY_DELETE, 0, ""}});
+
+    // The keypad moves only when num lock agrees with shift: off, without shift, 4 is left;
+    // on, the key types (the platform sends the digit), and with shift 7 is home, selecting.
+    set("abc");
+    presses({{0, KEY_END, 3}, {0, KEY_KEYPAD_0 + 4, 2}});
+    headless_set_modifiers(MODIFIER_NUM_LOCK);
+    step();
+    presses({{0, KEY_KEYPAD_0 + 4, 2}, {KEY_SHIFT, KEY_KEYPAD_0 + 7, 0}});
+    EXPECT_EQ(field.anchor, 2);
 }
 
 TEST_F(TextFieldTest, TypingReplacesTheSelectionAndHoldsTheKeyboard) {
@@ -177,19 +186,6 @@ TEST_F(TextFieldTest, TypingReplacesTheSelectionAndHoldsTheKeyboard) {
     click();
     EXPECT_EQ(field.focused, 0);
     EXPECT_EQ(g_ui.keyboard_taken, 0);
-}
-
-TEST_F(TextFieldTest, TheKeypadMovesOnlyWhenNumLockAgreesWithShift) {
-    set("abc");
-    focus();
-    // Num lock off, no shift: 4 is left.
-    presses({{0, KEY_END, 3}, {0, KEY_KEYPAD_0 + 4, 2}});
-    headless_set_modifiers(MODIFIER_NUM_LOCK);
-    step();
-    // Num lock on: the key types (the platform sends the digit); with shift too, 7 is home,
-    // selecting.
-    presses({{0, KEY_KEYPAD_0 + 4, 2}, {KEY_SHIFT, KEY_KEYPAD_0 + 7, 0}});
-    EXPECT_EQ(field.anchor, 2);
 }
 
 TEST_F(TextFieldTest, APressPlacesTheCaretTwoSelectAWordAndADragSelectsAsItGoes) {
