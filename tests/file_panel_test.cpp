@@ -31,7 +31,7 @@ struct FileBrowser : InterfaceTest {
 
     static void add_note(Fraction time) {
         NoteObject note = {};
-        i64 group = g_piece.groups.count > 0 ? g_piece.groups[0].id : 0;
+        i64 group = g_piece.groups[0].id;
         note.header = header_make(OBJECT_NOTE, 0, group, SCOPE_LOCAL, time, frac(1), frac(1));
         ASSERT_TRUE(piece_object_add(&g_piece, &note.header));
     }
@@ -55,12 +55,9 @@ struct FileBrowser : InterfaceTest {
         return names;
     }
     void click_row(const std::string& name) { ASSERT_TRUE(click_label(name.c_str())) << name; }
-    // Clicks into the name field and types.
     void type_name(const char* text) {
         const TextField& field = state()->name_field;
-        click_at(field.x + field.width / 2, field.y + field.height / 2);
-        headless_type_text(str_from_cstring(text));
-        frames();
+        type_over_at(field.x + field.width / 2, field.y + field.height / 2, text);
     }
     std::string export_through_panel(const char* name, bool mpe);
     // Control + o on a piece with changes: the question first, "no", then the browser.
