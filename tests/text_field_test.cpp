@@ -169,7 +169,8 @@ TEST_F(TextFieldTest, CharactersMoveWholeShiftSelectsControlTakesWordsTheKeypadF
     EXPECT_EQ(field.anchor, 2);
 }
 
-TEST_F(TextFieldTest, TypingReplacesTheSelectionAndHoldsTheKeyboard) {
+// The caret blinks once a second, from the start again on every key.
+TEST_F(TextFieldTest, TypingReplacesTheSelectionRestartsTheBlinkAndHoldsTheKeyboard) {
     set("cat");
     focus();
     EXPECT_EQ(g_ui.keyboard_taken, 1);
@@ -181,6 +182,13 @@ TEST_F(TextFieldTest, TypingReplacesTheSelectionAndHoldsTheKeyboard) {
     step();
     EXPECT_EQ(field.changed, 0);
     presses({{0, KEY_TAB, 2, "b\tat"}});  // at the caret after the "b": nothing selected
+    g_ui.frame_seconds = 0.25;
+    key(KEY_LEFT);  // a key sets the phase to 0; the frame then moves it a quarter turn
+    EXPECT_NEAR(field.blink_phase, 1.5708f, 0.001);
+    step();
+    EXPECT_NEAR(field.blink_phase, 3.1416f, 0.001);
+    for (i32 i = 0; i < 3; i += 1) step();
+    EXPECT_NEAR(field.blink_phase, 1.5708f, 0.001);  // wrapped after a full turn
     // A press outside gives the keyboard back.
     mouse_to(20, 20);
     click();
@@ -319,18 +327,6 @@ TEST_F(TextFieldTest, PastesAreBoundedAtACharacterBoundary) {
     text_field_set_text(&field, to_str(longer));
     EXPECT_EQ(field.text.count, TEXT_FIELD_MAX_BYTES / 3 * 3);
     EXPECT_EQ(field.caret, field.text.count);
-}
-
-TEST_F(TextFieldTest, TheCaretBlinksOnceASecondAndRestartsOnAKey) {
-    set("a");
-    focus();
-    g_ui.frame_seconds = 0.25;
-    key(KEY_LEFT);  // a key sets the phase to 0; the frame then moves it a quarter turn
-    EXPECT_NEAR(field.blink_phase, 1.5708f, 0.001);
-    step();
-    EXPECT_NEAR(field.blink_phase, 3.1416f, 0.001);
-    for (i32 i = 0; i < 3; i += 1) step();
-    EXPECT_NEAR(field.blink_phase, 1.5708f, 0.001);  // wrapped after a full turn
 }
 
 // The text, the caret and one selection rectangle per selected line, inside the field.
