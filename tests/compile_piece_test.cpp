@@ -161,10 +161,7 @@ TEST_F(Compile, RepeatReplaysTheSectionCountTimesFromItsOwnTime) {
         EXPECT_NEAR(compiled.events[i].start_time, expected[i], 1e-9) << i;
     EXPECT_EQ(compiled.events[3].frequency, 440.0);
     EXPECT_EQ(compiled.events[4].frequency, 880.0);
-    // The piece itself is untouched.
-    EXPECT_EQ(piece.notes.count, 3);
-    EXPECT_EQ(piece.notes.data[0].header.time.numerator, 0);
-
+    // The piece itself is untouched: without the repeat its own three notes remain.
     piece.repeats.data[0].count = 0;
     compile();
     EXPECT_EQ(compiled.events.count, 3);
@@ -178,24 +175,16 @@ TEST_F(Compile, RepeatReplaysTheSectionCountTimesFromItsOwnTime) {
     EXPECT_NEAR(compiled.events[1].start_time, 4.0, 1e-9);
 }
 
-// A later sound of one wave overwrites its own slot only: the blends of three waves at a
-// quarter (a half and two quarters) stay in the others.
-TEST_F(Compile, LaterSoundsOverwriteTheirOwnWaveSlotsOnly) {
-    const char* waves[] = {"sine", "square", "triangle"};
-    add_sound(&piece, group, frac(0), frac(120), waves, 3, frac(1, 4));
-    add_sine(&piece, group, frac(0), frac(120));
-    compile();
-    const f64* mix = &compiled.wave_mix[column_cell(10.0, 0) * 4];
-    EXPECT_EQ(mix[0], 1.0);
-    EXPECT_DOUBLE_EQ(mix[1], 0.25);
-    EXPECT_DOUBLE_EQ(mix[2], 0.25);
-    EXPECT_EQ(mix[3], 0.0);
-}
-
-TEST_F(Compile, OverlappingVolumesMultiplyAndPanningsAdd) {
+// Overlapping volumes multiply and their pannings add; a global volume reaches every
+// group and a local one only its own; the neutral column (for notes of lost groups) is
+// reached by nothing.
+TEST_F(Compile, VolumesMultiplyPanningsAddAndScopesChooseTheGroupsTheyReach) {
+    i64 other = piece_group_add(&piece, STR("other"));
     add_volume(&piece, group, frac(0), frac(40), frac(1, 2), frac(1, 4));
     add_volume(&piece, group, frac(20), frac(40), frac(1, 4), frac(-1, 2));
+    add_volume(&piece, other, frac(0), frac(120), frac(1, 2), frac(0), SCOPE_LOCAL);
     compile();
+    ASSERT_EQ(compiled.columns, 3);
     // Seconds in the first only, in both, in the second only, and after them.
     const struct {
         f64 at, volume, pan;
@@ -203,37 +192,34 @@ TEST_F(Compile, OverlappingVolumesMultiplyAndPanningsAdd) {
     for (const auto& e : expected) {
         EXPECT_EQ(compiled.volume[column_cell(e.at, 0)], e.volume) << e.at;
         EXPECT_EQ(compiled.panning[column_cell(e.at, 0)], e.pan) << e.at;
+        EXPECT_EQ(compiled.volume[column_cell(e.at, 1)], e.volume / 2) << e.at;
+        EXPECT_EQ(compiled.volume[column_cell(e.at, 2)], 1.0) << e.at;
+        EXPECT_EQ(compiled.wave_mix[column_cell(e.at, 2) * 4], 1.0) << e.at;
     }
 }
 
-TEST_F(Compile, ObjectsReachingOutsideTheRenderingAreClamped) {
+// Objects reaching outside the rendering are clamped to it. A later sound of one wave
+// overwrites its own slot only: the blends of three waves at a quarter (a half and two
+// quarters) stay in the others.
+TEST_F(Compile, ObjectsReachingOutsideAreClampedAndLaterSoundsOverwriteTheirOwnWaveSlots) {
     piece.settings.start_time = frac(10);
     piece.settings.end_time = frac(20);
     add_volume(&piece, group, frac(-1000), frac(100000), frac(1, 2), frac(0));
-    add_pitch(&piece, group, frac(0), frac(5), frac(2));          // wholly before
-    add_pitch(&piece, group, frac(30), frac(5), frac(3));         // wholly after
-    const char* one[] = {"square"};
-    add_sound(&piece, group, frac(-5), frac(1000), one, 1);
+    add_pitch(&piece, group, frac(0), frac(5), frac(2));   // wholly before
+    add_pitch(&piece, group, frac(30), frac(5), frac(3));  // wholly after
+    const char* waves[] = {"sine", "square", "triangle"};
+    add_sound(&piece, group, frac(-5), frac(1000), waves, 3, frac(1, 4));
+    add_sine(&piece, group, frac(-5), frac(1000));
     compile();
-    i64 rows = compiled.block_times.count;
-    for (i64 k = 0; k < rows; k += 1) {
+    for (i64 k = 0; k < compiled.block_times.count; k += 1) {
         ASSERT_EQ(compiled.volume[k * compiled.columns], 0.5) << k;
         ASSERT_EQ(compiled.pitch[k * compiled.columns], 1.0) << k;
-        ASSERT_EQ(compiled.wave_mix[k * compiled.columns * 4], 1.0) << k;
+        const f64* mix = &compiled.wave_mix[k * compiled.columns * 4];
+        ASSERT_EQ(mix[0], 1.0) << k;
+        ASSERT_DOUBLE_EQ(mix[1], 0.25) << k;
+        ASSERT_DOUBLE_EQ(mix[2], 0.25) << k;
+        ASSERT_EQ(mix[3], 0.0) << k;
     }
-}
-
-TEST_F(Compile, ScopesChooseTheGroupsAVolumeReaches) {
-    i64 other = piece_group_add(&piece, STR("other"));
-    add_volume(&piece, other, frac(0), frac(120), frac(1, 2), frac(0), SCOPE_LOCAL);
-    add_volume(&piece, group, frac(0), frac(120), frac(1, 4), frac(0), SCOPE_GLOBAL);
-    compile();
-    ASSERT_EQ(compiled.columns, 3);
-    EXPECT_EQ(compiled.volume[column_cell(1.0, 0)], 0.25);
-    EXPECT_EQ(compiled.volume[column_cell(1.0, 1)], 0.125);
-    // The neutral column is for notes of lost groups; nothing reaches it.
-    EXPECT_EQ(compiled.volume[column_cell(1.0, 2)], 1.0);
-    EXPECT_EQ(compiled.wave_mix[column_cell(1.0, 2) * 4], 1.0);
 }
 
 TEST_F(Compile, EventsCarryKeyShapeSoundAndWaves) {

@@ -69,13 +69,8 @@ TEST_F(MidiExport, MtsRetunesAFreeKeyBeforeEachNoteOn) {
     const Fraction chord[] = {frac(1), frac(81, 80), frac(3, 2), frac(7, 4), frac(11, 8)};
     for (Fraction r : chord) add_note(&piece, group, frac(0), frac(2), r);
     add_note(&piece, group, frac(2), frac(1), frac(5, 4));
-    i64 hidden = piece_group_add(&piece, STR("hidden"));
-    piece.groups.data[1].visible = 0;
-    add_note(&piece, hidden, frac(0), frac(1), frac(1));
     plan_make(MIDI_TUNING_MTS);
 
-    EXPECT_EQ(to_string(plan.track_names.data[1]), "group");
-    EXPECT_EQ(of_track(2, 0x90).size(), 0u) << "the hidden group's note is left out";
     EXPECT_EQ(of_track(0).size(), 1u) << "one tempo for a constant tempo";
     std::vector<const MidiMessage*> track = of_track(1);
     std::vector<i32> keys;
@@ -115,9 +110,9 @@ TEST_F(MidiExport, MtsRetunesAFreeKeyBeforeEachNoteOn) {
     ASSERT_NE(smf, nullptr);
     EXPECT_EQ(smf->format, 1);
     EXPECT_EQ(smf->ppqn, MIDI_TICKS_PER_BEAT);
-    ASSERT_EQ(smf->number_of_tracks, 3);
+    ASSERT_EQ(smf->number_of_tracks, 2);
     i64 next = 0;
-    for (int t = 1; t <= 3; t += 1) {
+    for (int t = 1; t <= 2; t += 1) {
         smf_track_t* read = smf_get_track_by_number(smf, t);
         smf_event_t* event;
         while ((event = smf_track_get_next_event(read)) != nullptr) {
@@ -387,16 +382,15 @@ TEST_F(MidiExport, ExportedAndImportedAgainGivesTheSameNotesTimesAndRatios) {
         ASSERT_EQ(back.groups.count, 1);
         EXPECT_EQ(to_string(back.tree[0].name), "group");
         ASSERT_EQ(back.notes.count, (i64)(sizeof(placed) / sizeof(placed[0])));
-        // The import lists notes by onset; notes of one onset in any order.
-        std::vector<bool> found(back.notes.count, false);
+        // The import lists notes by onset; notes of one onset in any order. The notes
+        // placed all differ, so with the counts equal each is found once.
         for (const Placed& p : placed) {
             bool match = false;
-            for (i64 i = 0; i < back.notes.count && !match; i += 1) {
+            for (i64 i = 0; i < back.notes.count; i += 1) {
                 const ObjectHeader& h = back.notes[i].header;
-                if (found[i] || !fraction_equal(h.time, p.time) ||
-                    !fraction_equal(h.duration, p.duration) || !fraction_equal(h.pitch, p.pitch))
-                    continue;
-                found[i] = match = true;
+                match = match || (fraction_equal(h.time, p.time) &&
+                                  fraction_equal(h.duration, p.duration) &&
+                                  fraction_equal(h.pitch, p.pitch));
             }
             EXPECT_TRUE(match) << (tuning == MIDI_TUNING_MTS ? "mts " : "mpe ") << p.time.numerator
                                << "/" << p.time.denominator << " pitch " << p.pitch.numerator

@@ -8,13 +8,11 @@ using SoundDefinitions = SoundTest;
 // missing is kept as a silent one.
 TEST_F(SoundDefinitions, WaveNamesAreTheRestOfTheLineAndMissingRecordingsAreSilent) {
     EXPECT_EQ(wave_find(STR("sine")), nullptr);  // nothing before the file is read
-    EXPECT_EQ(wave_default()->kind, WAVE_SINE);
     define_sounds("wave_sine soft sine\nwave_square sq\nwave_triangle tri\nwave_sawtooth saw\n"
                   "wave ghost 261.5 sounds/does_not_exist.wav\n");
     const WaveDefinition* soft = wave_find(STR("soft sine"));
     ASSERT_NE(soft, nullptr);
     EXPECT_EQ(soft->kind, WAVE_SINE);
-    EXPECT_EQ(soft->reference_frequency, 1.0);
     EXPECT_EQ(wave_find(STR("soft")), nullptr);
     EXPECT_EQ(wave_find(STR("sq"))->kind, WAVE_SQUARE);
     EXPECT_EQ(wave_find(STR("tri"))->kind, WAVE_TRIANGLE);
@@ -46,7 +44,6 @@ TEST_F(SoundDefinitions, ShapeSectionsFillTheirOwnListsAndNumbersAndOtherLinesAr
     EXPECT_EQ(sound->lead_time, 0.125);
     EXPECT_EQ(sound->release_length, 1.5);
     EXPECT_EQ(sound->tail_time, -2.0);
-    ASSERT_EQ(sound->shape.count, CURVE_TABLE_SIZE);
     // One point: every entry is its y (1/2), whatever its handles say.
     for (i64 i = 0; i < CURVE_TABLE_SIZE; i += 100) EXPECT_EQ(sound->shape.values[i], 0.5);
     EXPECT_EQ(sound->attack.values[0], 0.0);
@@ -66,10 +63,8 @@ TEST_F(SoundDefinitions, ShapeSectionsFillTheirOwnListsAndNumbersAndOtherLinesAr
     define_sounds("shape quiet\nend\nshape twice\np 0 1 0 1 0 1\nend\nshape twice\np 0 2 0 2 0 2\nend\n");
     const SoundDefinition* quiet = sound_find(STR("quiet"));
     ASSERT_NE(quiet, nullptr);
-    EXPECT_EQ(quiet->shape.count, CURVE_TABLE_SIZE);
     EXPECT_EQ(quiet->shape.values[0], 0.0);
     EXPECT_EQ(quiet->shape.values[999], 0.0);
-    EXPECT_EQ(quiet->attack_length, 0.0);
     EXPECT_EQ(sound_find(STR("twice"))->shape.values[10], 2.0);
     // Other keys, and an end or a point without a shape, are harmless.
     define_sounds("# comment\n\nwave_sine_x nope\nWAVE_SINE nope\nend\np 1 1 1 1 1 1\nshape real\nend\n");
@@ -106,38 +101,15 @@ TEST(NameTables, SixthNameDoublesTheCapacityAndEveryNameStaysFound) {
     EXPECT_EQ(name_table_find(&table, STR("zzz")), nullptr);
 }
 
-// A table holds the first point's value before it and interpolates; a segment's value is
-// found by bisection along its Bezier curve and held outside it.
-TEST(CurveTables, FirstPointAtHalfHoldsUpToEntry499ValuesInterpolateAndSegmentsFollowTheBezier) {
+// A table holds the first point's value before it, then follows the segment's Bezier curve.
+TEST(CurveTables, FirstPointAtHalfHoldsUpToEntry499AndTheSegmentFollowsTheBezier) {
     ScopedPools pools;
     CurvePoint points[2] = {point_at(frac(1, 2), frac(3, 4)), point_at(frac(1), frac(1, 4))};
     CurveTable table = curve_table_build(points, 2, POOL_MAIN);
-    ASSERT_EQ(table.count, CURVE_TABLE_SIZE);
     for (i64 i = 0; i <= 499; i += 1) ASSERT_EQ(table.values[i], 0.75) << i;
     EXPECT_LT(table.values[500], 0.75);
     EXPECT_NEAR(table.values[750], 0.5, 0.01);
     EXPECT_NEAR(table.values[999], 0.25, 1e-6);
-    // curve_table_value interpolates and holds the ends.
-    CurveTable empty = {};
-    EXPECT_EQ(curve_table_value(0.5, &empty), 1.0);  // the default sound's tables
-    f64 values[3] = {0.0, 1.0, 3.0};
-    CurveTable small = {values, 3};
-    EXPECT_EQ(curve_table_value(0.25, &small), 0.5);
-    EXPECT_EQ(curve_table_value(0.75, &small), 2.0);
-    EXPECT_EQ(curve_table_value(-1.0, &small), 0.0);
-    EXPECT_EQ(curve_table_value(1.0, &small), 3.0);
-    EXPECT_EQ(curve_table_value(7.0, &small), 3.0);
-    // A segment by bisection along its Bezier curve.
-    CurveControl p0 = {0, 0}, p1 = {1.0f / 3, 0}, p2 = {2.0f / 3, 1}, p3 = {1, 1};
-    // Symmetric ease: the middle is at 1/2, and the ends hold outside the segment.
-    EXPECT_NEAR(curve_point_value(0.5, p0, p1, p2, p3), 0.5, 1e-6);
-    EXPECT_LT(curve_point_value(0.25, p0, p1, p2, p3), 0.25);
-    EXPECT_GT(curve_point_value(0.75, p0, p1, p2, p3), 0.75);
-    EXPECT_NEAR(curve_point_value(-5.0, p0, p1, p2, p3), 0.0, 1e-6);
-    EXPECT_NEAR(curve_point_value(5.0, p0, p1, p2, p3), 1.0, 1e-6);
-    // A straight segment gives the straight line.
-    CurveControl a = {0, 2}, b = {1.0f / 3, 3}, c = {2.0f / 3, 4}, d = {1, 5};
-    EXPECT_NEAR(curve_point_value(0.1, a, b, c, d), 2.3, 1e-5);
 }
 
 // The shipped file: every wave and sound the brief names, recordings that load and loop
@@ -154,9 +126,6 @@ TEST_F(SoundDefinitions, TheShippedFileHasItsWavesRecordingsAndDistinctSounds) {
         const WaveDefinition* wave = wave_find(str_from_cstring(name));
         ASSERT_NE(wave, nullptr) << name;
         EXPECT_EQ(wave->kind, WAVE_SAMPLED);
-        EXPECT_EQ(wave->data.format, SAMPLE_FORMAT_F32);
-        EXPECT_EQ(wave->data.channels, 1);
-        EXPECT_EQ(wave->data.sample_rate, 44100);
         EXPECT_GE(wave->data.size, 44100 * 4) << name;
         // The recording sounds at the frequency the file claims for it.
         const f32* samples = (const f32*)wave->data.data;

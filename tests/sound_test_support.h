@@ -143,24 +143,6 @@ inline RepeatObject* add_repeat(Piece* piece, i64 group, Fraction time, Fraction
     return repeat;
 }
 
-// The frequency of a mono signal by its rising zero crossings, each placed by linear
-// interpolation, over samples first .. end - 1.
-inline f64 measured_frequency(const f32* samples, i64 stride, i64 first, i64 end, f64 rate) {
-    f64 first_crossing = -1.0, last_crossing = -1.0;
-    i64 crossings = 0;
-    for (i64 i = first + 1; i < end; i += 1) {
-        f64 a = samples[(i - 1) * stride], b = samples[i * stride];
-        if (a < 0.0 && b >= 0.0) {
-            f64 at = (f64)(i - 1) + a / (a - b);
-            if (first_crossing < 0.0) first_crossing = at;
-            last_crossing = at;
-            crossings += 1;
-        }
-    }
-    if (crossings < 2) return 0.0;
-    return (f64)(crossings - 1) * rate / (last_crossing - first_crossing);
-}
-
 // The fundamental of a harmonic-rich mono signal between low and high Hz: the lag of the
 // strongest autocorrelation, refined by a parabola through its neighbours.
 inline f64 measured_pitch(const f32* samples, i64 count, f64 rate, f64 low, f64 high) {

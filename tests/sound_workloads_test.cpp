@@ -12,8 +12,7 @@ using Workloads = SoundTest;
 static f64 seconds_of(Fraction beats) { return fraction_to_double(beats) / 2.0; }
 
 TEST_F(Workloads, NotesLanesAndPitchesMatchTheirDescription) {
-    const u8 kinds[] = {WORKLOAD_W1, WORKLOAD_W2, WORKLOAD_W3};
-    for (u8 w : kinds) {
+    for (u8 w = 0; w < WORKLOAD_COUNT; w += 1) {
         Piece built;
         piece_init(&built, POOL_MAIN);
         ASSERT_TRUE(workload_build(&built, w, WORKLOAD_SEED));
@@ -65,7 +64,6 @@ TEST_F(Workloads, ThreeQuarterBlendsGiveEachWaveAQuarterAndPlainIsShipped) {
     CompiledPiece compiled = compiled_of(&built, 44100, 2);
     const f64* mix = &compiled.wave_mix[100 * compiled.columns * 4];
     for (i32 w = 0; w < 4; w += 1) EXPECT_DOUBLE_EQ(mix[w], 0.25) << w;
-    EXPECT_EQ(compiled.events.count, 4000);
 
     // The benchmark's "plain" is the shipped one, entry for entry.
     const SoundDefinition* bench = sound_find(STR("plain"));

@@ -43,15 +43,11 @@ struct CompiledCurves : SoundTest {};
 TEST_F(CompiledCurves, EveryBlockHoldsTheCurvesValueThere) {
     define_sounds("wave_sine sine\nwave_square square\nwave_triangle triangle\n");
     static const char* const three[] = {"sine", "square", "triangle"};
-    VolumeObject volume = {};
-    volume.header = header_make(OBJECT_VOLUME, group, frac(1, 2), frac(9));
-    curve_bent(&volume.volume, frac(1, 4), frac(3), frac(3, 2), frac(9), frac(1, 2));
-    curve_bent(&volume.pan, frac(-1), frac(5), frac(1, 3), frac(9), frac(1));
-    array_push(&piece.volumes, volume);
-    PitchObject pitch = {};
-    pitch.header = header_make(OBJECT_PITCH, group, frac(1), frac(8));
-    curve_bent(&pitch.pitch, frac(1), frac(2), frac(3, 2), frac(8), frac(2, 3));
-    array_push(&piece.pitches, pitch);
+    VolumeObject* volume = add_volume(&piece, group, frac(1, 2), frac(9), frac(1), frac(0));
+    curve_bent(&volume->volume, frac(1, 4), frac(3), frac(3, 2), frac(9), frac(1, 2));
+    curve_bent(&volume->pan, frac(-1), frac(5), frac(1, 3), frac(9), frac(1));
+    PitchObject* pitch = add_pitch(&piece, group, frac(1), frac(8), frac(1));
+    curve_bent(&pitch->pitch, frac(1), frac(2), frac(3, 2), frac(8), frac(2, 3));
     SoundObject* sound = add_sound(&piece, group, frac(0), frac(10), three, 3);
     curve_bent(&sound->blend[0], frac(0), frac(4), frac(1, 2), frac(10), frac(1, 4));
     curve_bent(&sound->blend[1], frac(1, 3), frac(6), frac(0), frac(10), frac(1, 5));
@@ -72,14 +68,14 @@ TEST_F(CompiledCurves, EveryBlockHoldsTheCurvesValueThere) {
     };
     for (i64 k = 0; k + 1 < compiled.block_times.count; k += 1) {
         f64 t = seconds_to_time(&map, (f64)k / blocks_per_second);
-        if (inside(&volume.header, k)) {
-            f64 x = t - fraction_to_double(volume.header.time);
-            EXPECT_EQ(compiled.volume[k * columns], curve_value(&volume.volume, x)) << "block " << k;
-            EXPECT_EQ(compiled.panning[k * columns], curve_value(&volume.pan, x)) << "block " << k;
+        if (inside(&volume->header, k)) {
+            f64 x = t - fraction_to_double(volume->header.time);
+            EXPECT_EQ(compiled.volume[k * columns], curve_value(&volume->volume, x)) << "block " << k;
+            EXPECT_EQ(compiled.panning[k * columns], curve_value(&volume->pan, x)) << "block " << k;
             checked += 1;
         }
-        if (inside(&pitch.header, k))
-            EXPECT_EQ(compiled.pitch[k * columns], curve_value(&pitch.pitch, t - fraction_to_double(pitch.header.time)))
+        if (inside(&pitch->header, k))
+            EXPECT_EQ(compiled.pitch[k * columns], curve_value(&pitch->pitch, t - fraction_to_double(pitch->header.time)))
                 << "block " << k;
         if (inside(&sound->header, k)) {
             f64 b1 = curve_value(&sound->blend[0], t), b2 = curve_value(&sound->blend[1], t);

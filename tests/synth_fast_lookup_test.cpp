@@ -46,10 +46,9 @@ struct SweepLookups : SoundTest {
             shape->header.scope = (u8)next(3);
         }
         // Notes in time order already (the compiler's sort keeps them so), several at once.
-        for (i64 i = 0; i < 400; i += 1) {
+        for (i64 i = 0; i < 400; i += 1)
             add_note(&piece, groups[next(6)], frac(i / 3, 4), frac(1 + next(3), 8), frac(3, 2))
                 ->header.id = i + 1;
-        }
         add_note(&piece, 777, frac(200, 4), frac(1, 4));  // a group that is not in the list
         piece.settings.end_time = frac(60);
     }

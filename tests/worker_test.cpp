@@ -68,7 +68,6 @@ TEST_F(Worker, RequestsWaitingTogetherCollapseIntoTheNewest) {
     }
     EXPECT_EQ(served, last);
     EXPECT_EQ(finished, last);
-    EXPECT_TRUE(result.has_rendering);
     EXPECT_EQ(result.sample_rate, 44100);
     EXPECT_EQ(result.length, 5292032);
     release(&result);
