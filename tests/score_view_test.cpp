@@ -76,7 +76,6 @@ TEST_F(ScoreView, ASceneDrawsAsStored) {
     g_ui.mouse_y = 384.0f - 384.0f / 10.0f;
     expect_draws_match("score_view_scene", score_view_draw);
     EXPECT_EQ(g_piece.notes_drawn, 4);
-    EXPECT_FLOAT_EQ(g_piece.notes[2].draw_size, 1.0f);
     EXPECT_TRUE(same(g_piece.notes[3].header.pitch, frac(1)));
     EXPECT_EQ(g_piece.keys.count, 0);  // a preview, not an object
     EXPECT_EQ(g_mesh.pixel_snap, 1.0);  // restored after the canvas text
@@ -97,7 +96,7 @@ TEST_F(ScoreView, NotesAreCulledAtTheCameraEdgesButKeepTheirSelectionFrame) {
     EXPECT_EQ(g_piece.notes_drawn, 2);
     std::vector<DrawnQuad> frames = rects_in(g_theme.selection_color, TEXTURE_WHITE);
     ASSERT_EQ(frames.size(), 1u);
-    EXPECT_FLOAT_EQ(frames[0].center_y(), 8.0f);
+    EXPECT_FLOAT_EQ(frames[0].bottom + frames[0].top, 16.0f);  // centred on the row of 2
     EXPECT_NEAR(frames[0].right, 1.999f, 1e-5f);
 }
 
@@ -112,8 +111,8 @@ TEST_F(ScoreView, BarLinesAreCappedAtOneThousandAndCulledOutsideTheView) {
     // Drawn when start + 1 >= -13.33 and start <= 13.33: starts -14 .. 13.
     std::vector<DrawnQuad> lines = bar_lines();
     ASSERT_EQ(lines.size(), 28u);
-    EXPECT_NEAR(lines.front().center_x(), -14.0f, 1e-4f);
-    EXPECT_NEAR(lines.back().center_x(), 13.0f, 1e-4f);
+    EXPECT_NEAR(lines.front().left + lines.front().right, -28.0f, 1e-4f);  // centred on -14
+    EXPECT_NEAR(lines.back().left + lines.back().right, 26.0f, 1e-4f);
 
     g_piece.measures.count = 0;
     measure(frac(0), frac(4), frac(0));   // no bar length: one bar
