@@ -144,19 +144,16 @@ TEST_F(ScoreView, AHiddenGroupHidesEverythingButMeasuresAndTempos) {
 
     const i32 hidden_icons[] = {TEXTURE_KEY,    TEXTURE_SOUND, TEXTURE_SHAPE,
                                 TEXTURE_VOLUME, TEXTURE_PITCH, TEXTURE_REPEAT};
-    draw();
-    for (i32 slot : hidden_icons) EXPECT_EQ(draws_with_texture(slot), 0) << slot;
-    EXPECT_EQ(draws_with_texture(TEXTURE_MEASURE), 1);
-    EXPECT_EQ(draws_with_texture(TEXTURE_TEMPO), 1);
-    EXPECT_EQ(bar_lines().size(), 3u);
-    EXPECT_TRUE(rects_in(GROUP_COLOR).empty());
-    EXPECT_EQ(g_piece.notes_drawn, 0);
-    EXPECT_TRUE(rects_in(g_theme.selection_color).empty());
-    EXPECT_TRUE(draws_in_color(ink).empty());
-
-    g_piece.groups[1].visible = 1;
-    draw();
-    for (i32 slot : hidden_icons) EXPECT_EQ(draws_with_texture(slot), 1) << slot;
-    EXPECT_EQ(rects_in(GROUP_COLOR).size(), 1u);
-    EXPECT_EQ(draws_in_color(ink).size(), 1u);
+    for (u8 visible : {0, 1}) {
+        g_piece.groups[1].visible = visible;
+        draw();
+        for (i32 slot : hidden_icons) EXPECT_EQ(draws_with_texture(slot), visible) << slot;
+        EXPECT_EQ(draws_with_texture(TEXTURE_MEASURE), 1);
+        EXPECT_EQ(draws_with_texture(TEXTURE_TEMPO), 1);
+        EXPECT_EQ(bar_lines().size(), 3u);
+        EXPECT_EQ(rects_in(GROUP_COLOR).size(), visible);
+        EXPECT_EQ(g_piece.notes_drawn, visible);
+        EXPECT_EQ(rects_in(g_theme.selection_color).empty(), !visible);
+        EXPECT_EQ(draws_in_color(ink).size(), visible);
+    }
 }
