@@ -55,8 +55,6 @@ struct ProgramTest : InterfaceTest {
 // A single-quad draw (a rectangle) read back as its edges.
 struct DrawnQuad {
     f32 left, bottom, right, top;
-    f32 center_x() const { return (left + right) / 2.0f; }
-    f32 center_y() const { return (bottom + top) / 2.0f; }
 };
 
 // The rectangles drawn since the last headless_draws_clear in the colour, optionally with

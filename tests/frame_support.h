@@ -25,12 +25,6 @@
 #include "ui/interaction.h"
 #include "ui/panels.h"
 
-// The colour of the first vertex of a recorded draw.
-inline void draw_color(const HeadlessDraw* draw, f32 color[4]) {
-    const Vertex* vertex = (const Vertex*)draw->vertex_bytes;
-    for (i32 i = 0; i < 4; i += 1) color[i] = vertex->color[i];
-}
-
 inline bool same_color(const f32* a, const f32* b) {
     for (i32 i = 0; i < 4; i += 1)
         if (a[i] != b[i]) return false;
@@ -61,9 +55,7 @@ inline std::vector<const HeadlessDraw*> draws_in_color(const f32* color) {
     for (i64 i = 0; i < headless_draw_count(); i += 1) {
         const HeadlessDraw* draw = headless_draw(i);
         if (draw->vertex_byte_count < (i64)sizeof(Vertex)) continue;
-        f32 c[4];
-        draw_color(draw, c);
-        if (same_color(c, color)) found.push_back(draw);
+        if (same_color(((const Vertex*)draw->vertex_bytes)->color, color)) found.push_back(draw);
     }
     return found;
 }
@@ -195,11 +187,9 @@ struct InterfaceTest : ::testing::Test {
     // Draws one frame and finds the `nth` text run that reads `label` (spaces ignored):
     // its box (x, y, width, height), false when none reads so.
     bool label_box(const char* label, f32 box[4], i32 nth = 0) {
-        auto squeezed = [](const std::string& text) {
-            std::string out;
-            for (char c : text)
-                if (c != ' ') out += c;
-            return out;
+        auto squeezed = [](std::string text) {
+            std::erase(text, ' ');
+            return text;
         };
         headless_draws_clear();
         frames();
@@ -296,7 +286,8 @@ inline std::string draw_list_text(bool each_quad = false) {
         for (i32 slot = 0; slot < TEXTURE_SLOT_COUNT; slot += 1)
             if (g_textures.ids[slot] == draw->texture) texture = std::to_string(slot);
         f32 color[4] = {}, box[4];
-        if (draw->vertex_byte_count >= (i64)sizeof(Vertex)) draw_color(draw, color);
+        if (draw->vertex_byte_count >= (i64)sizeof(Vertex))
+            memcpy(color, ((const Vertex*)draw->vertex_bytes)->color, sizeof(color));
         draw_bounds(draw, box);
         i64 quads = draw->vertex_byte_count / (i64)sizeof(Vertex) / 4;
         snprintf(line, sizeof(line),

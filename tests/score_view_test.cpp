@@ -53,6 +53,17 @@ TEST_F(ScoreView, ASceneDrawsAsStored) {
         curve_with_points(POOL_MAIN, frac(1), frac(4), {{frac(0), frac(2)}, {frac(1), frac(4)}});
     pitch.pitch.logarithmic = 1;
     array_push(&g_piece.pitches, pitch);
+    // Two selected texts of two lines at time 4 on the row of 2/1: one starting there above
+    // the row, one ending there below it.
+    for (f32 align : {-1.0f, 1.0f}) {
+        TextObject text = {};
+        text.header = header_make(OBJECT_TEXT, 8, 0, SCOPE_GLOBAL, frac(4), frac(1), frac(2));
+        text.header.selected = 1;
+        text.text = STR("one\ntwo lines");
+        text.size = 32.0;
+        text.align_x = text.align_y = align;
+        array_push(&g_piece.texts, text);
+    }
     g_editor.place_mode = 1;
     g_editor.place_kind = OBJECT_KEY;
     g_editor.cursor_time = frac(2);
@@ -65,7 +76,6 @@ TEST_F(ScoreView, ASceneDrawsAsStored) {
     g_ui.mouse_y = 384.0f - 384.0f / 10.0f;
     expect_draws_match("score_view_scene", score_view_draw);
     EXPECT_EQ(g_piece.notes_drawn, 4);
-    EXPECT_FLOAT_EQ(g_piece.notes[2].draw_size, 1.0f);
     EXPECT_TRUE(same(g_piece.notes[3].header.pitch, frac(1)));
     EXPECT_EQ(g_piece.keys.count, 0);  // a preview, not an object
     EXPECT_EQ(g_mesh.pixel_snap, 1.0);  // restored after the canvas text
@@ -86,7 +96,7 @@ TEST_F(ScoreView, NotesAreCulledAtTheCameraEdgesButKeepTheirSelectionFrame) {
     EXPECT_EQ(g_piece.notes_drawn, 2);
     std::vector<DrawnQuad> frames = rects_in(g_theme.selection_color, TEXTURE_WHITE);
     ASSERT_EQ(frames.size(), 1u);
-    EXPECT_FLOAT_EQ(frames[0].center_y(), 8.0f);
+    EXPECT_FLOAT_EQ(frames[0].bottom + frames[0].top, 16.0f);  // centred on the row of 2
     EXPECT_NEAR(frames[0].right, 1.999f, 1e-5f);
 }
 
@@ -101,8 +111,8 @@ TEST_F(ScoreView, BarLinesAreCappedAtOneThousandAndCulledOutsideTheView) {
     // Drawn when start + 1 >= -13.33 and start <= 13.33: starts -14 .. 13.
     std::vector<DrawnQuad> lines = bar_lines();
     ASSERT_EQ(lines.size(), 28u);
-    EXPECT_NEAR(lines.front().center_x(), -14.0f, 1e-4f);
-    EXPECT_NEAR(lines.back().center_x(), 13.0f, 1e-4f);
+    EXPECT_NEAR(lines.front().left + lines.front().right, -28.0f, 1e-4f);  // centred on -14
+    EXPECT_NEAR(lines.back().left + lines.back().right, 26.0f, 1e-4f);
 
     g_piece.measures.count = 0;
     measure(frac(0), frac(4), frac(0));   // no bar length: one bar
@@ -134,63 +144,16 @@ TEST_F(ScoreView, AHiddenGroupHidesEverythingButMeasuresAndTempos) {
 
     const i32 hidden_icons[] = {TEXTURE_KEY,    TEXTURE_SOUND, TEXTURE_SHAPE,
                                 TEXTURE_VOLUME, TEXTURE_PITCH, TEXTURE_REPEAT};
-    draw();
-    for (i32 slot : hidden_icons) EXPECT_EQ(draws_with_texture(slot), 0) << slot;
-    EXPECT_EQ(draws_with_texture(TEXTURE_MEASURE), 1);
-    EXPECT_EQ(draws_with_texture(TEXTURE_TEMPO), 1);
-    EXPECT_EQ(bar_lines().size(), 3u);
-    EXPECT_TRUE(rects_in(GROUP_COLOR).empty());
-    EXPECT_EQ(g_piece.notes_drawn, 0);
-    EXPECT_TRUE(rects_in(g_theme.selection_color).empty());
-    EXPECT_TRUE(draws_in_color(ink).empty());
-    EXPECT_EQ(piece->texts[0].header.visible, 0);
-    EXPECT_EQ(piece->measures[0].header.visible, 1);
-
-    g_piece.groups[1].visible = 1;
-    draw();
-    for (i32 slot : hidden_icons) EXPECT_EQ(draws_with_texture(slot), 1) << slot;
-    EXPECT_EQ(rects_in(GROUP_COLOR).size(), 1u);
-    EXPECT_EQ(draws_in_color(ink).size(), 1u);
-}
-
-// The stored scene holds a logarithmic curve and the curve editing tests pick points on a
-// linear one; what is left are the ranges with no height to spread values over.
-TEST_F(ScoreView, AnEmptyRangeOrALogarithmicRangeThroughZeroPutsValuesOnTheFloor) {
-    Curve curve = curve_with_points(POOL_MAIN, frac(1), frac(1), {});
-    EXPECT_EQ(curve_point_to_box(&curve, frac(0), frac(2)).y, 0.0f);
-    curve.logarithmic = 1;
-    curve.minimum = frac(0);
-    EXPECT_EQ(curve_point_to_box(&curve, frac(0), frac(2)).y, 0.0f);
-}
-
-TEST(BezierPoint, EndsAtItsEndPointsAndPassesMidwayAtTheWeightedMean) {
-    Vec2f p0 = {0, 0}, p1 = {0, 4}, p2 = {4, 4}, p3 = {4, 0};
-    EXPECT_EQ(bezier_point(p0, p1, p2, p3, 0.0f).x, 0.0f);
-    EXPECT_EQ(bezier_point(p0, p1, p2, p3, 1.0f).x, 4.0f);
-    // The midpoint is (p0 + 3 p1 + 3 p2 + p3) / 8.
-    Vec2f middle = bezier_point(p0, p1, p2, p3, 0.5f);
-    EXPECT_FLOAT_EQ(middle.x, 2.0f);
-    EXPECT_FLOAT_EQ(middle.y, 3.0f);
-}
-
-TEST_F(ScoreView, TextsAlignOnTheirTimeAndRow) {
-    TextObject text = {};
-    text.header = header_make(OBJECT_TEXT, 3, 0, SCOPE_GLOBAL, frac(4), frac(1), frac(2));
-    text.text = STR("one\ntwo lines");
-    text.size = 32.0;
-    text.align_x = -1.0f;
-    f32 rect[4];
-    text_object_rect(&text, rect);
-    EXPECT_FLOAT_EQ(rect[0], 4.0f);                      // starts at its time
-    EXPECT_NEAR(rect[1] + rect[3] / 2.0f, 8.0f, 1e-5f);  // centred on the row of 2/1
-    const Font* font = font_default();
-    EXPECT_NEAR(rect[3], 2.0 * font->size * font->line_height / 32.0, 1e-5);
-    text.align_x = 1.0f;
-    f32 right[4];
-    text_object_rect(&text, right);
-    EXPECT_NEAR(right[0] + right[2], 4.0f, 1e-5f);  // ends at its time
-    EXPECT_NEAR(right[2], rect[2], 1e-5f);
-    text.align_y = 1.0f;  // the block hangs below the row
-    text_object_rect(&text, right);
-    EXPECT_NEAR(right[1] + right[3], 8.0f, 1e-5f);
+    for (u8 visible : {0, 1}) {
+        g_piece.groups[1].visible = visible;
+        draw();
+        for (i32 slot : hidden_icons) EXPECT_EQ(draws_with_texture(slot), visible) << slot;
+        EXPECT_EQ(draws_with_texture(TEXTURE_MEASURE), 1);
+        EXPECT_EQ(draws_with_texture(TEXTURE_TEMPO), 1);
+        EXPECT_EQ(bar_lines().size(), 3u);
+        EXPECT_EQ(rects_in(GROUP_COLOR).size(), visible);
+        EXPECT_EQ(g_piece.notes_drawn, visible);
+        EXPECT_EQ(rects_in(g_theme.selection_color).empty(), !visible);
+        EXPECT_EQ(draws_in_color(ink).size(), visible);
+    }
 }
