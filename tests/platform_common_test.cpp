@@ -641,9 +641,6 @@ TEST_F(PlatformCommon, WaveLoadsFollowEachOtherInTheAudioMemoryAndFailuresLeaveA
     EXPECT_FALSE(audio_wave_load(&wave, SAMPLE_FORMAT_S16, path("a.wav")));  // float only
     EXPECT_FALSE(audio_wave_load(&wave, SAMPLE_FORMAT_F32, path("absent.wav")));
     EXPECT_TRUE(error_mentions("No such file"));
-    write_file("noise.wav", "RIFF but nothing a decoder would take");
-    EXPECT_FALSE(audio_wave_load(&wave, SAMPLE_FORMAT_F32, path("noise.wav")));
-    EXPECT_EQ(wave.channels, 0);
     EXPECT_TRUE(audio_wave_load(&wave, SAMPLE_FORMAT_F32, path("a.wav")));
 
     EXPECT_FALSE(audio_wave_save(&first, path("absent/out.wav")));
