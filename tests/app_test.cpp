@@ -50,7 +50,6 @@ TEST(Startup, OpensTheWindowWithTheFlagsOfTheCommandLineAndTheTimeStepOfItsRate)
     EXPECT_EQ(to_string(headless_display_title()), "sorvane");
     EXPECT_EQ(g_window.width, 1024);
     EXPECT_EQ(g_window.height, 768);
-    EXPECT_TRUE(g_app.running);
     EXPECT_TRUE(g_app.audio_open);
     EXPECT_TRUE(g_app.worker_running);
     EXPECT_EQ(g_theme.font, font_default());
