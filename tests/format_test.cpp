@@ -25,7 +25,7 @@ static std::string float_text(f64 value, NumberFormat options = number_format_de
     return to_string(str_builder_text(&builder));
 }
 
-TEST(Format, LettersAndTheRunningIndexSelectArgumentsAlsoOnStandardOutput) {
+TEST(Format, LettersAndTheRunningIndexSelectArguments) {
     ScopedPools pools;
     FormatArg xy[] = {fa_str(STR("x")), fa_str(STR("y"))};
     EXPECT_EQ(formatted("%b%a", xy, 2), "yx");
@@ -39,12 +39,6 @@ TEST(Format, LettersAndTheRunningIndexSelectArgumentsAlsoOnStandardOutput) {
     EXPECT_EQ(formatted("%z", three, 3), "");  // beyond the arguments: nothing, no crash
     FormatArg args[] = {fa_char('%'), fa_u64(18446744073709551615ull)};
     EXPECT_EQ(formatted("%.%.", args, 2), "%18446744073709551615");
-
-    // Standard output carries the argument.
-    FormatArg dash[] = {fa_str(STR("-x"))};
-    testing::internal::CaptureStdout();
-    format_print(STR("unknown argument: %a\n"), dash, 1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "unknown argument: -x\n");
 }
 
 // Options: base, width (integer digits: the minimum with padding, always the maximum),

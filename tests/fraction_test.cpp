@@ -105,11 +105,4 @@ TEST(Fraction, DisplayFormOmitsADenominatorOfOne) {
     EXPECT_EQ(to_string(fraction_format_tmp(f(2, 4))), "2/4");  // shown as stored
     EXPECT_EQ(to_string(fraction_format_tmp(f(0, 0))), "0/0");
     EXPECT_EQ(to_string(fraction_format_tmp(f(INT64_MIN, 1))), "-9223372036854775808");
-
-    StrBuilder builder;
-    str_builder_init(&builder, POOL_TMP);
-    fraction_format(&builder, f(5, 4));
-    str_builder_put(&builder, ' ');
-    fraction_format(&builder, f(7, 1));
-    EXPECT_EQ(to_string(str_builder_text(&builder)), "5/4 7");
 }
