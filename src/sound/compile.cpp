@@ -236,6 +236,8 @@ static bool reach_of(const Piece* piece, const ObjectHeader* header, u8* reach) 
 
 // Blocks whose curve values are worked out together.
 static const i64 CURVE_BATCH = 64;
+// Blocks of the tracks filled together: with a few groups, a few hundred kilobytes of rows.
+static const i64 TRACK_TILE = 1024;
 
 // curve_value at `count` positions (at most CURVE_BATCH), the bisections side by side.
 static void curve_values(const Curve* curve, const f64* x, i64 count, f64* values) {
@@ -272,16 +274,37 @@ static void block_positions(const CompiledPiece* compiled, i64 k, i64 count,
     for (i64 i = 0; i < count; i += 1) x[i] = block_x(compiled, k + i, header);
 }
 
+// The part of an object's blocks inside a tile of the tracks.
+static BlockRange range_within(BlockRange range, BlockRange tile) {
+    BlockRange inside = range;
+    if (inside.first < tile.first) inside.first = tile.first;
+    if (inside.end > tile.end) inside.end = tile.end;
+    return inside;
+}
+
+// Every object's blocks, worked out once for all the tiles; 0 when the pool refused.
+static BlockRange* ranges_of(const CompiledPiece* compiled, ObjectList list, u8 pool) {
+    BlockRange* ranges = (BlockRange*)pool_alloc(pool, (list.count + 1) * (i64)sizeof(BlockRange));
+    if (!ranges) return 0;
+    for (i64 n = 0; n < list.count; n += 1)
+        ranges[n] = block_range(compiled, object_list_get(list, n));
+    return ranges;
+}
+
 // The curves are evaluated once per block and written to every group the object reaches:
 // a row of the tracks is contiguous, so this walks memory in order, and the values are
-// those a per-group evaluation would give (they depend on the block only).
-static void volumes_apply(const Piece* piece, CompiledPiece* compiled, u8* reach) {
+// those a per-group evaluation would give (they depend on the block only). The tracks are
+// filled a tile of blocks at a time, each tile from every object in list order: a cell
+// sees the same operations in the same order as a whole pass would make, while the rows
+// being written stay in the processor's cache however long the piece is.
+static void volumes_apply(const Piece* piece, CompiledPiece* compiled, u8* reach,
+                          const BlockRange* ranges, BlockRange tile) {
     i64 columns = compiled->columns, groups = piece->groups.count;
     f64 x[CURVE_BATCH], volumes[CURVE_BATCH], pans[CURVE_BATCH];
     for (i64 n = 0; n < piece->volumes.count; n += 1) {
         const VolumeObject* v = &piece->volumes.data[n];
-        if (!reach_of(piece, &v->header, reach)) continue;
-        BlockRange range = block_range(compiled, &v->header);
+        BlockRange range = range_within(ranges[n], tile);
+        if (range.first >= range.end || !reach_of(piece, &v->header, reach)) continue;
         for (i64 k0 = range.first; k0 < range.end; k0 += CURVE_BATCH) {
             i64 count = range.end - k0 < CURVE_BATCH ? range.end - k0 : CURVE_BATCH;
             block_positions(compiled, k0, count, &v->header, x);
@@ -299,13 +322,14 @@ static void volumes_apply(const Piece* piece, CompiledPiece* compiled, u8* reach
     }
 }
 
-static void pitches_apply(const Piece* piece, CompiledPiece* compiled, u8* reach) {
+static void pitches_apply(const Piece* piece, CompiledPiece* compiled, u8* reach,
+                          const BlockRange* ranges, BlockRange tile) {
     i64 columns = compiled->columns, groups = piece->groups.count;
     f64 x[CURVE_BATCH], pitches[CURVE_BATCH];
     for (i64 n = 0; n < piece->pitches.count; n += 1) {
         const PitchObject* p = &piece->pitches.data[n];
-        if (!reach_of(piece, &p->header, reach)) continue;
-        BlockRange range = block_range(compiled, &p->header);
+        BlockRange range = range_within(ranges[n], tile);
+        if (range.first >= range.end || !reach_of(piece, &p->header, reach)) continue;
         for (i64 k0 = range.first; k0 < range.end; k0 += CURVE_BATCH) {
             i64 count = range.end - k0 < CURVE_BATCH ? range.end - k0 : CURVE_BATCH;
             block_positions(compiled, k0, count, &p->header, x);
@@ -317,14 +341,16 @@ static void pitches_apply(const Piece* piece, CompiledPiece* compiled, u8* reach
     }
 }
 
-static void sounds_apply(const Piece* piece, CompiledPiece* compiled, u8* reach) {
+static void sounds_apply(const Piece* piece, CompiledPiece* compiled, u8* reach,
+                         const BlockRange* ranges, BlockRange tile) {
     i64 columns = compiled->columns, groups = piece->groups.count;
     f64 x[CURVE_BATCH], blends[SOUND_MAX_WAVES][CURVE_BATCH];
     for (i64 n = 0; n < piece->sounds.count; n += 1) {
         const SoundObject* sound = &piece->sounds.data[n];
         i64 waves = sound_wave_count(sound);
-        if (waves == 0 || !reach_of(piece, &sound->header, reach)) continue;
-        BlockRange range = block_range(compiled, &sound->header);
+        BlockRange range = range_within(ranges[n], tile);
+        if (waves == 0 || range.first >= range.end || !reach_of(piece, &sound->header, reach))
+            continue;
         for (i64 k0 = range.first; k0 < range.end; k0 += CURVE_BATCH) {
             i64 count = range.end - k0 < CURVE_BATCH ? range.end - k0 : CURVE_BATCH;
             if (waves > 1) {
@@ -644,10 +670,16 @@ void compile_piece(const Piece* piece, i64 sample_rate, i64 channels, CompiledPi
 
     // 6 to 8. Volume and panning, pitch, wave blend.
     u8* reach = (u8*)pool_alloc(pool, work.groups.count + 1);
-    if (reach) {
-        volumes_apply(&work, compiled, reach);
-        pitches_apply(&work, compiled, reach);
-        sounds_apply(&work, compiled, reach);
+    BlockRange* volume_ranges = ranges_of(compiled, piece_objects(&work, OBJECT_VOLUME), pool);
+    BlockRange* pitch_ranges = ranges_of(compiled, piece_objects(&work, OBJECT_PITCH), pool);
+    BlockRange* sound_ranges = ranges_of(compiled, piece_objects(&work, OBJECT_SOUND), pool);
+    if (reach && volume_ranges && pitch_ranges && sound_ranges) {
+        for (i64 first = 0; first < rows; first += TRACK_TILE) {
+            BlockRange tile = {first, first + TRACK_TILE < rows ? first + TRACK_TILE : rows};
+            volumes_apply(&work, compiled, reach, volume_ranges, tile);
+            pitches_apply(&work, compiled, reach, pitch_ranges, tile);
+            sounds_apply(&work, compiled, reach, sound_ranges, tile);
+        }
     } else {
         compiled->incomplete = 1;
     }
