@@ -43,6 +43,13 @@ struct Properties : InterfaceTest {
         const Panel* p = panel_of_kind(kind);
         click_at(p->x + g_theme.scale / 2 + 6 * g_theme.scale + dx, box[1] + box[3] / 2 + dy);
     }
+    // Clicks the swatch below the four colour fields of the row labelled so; the picker it
+    // opened, or null.
+    const ColorPickerContent* open_swatch(u8 kind, const char* label) {
+        click_beside(kind, label, 20, -(4 * g_theme.scale + g_theme.offset));
+        const Panel* picker = panel_of_kind(PANEL_COLOR_PICKER);
+        return picker ? (const ColorPickerContent*)picker->content : nullptr;
+    }
     // Draws in the widgets' base colour inside the panel.
     static i64 widgets_inside(const Panel* p) {
         i64 count = 0;
@@ -95,12 +102,9 @@ TEST_F(Properties, TheGlobalPanelShowsTheSettingsAndClicksAndTypingInItsRowsEdit
     const PropertyRow* row = &content(PANEL_GLOBAL_PROPERTIES)->sections[1].rows[0];
     EXPECT_EQ(to_string(text_field_text(&row->color_fields[0])), "0.75");
 
-    // The swatch, below the four fields, opens the picker on the background.
-    f32 s = g_theme.scale, o = g_theme.offset;
-    click_beside(PANEL_GLOBAL_PROPERTIES, "background", 20, -(4 * s + o));
-    Panel* picker = panel_of_kind(PANEL_COLOR_PICKER);
-    ASSERT_NE(picker, nullptr);
-    const ColorPickerContent* c = (const ColorPickerContent*)picker->content;
+    // The swatch opens the picker on the background.
+    const ColorPickerContent* c = open_swatch(PANEL_GLOBAL_PROPERTIES, "background");
+    ASSERT_NE(c, nullptr);
     EXPECT_EQ(c->binding.target, COLOR_TARGET_BACKGROUND);
     EXPECT_FLOAT_EQ(c->picker.value, 0.75f);
 }
@@ -192,12 +196,9 @@ TEST_F(Properties, TheGroupPanelEditsTheSelectedGroupAndShowsNothingWithoutOne) 
     EXPECT_EQ(group->texture, texture_by_name(STR("circle")));
     EXPECT_NE(group->texture, g_textures.ids[TEXTURE_WHITE]);
 
-    // The colour swatch, below the four fields, binds the picker to the group by its id.
-    f32 s = g_theme.scale, o = g_theme.offset;
-    click_beside(PANEL_GROUP_PROPERTIES, "color", 20, -(4 * s + o));
-    Panel* picker = panel_of_kind(PANEL_COLOR_PICKER);
-    ASSERT_NE(picker, nullptr);
-    const ColorPickerContent* bound = (const ColorPickerContent*)picker->content;
+    // The colour swatch binds the picker to the group by its id.
+    const ColorPickerContent* bound = open_swatch(PANEL_GROUP_PROPERTIES, "color");
+    ASSERT_NE(bound, nullptr);
     EXPECT_EQ(bound->binding.target, COLOR_TARGET_GROUP);
     EXPECT_EQ(bound->binding.id, id);
 }
